@@ -1,0 +1,86 @@
+#include "Messages.h"
+
+#include "ModuleRAR.h"
+
+namespace Messages {
+
+namespace {
+
+// Wrong or missing passwords make the library end the archive early; left quiet, the user would
+// see an archive with fewer entries, or none, and no word of why.
+std::optional<QString> erreurMotDePasse(int code) {
+    switch (code) {
+    case ERAR_MISSING_PASSWORD:
+        return QStringLiteral("Mot de passe nécessaire pour cette archive");
+    case ERAR_BAD_PASSWORD:
+        return QStringLiteral("Mot de passe incorrect");
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+QString erreurOuverture(int code, const QString& chemin) {
+    switch (code) {
+    case ERAR_NO_MEMORY:
+        return QStringLiteral("Pas assez de mémoire");
+    case ERAR_BAD_DATA:
+        return chemin + QStringLiteral(": Archive invalide");
+    case ERAR_BAD_ARCHIVE:
+        return chemin + QStringLiteral("Ce n'est pas un fichier archive RAR");
+    case ERAR_UNKNOWN_FORMAT:
+        return QStringLiteral("Format d'archive inconnu");
+    case ERAR_EOPEN:
+        return QStringLiteral("Ne peut ouvrir le fichier ") + chemin;
+    default:
+        return QStringLiteral("Erreur à l'ouverture de l'archive (code %1) : ").arg(code) + chemin;
+    }
+}
+
+std::optional<QString> erreurFichier(int code) {
+    switch (code) {
+    case ERAR_BAD_DATA:
+        return QStringLiteral("CRC Erreur");
+    case ERAR_BAD_ARCHIVE:
+        return QStringLiteral("Erreur ou mauvais volume");
+    case ERAR_UNKNOWN_FORMAT:
+        return QStringLiteral("Format d'archive inconnu");
+    case ERAR_EOPEN:
+        return QStringLiteral("Erreur dans l'ouverture du volume");
+    case ERAR_ECREATE:
+        return QStringLiteral("Ereur dans la création du fichier");
+    case ERAR_ECLOSE:
+        return QStringLiteral("Erreur dans la fermeture du fichier");
+    case ERAR_EREAD:
+        return QStringLiteral("Erreur en lecture");
+    case ERAR_EWRITE:
+        return QStringLiteral("Erreur en écriture");
+    default:
+        return erreurMotDePasse(code);
+    }
+}
+
+std::optional<QString> erreurEnTete(int code) {
+    if (code == ERAR_BAD_DATA) {
+        return QStringLiteral("File header broken");
+    }
+    return erreurMotDePasse(code);
+}
+
+QString bibliothequeIntrouvable(const QString& fichier, const QString& raison) {
+    return QStringLiteral("La bibliothèque UnRAR (%1) est introuvable : Korvane ne peut lire "
+                          "aucune archive sans elle.\n\nSous Debian, installez le paquet libunrar5 "
+                          "(composant non-free) :\n    sudo apt install libunrar5\n\n(%2)")
+        .arg(fichier, raison);
+}
+
+QString pointDEntreeManquant(const QString& fichier, const QString& nom) {
+    return QStringLiteral(
+               "La bibliothèque UnRAR (%1) ne fournit pas la fonction %2 : elle est trop "
+               "ancienne ou ce n'est pas la bonne.\n\nSous Debian, installez le paquet "
+               "libunrar5 (composant non-free) :\n    sudo apt install libunrar5")
+        .arg(fichier, nom);
+}
+
+} // namespace Messages

@@ -1,0 +1,48 @@
+#pragma once
+
+// Every modal exchange with the user, and ending the program, go through here, so that tests can
+// answer prompts and record messages instead of blocking on a real box.
+
+#include <QMessageBox>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace platform {
+
+enum class Icone { Information, Exclamation, Critique };
+
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    // A modal box with a single OK button; returns once the user closed it.
+    virtual void message(QWidget* parent, const QString& texte, const QString& titre,
+                         Icone icone) = 0;
+
+    // A modal choice among standard buttons; returns the one pressed.
+    virtual QMessageBox::StandardButton question(QWidget* parent, const QString& texte,
+                                                 const QString& titre,
+                                                 QMessageBox::StandardButtons boutons) = 0;
+
+    // The file-open dialog: the chosen full path (possibly empty), or nothing when cancelled.
+    virtual std::optional<QString> ouvrirFichier(QWidget* parent, const QString& titre,
+                                                 const QString& filtre) = 0;
+
+    // A masked entry; nothing when cancelled.
+    virtual std::optional<QString> motDePasse(QWidget* parent, const QString& titre,
+                                              const QString& libelle) = 0;
+
+    // Ends the program at once with `statut`; no code of the caller runs afterwards.
+    [[noreturn]] virtual void terminer(int statut) = 0;
+};
+
+// The interaction in force: the real boxes unless a test installed its own.
+Interaction& interaction();
+
+// Installs `remplacante` (not owned) in place of the real boxes; null restores them.
+void installerInteraction(Interaction* remplacante);
+
+} // namespace platform

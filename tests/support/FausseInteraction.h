@@ -1,0 +1,62 @@
+#pragma once
+
+// Stands in for the real boxes: records every message, answers prompts from queues set by the
+// test, and turns "end the program" into an exception so a test can see that nothing ran after.
+
+#include "Interaction.h"
+
+#include <QList>
+#include <QQueue>
+
+#include <optional>
+#include <stdexcept>
+
+struct MessageVu {
+    QString texte;
+    QString titre;
+    platform::Icone icone;
+};
+
+struct FinDuProgramme : std::runtime_error {
+    explicit FinDuProgramme(int s)
+        : std::runtime_error("fin du programme")
+        , statut(s) {}
+    int statut;
+};
+
+class FausseInteraction final : public platform::Interaction {
+public:
+    FausseInteraction() { platform::installerInteraction(this); }
+    ~FausseInteraction() override { platform::installerInteraction(nullptr); }
+
+    QList<MessageVu> messages;
+    QList<QString> questions;
+    QQueue<QMessageBox::StandardButton> reponses; // for question(); Cancel when empty
+    QQueue<std::optional<QString>> fichiers;      // for ouvrirFichier(); cancel when empty
+    QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
+    int dialoguesFichier = 0;
+    int demandesMotDePasse = 0;
+
+    void message(QWidget*, const QString& texte, const QString& titre,
+                 platform::Icone icone) override {
+        messages.append({texte, titre, icone});
+    }
+
+    QMessageBox::StandardButton question(QWidget*, const QString& texte, const QString&,
+                                         QMessageBox::StandardButtons) override {
+        questions.append(texte);
+        return reponses.isEmpty() ? QMessageBox::Cancel : reponses.dequeue();
+    }
+
+    std::optional<QString> ouvrirFichier(QWidget*, const QString&, const QString&) override {
+        ++dialoguesFichier;
+        return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
+    }
+
+    std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
+        ++demandesMotDePasse;
+        return motsDePasse.isEmpty() ? std::nullopt : motsDePasse.dequeue();
+    }
+
+    [[noreturn]] void terminer(int statut) override { throw FinDuProgramme(statut); }
+};
