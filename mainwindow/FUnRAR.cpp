@@ -1,0 +1,396 @@
+#include "FUnRAR.h"
+
+#include "Interaction.h"
+#include "LigneCommande.h"
+#include "ListeResultats.h"
+#include "Messages.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+using namespace ModuleRAR;
+using platform::interaction;
+
+namespace {
+
+const QString TitreFenetre = QStringLiteral("Korvane v 1.0");
+const QString CreditAuteur = QStringLiteral("Korvane v1.0 © l'équipe Korvane");
+
+// Rows appear while a pass runs, but a synchronous repaint per row would cost more than the
+// library's own work on a large archive.
+constexpr qint64 IntervalleRepeintMs = 40;
+
+// A number as the status bar shows it: a blank before it unless it is negative.
+QString texteNombre(qint64 n) {
+    return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
+}
+
+} // namespace
+
+FUnRAR::FUnRAR(const UnrarApi& api, QWidget* parent)
+    : QMainWindow(parent)
+    , api_(api) {
+    setObjectName(QStringLiteral("FUnRAR"));
+    setWindowTitle(TitreFenetre);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/extraire.svg")));
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createCentralWidget();
+    createStatusBar();
+
+    resize(platform::pixelsX(this, 5985),
+           platform::pixelsY(this, 5715) + menuBar()->sizeHint().height());
+    ListView1->setFocus();
+}
+
+FUnRAR::~FUnRAR() {
+    motDePasse_.fill(QChar());
+}
+
+void FUnRAR::createActions() {
+    auto action = [this](const char* nom, const QString& texte) {
+        auto* a = new QAction(texte, this);
+        a->setObjectName(QString::fromLatin1(nom));
+        return a;
+    };
+    Mnu_Ouvrir = action("Mnu_Ouvrir", QStringLiteral("&Ouvrir"));
+    Mnu_Fermer = action("Mnu_Fermer", QStringLiteral("&Fermer"));
+    Mnu_Quitter = action("Mnu_Quitter", QStringLiteral("&Quitter"));
+    Mnu_Extraire = action("Mnu_Extraire", QStringLiteral("&Extraire"));
+    Mnu_Tester = action("Mnu_Tester", QStringLiteral("&Tester"));
+    Mnu_Lister = action("Mnu_Lister", QStringLiteral("&Lister"));
+    Mnu_APropos = action("Mnu_APropos", QStringLiteral("A &Propos"));
+    Mnu_Extraire->setEnabled(false);
+    Mnu_Tester->setEnabled(false);
+    Mnu_Lister->setEnabled(false);
+
+    connect(Mnu_Ouvrir, &QAction::triggered, this, &FUnRAR::Mnu_Ouvrir_Click);
+    connect(Mnu_Fermer, &QAction::triggered, this, &FUnRAR::Mnu_Fermer_Click);
+    connect(Mnu_Quitter, &QAction::triggered, this, &FUnRAR::Mnu_Quitter_Click);
+    connect(Mnu_Extraire, &QAction::triggered, this, &FUnRAR::Mnu_Extraire_Click);
+    connect(Mnu_Tester, &QAction::triggered, this, &FUnRAR::Mnu_Tester_Click);
+    connect(Mnu_Lister, &QAction::triggered, this, &FUnRAR::Mnu_Lister_Click);
+    connect(Mnu_APropos, &QAction::triggered, this, &FUnRAR::Mnu_APropos_Click);
+}
+
+void FUnRAR::createMenus() {
+    QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fichier->setObjectName(QStringLiteral("Mnu_Fichier"));
+    fichier->addAction(Mnu_Ouvrir);
+    fichier->addAction(Mnu_Fermer);
+    fichier->addSeparator()->setObjectName(QStringLiteral("sep1"));
+    fichier->addAction(Mnu_Quitter);
+
+    QMenu* action = menuBar()->addMenu(QStringLiteral("&Action"));
+    action->setObjectName(QStringLiteral("Mnu_Action"));
+    action->addAction(Mnu_Extraire);
+    action->addAction(Mnu_Tester);
+    action->addAction(Mnu_Lister);
+
+    QMenu* aide = menuBar()->addMenu(QStringLiteral("?"));
+    aide->setObjectName(QStringLiteral("Mnu_Help"));
+    aide->addAction(Mnu_APropos);
+}
+
+void FUnRAR::createToolBar() {
+    struct Bouton {
+        const char* image;
+        QString texte;
+        QString bulle;
+    };
+    const std::array<Bouton, 6> definitions{{
+        {"ouvrir", QStringLiteral("Ouvrir"), QStringLiteral("Ouvrir un fichier RAR")},
+        {"extraire", QStringLiteral("Extraire"),
+         QStringLiteral("Extraire les fichiers de l'archive")},
+        {"tester", QStringLiteral("Tester"), QStringLiteral("Tester l'archive")},
+        {"lister", QStringLiteral("Lister"), QStringLiteral("Lister les fichiers de l'archive")},
+        {"apropos", QStringLiteral("A Propos"), QStringLiteral("A Propos")},
+        {"quitter", QStringLiteral("Quitter"), QStringLiteral("Quitter Korvane")},
+    }};
+
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    Toolbar1->setIconSize(QSize(32, 32));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, Toolbar1);
+
+    for (std::size_t i = 0; i < definitions.size(); ++i) {
+        const Bouton& b = definitions[i];
+        const QString image = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.image));
+        QAction* bouton = Toolbar1->addAction(QIcon(image), b.texte);
+        bouton->setObjectName(QStringLiteral("Toolbar1_%1").arg(i + 1));
+        bouton->setToolTip(b.bulle);
+        const int index = int(i) + 1;
+        connect(bouton, &QAction::triggered, this, [this, index] { Toolbar1_ButtonClick(index); });
+        boutons_[i] = bouton;
+        if (QWidget* w = Toolbar1->widgetForAction(bouton)) {
+            w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
+        }
+    }
+}
+
+void FUnRAR::createCentralWidget() {
+    auto* centre = new QWidget(this);
+    auto* disposition = new QVBoxLayout(centre);
+    const int marge = platform::pixelsX(this, 120);
+    disposition->setContentsMargins(marge, 0, marge, marge);
+    disposition->setSpacing(0);
+
+    Check1 = new QCheckBox(QStringLiteral("Mot de passe"), centre);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setMinimumHeight(platform::pixelsY(this, 255));
+    connect(Check1, &QCheckBox::toggled, this, &FUnRAR::Check1_Toggled);
+
+    modele_ = new ListeResultats(this);
+    ListView1 = new QTreeView(centre);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(modele_);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSortingEnabled(false);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->header()->resizeSection(ListeResultats::ColonneFichier,
+                                       platform::pixelsX(this, 3000));
+    ListView1->header()->resizeSection(ListeResultats::ColonneTaille,
+                                       platform::pixelsX(this, 1000));
+    ListView1->header()->resizeSection(ListeResultats::ColonneResultat,
+                                       platform::pixelsX(this, 600));
+    ListView1->setMinimumSize(platform::pixelsX(this, 5775), platform::pixelsY(this, 4215));
+
+    disposition->addWidget(Check1);
+    disposition->addWidget(ListView1, 1);
+    setCentralWidget(centre);
+    // The list comes first in the tab order, before the password box.
+    setTabOrder(ListView1, Check1);
+}
+
+void FUnRAR::createStatusBar() {
+    for (std::size_t i = 0; i < panneaux_.size(); ++i) {
+        auto* panneau = new QLabel(this);
+        panneau->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
+        panneau->setMinimumWidth(platform::pixelsX(this, 1440));
+        panneau->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addWidget(panneau, i == 0 ? 1 : 0);
+        panneaux_[i] = panneau;
+    }
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(false);
+    panneaux_[0]->setText(CreditAuteur);
+}
+
+void FUnRAR::activerControlesArchive(bool actifs) {
+    Mnu_Extraire->setEnabled(actifs);
+    Mnu_Tester->setEnabled(actifs);
+    Mnu_Lister->setEnabled(actifs);
+    boutons_[1]->setEnabled(actifs);
+    boutons_[2]->setEnabled(actifs);
+    boutons_[3]->setEnabled(actifs);
+}
+
+QString FUnRAR::argumentMotDePasse() const {
+    return Check1->isChecked() ? motDePasse_ : QString();
+}
+
+void FUnRAR::Check1_Toggled(bool coche) {
+    if (!coche) {
+        motDePasse_.fill(QChar());
+        motDePasse_.clear();
+        return;
+    }
+    const std::optional<QString> saisi = interaction().motDePasse(
+        this, QStringLiteral("Mot de passe"), QStringLiteral("Mot de passe de l'archive :"));
+    if (!saisi || saisi->isEmpty()) {
+        // Without a password the box would promise what no pass delivers.
+        Check1->setChecked(false);
+        return;
+    }
+    motDePasse_ = *saisi;
+}
+
+void FUnRAR::Form_Load(const QString& texteArguments) {
+    if (texteArguments.isEmpty()) {
+        activerControlesArchive(false);
+        return;
+    }
+    const StyleChemin style = styleCheminNatif();
+    const QString dossierCourant = style == StyleChemin::Windows
+                                       ? QDir::toNativeSeparators(QDir::currentPath())
+                                       : QDir::currentPath();
+    CheminArchive = cheminArchiveDepuisArguments(texteArguments, dossierCourant, style);
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+
+    modele_->viderLignes();
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+    activerControlesArchive(true);
+}
+
+void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse) {
+    dernierRepeint_.invalidate();
+    ::TraiterArchive(api_, *this, mode, chemin, motDePasse);
+    repeindre();
+}
+
+void FUnRAR::Mnu_Ouvrir_Click() {
+    const std::optional<QString> choisi = interaction().ouvrirFichier(
+        this, QStringLiteral("Ouvrir un fichier RAR"), QStringLiteral("Fichiers RAR (*.rar)"));
+    if (!choisi) {
+        return; // cancelled: nothing changes
+    }
+    CheminArchive = *choisi;
+    NomArchive = CheminArchive.isEmpty() ? QString() : QFileInfo(CheminArchive).fileName();
+    if (CheminArchive.isEmpty()) {
+        setWindowTitle(TitreFenetre);
+        activerControlesArchive(false);
+        return;
+    }
+
+    modele_->viderLignes();
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+    Mnu_Extraire->setEnabled(true);
+    Mnu_Tester->setEnabled(true);
+    Mnu_Lister->setEnabled(true);
+
+    const QFileInfo fichier(CheminArchive);
+    if (!fichier.exists()) {
+        // Gone since the pass: the panels and the buttons keep what they showed.
+        return;
+    }
+    panneaux_[1]->setText(NomArchive + QStringLiteral(" : ") + texteNombre(fichier.size()) +
+                          QStringLiteral(" Octets "));
+    panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
+    boutons_[1]->setEnabled(true);
+    boutons_[2]->setEnabled(true);
+    boutons_[3]->setEnabled(true);
+}
+
+void FUnRAR::Mnu_Fermer_Click() {
+    modele_->viderLignes();
+    activerControlesArchive(false);
+    panneaux_[1]->clear();
+    panneaux_[2]->clear();
+    setWindowTitle(TitreFenetre);
+}
+
+void FUnRAR::Mnu_Quitter_Click() {
+    interaction().terminer(0);
+}
+
+void FUnRAR::Mnu_Extraire_Click() {
+    // The destination dialog arrives with its own change.
+}
+
+void FUnRAR::Mnu_Tester_Click() {
+    modele_->viderLignes();
+    TraiterArchive(ModeTest, CheminArchive, argumentMotDePasse());
+}
+
+void FUnRAR::Mnu_Lister_Click() {
+    modele_->viderLignes();
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+}
+
+QString FUnRAR::texteAPropos() {
+    const QStringList lignes{
+        QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"),
+        QString(),
+        QStringLiteral("Auteur : l'équipe Korvane"),
+        QStringLiteral("E-Mail : korvane@example.org"),
+        QStringLiteral("Url : https://korvane.example.org/"),
+        QString(),
+        QStringLiteral("Décompression : bibliothèque UnRAR"),
+    };
+    return lignes.join(QLatin1Char('\r'));
+}
+
+void FUnRAR::Mnu_APropos_Click() {
+    interaction().message(this, texteAPropos(), QStringLiteral("A propos"),
+                          platform::Icone::Information);
+}
+
+void FUnRAR::Toolbar1_ButtonClick(int index) {
+    switch (index) {
+    case 1:
+        Mnu_Ouvrir_Click();
+        break;
+    case 2:
+        Mnu_Extraire_Click();
+        break;
+    case 3:
+        Mnu_Tester_Click();
+        break;
+    case 4:
+        Mnu_Lister_Click();
+        break;
+    case 5:
+        Mnu_APropos_Click();
+        break;
+    case 6:
+        Mnu_Quitter_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void FUnRAR::commentaire(const QString& texte) {
+    interaction().message(this, texte, Messages::TitreCommentaire, platform::Icone::Information);
+}
+
+void FUnRAR::montrerFenetre() {
+    show();
+}
+
+void FUnRAR::enTeteResultat(const QString& libelle) {
+    modele_->definirEnTeteResultat(libelle);
+}
+
+void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
+    modele_->ajouterEnTete(nom, taille);
+}
+
+void FUnRAR::resultat(const QString& texte) {
+    modele_->ecrireResultat(texte);
+}
+
+void FUnRAR::entreeTerminee() {
+    if (!dernierRepeint_.isValid() || dernierRepeint_.elapsed() >= IntervalleRepeintMs) {
+        repeindre();
+    }
+}
+
+void FUnRAR::repeindre() {
+    modele_->publier();
+    if (isVisible()) {
+        repaint();
+    }
+    dernierRepeint_.start();
+}
+
+void FUnRAR::erreurFatale(const QString& message) {
+    repeindre(); // the rows written so far stay in sight behind the box
+    interaction().message(this, message, Messages::TitreErreur, platform::Icone::Exclamation);
+    interaction().terminer(1);
+    std::abort(); // terminer() never returns; this only tells the compiler so
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+// Turns the command-line argument text into the full path of the archive to open.
+
+#include <QString>
+
+enum class StyleChemin {
+    Windows, // drive letters: "C:\x.rar" whole, "\"C:\x y.rar\"" without its quotes
+    Posix,   // "/x.rar" whole, "\"/x y.rar\"" without its quotes
+};
+
+StyleChemin styleCheminNatif();
+
+// `texte` is the whole argument text (not empty); `dossierCourant` the current directory written
+// in `style`. Only the first characters are examined: a path that does not start at a root is
+// joined to the current directory as it stands, quotes and all.
+QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossierCourant,
+                                     StyleChemin style);
