@@ -1,0 +1,346 @@
+#include "FUnRAR.h"
+#include "FausseInteraction.h"
+#include "ListeResultats.h"
+#include "ModuleRAR.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ModuleRAR;
+
+namespace {
+
+const UnrarApi& unrar() {
+    static const Chargement chargement = chargerUnrar();
+    if (!chargement.api) {
+        qFatal("%s", qPrintable(chargement.erreur));
+    }
+    return *chargement.api;
+}
+
+// Writes the files (name, content) into `dossier` and stores them, in that order, in `archive`.
+QString archiver(const QTemporaryDir& dossier, const QString& archive,
+                 const QList<QPair<QString, QByteArray>>& fichiers,
+                 const QStringList& options = {}) {
+    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    if (rar.isEmpty()) {
+        qFatal("rar is missing: scripts/install-deps installs it");
+    }
+    QStringList noms;
+    for (const auto& [nom, contenu] : fichiers) {
+        QDir(dossier.path()).mkpath(QFileInfo(nom).path());
+        QFile f(dossier.filePath(nom));
+        if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size()) {
+            qFatal("cannot write %s", qPrintable(nom));
+        }
+        noms << nom;
+    }
+    QProcess p;
+    p.setWorkingDirectory(dossier.path());
+    p.start(rar, QStringList{QStringLiteral("a"), QStringLiteral("-idq")} + options +
+                     QStringList{dossier.filePath(archive)} + noms);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        qFatal("rar failed: %s", p.readAllStandardError().constData());
+    }
+    return dossier.filePath(archive);
+}
+
+const QList<QPair<QString, QByteArray>> ABC{{QStringLiteral("a.txt"), "1"},
+                                            {QStringLiteral("b.txt"), "22"},
+                                            {QStringLiteral("c.txt"), "333"}};
+
+QStringList colonne(const FUnRAR& f, int c) {
+    QStringList textes;
+    for (int i = 0; i < f.modeleResultats()->nombreLignes(); ++i) {
+        textes << f.modeleResultats()->texte(i, c);
+    }
+    return textes;
+}
+
+QString enTeteResultat(const FUnRAR& f) {
+    return f.modeleResultats()->headerData(2, Qt::Horizontal).toString();
+}
+
+// The six archive controls, menu items first: all six must always agree.
+QList<bool> controlesArchive(const FUnRAR& f) {
+    QList<bool> etats;
+    for (const char* nom :
+         {"Mnu_Extraire", "Mnu_Tester", "Mnu_Lister", "Toolbar1_2", "Toolbar1_3", "Toolbar1_4"}) {
+        etats << f.findChild<QAction*>(QString::fromLatin1(nom))->isEnabled();
+    }
+    return etats;
+}
+
+const QList<bool> TousActifs{true, true, true, true, true, true};
+const QList<bool> TousInactifs{false, false, false, false, false, false};
+
+QString panneau(const FUnRAR& f, int n) {
+    return f.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(n))->text();
+}
+
+} // namespace
+
+class TestFUnRAR : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        CheminArchive.clear();
+        NomArchive.clear();
+    }
+
+    void sansArgumentLaFenetreAttendSansArchive() {
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QString());
+        QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0"));
+        QCOMPARE(controlesArchive(f), TousInactifs);
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 0);
+        QCOMPARE(enTeteResultat(f), QStringLiteral("Résultat"));
+        QVERIFY(boites.messages.isEmpty());
+        QVERIFY(CheminArchive.isEmpty());
+    }
+
+    void avecUneArchiveLaDerniereEntreeEstEnHaut() {
+        QTemporaryDir d;
+        const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(archive);
+
+        QCOMPARE(CheminArchive, archive);
+        QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0 : ") + archive);
+        QCOMPARE(colonne(f, 0), (QStringList{"c.txt", "b.txt", "a.txt"}));
+        QCOMPARE(colonne(f, 1), (QStringList{"3", "2", "1"}));
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        QCOMPARE(enTeteResultat(f), QStringLiteral("Liste"));
+        QCOMPARE(controlesArchive(f), TousActifs);
+        QVERIFY(f.isVisible());
+        // Only the open command describes the archive in the status bar.
+        QCOMPARE(panneau(f, 2), QString());
+        QCOMPARE(panneau(f, 3), QString());
+        QVERIFY(NomArchive.isEmpty());
+        QVERIFY(boites.messages.isEmpty());
+    }
+
+    void unNomRelatifPartDuDossierCourant() {
+        QTemporaryDir d;
+        archiver(d, QStringLiteral("rel.rar"), ABC);
+        const QString avant = QDir::currentPath();
+        QDir::setCurrent(d.path());
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QStringLiteral("rel.rar"));
+        QDir::setCurrent(avant);
+        QCOMPARE(CheminArchive, QDir(d.path()).canonicalPath() + QStringLiteral("/rel.rar"));
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 3);
+    }
+
+    void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse_data() {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("suffixe");
+        QTest::newRow("missing file") << QByteArray() << QString();
+        QTest::newRow("not an archive")
+            << QByteArray("ceci n'est pas une archive RAR, seulement du texte.\n")
+            << QStringLiteral("Ce n'est pas un fichier archive RAR");
+    }
+
+    void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse() {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, suffixe);
+        QTemporaryDir d;
+        const QString chemin = d.filePath(QStringLiteral("x.rar"));
+        if (!contenu.isEmpty()) {
+            QFile f(chemin);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(contenu);
+        }
+        const QString attendu = suffixe.isEmpty()
+                                    ? QStringLiteral("Ne peut ouvrir le fichier ") + chemin
+                                    : chemin + suffixe;
+
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        try {
+            f.Form_Load(chemin);
+            QFAIL("the program went on after a failed open");
+        } catch (const FinDuProgramme& fin) {
+            QCOMPARE(fin.statut, 1);
+        }
+        QCOMPARE(boites.messages.size(), 1);
+        QCOMPARE(boites.messages[0].texte, attendu);
+        QCOMPARE(boites.messages[0].titre, QStringLiteral("Erreur"));
+        QVERIFY(!f.isVisible());
+    }
+
+    void ouvrirAnnuleNeChangeRien() {
+        QTemporaryDir d;
+        const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(archive);
+        boites.fichiers.enqueue(std::nullopt);
+        f.Toolbar1_ButtonClick(1);
+        QCOMPARE(boites.dialoguesFichier, 1);
+        QCOMPARE(CheminArchive, archive);
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 3);
+        QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0 : ") + archive);
+        QCOMPARE(controlesArchive(f), TousActifs);
+    }
+
+    void ouvrirDecritLArchiveDansLaBarreDEtat() {
+        QTemporaryDir d;
+        const QString premiere = archiver(d, QStringLiteral("premiere.rar"), ABC);
+        const QString seconde =
+            archiver(d, QStringLiteral("seconde.rar"), {{QStringLiteral("seul.txt"), "x"}});
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QString());
+
+        boites.fichiers.enqueue(premiere);
+        f.Mnu_Ouvrir_Click();
+        const qint64 taille = QFileInfo(premiere).size();
+        QCOMPARE(panneau(f, 2), QStringLiteral("premiere.rar :  %1 Octets ").arg(taille));
+        QCOMPARE(panneau(f, 3), QStringLiteral(" 3 Fichiers "));
+        QCOMPARE(NomArchive, QStringLiteral("premiere.rar"));
+        QCOMPARE(controlesArchive(f), TousActifs);
+
+        boites.fichiers.enqueue(seconde);
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(colonne(f, 0), QStringList{QStringLiteral("seul.txt")});
+        QCOMPARE(panneau(f, 3), QStringLiteral(" 1 Fichiers "));
+        QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0 : ") + seconde);
+        QCOMPARE(panneau(f, 1), panneau(f, 1).trimmed()); // panel 1 never carries numbers
+    }
+
+    void ouvrirUnCheminVideFermeSansToucherAuxLignes() {
+        QTemporaryDir d;
+        const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QString());
+        boites.fichiers.enqueue(archive);
+        f.Mnu_Ouvrir_Click();
+        const QString panneau2 = panneau(f, 2);
+
+        boites.fichiers.enqueue(QString());
+        f.Mnu_Ouvrir_Click();
+        QVERIFY(CheminArchive.isEmpty());
+        QVERIFY(NomArchive.isEmpty());
+        QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0"));
+        QCOMPARE(controlesArchive(f), TousInactifs);
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 3);
+        QCOMPARE(panneau(f, 2), panneau2);
+
+        // Close then removes the rows left behind and empties the panels.
+        f.Mnu_Fermer_Click();
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 0);
+        QCOMPARE(panneau(f, 2), QString());
+        QCOMPARE(panneau(f, 3), QString());
+        QVERIFY(boites.messages.isEmpty());
+    }
+
+    void fermerGardeLeCheminEtLEnTete() {
+        QTemporaryDir d;
+        const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(archive);
+        f.Mnu_Tester_Click();
+        QCOMPARE(enTeteResultat(f), QStringLiteral("Test"));
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        f.Mnu_Lister_Click();
+        QCOMPARE(enTeteResultat(f), QStringLiteral("Liste"));
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 3);
+
+        f.Mnu_Fermer_Click();
+        QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0"));
+        QCOMPARE(controlesArchive(f), TousInactifs);
+        QCOMPARE(CheminArchive, archive);
+        QCOMPARE(enTeteResultat(f), QStringLiteral("Liste"));
+    }
+
+    void laBarreDOutilsAppelleLaCommandeDeSonBouton() {
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QString());
+        f.Toolbar1_ButtonClick(0);
+        f.Toolbar1_ButtonClick(7);
+        f.Toolbar1_ButtonClick(-1);
+        QVERIFY(boites.messages.isEmpty());
+        QCOMPARE(boites.dialoguesFichier, 0);
+
+        f.Toolbar1_ButtonClick(5);
+        QCOMPARE(boites.messages.size(), 1);
+        QCOMPARE(boites.messages[0].titre, QStringLiteral("A propos"));
+        const QStringList lignes = boites.messages[0].texte.split(QLatin1Char('\r'));
+        QCOMPARE(lignes.size(), 7);
+        QCOMPARE(lignes[0], QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"));
+        QVERIFY(lignes[1].isEmpty() && lignes[5].isEmpty());
+        QVERIFY(lignes[3].startsWith(QStringLiteral("E-Mail : ")));
+        QVERIFY(lignes[4].startsWith(QStringLiteral("Url : ")));
+        QVERIFY(!boites.messages[0].texte.contains(QLatin1Char('\n')));
+
+        try {
+            f.Toolbar1_ButtonClick(6);
+            QFAIL("quit returned");
+        } catch (const FinDuProgramme& fin) {
+            QCOMPARE(fin.statut, 0);
+        }
+    }
+
+    void leMotDePasseVitAvecLaCase() {
+        QTemporaryDir d;
+        const QString archive =
+            archiver(d, QStringLiteral("secret.rar"), ABC, {QStringLiteral("-hpsesame")});
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QString());
+        auto* check1 = f.findChild<QCheckBox*>(QStringLiteral("Check1"));
+
+        boites.motsDePasse.enqueue(std::nullopt);
+        check1->setChecked(true);
+        QVERIFY(!check1->isChecked()); // cancelled prompt
+        boites.motsDePasse.enqueue(QString());
+        check1->setChecked(true);
+        QVERIFY(!check1->isChecked()); // empty password
+        QCOMPARE(f.argumentMotDePasse(), QString());
+
+        boites.motsDePasse.enqueue(QStringLiteral("sesame"));
+        check1->setChecked(true);
+        QVERIFY(check1->isChecked());
+        QCOMPARE(f.argumentMotDePasse(), QStringLiteral("sesame"));
+        QCOMPARE(boites.demandesMotDePasse, 3);
+
+        boites.fichiers.enqueue(archive);
+        f.Mnu_Ouvrir_Click();
+        f.Mnu_Tester_Click();
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        QVERIFY(boites.messages.isEmpty());
+        QCOMPARE(boites.demandesMotDePasse, 3); // asked once, used by every pass
+
+        check1->setChecked(false);
+        QCOMPARE(f.argumentMotDePasse(), QString());
+        // Ticking again asks again: the old password was forgotten.
+        boites.motsDePasse.enqueue(std::nullopt);
+        check1->setChecked(true);
+        QCOMPARE(boites.demandesMotDePasse, 4);
+        try {
+            f.Mnu_Lister_Click();
+            QFAIL("an encrypted archive listed without its password");
+        } catch (const FinDuProgramme&) {
+        }
+        QCOMPARE(boites.messages.last().texte,
+                 QStringLiteral("Mot de passe nécessaire pour cette archive"));
+    }
+};
+
+QTEST_MAIN(TestFUnRAR)
+#include "tst_funrar.moc"
