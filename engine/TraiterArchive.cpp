@@ -3,6 +3,8 @@
 #include "Messages.h"
 
 #include <QByteArray>
+#include <QFileInfo>
+#include <QStringList>
 
 #include <cstring>
 #include <cwchar>
@@ -52,7 +54,70 @@ int operationDuMode(int mode) {
     }
 }
 
+bool estDossier(const RARHeaderDataEx& entete) {
+    return (entete.Flags & RHDF_DIRECTORY) != 0;
+}
+
+// Decides, for one extraction pass, whether each entry may overwrite what is already on disk.
+class GardeRemplacement {
+public:
+    explicit GardeRemplacement(RetourPasse& retour)
+        : retour_(retour) {}
+
+    bool extraire(const QString& nom, bool dossier) {
+        // A folder that exists already is merged into.
+        if (dossier) {
+            return true;
+        }
+        const QFileInfo cible(cheminExtrait(nom));
+        if (!cible.exists() && !cible.isSymLink()) {
+            return true;
+        }
+        if (cible.isDir() && !cible.isSymLink()) {
+            return true; // the library reports what it cannot create
+        }
+        if (pourTous_ != PourTous::Demander) {
+            return pourTous_ == PourTous::Remplacer;
+        }
+        switch (retour_.remplacer(nom)) {
+        case Remplacement::OuiPourTous:
+            pourTous_ = PourTous::Remplacer;
+            return true;
+        case Remplacement::Oui:
+            return true;
+        case Remplacement::NonPourTous:
+            pourTous_ = PourTous::Garder;
+            return false;
+        case Remplacement::Non:
+            return false;
+        }
+        return false;
+    }
+
+private:
+    enum class PourTous { Demander, Remplacer, Garder };
+    RetourPasse& retour_;
+    PourTous pourTous_ = PourTous::Demander;
+};
+
 } // namespace
+
+QString cheminExtrait(const QString& nom) {
+    QString texte = nom;
+#ifdef Q_OS_WIN
+    texte.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (texte.size() >= 2 && texte.at(1) == QLatin1Char(':')) {
+        texte.remove(0, 2);
+    }
+#endif
+    QStringList parties;
+    for (const QString& partie : texte.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (partie != QLatin1String(".") && partie != QLatin1String("..")) {
+            parties << partie;
+        }
+    }
+    return parties.join(QLatin1Char('/'));
+}
 
 QString libelleMode(int mode) {
     switch (mode) {
@@ -107,15 +172,23 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
 
     const QString libelle = libelleMode(mode);
     const int operation = operationDuMode(mode);
+    GardeRemplacement garde(retour);
     while (resultatEnTete == 0) {
+        const QString nom = nomEntree(*entete);
         retour.enTeteResultat(libelle);
-        retour.nouvelleLigne(nomEntree(*entete), tailleEntree(*entete));
+        retour.nouvelleLigne(nom, tailleEntree(*entete));
+
+        // The library overwrites an existing file without a word.
+        const bool ignorer = mode == ModeExtraction && !garde.extraire(nom, estDossier(*entete));
 
         // No destination path and no destination name: the library then writes the entry under
         // the current directory with its stored path, after its own checks against "../" and
         // absolute names. Handing the stored name back as destination name would skip them.
-        const int resultat = api.RARProcessFile(archive.handle, operation, nullptr, nullptr);
-        if (resultat != 0) {
+        const int resultat =
+            api.RARProcessFile(archive.handle, ignorer ? RAR_SKIP : operation, nullptr, nullptr);
+        if (resultat == 0 && ignorer) {
+            retour.resultat(ResultatIgnore);
+        } else if (resultat != 0) {
             if (auto message = Messages::erreurFichier(resultat)) {
                 retour.erreurFatale(*message);
             }

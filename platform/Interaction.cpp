@@ -27,7 +27,11 @@ class InteractionQt final : public Interaction {
 public:
     void message(QWidget* parent, const QString& texte, const QString& titre,
                  Icone icone) override {
-        QMessageBox boite(iconeQt(icone), titre, texte, QMessageBox::Ok, parent);
+        // Texts may break lines with carriage returns alone, which a label does not break on.
+        QString lignes = texte;
+        lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QMessageBox boite(iconeQt(icone), titre, lignes, QMessageBox::Ok, parent);
         boite.setObjectName(QStringLiteral("message"));
         boite.exec();
     }

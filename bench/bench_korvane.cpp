@@ -1,0 +1,379 @@
+// Times passes of the real window against a bare driver of the library that makes the same calls
+// through the same pass, with nothing shown. Each measurement runs in a process of its own, so that
+// its peak memory is its own.
+//
+//   bench_korvane [--repetitions N] [--dossier DIR]
+//   bench_korvane --mesure nu|fenetre MODE ARCHIVE [DESTINATION]   (one measurement)
+
+#include "FUnRAR.h"
+#include "Interaction.h"
+#include "ListeResultats.h"
+#include "ModuleRAR.h"
+#include "TraiterArchive.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+namespace {
+
+QTextStream sortie(stdout);
+
+[[noreturn]] void echec(const QString& message) {
+    std::fprintf(stderr, "bench_korvane: %s\n", qPrintable(message));
+    std::exit(2);
+}
+
+// A failure in a measured pass is a broken benchmark, not something to answer.
+class InteractionBanc final : public platform::Interaction {
+public:
+    void message(QWidget*, const QString& texte, const QString& titre, platform::Icone) override {
+        if (titre != QStringLiteral("Comment")) {
+            echec(titre + QStringLiteral(": ") + texte);
+        }
+    }
+    QMessageBox::StandardButton question(QWidget*, const QString& texte, const QString&,
+                                         QMessageBox::StandardButtons) override {
+        echec(QStringLiteral("unexpected question: ") + texte);
+    }
+    std::optional<QString> ouvrirFichier(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    [[noreturn]] void terminer(int statut) override { std::exit(statut); }
+};
+
+// The bare driver: the pass itself, writing nowhere.
+class RetourNu final : public RetourPasse {
+public:
+    explicit RetourNu(const QElapsedTimer& depuis)
+        : depuis_(depuis) {}
+    qint64 premiereLigneNs = -1;
+    qint64 lignes = 0;
+
+    void commentaire(const QString&) override {}
+    void montrerFenetre() override {}
+    void enTeteResultat(const QString&) override {}
+    void nouvelleLigne(const QString&, qint64) override {
+        if (lignes++ == 0) {
+            premiereLigneNs = depuis_.nsecsElapsed();
+        }
+    }
+    void resultat(const QString&) override {}
+    void entreeTerminee() override {}
+    [[noreturn]] void erreurFatale(const QString& message) override { echec(message); }
+
+private:
+    const QElapsedTimer& depuis_;
+};
+
+long picKib() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return r.ru_maxrss;
+}
+
+int mesurer(int argc, char* argv[]) {
+    if (argc < 5) {
+        echec(QStringLiteral("--mesure nu|fenetre MODE ARCHIVE [DESTINATION]"));
+    }
+    const bool fenetre = qstrcmp(argv[2], "fenetre") == 0;
+    const int mode = std::atoi(argv[3]);
+    std::unique_ptr<QCoreApplication> application;
+    if (fenetre) {
+        application = std::make_unique<QApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QString archive = QString::fromLocal8Bit(argv[4]);
+    if (argc > 5) {
+        QDir::setCurrent(QString::fromLocal8Bit(argv[5]));
+    }
+    InteractionBanc interaction;
+    platform::installerInteraction(&interaction);
+    const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
+    if (!unrar.api) {
+        echec(unrar.erreur);
+    }
+
+    QElapsedTimer chrono;
+    qint64 premiere = -1;
+    qint64 lignes = 0;
+    qint64 ns = 0;
+    if (fenetre) {
+        FUnRAR f(*unrar.api);
+        f.show();
+        QCoreApplication::processEvents();
+        QObject::connect(f.modeleResultats(), &QAbstractItemModel::rowsInserted, &f, [&] {
+            if (premiere < 0) {
+                premiere = chrono.nsecsElapsed();
+            }
+        });
+        chrono.start();
+        f.modeleResultats()->viderLignes();
+        f.TraiterArchive(mode, archive, QString());
+        ns = chrono.nsecsElapsed();
+        lignes = f.modeleResultats()->rowCount();
+    } else {
+        RetourNu retour(chrono);
+        chrono.start();
+        TraiterArchive(*unrar.api, retour, mode, archive, QString());
+        ns = chrono.nsecsElapsed();
+        premiere = retour.premiereLigneNs;
+        lignes = retour.lignes;
+    }
+    sortie << ns << ' ' << premiere << ' ' << picKib() << ' ' << lignes << '\n';
+    return 0;
+}
+
+struct Mesure {
+    double secondes = 0;
+    double premiereMs = 0;
+    double picMib = 0;
+    qint64 lignes = 0;
+};
+
+double mediane(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void lancer(const QStringList& commande, const QString& dossier = QString()) {
+    QProcess p;
+    if (!dossier.isEmpty()) {
+        p.setWorkingDirectory(dossier);
+    }
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(commande.first(), commande.mid(1));
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        echec(QStringLiteral("failed: ") + commande.join(QLatin1Char(' ')).left(200));
+    }
+}
+
+// `dossiers` folders of `parDossier` small files each.
+QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossier) {
+    const QString nom = QStringLiteral("petits_%1.rar").arg(dossiers * parDossier);
+    const QString arbre = racine + QStringLiteral("/arbre_%1").arg(dossiers * parDossier);
+    for (int d = 0; d < dossiers; ++d) {
+        const QString dossier =
+            arbre + QStringLiteral("/dossier%1").arg(d, 3, 10, QLatin1Char('0'));
+        QDir().mkpath(dossier);
+        for (int i = 0; i < parDossier; ++i) {
+            QFile f(dossier + QStringLiteral("/fichier%1.txt").arg(i, 4, 10, QLatin1Char('0')));
+            if (!f.open(QIODevice::WriteOnly)) {
+                echec(f.fileName());
+            }
+            f.write(QStringLiteral("contenu du fichier %1 du dossier %2\n").arg(i).arg(d).toUtf8());
+        }
+    }
+    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-r"),
+            QStringLiteral("-m1"), racine + QLatin1Char('/') + nom, QStringLiteral(".")},
+           arbre);
+    QDir(arbre).removeRecursively();
+    return racine + QLatin1Char('/') + nom;
+}
+
+// A few large files that compress to about half: words drawn at random.
+QString archiveGrosFichiers(const QString& racine) {
+    const QString arbre = racine + QStringLiteral("/gros");
+    QDir().mkpath(arbre);
+    QRandomGenerator aleatoire(42);
+    const QByteArrayList mots{"archive", "fichier", "dossier", "extraction",   "test", "liste",
+                              "donnees", "volume",  "entete",  "bibliotheque", "\n"};
+    for (int n = 0; n < 4; ++n) {
+        QFile f(arbre + QStringLiteral("/gros%1.bin").arg(n));
+        if (!f.open(QIODevice::WriteOnly)) {
+            echec(f.fileName());
+        }
+        QByteArray bloc;
+        bloc.reserve(1 << 20);
+        for (int m = 0; m < 256; ++m) {
+            bloc.clear();
+            while (bloc.size() < (1 << 20)) {
+                bloc += mots[int(aleatoire.bounded(mots.size()))];
+                bloc += char('a' + aleatoire.bounded(26));
+                quint32 bruit = aleatoire.generate();
+                bloc.append(reinterpret_cast<const char*>(&bruit), 2);
+            }
+            f.write(bloc.left(1 << 20));
+        }
+    }
+    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-m1"),
+            racine + QStringLiteral("/gros.rar"), QStringLiteral(".")},
+           arbre);
+    QDir(arbre).removeRecursively();
+    return racine + QStringLiteral("/gros.rar");
+}
+
+Mesure uneMesure(const QString& variante, int mode, const QString& archive, const QString& racine) {
+    QStringList commande{QCoreApplication::applicationFilePath(), QStringLiteral("--mesure"),
+                         variante, QString::number(mode), archive};
+    const QString destination = racine + QStringLiteral("/destination");
+    if (mode == ModeExtraction) {
+        QDir(destination).removeRecursively();
+        QDir().mkpath(destination);
+        commande << destination;
+    }
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(commande.first(), commande.mid(1));
+    if (!p.waitForFinished(-1) || p.exitCode() != 0) {
+        echec(QStringLiteral("measurement failed: ") + commande.join(QLatin1Char(' ')));
+    }
+    const QStringList champs =
+        QString::fromLatin1(p.readAllStandardOutput()).split(QLatin1Char(' '));
+    if (champs.size() != 4) {
+        echec(QStringLiteral("unexpected measurement output"));
+    }
+    if (mode == ModeExtraction) {
+        QDir(destination).removeRecursively();
+    }
+    return {champs[0].toDouble() / 1e9, champs[1].toDouble() / 1e6, champs[2].toDouble() / 1024,
+            champs[3].trimmed().toLongLong()};
+}
+
+struct Resultat {
+    Mesure nu;
+    Mesure fenetre;
+};
+
+Resultat comparer(int mode, const QString& archive, const QString& racine, int repetitions) {
+    std::vector<double> s[2], p[2], m[2];
+    qint64 lignes[2] = {0, 0};
+    for (int r = 0; r < repetitions; ++r) {
+        // Alternate, so that a change in the machine's load touches both alike.
+        for (int v = 0; v < 2; ++v) {
+            const Mesure x = uneMesure(v == 0 ? QStringLiteral("nu") : QStringLiteral("fenetre"),
+                                       mode, archive, racine);
+            s[v].push_back(x.secondes);
+            p[v].push_back(x.premiereMs);
+            m[v].push_back(x.picMib);
+            lignes[v] = x.lignes;
+        }
+    }
+    if (lignes[0] != lignes[1]) {
+        echec(QStringLiteral("the window shows %1 rows, the library gave %2")
+                  .arg(lignes[1])
+                  .arg(lignes[0]));
+    }
+    auto resume = [&](int v) {
+        return Mesure{mediane(s[v]), mediane(p[v]), *std::max_element(m[v].begin(), m[v].end()),
+                      lignes[v]};
+    };
+    return {resume(0), resume(1)};
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc > 1 && qstrcmp(argv[1], "--mesure") == 0) {
+        return mesurer(argc, argv);
+    }
+    QCoreApplication application(argc, argv);
+    int repetitions = 5;
+    QString dossier;
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--repetitions")) {
+            repetitions = std::max(1, args[i + 1].toInt());
+        } else if (args[i] == QLatin1String("--dossier")) {
+            dossier = args[i + 1];
+        }
+    }
+    QTemporaryDir temporaire(dossier.isEmpty() ? QDir::tempPath() + QStringLiteral("/korvane-bench")
+                                               : dossier + QStringLiteral("/korvane-bench"));
+    if (!temporaire.isValid()) {
+        echec(QStringLiteral("no temporary folder"));
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("rar")).isEmpty()) {
+        echec(QStringLiteral("rar is missing: run scripts/install-deps"));
+    }
+
+    sortie << "making the archives in " << temporaire.path() << " ...\n" << Qt::flush;
+    const std::vector<std::pair<QString, QString>> archives{
+        {QStringLiteral("10000 entries"), archivePetitsFichiers(temporaire.path(), 10, 1000)},
+        {QStringLiteral("100000 entries"), archivePetitsFichiers(temporaire.path(), 100, 1000)},
+        {QStringLiteral("4 x 256 MiB"), archiveGrosFichiers(temporaire.path())},
+    };
+
+    sortie << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
+                  .arg(QStringLiteral("archive"), -15)
+                  .arg(QStringLiteral("pass"), -8)
+                  .arg(QStringLiteral("bare s"), 8)
+                  .arg(QStringLiteral("window s"), 9)
+                  .arg(QStringLiteral("ratio"), 6)
+                  .arg(QStringLiteral("bare MiB"), 9)
+                  .arg(QStringLiteral("win MiB"), 8)
+                  .arg(QStringLiteral("1st row ms"), 10)
+                  .arg(QStringLiteral("us/entry"), 9);
+    const std::map<int, QString> passes{{ModeListe, QStringLiteral("list")},
+                                        {ModeTest, QStringLiteral("test")},
+                                        {ModeExtraction, QStringLiteral("extract")}};
+    std::map<QString, Resultat> aCentMille;
+    double coutDixMille = 0;
+    double coutCentMille = 0;
+    for (const auto& [nom, archive] : archives) {
+        for (int mode : {ModeListe, ModeTest, ModeExtraction}) {
+            const Resultat r = comparer(mode, archive, temporaire.path(), repetitions);
+            const double parEntree =
+                r.fenetre.secondes * 1e6 / double(std::max<qint64>(1, r.fenetre.lignes));
+            sortie << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
+                          .arg(nom, -15)
+                          .arg(passes.at(mode), -8)
+                          .arg(r.nu.secondes, 8, 'f', 3)
+                          .arg(r.fenetre.secondes, 9, 'f', 3)
+                          .arg(r.fenetre.secondes / r.nu.secondes, 6, 'f', 3)
+                          .arg(r.nu.picMib, 9, 'f', 1)
+                          .arg(r.fenetre.picMib, 8, 'f', 1)
+                          .arg(r.fenetre.premiereMs, 10, 'f', 1)
+                          .arg(parEntree, 9, 'f', 2)
+                   << Qt::flush;
+            if (nom.startsWith(QStringLiteral("100000"))) {
+                aCentMille[passes.at(mode)] = r;
+                if (mode == ModeListe) {
+                    coutCentMille = parEntree;
+                }
+            } else if (nom.startsWith(QStringLiteral("10000")) && mode == ModeListe) {
+                coutDixMille = parEntree;
+            }
+        }
+    }
+
+    auto ratio = [&](const QString& passe) {
+        const Resultat& r = aCentMille.at(passe);
+        return r.fenetre.secondes / r.nu.secondes;
+    };
+    double picEnPlus = 0;
+    for (const auto& [passe, r] : aCentMille) {
+        picEnPlus = std::max(picEnPlus, r.fenetre.picMib - r.nu.picMib);
+    }
+    const Resultat& liste = aCentMille.at(QStringLiteral("list"));
+    sortie << QStringLiteral("list cost per entry at 100000 / at 10000: %1\n")
+                  .arg(coutCentMille / coutDixMille, 0, 'f', 3);
+    sortie << QStringLiteral("ratios list=%1 test=%2 extract=%3 rows_per_s=%4 peak_extra_mib=%5\n")
+                  .arg(ratio(QStringLiteral("list")), 0, 'f', 3)
+                  .arg(ratio(QStringLiteral("test")), 0, 'f', 3)
+                  .arg(ratio(QStringLiteral("extract")), 0, 'f', 3)
+                  .arg(qint64(double(liste.fenetre.lignes) / liste.fenetre.secondes))
+                  .arg(picEnPlus, 0, 'f', 1);
+    return 0;
+}
