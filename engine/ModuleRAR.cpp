@@ -4,6 +4,9 @@
 
 #include <QLibrary>
 
+#include <memory>
+#include <vector>
+
 namespace ModuleRAR {
 
 QString nomBibliotheque() {
@@ -28,12 +31,10 @@ bool lier(QLibrary& bibliotheque, const char* nom, Fn& cible, QString& manquant)
 } // namespace
 
 Chargement chargerUnrar(const QString& fichier) {
-    // Never unloaded: handles and function pointers must stay valid until the process ends.
-    auto* bibliotheque = new QLibrary(fichier);
+    auto bibliotheque = std::make_unique<QLibrary>(fichier);
     if (!bibliotheque->load()) {
-        const QString raison = bibliotheque->errorString();
-        delete bibliotheque;
-        return {std::nullopt, Messages::bibliothequeIntrouvable(fichier, raison)};
+        return {std::nullopt,
+                Messages::bibliothequeIntrouvable(fichier, bibliotheque->errorString())};
     }
 
     UnrarApi api;
@@ -47,9 +48,12 @@ Chargement chargerUnrar(const QString& fichier) {
     lier(*bibliotheque, "RARGetDllVersion", api.RARGetDllVersion, manquant);
     if (!manquant.isEmpty()) {
         bibliotheque->unload();
-        delete bibliotheque;
         return {std::nullopt, Messages::pointDEntreeManquant(fichier, manquant)};
     }
+    // Never unloaded (destroying a QLibrary does not unload it): the entry points must stay
+    // valid until the process ends.
+    static std::vector<std::unique_ptr<QLibrary>> chargees;
+    chargees.push_back(std::move(bibliotheque));
     return {api, QString()};
 }
 

@@ -1,6 +1,8 @@
 #include "FUnRAR.h"
 
+#include "DosRAR.h"
 #include "Interaction.h"
+#include "Lecteurs.h"
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Messages.h"

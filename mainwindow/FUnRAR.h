@@ -63,6 +63,7 @@ private:
     void nouvelleLigne(const QString& nom, qint64 taille) override;
     void resultat(const QString& texte) override;
     void entreeTerminee() override;
+    Remplacement remplacer(const QString& nom) override;
     [[noreturn]] void erreurFatale(const QString& message) override;
 
     void repeindre();
