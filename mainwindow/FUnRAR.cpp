@@ -300,7 +300,24 @@ void FUnRAR::Mnu_Quitter_Click() {
 }
 
 void FUnRAR::Mnu_Extraire_Click() {
-    // The destination dialog arrives with its own change.
+    DosRAR::afficherModal(this);
+    if (DossierDestination.isEmpty()) {
+        return;
+    }
+    try {
+        platform::rendreLecteurCourant(platform::lecteurDe(DossierDestination));
+        platform::changerDossierCourant(DossierDestination);
+    } catch (const platform::ErreurDossier&) {
+        // The library writes under the current directory: never extract anywhere else.
+        interaction().message(this,
+                              QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
+                                             "n'existe plus ou n'est pas accessible.")
+                                  .arg(DossierDestination),
+                              Messages::TitreErreur, platform::Icone::Exclamation);
+        return;
+    }
+    modele_->viderLignes();
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse());
 }
 
 void FUnRAR::Mnu_Tester_Click() {
@@ -358,6 +375,24 @@ void FUnRAR::Toolbar1_ButtonClick(int index) {
 
 void FUnRAR::commentaire(const QString& texte) {
     interaction().message(this, texte, Messages::TitreCommentaire, platform::Icone::Information);
+}
+
+Remplacement FUnRAR::remplacer(const QString& nom) {
+    repeindre(); // the row of the entry in question is in sight
+    const QMessageBox::StandardButton reponse = interaction().question(
+        this, QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?").arg(nom),
+        QStringLiteral("Confirmation"),
+        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
+    switch (reponse) {
+    case QMessageBox::Yes:
+        return Remplacement::Oui;
+    case QMessageBox::YesToAll:
+        return Remplacement::OuiPourTous;
+    case QMessageBox::NoToAll:
+        return Remplacement::NonPourTous;
+    default:
+        return Remplacement::Non; // a box closed otherwise keeps the user's file
+    }
 }
 
 void FUnRAR::montrerFenetre() {

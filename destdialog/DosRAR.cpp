@@ -1,0 +1,263 @@
+#include "DosRAR.h"
+
+#include "DossierListe.h"
+#include "Interaction.h"
+#include "Lecteurs.h"
+#include "ModuleRAR.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+namespace {
+
+const QString titreErreur = QStringLiteral("Erreur");
+
+// The dialog's own icon: a folder drawn in colours of the 16-colour palette.
+QIcon iconeDossier() {
+    QPixmap image(32, 32);
+    image.fill(Qt::transparent);
+    QPainter peintre(&image);
+    peintre.setPen(Qt::black);
+    peintre.setBrush(QColor(128, 128, 0));
+    peintre.drawRect(3, 7, 12, 5);
+    peintre.setBrush(QColor(255, 255, 0));
+    peintre.drawRect(3, 10, 26, 17);
+    peintre.setPen(QColor(128, 128, 0));
+    peintre.drawLine(5, 12, 27, 12);
+    return QIcon(image);
+}
+
+QPushButton* bouton(const QString& texte, const char* nom, QWidget* parent) {
+    auto* b = new QPushButton(texte, parent);
+    b->setObjectName(QLatin1String(nom));
+    // No button answers Enter: a stray Enter must not extract anywhere.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+} // namespace
+
+DosRAR::DosRAR(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("DosRAR"));
+    setWindowTitle(QStringLiteral("Choix du dossier de décompression"));
+    setWindowIcon(iconeDossier());
+    createControls();
+    placeControls();
+    orderTabs();
+    Dir1->setFocus();
+}
+
+void DosRAR::createControls() {
+    Drive1 = new QComboBox(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    const QIcon disque = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    for (const platform::Lecteur& lecteur : platform::lecteurs()) {
+        Drive1->addItem(disque, platform::texteLecteur(lecteur), lecteur.racine);
+    }
+
+    Dir1 = new DossierListe(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+
+    Frame2 = new QGroupBox(this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Command3 = bouton(QStringLiteral("&Créer un sous dossier..."), "Command3", Frame2);
+
+    Frame1 = new QGroupBox(Frame2);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->hide();
+    Label1 = new QLabel(QStringLiteral("Nom du dossier :"), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Text1 = new QLineEdit(Frame1);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    QPalette vert = Text1->palette();
+    vert.setColor(QPalette::Base, QColor(192, 255, 192));
+    Text1->setPalette(vert);
+    Text1->installEventFilter(this);
+    Command4 = bouton(QStringLiteral("OK"), "Command4", Frame1);
+    Command4->setEnabled(false);
+
+    Command1 = bouton(QStringLiteral("&Extraire"), "Command1", Frame2);
+    Command1->setToolTip(
+        QStringLiteral("Choix du dossier de décompression et extraction du fichier Zip"));
+    Command2 = bouton(QStringLiteral("&Annuler"), "Command2", Frame2);
+
+    // Connected once the list is filled: filling it is not a drive change.
+    connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    connect(Command1, &QPushButton::clicked, this, &DosRAR::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &DosRAR::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &DosRAR::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &DosRAR::Command4_Click);
+    connect(Text1, &QLineEdit::textChanged, this, &DosRAR::Text1_Change);
+}
+
+void DosRAR::placeControls() {
+    // Left, top, width and height in twips, relative to each control's container.
+    const auto placer = [this](QWidget* w, int gauche, int haut, int largeur, int hauteur) {
+        w->setGeometry(platform::pixelsX(this, gauche), platform::pixelsY(this, haut),
+                       platform::pixelsX(this, largeur), platform::pixelsY(this, hauteur));
+    };
+    setFixedSize(platform::pixelsX(this, 7095), platform::pixelsY(this, 5775));
+    placer(Drive1, 120, 120, 6855, 315);
+    placer(Dir1, 120, 480, 6855, 3690);
+    placer(Frame2, 120, 4200, 6855, 1455);
+    placer(Command3, 120, 240, 2055, 495);
+    placer(Frame1, 2280, 120, 4455, 615);
+    placer(Label1, 120, 240, 1215, 255);
+    placer(Text1, 1440, 240, 2295, 285);
+    placer(Command4, 3840, 150, 495, 400);
+    placer(Command1, 120, 840, 2055, 495);
+    placer(Command2, 4680, 840, 2055, 495);
+}
+
+void DosRAR::orderTabs() {
+    // Dir1 first, so it has the focus at opening; Command4 comes before Text1.
+    QWidget::setTabOrder(Dir1, Drive1);
+    QWidget::setTabOrder(Drive1, Command3);
+    QWidget::setTabOrder(Command3, Command4);
+    QWidget::setTabOrder(Command4, Text1);
+    QWidget::setTabOrder(Text1, Command1);
+    QWidget::setTabOrder(Command1, Command2);
+}
+
+void DosRAR::afficherModal(QWidget* parent) {
+    DosRAR dialogue(parent);
+    dialogue.Form_Load();
+    dialogue.exec();
+}
+
+void DosRAR::choisirLecteur(const QString& racine) {
+    const int index = Drive1->findData(racine);
+    if (index < 0) {
+        throw platform::ErreurDossier("lecteur absent de la liste");
+    }
+    Drive1->setCurrentIndex(index);
+}
+
+void DosRAR::montrerDossierDuProcessus() {
+    const QString courant = QDir::currentPath();
+    const QString racine = platform::lecteurDe(courant);
+    {
+        const QSignalBlocker silence(Drive1);
+        Drive1->setCurrentIndex(Drive1->findData(racine));
+    }
+    try {
+        Dir1->setChemin(courant);
+    } catch (const platform::ErreurDossier&) {
+        // The current directory was removed, or cannot be read: show its drive's root instead.
+        try {
+            Dir1->setChemin(racine);
+        } catch (const platform::ErreurDossier&) {
+            Dir1->setChemin(QDir::rootPath());
+        }
+    }
+}
+
+void DosRAR::Form_Load() {
+    montrerDossierDuProcessus();
+    if (ModuleRAR::DossierDestination.isEmpty()) {
+        return;
+    }
+    try {
+        choisirLecteur(platform::lecteurDe(ModuleRAR::DossierDestination));
+        Dir1->setChemin(ModuleRAR::DossierDestination);
+    } catch (const platform::ErreurDossier&) {
+        platform::interaction().message(this, QStringLiteral("Le dossier n'existe plus !"),
+                                        titreErreur, platform::Icone::Exclamation);
+        ModuleRAR::DossierDestination.clear();
+    }
+}
+
+void DosRAR::Drive1_Change() {
+    try {
+        Dir1->setLecteur(Drive1->currentData().toString());
+    } catch (const platform::ErreurDossier&) {
+        platform::interaction().message(this, QStringLiteral("Lecteur non disponible"),
+                                        titreErreur, platform::Icone::Exclamation);
+        // Back to the drive of the folder still shown, so that both lists agree again.
+        const QSignalBlocker silence(Drive1);
+        const int index = Drive1->findData(platform::lecteurDe(Dir1->chemin()));
+        if (index >= 0) {
+            Drive1->setCurrentIndex(index);
+        }
+    }
+}
+
+void DosRAR::Command1_Click() {
+    ModuleRAR::DossierDestination = Dir1->chemin();
+    accept();
+}
+
+void DosRAR::Command2_Click() {
+    ModuleRAR::DossierDestination.clear();
+    reject();
+}
+
+void DosRAR::Command3_Click() {
+    Frame1->show();
+    Text1->setFocus();
+}
+
+void DosRAR::Command4_Click() {
+    // The drive and directory changes made before a failing step stay, as the next opening
+    // starts from them.
+    try {
+        platform::rendreLecteurCourant(platform::lecteurDe(Dir1->chemin()));
+        platform::changerDossierCourant(Dir1->chemin());
+        platform::creerDossier(Text1->text());
+        Dir1->actualiser();
+        Frame1->hide();
+    } catch (const platform::ErreurDossier&) {
+        platform::interaction().message(this,
+                                        QStringLiteral("Erreur lors de la création du dossier !"),
+                                        titreErreur, platform::Icone::Critique);
+    }
+}
+
+void DosRAR::Text1_KeyPress(char32_t& caractere) {
+    QString refuses = QString::fromUtf16(CaracteresInterdits);
+    refuses += QLatin1Char(' ');
+    refuses += QLatin1Char('"');
+    if (caractere <= 0xFFFF && refuses.contains(QChar(char16_t(caractere)), Qt::CaseSensitive)) {
+        caractere = 0;
+    }
+}
+
+void DosRAR::Text1_Change() {
+    Command4->setEnabled(!Text1->text().isEmpty());
+}
+
+bool DosRAR::eventFilter(QObject* objet, QEvent* evenement) {
+    // Only typed characters reach the filter; pasted text comes in through other paths.
+    if (objet == Text1 && evenement->type() == QEvent::KeyPress) {
+        const QString texte = static_cast<QKeyEvent*>(evenement)->text();
+        for (const char32_t touche : texte.toUcs4()) {
+            char32_t caractere = touche;
+            Text1_KeyPress(caractere);
+            if (caractere == 0) {
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(objet, evenement);
+}
+
+void DosRAR::keyPressEvent(QKeyEvent* evenement) {
+    // Escape closes nothing here: only the two buttons end the dialog.
+    if (evenement->key() == Qt::Key_Escape) {
+        evenement->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(evenement);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+// DosRAR, the destination folder dialog. Its only answer is ModuleRAR::DossierDestination: the
+// folder confirmed with "&Extraire", or empty after "&Annuler". It is created for each opening and
+// destroyed at its closing, so every opening starts again from the layout below.
+
+#include <QDialog>
+
+#include <iterator>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class DossierListe;
+
+// Characters that cannot be typed into a folder name. The blank and the double quote are added
+// where the set is used. Some characters stand twice; the repeats change nothing.
+inline constexpr char16_t CaracteresInterdits[] =
+    u"².,;:ù*îïÎÏêëÊËôöÔÖûüÛÜâäÂÄ&?+'`^=\\/éèàç()~{[|`\\^]}°*+";
+static_assert(std::size(CaracteresInterdits) == 54 + 1);
+
+class DosRAR final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit DosRAR(QWidget* parent = nullptr);
+
+    // Creates the dialog, runs its opening, waits until it is closed and destroys it. Afterwards
+    // ModuleRAR::DossierDestination holds the answer.
+    static void afficherModal(QWidget* parent = nullptr);
+
+    void Form_Load();
+    void Drive1_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    // `caractere` is one typed character; set to 0, it is dropped.
+    void Text1_KeyPress(char32_t& caractere);
+    void Text1_Change();
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+    void keyPressEvent(QKeyEvent* evenement) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void orderTabs();
+
+    // Sets Drive1's drive from code, which runs Drive1_Change before returning. Throws
+    // platform::ErreurDossier when the drive is not in the list.
+    void choisirLecteur(const QString& racine);
+    // Shows the process's current drive and folder without it counting as a drive change.
+    void montrerDossierDuProcessus();
+
+    QComboBox* Drive1 = nullptr;
+    DossierListe* Dir1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+};
