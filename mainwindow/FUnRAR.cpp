@@ -28,7 +28,7 @@ using platform::interaction;
 namespace {
 
 const QString TitreFenetre = QStringLiteral("Korvane v 1.0");
-const QString CreditAuteur = QStringLiteral("Korvane v1.0 © l'équipe Korvane");
+const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 
 // Rows appear while a pass runs, but a synchronous repaint per row would cost more than the
 // library's own work on a large archive.
