@@ -1,0 +1,247 @@
+#include "DosRAR.h"
+#include "DossierListe.h"
+#include "FausseInteraction.h"
+#include "Lecteurs.h"
+#include "ModuleRAR.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using ModuleRAR::DossierDestination;
+
+namespace {
+
+QString canonique(const QString& chemin) {
+    return QDir(chemin).canonicalPath();
+}
+
+struct Ouverture {
+    DosRAR dialogue;
+    DossierListe* dir1;
+    QComboBox* drive1;
+    QGroupBox* frame1;
+    QLineEdit* text1;
+    QPushButton* command4;
+
+    Ouverture()
+        : dir1(dialogue.findChild<DossierListe*>(QStringLiteral("Dir1")))
+        , drive1(dialogue.findChild<QComboBox*>(QStringLiteral("Drive1")))
+        , frame1(dialogue.findChild<QGroupBox*>(QStringLiteral("Frame1")))
+        , text1(dialogue.findChild<QLineEdit*>(QStringLiteral("Text1")))
+        , command4(dialogue.findChild<QPushButton*>(QStringLiteral("Command4"))) {
+        dialogue.Form_Load();
+    }
+};
+
+// Types each character as a key press carrying its text, as a keyboard layout with it would.
+void taper(QWidget* champ, const QString& texte) {
+    for (const QChar c : texte) {
+        QKeyEvent appui(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(champ, &appui);
+        QKeyEvent relache(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(champ, &relache);
+    }
+}
+
+class DossierCourantGarde {
+public:
+    DossierCourantGarde()
+        : avant_(QDir::currentPath()) {}
+    ~DossierCourantGarde() { QDir::setCurrent(avant_); }
+
+private:
+    QString avant_;
+};
+
+} // namespace
+
+class TestDosRAR : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { DossierDestination.clear(); }
+    void cleanup() { platform::installerVolumes({}); }
+
+    void laPremiereOuvertureMontreLeDossierCourant() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        QDir().mkpath(d.filePath(QStringLiteral("sous")));
+        QDir::setCurrent(d.path());
+        FausseInteraction boites;
+        Ouverture o;
+        QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
+        QCOMPARE(o.drive1->currentData().toString(), platform::lecteurDe(d.path()));
+        QVERIFY(o.frame1->isHidden());
+
+        // A highlighted subfolder is not the open one: confirming stores the open folder.
+        const QList<QTreeWidgetItem*> sous =
+            o.dir1->findItems(QStringLiteral("sous"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(sous.size(), 1);
+        o.dir1->setCurrentItem(sous.first());
+        o.dialogue.Command1_Click();
+        QCOMPARE(canonique(DossierDestination), canonique(d.path()));
+        QVERIFY(boites.messages.isEmpty());
+    }
+
+    void ouvrirUnSousDossierPuisConfirmerLeRetient() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        const QString sous = d.filePath(QStringLiteral("sous"));
+        QDir().mkpath(sous);
+        QDir::setCurrent(d.path());
+        FausseInteraction boites;
+        {
+            Ouverture o;
+            o.dir1->setCurrentItem(
+                o.dir1->findItems(QStringLiteral("sous"), Qt::MatchExactly | Qt::MatchRecursive)
+                    .first());
+            o.dir1->ouvrirSurligne();
+            o.dialogue.Command1_Click();
+        }
+        QCOMPARE(canonique(DossierDestination), canonique(sous));
+        {
+            Ouverture o; // reopens on the folder confirmed last
+            QCOMPARE(canonique(o.dir1->chemin()), canonique(sous));
+            o.dialogue.Command2_Click();
+        }
+        QVERIFY(DossierDestination.isEmpty());
+        {
+            Ouverture o; // after a cancel: back at the process's current folder
+            QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
+        }
+        QVERIFY(boites.messages.isEmpty());
+    }
+
+    void unDossierRetenuDisparuEstSignaleUneFois() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        QDir::setCurrent(d.path());
+        DossierDestination = d.filePath(QStringLiteral("parti"));
+        FausseInteraction boites;
+        Ouverture o;
+        QCOMPARE(boites.messages.size(), 1);
+        QCOMPARE(boites.messages[0].texte, QStringLiteral("Le dossier n'existe plus !"));
+        QCOMPARE(boites.messages[0].titre, QStringLiteral("Erreur"));
+        QVERIFY(DossierDestination.isEmpty());
+        o.dialogue.Command2_Click();
+        QVERIFY(DossierDestination.isEmpty());
+    }
+
+    void unLecteurPasPretEstRefuse() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        QDir::setCurrent(d.path());
+        const QString absent = d.filePath(QStringLiteral("cle-retiree"));
+        platform::installerVolumes([absent] {
+            return QList<platform::Lecteur>{{QStringLiteral("/"), QString()},
+                                            {absent, QStringLiteral("CLE")}};
+        });
+        FausseInteraction boites;
+        Ouverture o;
+        const QString avant = o.dir1->chemin();
+        o.drive1->setCurrentIndex(o.drive1->findData(absent));
+        QCOMPARE(boites.messages.size(), 1);
+        QCOMPARE(boites.messages[0].texte, QStringLiteral("Lecteur non disponible"));
+        QCOMPARE(o.dir1->chemin(), avant);
+        o.dialogue.Command1_Click();
+        QCOMPARE(DossierDestination, avant);
+
+        // Remembered on that drive: both messages, one after the other.
+        DossierDestination = absent + QStringLiteral("/dossier");
+        boites.messages.clear();
+        Ouverture encore;
+        QCOMPARE(boites.messages.size(), 2);
+        QCOMPARE(boites.messages[0].texte, QStringLiteral("Lecteur non disponible"));
+        QCOMPARE(boites.messages[1].texte, QStringLiteral("Le dossier n'existe plus !"));
+        QVERIFY(DossierDestination.isEmpty());
+    }
+
+    void leFiltreRefuseLesTouchesPasLeCollage_data() {
+        QTest::addColumn<QString>("tape");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("refused punctuation, blank and quote")
+            << QStringLiteral("a.b c\"d\\e/f:g") << QStringLiteral("abcdefg");
+        QTest::newRow("small accented letters are refused, capitals pass")
+            << QStringLiteral("éÉèÈàÀçÇùÙ²°") << QStringLiteral("ÉÈÀÇÙ");
+        QTest::newRow("hyphen, underscore, less-than and digits pass")
+            << QStringLiteral("x-y_z<1>!") << QStringLiteral("x-y_z<1>!");
+    }
+
+    void leFiltreRefuseLesTouchesPasLeCollage() {
+        QFETCH(QString, tape);
+        QFETCH(QString, attendu);
+        FausseInteraction boites;
+        Ouverture o;
+        o.dialogue.Command3_Click();
+        QVERIFY(!o.frame1->isHidden());
+        QVERIFY(!o.command4->isEnabled());
+        taper(o.text1, tape);
+        QCOMPARE(o.text1->text(), attendu);
+        QCOMPARE(o.command4->isEnabled(), !attendu.isEmpty());
+
+        o.text1->clear();
+        QVERIFY(!o.command4->isEnabled());
+        o.text1->insert(tape); // text that arrives by pasting is not filtered
+        QCOMPARE(o.text1->text(), tape);
+        QVERIFY(o.command4->isEnabled());
+    }
+
+    void creerUnSousDossier() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        const QString ailleurs = d.filePath(QStringLiteral("ailleurs"));
+        const QString ici = d.filePath(QStringLiteral("ici"));
+        QDir().mkpath(ailleurs);
+        QDir().mkpath(ici);
+        QDir::setCurrent(ailleurs);
+        DossierDestination = ici;
+        FausseInteraction boites;
+        Ouverture o;
+        QCOMPARE(canonique(o.dir1->chemin()), canonique(ici));
+
+        o.dialogue.Command3_Click();
+        QTest::keyClicks(o.text1, QStringLiteral("Nouveau"));
+        o.dialogue.Command4_Click();
+        QVERIFY(boites.messages.isEmpty());
+        QVERIFY(QFileInfo(ici + QStringLiteral("/Nouveau")).isDir());
+        QVERIFY(o.frame1->isHidden());
+        QCOMPARE(canonique(o.dir1->chemin()), canonique(ici)); // the new folder is not opened
+        QCOMPARE(o.dir1->findItems(QStringLiteral("Nouveau"), Qt::MatchExactly | Qt::MatchRecursive)
+                     .size(),
+                 1);
+        QCOMPARE(canonique(QDir::currentPath()), canonique(ici));
+
+        // The same name again: refused, the frame stays open with its name.
+        QDir::setCurrent(ailleurs);
+        o.dialogue.Command3_Click();
+        QCOMPARE(o.text1->text(), QStringLiteral("Nouveau"));
+        o.dialogue.Command4_Click();
+        QCOMPARE(boites.messages.size(), 1);
+        QCOMPARE(boites.messages[0].texte,
+                 QStringLiteral("Erreur lors de la création du dossier !"));
+        QCOMPARE(boites.messages[0].icone, platform::Icone::Critique);
+        QVERIFY(!o.frame1->isHidden());
+        QVERIFY(o.command4->isEnabled());
+        // The change of directory made before the failing step stays.
+        QCOMPARE(canonique(QDir::currentPath()), canonique(ici));
+
+        // A name the file system refuses (too long) fails the same way.
+        o.text1->setText(QString(300, QLatin1Char('n')));
+        o.dialogue.Command4_Click();
+        QCOMPARE(boites.messages.size(), 2);
+        QVERIFY(!o.frame1->isHidden());
+        QCOMPARE(QDir(ici).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Nouveau")});
+        o.dialogue.Command2_Click();
+        QVERIFY(DossierDestination.isEmpty()); // a name never confirmed plays no part
+    }
+};
+
+QTEST_MAIN(TestDosRAR)
+#include "tst_dosrar.moc"
