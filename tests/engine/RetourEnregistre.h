@@ -1,0 +1,56 @@
+#pragma once
+
+// Records what a pass writes, in order, and turns the end of the program into an exception.
+
+#include "TraiterArchive.h"
+
+#include <QStringList>
+
+#include <stdexcept>
+
+struct ErreurFatale : std::runtime_error {
+    explicit ErreurFatale(const QString& m)
+        : std::runtime_error(m.toStdString())
+        , message(m) {}
+    QString message;
+};
+
+struct Ligne {
+    QString nom;
+    qint64 taille = 0;
+    QString resultat;
+};
+
+class RetourEnregistre final : public RetourPasse {
+public:
+    QStringList evenements; // "commentaire", "fenetre", "ligne", "erreur" in the order they came
+    QList<Ligne> lignes;    // in the order added: the last one is the top of the list
+    QString commentaireVu;
+    QString enTete = QStringLiteral("Résultat");
+
+    void commentaire(const QString& texte) override {
+        evenements << QStringLiteral("commentaire");
+        commentaireVu = texte;
+    }
+    void montrerFenetre() override { evenements << QStringLiteral("fenetre"); }
+    void enTeteResultat(const QString& libelle) override { enTete = libelle; }
+    void nouvelleLigne(const QString& nom, qint64 taille) override {
+        evenements << QStringLiteral("ligne");
+        lignes.append({nom, taille, QString()});
+    }
+    void resultat(const QString& texte) override { lignes.last().resultat = texte; }
+    void entreeTerminee() override {}
+    [[noreturn]] void erreurFatale(const QString& message) override {
+        evenements << QStringLiteral("erreur");
+        throw ErreurFatale(message);
+    }
+
+    // Rows from the top of the list, as the window shows them.
+    QStringList noms() const {
+        QStringList n;
+        for (auto it = lignes.crbegin(); it != lignes.crend(); ++it) {
+            n << it->nom;
+        }
+        return n;
+    }
+};

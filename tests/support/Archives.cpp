@@ -1,0 +1,198 @@
+#include "Archives.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace archives {
+
+namespace {
+
+[[noreturn]] void echec(const QString& message) {
+    std::fprintf(stderr, "archives: %s\n", qPrintable(message));
+    std::abort();
+}
+
+quint64 vint(const QByteArray& a, qsizetype& pos) {
+    quint64 valeur = 0;
+    for (int decalage = 0; pos < a.size() && decalage < 64; decalage += 7) {
+        const auto octet = quint8(a.at(pos++));
+        valeur |= quint64(octet & 0x7f) << decalage;
+        if ((octet & 0x80) == 0) {
+            return valeur;
+        }
+    }
+    echec(QStringLiteral("bad vint"));
+}
+
+QByteArray enVint(quint64 valeur) {
+    QByteArray sortie;
+    do {
+        quint8 octet = valeur & 0x7f;
+        valeur >>= 7;
+        if (valeur != 0) {
+            octet |= 0x80;
+        }
+        sortie.append(char(octet));
+    } while (valeur != 0);
+    return sortie;
+}
+
+void recalculer(QByteArray& archive, const Bloc& b) {
+    const quint32 crc = crc32(archive.mid(b.debutEnTete, b.finEnTete - b.debutEnTete));
+    for (int i = 0; i < 4; ++i) {
+        archive[b.debut + i] = char((crc >> (8 * i)) & 0xff);
+    }
+}
+
+Bloc blocDuNom(const QByteArray& archive, const QByteArray& nom, qsizetype& ou) {
+    for (const Bloc& b : blocs(archive)) {
+        const qsizetype i = archive.indexOf(nom, b.debutEnTete);
+        if (b.type == 2 && i >= 0 && i + nom.size() <= b.finEnTete) {
+            ou = i;
+            return b;
+        }
+    }
+    echec(QStringLiteral("no file header named ") + QString::fromUtf8(nom));
+}
+
+} // namespace
+
+QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
+              const QStringList& options) {
+    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    if (rar.isEmpty()) {
+        echec(QStringLiteral("rar is missing: scripts/install-deps installs it"));
+    }
+    const QString source = dossier + QStringLiteral("/source-") + nom;
+    QStringList noms;
+    for (const auto& [stocke, contenu] : fichiers) {
+        ecrire(source + QLatin1Char('/') + stocke, contenu);
+        noms << stocke;
+    }
+    const QString archive = dossier + QLatin1Char('/') + nom;
+    QProcess p;
+    p.setWorkingDirectory(source);
+    p.start(rar, QStringList{QStringLiteral("a"), QStringLiteral("-idq")} + options +
+                     QStringList{archive} + noms);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        echec(QStringLiteral("rar failed: ") + QString::fromLocal8Bit(p.readAllStandardError()));
+    }
+    return archive;
+}
+
+QByteArray lire(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return QByteArray();
+    }
+    return f.readAll();
+}
+
+void ecrire(const QString& chemin, const QByteArray& contenu) {
+    QDir().mkpath(QFileInfo(chemin).path());
+    QFile f(chemin);
+    if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size()) {
+        echec(QStringLiteral("cannot write ") + chemin);
+    }
+}
+
+quint32 crc32(const QByteArray& octets) {
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 c = i;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            }
+            t[i] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : octets) {
+        crc = table[(crc ^ quint8(c)) & 0xff] ^ (crc >> 8);
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+QList<Bloc> blocs(const QByteArray& archive) {
+    static const QByteArray signature("Rar!\x1a\x07\x01\x00", 8);
+    if (!archive.startsWith(signature)) {
+        echec(QStringLiteral("not a RAR 5 archive"));
+    }
+    QList<Bloc> liste;
+    qsizetype pos = signature.size();
+    while (pos + 4 < archive.size()) {
+        Bloc b;
+        b.debut = pos;
+        b.debutEnTete = pos + 4;
+        qsizetype p = b.debutEnTete;
+        const quint64 taille = vint(archive, p);
+        b.finEnTete = p + qsizetype(taille);
+        b.type = vint(archive, p);
+        const quint64 drapeaux = vint(archive, p);
+        if (drapeaux & 0x1) {
+            vint(archive, p); // extra area size
+        }
+        const quint64 donnees = (drapeaux & 0x2) ? vint(archive, p) : 0;
+        b.finDonnees = b.finEnTete + qsizetype(donnees);
+        liste.append(b);
+        if (b.type == 5) { // end of archive
+            break;
+        }
+        pos = b.finDonnees;
+    }
+    return liste;
+}
+
+QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArray& nouveau) {
+    if (ancien.size() != nouveau.size()) {
+        echec(QStringLiteral("names must have the same length"));
+    }
+    qsizetype ou = 0;
+    const Bloc b = blocDuNom(archive, ancien, ou);
+    archive.replace(ou, nouveau.size(), nouveau);
+    recalculer(archive, b);
+    return archive;
+}
+
+QByteArray tailleDeclaree(QByteArray archive, const QByteArray& nom, quint64 taille) {
+    qsizetype ou = 0;
+    const Bloc b = blocDuNom(archive, nom, ou);
+    // Header fields up to the unpacked size: size, type, flags, [extra size], [data size], file
+    // flags, then the unpacked size itself.
+    qsizetype p = b.debutEnTete;
+    vint(archive, p);
+    const qsizetype debutChamps = p;
+    vint(archive, p);
+    const quint64 drapeaux = vint(archive, p);
+    if (drapeaux & 0x1) {
+        vint(archive, p);
+    }
+    if (drapeaux & 0x2) {
+        vint(archive, p);
+    }
+    vint(archive, p); // file flags
+    const qsizetype debutTaille = p;
+    vint(archive, p);
+    QByteArray champs = archive.mid(debutChamps, b.finEnTete - debutChamps);
+    champs.replace(debutTaille - debutChamps, p - debutTaille, enVint(taille));
+    QByteArray entete = enVint(quint64(champs.size())) + champs;
+    const quint32 crc = crc32(entete);
+    QByteArray bloc;
+    for (int i = 0; i < 4; ++i) {
+        bloc.append(char((crc >> (8 * i)) & 0xff));
+    }
+    bloc += entete;
+    archive.replace(b.debut, b.finEnTete - b.debut, bloc);
+    return archive;
+}
+
+} // namespace archives
