@@ -31,8 +31,9 @@ const QString TitreFenetre = QStringLiteral("Korvane v 1.0");
 const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 
 // Rows appear while a pass runs, but a synchronous repaint per row would cost more than the
-// library's own work on a large archive.
-constexpr qint64 IntervalleRepeintMs = 40;
+// library's own work on a large archive: at most one repaint in this interval, well under the
+// tenth of a second in which a user sees the list as moving.
+constexpr qint64 IntervalleRepeintMs = 80;
 
 // A number as the status bar shows it: a blank before it unless it is negative.
 QString texteNombre(qint64 n) {
@@ -46,6 +47,8 @@ FUnRAR::FUnRAR(const UnrarApi& api, QWidget* parent)
     , api_(api) {
     setObjectName(QStringLiteral("FUnRAR"));
     setWindowTitle(TitreFenetre);
+    // The icons live in this static library: their resource is not registered on its own.
+    Q_INIT_RESOURCE(korvane);
     setWindowIcon(QIcon(QStringLiteral(":/icons/extraire.svg")));
 
     createActions();
@@ -330,7 +333,7 @@ void FUnRAR::Mnu_Lister_Click() {
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
 }
 
-QString FUnRAR::texteAPropos() {
+QString FUnRAR::texteAPropos() const {
     const QStringList lignes{
         QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"),
         QString(),
@@ -338,7 +341,7 @@ QString FUnRAR::texteAPropos() {
         QStringLiteral("E-Mail : korvane@example.org"),
         QStringLiteral("Url : https://korvane.example.org/"),
         QString(),
-        QStringLiteral("Décompression : bibliothèque UnRAR"),
+        QStringLiteral("Bibliothèque UnRAR, interface version %1").arg(api_.RARGetDllVersion()),
     };
     return lignes.join(QLatin1Char('\r'));
 }
@@ -405,6 +408,8 @@ void FUnRAR::enTeteResultat(const QString& libelle) {
 
 void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
     modele_->ajouterEnTete(nom, taille);
+    // Also before the entry is processed: a large entry can take seconds.
+    entreeTerminee();
 }
 
 void FUnRAR::resultat(const QString& texte) {

@@ -44,7 +44,7 @@ public:
     void Mnu_APropos_Click();
     void Toolbar1_ButtonClick(int index);
 
-    static QString texteAPropos();
+    QString texteAPropos() const;
 
 private:
     void createActions();

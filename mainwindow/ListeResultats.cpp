@@ -12,17 +12,24 @@ int ListeResultats::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : NombreColonnes;
 }
 
-QString ListeResultats::texte(int ligne, int colonne) const {
-    // Rows not yet published count too: callers see what the pass wrote, not what was painted.
-    const Ligne& l = lignes_[lignes_.size() - 1 - std::size_t(ligne)];
+QString ListeResultats::nom(const Ligne& l) const {
+    return QString(reinterpret_cast<const QChar*>(noms_.data() + l.debutNom), l.longueurNom);
+}
+
+QString ListeResultats::texteCellule(const Ligne& l, int colonne) const {
     switch (colonne) {
     case ColonneFichier:
-        return l.nom;
+        return nom(l);
     case ColonneTaille:
         return QString::number(l.taille);
     default:
-        return l.resultat;
+        return textesResultat_[l.resultat];
     }
+}
+
+QString ListeResultats::texte(int ligne, int colonne) const {
+    // Rows not yet published count too: callers see what the pass wrote, not what was painted.
+    return texteCellule(lignes_[lignes_.size() - 1 - std::size_t(ligne)], colonne);
 }
 
 QVariant ListeResultats::data(const QModelIndex& index, int role) const {
@@ -30,17 +37,10 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole) {
-        const Ligne& l = ligneAffichee(index.row());
-        switch (index.column()) {
-        case ColonneFichier:
-            return l.nom;
-        case ColonneTaille:
-            return QString::number(l.taille);
-        case ColonneResultat:
-            return l.resultat;
-        default:
+        if (index.column() >= NombreColonnes) {
             return {};
         }
+        return texteCellule(ligneAffichee(index.row()), index.column());
     }
     if (role == Qt::TextAlignmentRole) {
         return headerData(index.column(), Qt::Horizontal, role);
@@ -81,19 +81,30 @@ void ListeResultats::viderLignes() {
     beginResetModel();
     lignes_.clear();
     lignes_.shrink_to_fit();
+    noms_.clear();
+    noms_.shrink_to_fit();
     publiees_ = 0;
     endResetModel();
 }
 
 void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille) {
-    lignes_.push_back({nom, taille, QString()});
+    const std::size_t debut = noms_.size();
+    noms_.insert(noms_.end(), nom.utf16(), nom.utf16() + nom.size());
+    lignes_.push_back({debut, nom.size(), taille, 0});
 }
 
 void ListeResultats::ecrireResultat(const QString& texte) {
     if (lignes_.empty()) {
         return;
     }
-    lignes_.back().resultat = texte;
+    std::size_t i = 0;
+    while (i < textesResultat_.size() && textesResultat_[i] != texte) {
+        ++i;
+    }
+    if (i == textesResultat_.size()) {
+        textesResultat_.push_back(texte);
+    }
+    lignes_.back().resultat = i;
     if (publiees_ == lignes_.size()) {
         const QModelIndex haut = index(0, ColonneResultat);
         emit dataChanged(haut, haut, {Qt::DisplayRole});

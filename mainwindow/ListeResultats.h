@@ -37,15 +37,22 @@ public:
     QString texte(int ligne, int colonne) const; // ligne 0 is the top of the list
 
 private:
+    // Names live end to end in one buffer and results as indexes into a few texts: a row costs no
+    // allocation of its own, which keeps a pass over a large archive close to the library's pace.
     struct Ligne {
-        QString nom;
+        std::size_t debutNom = 0;
+        qsizetype longueurNom = 0;
         qint64 taille = 0;
-        QString resultat;
+        std::size_t resultat = 0; // index into textesResultat_
     };
 
     const Ligne& ligneAffichee(int ligne) const { return lignes_[publiees_ - 1 - ligne]; }
+    QString nom(const Ligne& l) const;
+    QString texteCellule(const Ligne& l, int colonne) const;
 
     std::vector<Ligne> lignes_;
+    std::vector<char16_t> noms_;
+    std::vector<QString> textesResultat_{QString()};
     std::size_t publiees_ = 0;
     QString enTeteResultat_;
 };
