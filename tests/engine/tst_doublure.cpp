@@ -269,6 +269,20 @@ private slots:
         QCOMPARE(doublure::appels.last(), QStringLiteral("fermer"));
     }
 
+    void uneBibliothequeAbsenteOuIncompleteEstNommee() {
+        const ModuleRAR::Chargement absente =
+            ModuleRAR::chargerUnrar(QStringLiteral("libkorvane-absente.so.5"));
+        QVERIFY(!absente.api);
+        QVERIFY(absente.erreur.contains(QStringLiteral("libkorvane-absente.so.5")));
+        QVERIFY(absente.erreur.contains(QStringLiteral("apt install libunrar5")));
+
+        // A real library that is not UnRAR: the first entry point it lacks is named.
+        const ModuleRAR::Chargement autre = ModuleRAR::chargerUnrar(QStringLiteral("libz.so.1"));
+        QVERIFY(!autre.api);
+        QVERIFY(autre.erreur.contains(QStringLiteral("RAROpenArchive")));
+        QVERIFY(autre.erreur.contains(QStringLiteral("libunrar5")));
+    }
+
     void lesTaillesDeQuatreGigaEtPlus() {
         doublure::entrees = {{QStringLiteral("a"), Q_UINT64_C(0x80000000), 0},
                              {QStringLiteral("b"), Q_UINT64_C(0x1'4000'0001), 0}};
