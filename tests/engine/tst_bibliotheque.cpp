@@ -245,7 +245,7 @@ private slots:
         QTest::newRow("encrypted headers") << "rar_encryption_header.rar"
                                            << "12345678" << -1;
         QTest::newRow("four volumes") << "rar_multivolume.part0001.rar"
-                                      << "" << 1;
+                                      << "" << -1;
         QTest::newRow("self-extracting") << "rar_sfx.exe"
                                          << "" << -1;
         QTest::newRow("no end-of-archive block") << "rar_noeof.rar"
