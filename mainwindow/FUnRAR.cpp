@@ -15,7 +15,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -251,6 +254,13 @@ void FUnRAR::Form_Load(const QString& texteArguments) {
 }
 
 void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse) {
+    // Painting hands work to the pool's threads, and while any of them lives every read and seek
+    // of the library takes a lock in the kernel: during a pass they leave as soon as they are idle.
+    QThreadPool* const pool = QThreadPool::globalInstance();
+    const auto retablir =
+        qScopeGuard([pool, attente = pool->expiryTimeout()] { pool->setExpiryTimeout(attente); });
+    pool->setExpiryTimeout(0);
+    pool->waitForDone();
     dernierRepeint_.invalidate();
     ::TraiterArchive(api_, *this, mode, chemin, motDePasse);
     repeindre();
@@ -425,7 +435,14 @@ void FUnRAR::entreeTerminee() {
 void FUnRAR::repeindre() {
     modele_->publier();
     if (isVisible()) {
-        repaint();
+        if (!dernierRepeint_.isValid()) {
+            repaint(); // the whole window once: it may have just been shown, with a new header
+        } else {
+            // Then only what the rows move; the toolbar's lines, for one, are drawn by helper
+            // threads of the raster engine.
+            ListView1->viewport()->repaint();
+            ListView1->verticalScrollBar()->repaint();
+        }
     }
     dernierRepeint_.start();
 }
