@@ -11,6 +11,10 @@ namespace Messages {
 inline const QString TitreErreur = QStringLiteral("Erreur");
 inline const QString TitreCommentaire = QStringLiteral("Comment");
 
+// The library read to a normal end, but the archive stops short of its end-of-archive block.
+inline const QString ArchiveIncomplete =
+    QStringLiteral("Archive incomplète : fin d'archive inattendue");
+
 // A failed open: the library's OpenResult and the archive path of the pass.
 QString erreurOuverture(int code, const QString& chemin);
 

@@ -1,5 +1,6 @@
 #include "TraiterArchive.h"
 
+#include "FinArchive.h"
 #include "Messages.h"
 
 #include <QByteArray>
@@ -9,6 +10,8 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -57,6 +60,33 @@ int operationDuMode(int mode) {
 bool estDossier(const RARHeaderDataEx& entete) {
     return (entete.Flags & RHDF_DIRECTORY) != 0;
 }
+
+// The volume that the headers come from, remembered without building a string for every entry.
+class VolumeCourant {
+public:
+    void noter(const RARHeaderDataEx& entete) {
+        constexpr std::size_t max = sizeof(entete.ArcNameW) / sizeof(wchar_t);
+        const std::size_t longueur = wcsnlen(entete.ArcNameW, max);
+        if (longueur != brut_.size() || wmemcmp(entete.ArcNameW, brut_.data(), longueur) != 0) {
+            brut_.assign(entete.ArcNameW, longueur);
+            chemin_ = QString::fromWCharArray(brut_.data(), qsizetype(longueur));
+        }
+        suiteAilleurs_ = (entete.Flags & RHDF_SPLITAFTER) != 0;
+    }
+    // The file whose end the pass reached, when it is known: an entry continued in a volume that
+    // no header was read from leaves it open.
+    std::optional<QString> dernier(const QString& archive) const {
+        if (suiteAilleurs_) {
+            return std::nullopt;
+        }
+        return chemin_.isEmpty() ? archive : chemin_;
+    }
+
+private:
+    std::wstring brut_;
+    QString chemin_;
+    bool suiteAilleurs_ = false;
+};
 
 // Decides, for one extraction pass, whether each entry may overwrite what is already on disk.
 class GardeRemplacement {
@@ -173,7 +203,9 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     const QString libelle = libelleMode(mode);
     const int operation = operationDuMode(mode);
     GardeRemplacement garde(retour);
+    VolumeCourant volume;
     while (resultatEnTete == 0) {
+        volume.noter(*entete);
         const QString nom = nomEntree(*entete);
         retour.enTeteResultat(libelle);
         retour.nouvelleLigne(nom, tailleEntree(*entete));
@@ -202,5 +234,11 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
 
     if (auto message = Messages::erreurEnTete(resultatEnTete)) {
         retour.erreurFatale(*message);
+    }
+    // A download cut between two entries reads, to the library, as a normal end.
+    const std::optional<QString> dernierVolume = volume.dernier(chemin);
+    if (resultatEnTete == ERAR_END_ARCHIVE && dernierVolume &&
+        finArchive(*dernierVolume) == FinArchive::Tronquee) {
+        retour.erreurFatale(Messages::ArchiveIncomplete);
     }
 }

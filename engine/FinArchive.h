@@ -1,0 +1,17 @@
+#pragma once
+
+// Whether an archive that the library read to its end really ends there. The library reports an
+// archive cut between two entries, or inside its first header, as a normal end of the archive;
+// the end-of-archive block that the archivers write tells the two apart. Only block headers are
+// read here, nothing is decoded.
+
+#include <QString>
+
+enum class FinArchive {
+    Complete,
+    Tronquee,
+    Inconnue, // encrypted headers, an unknown layout or bytes that are not blocks: no verdict
+};
+
+// `volume` is the file to examine: the archive, or the last volume of a set that the pass read.
+FinArchive finArchive(const QString& volume);
