@@ -220,6 +220,47 @@ private slots:
         QCOMPARE(panneau(f, 1), panneau(f, 1).trimmed()); // panel 1 never carries numbers
     }
 
+    // Each command reads the archive afresh: one replaced, cut or deleted since it was opened is
+    // seen for what it is now, and a failure ends the program with its message.
+    void lArchiveChangeEntreDeuxCommandes() {
+        QTemporaryDir d;
+        const QString chemin = archiver(d, QStringLiteral("archive.rar"), ABC);
+        const QString autre =
+            archiver(d, QStringLiteral("autre.rar"), {{QStringLiteral("seul.txt"), "x"}});
+        FausseInteraction boites;
+        FUnRAR f(unrar());
+        f.Form_Load(QString());
+        boites.fichiers.enqueue(chemin);
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(colonne(f, 0).size(), 3);
+
+        QFile::remove(chemin);
+        QVERIFY(QFile::copy(autre, chemin));
+        f.Mnu_Tester_Click();
+        QCOMPARE(colonne(f, 0).first(), QStringLiteral("seul.txt"));
+        QCOMPARE(colonne(f, 2).first(), QStringLiteral("OK"));
+
+        const auto echec = [&](const QString& attendu) {
+            boites.messages.clear();
+            try {
+                f.Mnu_Tester_Click();
+                QFAIL("the test pass went on");
+            } catch (const FinDuProgramme& fin) {
+                QCOMPARE(fin.statut, 1);
+            }
+            QCOMPARE(boites.messages.size(), 1);
+            QCOMPARE(boites.messages[0].texte, attendu);
+            QCOMPARE(boites.messages[0].titre, QStringLiteral("Erreur"));
+        };
+        QFile archive(chemin);
+        QVERIFY(archive.open(QIODevice::ReadWrite));
+        QVERIFY(archive.resize(archive.size() - 8)); // the end-of-archive block
+        archive.close();
+        echec(QStringLiteral("Archive incomplète : fin d'archive inattendue"));
+        QFile::remove(chemin);
+        echec(QStringLiteral("Ne peut ouvrir le fichier ") + chemin);
+    }
+
     void ouvrirUnCheminVideFermeSansToucherAuxLignes() {
         QTemporaryDir d;
         const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
