@@ -1,6 +1,7 @@
 #include "FUnRAR.h"
 
 #include "DosRAR.h"
+#include "Horloge.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
 #include "LigneCommande.h"
@@ -261,7 +262,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
         qScopeGuard([pool, attente = pool->expiryTimeout()] { pool->setExpiryTimeout(attente); });
     pool->setExpiryTimeout(0);
     pool->waitForDone();
-    dernierRepeint_.invalidate();
+    dernierRepeintMs_ = -1;
     ::TraiterArchive(api_, *this, mode, chemin, motDePasse);
     repeindre();
 }
@@ -427,7 +428,8 @@ void FUnRAR::resultat(const QString& texte) {
 }
 
 void FUnRAR::entreeTerminee() {
-    if (!dernierRepeint_.isValid() || dernierRepeint_.elapsed() >= IntervalleRepeintMs) {
+    if (dernierRepeintMs_ < 0 ||
+        platform::millisecondesGrossieres() - dernierRepeintMs_ >= IntervalleRepeintMs) {
         repeindre();
     }
 }
@@ -435,7 +437,7 @@ void FUnRAR::entreeTerminee() {
 void FUnRAR::repeindre() {
     modele_->publier();
     if (isVisible()) {
-        if (!dernierRepeint_.isValid()) {
+        if (dernierRepeintMs_ < 0) {
             repaint(); // the whole window once: it may have just been shown, with a new header
         } else {
             // Then only what the rows move; the toolbar's lines, for one, are drawn by helper
@@ -444,7 +446,7 @@ void FUnRAR::repeindre() {
             ListView1->verticalScrollBar()->repaint();
         }
     }
-    dernierRepeint_.start();
+    dernierRepeintMs_ = platform::millisecondesGrossieres();
 }
 
 void FUnRAR::erreurFatale(const QString& message) {

@@ -5,7 +5,6 @@
 #include "ModuleRAR.h"
 #include "TraiterArchive.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -70,7 +69,7 @@ private:
 
     ModuleRAR::UnrarApi api_;
     ListeResultats* modele_ = nullptr;
-    QElapsedTimer dernierRepeint_;
+    qint64 dernierRepeintMs_ = -1; // -1 until the first repaint of a pass
     QString motDePasse_;
 
     QAction* Mnu_Ouvrir = nullptr;
