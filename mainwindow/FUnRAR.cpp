@@ -19,9 +19,9 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTableView>
 #include <QThreadPool>
 #include <QToolBar>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -168,23 +168,29 @@ void FUnRAR::createCentralWidget() {
     connect(Check1, &QCheckBox::toggled, this, &FUnRAR::Check1_Toggled);
 
     modele_ = new ListeResultats(this);
-    ListView1 = new QTreeView(centre);
+    ListView1 = new QTableView(centre);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(modele_);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
+    ListView1->setShowGrid(false);
+    ListView1->setWordWrap(false);
+    ListView1->setCornerButtonEnabled(false);
+    ListView1->setTabKeyNavigation(false);
     ListView1->setSortingEnabled(false);
-    ListView1->setAllColumnsShowFocus(true);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->header()->setSectionsMovable(false);
-    ListView1->header()->resizeSection(ListeResultats::ColonneFichier,
-                                       platform::pixelsX(this, 3000));
-    ListView1->header()->resizeSection(ListeResultats::ColonneTaille,
-                                       platform::pixelsX(this, 1000));
-    ListView1->header()->resizeSection(ListeResultats::ColonneResultat,
-                                       platform::pixelsX(this, 600));
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    ListView1->horizontalHeader()->setSectionsMovable(false);
+    ListView1->horizontalHeader()->setHighlightSections(false);
+    ListView1->horizontalHeader()->setStretchLastSection(true);
+    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneFichier,
+                                                 platform::pixelsX(this, 3000));
+    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneTaille,
+                                                 platform::pixelsX(this, 1000));
+    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneResultat,
+                                                 platform::pixelsX(this, 600));
     ListView1->setMinimumSize(platform::pixelsX(this, 5775), platform::pixelsY(this, 4215));
 
     disposition->addWidget(Check1);

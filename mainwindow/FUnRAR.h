@@ -13,7 +13,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QToolBar;
-class QTreeView;
+class QTableView;
 class ListeResultats;
 
 class FUnRAR final : public QMainWindow, private RetourPasse {
@@ -82,6 +82,6 @@ private:
     QToolBar* Toolbar1 = nullptr;
     std::array<QAction*, 6> boutons_{}; // Toolbar1's buttons 1 to 6
     QCheckBox* Check1 = nullptr;
-    QTreeView* ListView1 = nullptr;
+    QTableView* ListView1 = nullptr;
     std::array<QLabel*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
 };
