@@ -1,10 +1,10 @@
 #include "Demarrage.h"
 #include "FUnRAR.h"
 #include "Interaction.h"
+#include "LigneCommande.h"
 #include "ModuleRAR.h"
 
 #include <QApplication>
-#include <QStringList>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -20,8 +20,7 @@ int main(int argc, char* argv[]) {
     }
 
     FUnRAR fenetre(*unrar.api);
-    // The argument text is everything after the program's name, taken as one path.
-    fenetre.Form_Load(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
+    fenetre.Form_Load(texteArguments(QApplication::arguments()));
     fenetre.show();
     return QApplication::exec();
 }

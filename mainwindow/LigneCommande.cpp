@@ -8,6 +8,10 @@ StyleChemin styleCheminNatif() {
 #endif
 }
 
+QString texteArguments(const QStringList& arguments) {
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
+
 QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossierCourant,
                                      StyleChemin style) {
     const bool windows = style == StyleChemin::Windows;

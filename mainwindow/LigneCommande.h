@@ -3,6 +3,7 @@
 // Turns the command-line argument text into the full path of the archive to open.
 
 #include <QString>
+#include <QStringList>
 
 enum class StyleChemin {
     Windows, // drive letters: "C:\x.rar" whole, "\"C:\x y.rar\"" without its quotes
@@ -10,6 +11,11 @@ enum class StyleChemin {
 };
 
 StyleChemin styleCheminNatif();
+
+// The argument text out of the program's arguments (its name first): everything after the name,
+// joined by blanks. A file manager passes one path, blanks and all, as a single argument; a path
+// typed unquoted in a shell arrives in pieces and is put back together.
+QString texteArguments(const QStringList& arguments);
 
 // `texte` is the whole argument text (not empty); `dossierCourant` the current directory written
 // in `style`. Only the first characters are examined: a path that does not start at a root is

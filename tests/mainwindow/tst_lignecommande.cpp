@@ -1,6 +1,9 @@
 #include "LigneCommande.h"
 
+#include <QCoreApplication>
 #include <QTest>
+
+#include <vector>
 
 class TestLigneCommande : public QObject {
     Q_OBJECT
@@ -84,6 +87,49 @@ private slots:
         QFETCH(QString, dossierCourant);
         QFETCH(QString, attendu);
         QCOMPARE(cheminArchiveDepuisArguments(texte, dossierCourant, StyleChemin(style)), attendu);
+    }
+
+    // From the bytes of argv, as the program receives them, to the path it opens.
+    void depuisArgv_data() {
+        QTest::addColumn<QStringList>("argv");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("attendu");
+
+        const QString chemin = QStringLiteral("/home/x/Mes archives/été 2026.rar");
+        QTest::newRow("a file manager's one path with blanks and accents is taken whole")
+            << QStringList{QStringLiteral("korvane"), chemin} << chemin << chemin;
+        QTest::newRow("a shell's unquoted pieces are joined by one blank")
+            << QStringList{QStringLiteral("korvane"), QStringLiteral("Mes"),
+                           QStringLiteral("archives.rar")}
+            << QStringLiteral("Mes archives.rar") << QStringLiteral("/home/u/Mes archives.rar");
+        QTest::newRow("without an argument there is no text")
+            << QStringList{QStringLiteral("korvane")} << QString() << QString();
+    }
+
+    void depuisArgv() {
+        QFETCH(QStringList, argv);
+        QFETCH(QString, texte);
+        QFETCH(QString, attendu);
+
+        std::vector<QByteArray> octets;
+        for (const QString& a : argv) {
+            octets.push_back(a.toUtf8());
+        }
+        std::vector<char*> pointeurs;
+        for (QByteArray& o : octets) {
+            pointeurs.push_back(o.data());
+        }
+        pointeurs.push_back(nullptr);
+        int argc = int(octets.size());
+        const QCoreApplication application(argc, pointeurs.data());
+
+        const QString recu = texteArguments(QCoreApplication::arguments());
+        QCOMPARE(recu, texte);
+        if (!attendu.isEmpty()) {
+            QCOMPARE(
+                cheminArchiveDepuisArguments(recu, QStringLiteral("/home/u"), StyleChemin::Posix),
+                attendu);
+        }
     }
 };
 
