@@ -234,9 +234,10 @@ Mesure uneMesure(const QString& variante, int mode, const QString& archive, cons
         commande << destination;
     }
     QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(commande.first(), commande.mid(1));
     if (!p.waitForFinished(-1) || p.exitCode() != 0) {
+        // The toolkit's warnings of every offscreen run would drown the table: shown on failure.
+        std::fputs(p.readAllStandardError().constData(), stderr);
         echec(QStringLiteral("measurement failed: ") + commande.join(QLatin1Char(' ')));
     }
     const QStringList champs =
