@@ -1,8 +1,11 @@
 #include "TraiterArchive.h"
 
+#include "GardeLiens.h"
 #include "Messages.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -65,17 +68,48 @@ public:
         : retour_(retour) {}
 
     bool extraire(const QString& nom, bool dossier) {
-        // A folder that exists already is merged into.
+        const QString chemin = cheminExtrait(nom);
+        // Nothing left of the name ("..", "/", "." or not UTF-8 from its first byte): the library
+        // would write nothing, or change the chosen folder itself.
+        if (chemin.isEmpty()) {
+            return false;
+        }
+        const QFileInfo cible(chemin);
+        const bool lien = cible.isSymLink();
+        if (!cible.exists() && !lien) {
+            return true;
+        }
+        // Seen through a link on the way, which goes before anything is removed below.
+        switch (retirerLienParent(chemin)) {
+        case LienParent::Retire:
+            return true;
+        case LienParent::Echec:
+            echecCreation();
+            return false;
+        case LienParent::Aucun:
+            break;
+        }
+        // A folder that exists already is merged into; a link in its place would take the
+        // library's changes of mode and time to wherever it leads.
         if (dossier) {
+            if (lien) {
+                retirer(chemin);
+            }
             return true;
         }
-        const QFileInfo cible(cheminExtrait(nom));
-        if (!cible.exists() && !cible.isSymLink()) {
-            return true;
-        }
-        if (cible.isDir() && !cible.isSymLink()) {
+        if (cible.isDir() && !lien) {
             return true; // the library reports what it cannot create
         }
+        if (!accord(nom)) {
+            return false;
+        }
+        // Opened where it is, a link, symbolic or hard, would take the data wherever it leads.
+        retirer(chemin);
+        return true;
+    }
+
+private:
+    bool accord(const QString& nom) {
         if (pourTous_ != PourTous::Demander) {
             return pourTous_ == PourTous::Remplacer;
         }
@@ -94,7 +128,15 @@ public:
         return false;
     }
 
-private:
+    void retirer(const QString& chemin) {
+        if (!QFile::remove(chemin)) {
+            echecCreation();
+        }
+    }
+
+    // Never returns: erreurFatale does not.
+    void echecCreation() { retour_.erreurFatale(*Messages::erreurFichier(ERAR_ECREATE)); }
+
     enum class PourTous { Demander, Remplacer, Garder };
     RetourPasse& retour_;
     PourTous pourTous_ = PourTous::Demander;
@@ -173,6 +215,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     const QString libelle = libelleMode(mode);
     const int operation = operationDuMode(mode);
     GardeRemplacement garde(retour);
+    LiensDeLaPasse liens(QDir::currentPath());
     while (resultatEnTete == 0) {
         const QString nom = nomEntree(*entete);
         retour.enTeteResultat(libelle);
@@ -192,6 +235,9 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
             if (auto message = Messages::erreurFichier(resultat)) {
                 retour.erreurFatale(*message);
             }
+        } else if (mode == ModeExtraction &&
+                   !liens.accepter(cheminExtrait(nom), entete->RedirType != 0)) {
+            retour.resultat(ResultatLienRefuse);
         } else {
             retour.resultat(ResultatOK);
         }
