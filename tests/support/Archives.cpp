@@ -133,15 +133,18 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
     const QString source = dossier + QStringLiteral("/source-") + nom;
     QDir().mkpath(source);
     QStringList noms;
-    for (const auto& [stocke, cible] : liens) {
-        const QString chemin = source + QLatin1Char('/') + stocke;
+    for (const Lien& l : liens) {
+        if (l.dur) {
+            continue;
+        }
+        const QString chemin = source + QLatin1Char('/') + l.nom;
         QDir().mkpath(QFileInfo(chemin).path());
         // The target is stored as written: QFile::link would make it absolute.
-        if (::symlink(QFile::encodeName(cible).constData(),
+        if (::symlink(QFile::encodeName(l.cible).constData(),
                       QFile::encodeName(chemin).constData()) != 0) {
             echec(QStringLiteral("cannot link ") + chemin);
         }
-        noms << stocke;
+        noms << l.nom;
     }
     for (const auto& [stocke, contenu] : fichiers) {
         if (stocke.endsWith(QLatin1Char('/'))) {
@@ -152,10 +155,21 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
             noms << stocke;
         }
     }
+    for (const Lien& l : liens) {
+        if (l.dur) {
+            const QString chemin = source + QLatin1Char('/') + l.nom;
+            QDir().mkpath(QFileInfo(chemin).path());
+            if (::link(QFile::encodeName(source + QLatin1Char('/') + l.cible).constData(),
+                       QFile::encodeName(chemin).constData()) != 0) {
+                echec(QStringLiteral("cannot link ") + chemin);
+            }
+            noms << l.nom;
+        }
+    }
     const QString archive = dossier + QLatin1Char('/') + nom;
     QStringList arguments{QStringLiteral("a"), QStringLiteral("-idq")};
     if (!liens.isEmpty()) {
-        arguments << QStringLiteral("-ol");
+        arguments << QStringLiteral("-ol") << QStringLiteral("-oh");
     }
     QProcess p;
     p.setWorkingDirectory(source);

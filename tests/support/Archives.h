@@ -14,12 +14,18 @@
 namespace archives {
 
 using Fichiers = QList<QPair<QString, QByteArray>>; // stored name, content, in archive order
-using Liens = QList<QPair<QString, QString>>;       // stored name, target as written
+struct Lien {
+    QString nom;
+    QString cible;    // as written in the link; for a hard link, the stored name of a file
+    bool dur = false; // a hard link (rar -oh), stored after the files
+};
+using Liens = QList<Lien>;
 
 // Writes `fichiers` under `dossier`/source and stores them, in order and with their relative
-// paths, in `dossier`/`nom`; a name ending in "/" is an empty folder. `liens` are symbolic links
-// stored as links (rar -ol) before the files. `options` go to rar (-p..., -hp..., -z...). Returns
-// the archive path. Ends the test program when rar is missing or fails: the set-up installs it.
+// paths, in `dossier`/`nom`; a name ending in "/" is an empty folder. `liens` are symbolic links,
+// stored as links (rar -ol) before the files, and hard links (rar -oh), stored after them.
+// `options` go to rar (-p..., -hp..., -z...). Returns the archive path. Ends the test program when
+// rar is missing or fails: the set-up installs it.
 QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
               const QStringList& options = {}, const Liens& liens = {});
 
