@@ -1,9 +1,12 @@
 #include "TraiterArchive.h"
 
 #include "FinArchive.h"
+#include "GardeLiens.h"
 #include "Messages.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -107,17 +110,48 @@ public:
         : retour_(retour) {}
 
     bool extraire(const QString& nom, bool dossier) {
-        // A folder that exists already is merged into.
+        const QString chemin = cheminExtrait(nom);
+        // Nothing left of the name ("..", "/", "." or not UTF-8 from its first byte): the library
+        // would write nothing, or change the chosen folder itself.
+        if (chemin.isEmpty()) {
+            return false;
+        }
+        const QFileInfo cible(chemin);
+        const bool lien = cible.isSymLink();
+        if (!cible.exists() && !lien) {
+            return true;
+        }
+        // Seen through a link on the way, which goes before anything is removed below.
+        switch (retirerLienParent(chemin)) {
+        case LienParent::Retire:
+            return true;
+        case LienParent::Echec:
+            echecCreation();
+            return false;
+        case LienParent::Aucun:
+            break;
+        }
+        // A folder that exists already is merged into; a link in its place would take the
+        // library's changes of mode and time to wherever it leads.
         if (dossier) {
+            if (lien) {
+                retirer(chemin);
+            }
             return true;
         }
-        const QFileInfo cible(cheminExtrait(nom));
-        if (!cible.exists() && !cible.isSymLink()) {
-            return true;
-        }
-        if (cible.isDir() && !cible.isSymLink()) {
+        if (cible.isDir() && !lien) {
             return true; // the library reports what it cannot create
         }
+        if (!accord(nom)) {
+            return false;
+        }
+        // Opened where it is, a link, symbolic or hard, would take the data wherever it leads.
+        retirer(chemin);
+        return true;
+    }
+
+private:
+    bool accord(const QString& nom) {
         if (pourTous_ != PourTous::Demander) {
             return pourTous_ == PourTous::Remplacer;
         }
@@ -136,7 +170,15 @@ public:
         return false;
     }
 
-private:
+    void retirer(const QString& chemin) {
+        if (!QFile::remove(chemin)) {
+            echecCreation();
+        }
+    }
+
+    // Never returns: erreurFatale does not.
+    void echecCreation() { retour_.erreurFatale(*Messages::erreurFichier(ERAR_ECREATE)); }
+
     enum class PourTous { Demander, Remplacer, Garder };
     RetourPasse& retour_;
     PourTous pourTous_ = PourTous::Demander;
@@ -218,6 +260,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     const int operation = operationDuMode(mode);
     GardeRemplacement garde(retour);
     VolumeCourant volume;
+    LiensDeLaPasse liens(QDir::currentPath());
     while (resultatEnTete == 0) {
         volume.noter(*entete);
         const QString nom = nomEntree(*entete);
@@ -237,8 +280,12 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
             retour.resultat(ResultatIgnore);
         } else if (resultat != 0) {
             if (auto message = Messages::erreurFichier(resultat)) {
+                liens.verifierTous();
                 retour.erreurFatale(*message);
             }
+        } else if (mode == ModeExtraction &&
+                   !liens.accepter(cheminExtrait(nom), entete->RedirType != 0)) {
+            retour.resultat(ResultatLienRefuse);
         } else {
             retour.resultat(ResultatOK);
         }
@@ -247,6 +294,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
         retour.entreeTerminee();
     }
 
+    liens.verifierTous();
     if (auto message = Messages::erreurEnTete(resultatEnTete)) {
         retour.erreurFatale(*message);
     }

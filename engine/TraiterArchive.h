@@ -17,8 +17,11 @@ enum ModeTraitement : int {
 QString libelleMode(int mode);
 
 inline const QString ResultatOK = QStringLiteral("OK");
-// An entry not extracted because the user kept the file already there.
+// An entry not extracted: the user kept the file already there, or its name leads nowhere.
 inline const QString ResultatIgnore = QStringLiteral("Ignoré");
+// A link not made: the library found it unsafe, or it led outside the chosen folder and was
+// removed.
+inline const QString ResultatLienRefuse = QStringLiteral("Lien refusé");
 
 // The answer to "replace the file that is already there?"; the "Tous" answers hold for the rest
 // of the pass.

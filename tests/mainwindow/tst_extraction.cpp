@@ -1,3 +1,4 @@
+#include "Commande.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
@@ -18,14 +19,6 @@
 using namespace ModuleRAR;
 
 namespace {
-
-const UnrarApi& unrar() {
-    static const Chargement chargement = chargerUnrar();
-    if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur));
-    }
-    return *chargement.api;
-}
 
 void ecrire(const QString& chemin, const QByteArray& contenu) {
     QDir().mkpath(QFileInfo(chemin).path());
@@ -58,17 +51,6 @@ QString archiveAvecDossiers(const QTemporaryDir& d) {
     return archive;
 }
 
-// Answers the destination dialog as soon as it is up, with the button named `bouton`.
-void repondreAuDialogue(const char* bouton) {
-    QTimer::singleShot(0, qApp, [bouton] {
-        QWidget* dialogue = QApplication::activeModalWidget();
-        QVERIFY(dialogue != nullptr);
-        auto* b = dialogue->findChild<QPushButton*>(QString::fromLatin1(bouton));
-        QVERIFY(b != nullptr);
-        b->click();
-    });
-}
-
 QStringList fichiersSous(const QString& racine) {
     QStringList noms;
     QDirIterator it(racine, QDir::Files | QDir::Hidden | QDir::System,
@@ -79,16 +61,6 @@ QStringList fichiersSous(const QString& racine) {
     noms.sort();
     return noms;
 }
-
-class DossierCourantGarde {
-public:
-    DossierCourantGarde()
-        : avant_(QDir::currentPath()) {}
-    ~DossierCourantGarde() { QDir::setCurrent(avant_); }
-
-private:
-    QString avant_;
-};
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace archives {
 
@@ -62,25 +63,117 @@ Bloc blocDuNom(const QByteArray& archive, const QByteArray& nom, qsizetype& ou) 
     echec(QStringLiteral("no file header named ") + QString::fromUtf8(nom));
 }
 
+// Where the fields of a file header lie: type, flags, [extra size], [data size], file flags,
+// unpacked size, attributes, [mtime], [CRC], compression, host OS, name length, name, extra area.
+struct ChampsFichier {
+    qsizetype debutChamps = 0; // after the header size
+    qsizetype debutTaille = 0;
+    qsizetype finTaille = 0;
+    qsizetype debutHote = 0;
+    qsizetype debutLongueur = 0;
+    qsizetype debutNom = 0;
+    qsizetype finNom = 0;
+};
+
+ChampsFichier champs(const QByteArray& archive, const Bloc& b) {
+    ChampsFichier c;
+    qsizetype p = b.debutEnTete;
+    vint(archive, p);
+    c.debutChamps = p;
+    vint(archive, p);
+    const quint64 drapeaux = vint(archive, p);
+    if (drapeaux & 0x1) {
+        vint(archive, p);
+    }
+    if (drapeaux & 0x2) {
+        vint(archive, p);
+    }
+    const quint64 drapeauxFichier = vint(archive, p);
+    c.debutTaille = p;
+    vint(archive, p);
+    c.finTaille = p;
+    vint(archive, p); // attributes
+    if (drapeauxFichier & 0x2) {
+        p += 4; // mtime
+    }
+    if (drapeauxFichier & 0x4) {
+        p += 4; // data CRC
+    }
+    vint(archive, p); // compression
+    c.debutHote = p;
+    vint(archive, p);
+    c.debutLongueur = p;
+    const quint64 longueur = vint(archive, p);
+    c.debutNom = p;
+    c.finNom = p + qsizetype(longueur);
+    return c;
+}
+
+// Puts `champs` (every field after the header size) in place of the header of `b`, with its size
+// and CRC. The data area that follows is left as it is.
+void remplacerEnTete(QByteArray& archive, const Bloc& b, const QByteArray& suite) {
+    const QByteArray entete = enVint(quint64(suite.size())) + suite;
+    const quint32 crc = crc32(entete);
+    QByteArray bloc;
+    for (int i = 0; i < 4; ++i) {
+        bloc.append(char((crc >> (8 * i)) & 0xff));
+    }
+    bloc += entete;
+    archive.replace(b.debut, b.finEnTete - b.debut, bloc);
+}
+
 } // namespace
 
 QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
-              const QStringList& options) {
+              const QStringList& options, const Liens& liens) {
     const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
     if (rar.isEmpty()) {
         echec(QStringLiteral("rar is missing: scripts/install-deps installs it"));
     }
     const QString source = dossier + QStringLiteral("/source-") + nom;
+    QDir().mkpath(source);
     QStringList noms;
+    for (const Lien& l : liens) {
+        if (l.dur) {
+            continue;
+        }
+        const QString chemin = source + QLatin1Char('/') + l.nom;
+        QDir().mkpath(QFileInfo(chemin).path());
+        // The target is stored as written: QFile::link would make it absolute.
+        if (::symlink(QFile::encodeName(l.cible).constData(),
+                      QFile::encodeName(chemin).constData()) != 0) {
+            echec(QStringLiteral("cannot link ") + chemin);
+        }
+        noms << l.nom;
+    }
     for (const auto& [stocke, contenu] : fichiers) {
-        ecrire(source + QLatin1Char('/') + stocke, contenu);
-        noms << stocke;
+        if (stocke.endsWith(QLatin1Char('/'))) {
+            QDir().mkpath(source + QLatin1Char('/') + stocke);
+            noms << stocke.chopped(1);
+        } else {
+            ecrire(source + QLatin1Char('/') + stocke, contenu);
+            noms << stocke;
+        }
+    }
+    for (const Lien& l : liens) {
+        if (l.dur) {
+            const QString chemin = source + QLatin1Char('/') + l.nom;
+            QDir().mkpath(QFileInfo(chemin).path());
+            if (::link(QFile::encodeName(source + QLatin1Char('/') + l.cible).constData(),
+                       QFile::encodeName(chemin).constData()) != 0) {
+                echec(QStringLiteral("cannot link ") + chemin);
+            }
+            noms << l.nom;
+        }
     }
     const QString archive = dossier + QLatin1Char('/') + nom;
+    QStringList arguments{QStringLiteral("a"), QStringLiteral("-idq")};
+    if (!liens.isEmpty()) {
+        arguments << QStringLiteral("-ol") << QStringLiteral("-oh");
+    }
     QProcess p;
     p.setWorkingDirectory(source);
-    p.start(rar, QStringList{QStringLiteral("a"), QStringLiteral("-idq")} + options +
-                     QStringList{archive} + noms);
+    p.start(rar, arguments + options + QStringList{archive} + noms);
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         echec(QStringLiteral("rar failed: ") + QString::fromLocal8Bit(p.readAllStandardError()));
     }
@@ -152,46 +245,40 @@ QList<Bloc> blocs(const QByteArray& archive) {
     return liste;
 }
 
-QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArray& nouveau) {
-    if (ancien.size() != nouveau.size()) {
-        echec(QStringLiteral("names must have the same length"));
+QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArray& nouveau,
+                    std::optional<quint64> hote) {
+    if (ancien.size() == nouveau.size() && !hote) {
+        qsizetype ou = 0;
+        const Bloc b = blocDuNom(archive, ancien, ou);
+        archive.replace(ou, nouveau.size(), nouveau);
+        recalculer(archive, b);
+        return archive;
     }
-    qsizetype ou = 0;
-    const Bloc b = blocDuNom(archive, ancien, ou);
-    archive.replace(ou, nouveau.size(), nouveau);
-    recalculer(archive, b);
-    return archive;
+    for (const Bloc& b : blocs(archive)) {
+        if (b.type != 2) {
+            continue;
+        }
+        ChampsFichier c = champs(archive, b);
+        if (archive.mid(c.debutNom, c.finNom - c.debutNom) != ancien) {
+            continue;
+        }
+        QByteArray suite = archive.mid(c.debutChamps, c.debutHote - c.debutChamps);
+        suite += hote ? enVint(*hote) : archive.mid(c.debutHote, c.debutLongueur - c.debutHote);
+        suite += enVint(quint64(nouveau.size())) + nouveau;
+        suite += archive.mid(c.finNom, b.finEnTete - c.finNom); // the extra area
+        remplacerEnTete(archive, b, suite);
+        return archive;
+    }
+    echec(QStringLiteral("no file header named ") + QString::fromUtf8(ancien));
 }
 
 QByteArray tailleDeclaree(QByteArray archive, const QByteArray& nom, quint64 taille) {
     qsizetype ou = 0;
     const Bloc b = blocDuNom(archive, nom, ou);
-    // Header fields up to the unpacked size: size, type, flags, [extra size], [data size], file
-    // flags, then the unpacked size itself.
-    qsizetype p = b.debutEnTete;
-    vint(archive, p);
-    const qsizetype debutChamps = p;
-    vint(archive, p);
-    const quint64 drapeaux = vint(archive, p);
-    if (drapeaux & 0x1) {
-        vint(archive, p);
-    }
-    if (drapeaux & 0x2) {
-        vint(archive, p);
-    }
-    vint(archive, p); // file flags
-    const qsizetype debutTaille = p;
-    vint(archive, p);
-    QByteArray champs = archive.mid(debutChamps, b.finEnTete - debutChamps);
-    champs.replace(debutTaille - debutChamps, p - debutTaille, enVint(taille));
-    QByteArray entete = enVint(quint64(champs.size())) + champs;
-    const quint32 crc = crc32(entete);
-    QByteArray bloc;
-    for (int i = 0; i < 4; ++i) {
-        bloc.append(char((crc >> (8 * i)) & 0xff));
-    }
-    bloc += entete;
-    archive.replace(b.debut, b.finEnTete - b.debut, bloc);
+    const ChampsFichier c = champs(archive, b);
+    QByteArray suite = archive.mid(c.debutChamps, b.finEnTete - c.debutChamps);
+    suite.replace(c.debutTaille - c.debutChamps, c.finTaille - c.debutTaille, enVint(taille));
+    remplacerEnTete(archive, b, suite);
     return archive;
 }
 
