@@ -22,6 +22,7 @@
 #include <QTextStream>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -233,6 +234,9 @@ Mesure uneMesure(const QString& variante, int mode, const QString& archive, cons
         QDir().mkpath(destination);
         commande << destination;
     }
+    // Files that an earlier extraction wrote and removed are flushed now, not by the kernel in
+    // the middle of this measurement.
+    ::sync();
     QProcess p;
     p.start(commande.first(), commande.mid(1));
     if (!p.waitForFinished(-1) || p.exitCode() != 0) {
