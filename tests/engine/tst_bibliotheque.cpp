@@ -4,6 +4,7 @@
 #include "Demarrage.h"
 #include "ModuleRAR.h"
 #include "RetourEnregistre.h"
+#include "Unrar.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,14 +12,6 @@
 #include <QTest>
 
 namespace {
-
-const ModuleRAR::UnrarApi& unrar() {
-    static const ModuleRAR::Chargement chargement = ModuleRAR::chargerUnrar();
-    if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur));
-    }
-    return *chargement.api;
-}
 
 // Runs a pass; returns the failure message, or empty when the pass ended normally.
 QString passe(RetourEnregistre& r, int mode, const QString& chemin, const QString& mdp = {}) {

@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "ModuleRAR.h"
 #include "RetourEnregistre.h"
+#include "Unrar.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,14 +16,6 @@
 #include <QTest>
 
 namespace {
-
-const ModuleRAR::UnrarApi& unrar() {
-    static const ModuleRAR::Chargement chargement = ModuleRAR::chargerUnrar();
-    if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur));
-    }
-    return *chargement.api;
-}
 
 QString passe(int mode, const QString& chemin, const QString& mdp = {}) {
     RetourEnregistre r;

@@ -3,20 +3,13 @@
 // Drives the extract command as a user does: the FUnRAR menu, then the real destination dialog.
 
 #include "ModuleRAR.h"
+#include "Unrar.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-inline const ModuleRAR::UnrarApi& unrar() {
-    static const ModuleRAR::Chargement chargement = ModuleRAR::chargerUnrar();
-    if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur));
-    }
-    return *chargement.api;
-}
 
 // Answers the destination dialog as soon as it is up, with the button named `bouton`.
 inline void repondreAuDialogue(const char* bouton) {

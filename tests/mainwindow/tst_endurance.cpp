@@ -7,6 +7,7 @@
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Unrar.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -34,14 +35,6 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 using namespace ModuleRAR;
 
 namespace {
-
-const UnrarApi& unrar() {
-    static const Chargement chargement = chargerUnrar();
-    if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur));
-    }
-    return *chargement.api;
-}
 
 qsizetype descripteursOuverts() {
     // The toolkit's paint threads come and go, each with descriptors of its own: gone first.

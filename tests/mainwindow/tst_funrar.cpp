@@ -2,6 +2,7 @@
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Unrar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,14 +17,6 @@
 using namespace ModuleRAR;
 
 namespace {
-
-const UnrarApi& unrar() {
-    static const Chargement chargement = chargerUnrar();
-    if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur));
-    }
-    return *chargement.api;
-}
 
 // Writes the files (name, content) into `dossier` and stores them, in that order, in `archive`.
 QString archiver(const QTemporaryDir& dossier, const QString& archive,

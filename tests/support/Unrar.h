@@ -1,0 +1,15 @@
+#pragma once
+
+// The real library, loaded once per test program; a test cannot run without it.
+
+#include "ModuleRAR.h"
+
+#include <QtGlobal>
+
+inline const ModuleRAR::UnrarApi& unrar() {
+    static const ModuleRAR::Chargement chargement = ModuleRAR::chargerUnrar();
+    if (!chargement.api) {
+        qFatal("%s", qPrintable(chargement.erreur));
+    }
+    return *chargement.api;
+}
