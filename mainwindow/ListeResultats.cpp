@@ -1,5 +1,7 @@
 #include "ListeResultats.h"
 
+#include <algorithm>
+
 ListeResultats::ListeResultats(QObject* parent)
     : QAbstractTableModel(parent)
     , enTeteResultat_(QStringLiteral("Résultat")) {}
@@ -12,14 +14,10 @@ int ListeResultats::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : NombreColonnes;
 }
 
-QString ListeResultats::nom(const Ligne& l) const {
-    return QString(reinterpret_cast<const QChar*>(noms_.data() + l.debutNom), l.longueurNom);
-}
-
 QString ListeResultats::texteCellule(const Ligne& l, int colonne) const {
     switch (colonne) {
     case ColonneFichier:
-        return nom(l);
+        return QString::fromUtf8(l.nom, qsizetype(l.longueurNom));
     case ColonneTaille:
         return QString::number(l.taille);
     default:
@@ -29,7 +27,7 @@ QString ListeResultats::texteCellule(const Ligne& l, int colonne) const {
 
 QString ListeResultats::texte(int ligne, int colonne) const {
     // Rows not yet published count too: callers see what the pass wrote, not what was painted.
-    return texteCellule(lignes_[lignes_.size() - 1 - std::size_t(ligne)], colonne);
+    return texteCellule(this->ligne(nombreLignes_ - 1 - std::size_t(ligne)), colonne);
 }
 
 QVariant ListeResultats::data(const QModelIndex& index, int role) const {
@@ -79,22 +77,42 @@ QVariant ListeResultats::headerData(int section, Qt::Orientation orientation, in
 
 void ListeResultats::viderLignes() {
     beginResetModel();
-    lignes_.clear();
-    lignes_.shrink_to_fit();
-    noms_.clear();
-    noms_.shrink_to_fit();
+    blocsLignes_.clear();
+    blocsLignes_.shrink_to_fit();
+    nombreLignes_ = 0;
+    blocsNoms_.clear();
+    blocsNoms_.shrink_to_fit();
+    libreNoms_ = nullptr;
+    resteNoms_ = 0;
     publiees_ = 0;
     endResetModel();
 }
 
+char* ListeResultats::placePourNom(std::size_t octets) {
+    if (octets > resteNoms_) {
+        // The end of the last block is left unused: a name is never split.
+        const std::size_t taille = std::max(octets, OctetsParBlocNoms);
+        blocsNoms_.push_back(std::make_unique_for_overwrite<char[]>(taille));
+        libreNoms_ = blocsNoms_.back().get();
+        resteNoms_ = taille;
+    }
+    return libreNoms_;
+}
+
 void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille) {
-    const std::size_t debut = noms_.size();
-    noms_.insert(noms_.end(), nom.utf16(), nom.utf16() + nom.size());
-    lignes_.push_back({debut, nom.size(), taille, 0});
+    char* const debut = placePourNom(std::size_t(versUtf8_.requiredSpace(nom.size())));
+    char* const fin = versUtf8_.appendToBuffer(debut, nom);
+    const auto octets = std::size_t(fin - debut);
+    libreNoms_ = fin;
+    resteNoms_ -= octets;
+    if (nombreLignes_ % LignesParBloc == 0) {
+        blocsLignes_.push_back(std::make_unique_for_overwrite<Ligne[]>(LignesParBloc));
+    }
+    ligne(nombreLignes_++) = {debut, taille, quint32(octets), 0};
 }
 
 void ListeResultats::ecrireResultat(const QString& texte) {
-    if (lignes_.empty()) {
+    if (nombreLignes_ == 0) {
         return;
     }
     std::size_t i = 0;
@@ -104,8 +122,8 @@ void ListeResultats::ecrireResultat(const QString& texte) {
     if (i == textesResultat_.size()) {
         textesResultat_.push_back(texte);
     }
-    lignes_.back().resultat = i;
-    if (publiees_ == lignes_.size()) {
+    ligne(nombreLignes_ - 1).resultat = quint32(i);
+    if (publiees_ == nombreLignes_) {
         const QModelIndex haut = index(0, ColonneResultat);
         emit dataChanged(haut, haut, {Qt::DisplayRole});
     }
@@ -120,12 +138,12 @@ void ListeResultats::definirEnTeteResultat(const QString& libelle) {
 }
 
 void ListeResultats::publier() {
-    const std::size_t enAttente = lignes_.size() - publiees_;
+    const std::size_t enAttente = nombreLignes_ - publiees_;
     if (enAttente == 0) {
         return;
     }
     // New rows go above the ones already shown.
     beginInsertRows(QModelIndex(), 0, int(enAttente) - 1);
-    publiees_ = lignes_.size();
+    publiees_ = nombreLignes_;
     endInsertRows();
 }

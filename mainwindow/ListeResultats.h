@@ -7,7 +7,9 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringEncoder>
 
+#include <memory>
 #include <vector>
 
 class ListeResultats final : public QAbstractTableModel {
@@ -33,25 +35,36 @@ public:
     void publier();
 
     // Rows added so far, published or not.
-    int nombreLignes() const { return int(lignes_.size()); }
+    int nombreLignes() const { return int(nombreLignes_); }
     QString texte(int ligne, int colonne) const; // ligne 0 is the top of the list
 
 private:
-    // Names live end to end in one buffer and results as indexes into a few texts: a row costs no
-    // allocation of its own, which keeps a pass over a large archive close to the library's pace.
+    // Names are kept in UTF-8, end to end in blocks that never move, and results as indexes into a
+    // few texts: a row costs no allocation of its own and is written once. A pass over 100,000
+    // entries then adds a few megabytes, written in one stream, beside the library's own work.
     struct Ligne {
-        std::size_t debutNom = 0;
-        qsizetype longueurNom = 0;
+        const char* nom = nullptr; // inside one of blocsNoms_
         qint64 taille = 0;
-        std::size_t resultat = 0; // index into textesResultat_
+        quint32 longueurNom = 0; // bytes
+        quint32 resultat = 0;    // index into textesResultat_
     };
+    static constexpr std::size_t LignesParBloc = 4096;
+    static constexpr std::size_t OctetsParBlocNoms = 256 * 1024;
 
-    const Ligne& ligneAffichee(int ligne) const { return lignes_[publiees_ - 1 - ligne]; }
-    QString nom(const Ligne& l) const;
+    Ligne& ligne(std::size_t i) { return blocsLignes_[i / LignesParBloc][i % LignesParBloc]; }
+    const Ligne& ligne(std::size_t i) const {
+        return blocsLignes_[i / LignesParBloc][i % LignesParBloc];
+    }
+    const Ligne& ligneAffichee(int rang) const { return ligne(publiees_ - 1 - std::size_t(rang)); }
+    char* placePourNom(std::size_t octets);
     QString texteCellule(const Ligne& l, int colonne) const;
 
-    std::vector<Ligne> lignes_;
-    std::vector<char16_t> noms_;
+    std::vector<std::unique_ptr<Ligne[]>> blocsLignes_;
+    std::size_t nombreLignes_ = 0;
+    std::vector<std::unique_ptr<char[]>> blocsNoms_;
+    char* libreNoms_ = nullptr; // the free end of the last name block
+    std::size_t resteNoms_ = 0;
+    QStringEncoder versUtf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
     std::vector<QString> textesResultat_{QString()};
     std::size_t publiees_ = 0;
     QString enTeteResultat_;

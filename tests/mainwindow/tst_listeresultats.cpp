@@ -65,6 +65,35 @@ private slots:
         QCOMPARE(affiche(m, 9999, 0), QStringLiteral("f0"));
     }
 
+    // Names far beyond one storage block, one larger than a block, and text outside ASCII: each row
+    // must give back exactly the name it was given.
+    void lesNomsReviennentIntacts() {
+        ListeResultats m;
+        QStringList noms;
+        for (int i = 0; i < 700; ++i) {
+            noms << QStringLiteral("dossier-%1/").arg(i).repeated(40) +
+                        QStringLiteral("été 日本 \U0001D11E \uE0A9 %1").arg(i);
+        }
+        noms.insert(350, QString(300 * 1024, QLatin1Char('x')));
+        noms << QString();
+        for (int i = 0; i < noms.size(); ++i) {
+            m.ajouterEnTete(noms[i], i);
+        }
+        m.publier();
+        QCOMPARE(m.rowCount(), noms.size());
+        for (int i = 0; i < noms.size(); ++i) {
+            const int rang = int(noms.size()) - 1 - i;
+            QCOMPARE(affiche(m, rang, 0), noms[i]);
+            QCOMPARE(affiche(m, rang, 1), QString::number(i));
+        }
+
+        m.viderLignes();
+        m.ajouterEnTete(QStringLiteral("après"), 7);
+        m.publier();
+        QCOMPARE(m.rowCount(), 1);
+        QCOMPARE(affiche(m, 0, 0), QStringLiteral("après"));
+    }
+
     void leResultatDUneLignePublieeEstAnnonce() {
         ListeResultats m;
         m.ajouterEnTete(QStringLiteral("a"), 1);
