@@ -115,14 +115,15 @@ void ListeResultats::ecrireResultat(const QString& texte) {
     if (nombreLignes_ == 0) {
         return;
     }
-    std::size_t i = 0;
-    while (i < textesResultat_.size() && textesResultat_[i] != texte) {
-        ++i;
+    // Nearly every entry of a pass gets the result of the one before.
+    if (textesResultat_[dernierResultat_] != texte) {
+        const auto trouve = std::find(textesResultat_.begin(), textesResultat_.end(), texte);
+        dernierResultat_ = std::size_t(trouve - textesResultat_.begin());
+        if (trouve == textesResultat_.end()) {
+            textesResultat_.push_back(texte);
+        }
     }
-    if (i == textesResultat_.size()) {
-        textesResultat_.push_back(texte);
-    }
-    ligne(nombreLignes_ - 1).resultat = quint32(i);
+    ligne(nombreLignes_ - 1).resultat = quint32(dernierResultat_);
     if (publiees_ == nombreLignes_) {
         const QModelIndex haut = index(0, ColonneResultat);
         emit dataChanged(haut, haut, {Qt::DisplayRole});

@@ -66,6 +66,7 @@ private:
     std::size_t resteNoms_ = 0;
     QStringEncoder versUtf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
     std::vector<QString> textesResultat_{QString()};
+    std::size_t dernierResultat_ = 0; // the index that ecrireResultat gave last
     std::size_t publiees_ = 0;
     QString enTeteResultat_;
 };

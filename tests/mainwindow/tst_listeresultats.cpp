@@ -38,6 +38,22 @@ private slots:
         QCOMPARE(affiche(m, 2, 2), QStringLiteral("OK"));
     }
 
+    void chaqueLigneGardeSonResultat() {
+        ListeResultats m;
+        const QStringList resultats{QStringLiteral("OK"),          QStringLiteral("OK"),
+                                    QStringLiteral("Ignoré"),      QStringLiteral("OK"),
+                                    QStringLiteral("Lien refusé"), QStringLiteral("Lien refusé"),
+                                    QStringLiteral("Ignoré")};
+        for (const QString& r : resultats) {
+            m.ajouterEnTete(r, 0);
+            m.ecrireResultat(QString(r)); // equal text, not the same string
+        }
+        m.publier();
+        for (qsizetype i = 0; i < resultats.size(); ++i) {
+            QCOMPARE(affiche(m, int(resultats.size() - 1 - i), 2), resultats[i]);
+        }
+    }
+
     void lesLignesNonPublieesComptentPourLAppelant() {
         ListeResultats m;
         for (int i = 0; i < 5; ++i) {
