@@ -1,5 +1,6 @@
 #include "FUnRAR.h"
 
+#include "DelegueTexte.h"
 #include "DosRAR.h"
 #include "Horloge.h"
 #include "Interaction.h"
@@ -171,6 +172,7 @@ void FUnRAR::createCentralWidget() {
     ListView1 = new QTableView(centre);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(modele_);
+    ListView1->setItemDelegate(new DelegueTexte(ListView1));
     ListView1->setShowGrid(false);
     ListView1->setWordWrap(false);
     ListView1->setCornerButtonEnabled(false);
