@@ -10,6 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // After QApplication, which sets the locale from the environment itself.
     demarrage::localeUtf8();
+    demarrage::fuseauLuUneFois();
     demarrage::traductionsQt(application);
 
     const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();

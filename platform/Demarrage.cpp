@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <cstring>
+#include <ctime>
 
 #ifndef Q_OS_WIN
 #include <langinfo.h>
@@ -23,6 +24,15 @@ void localeUtf8() {
     }
     if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
         std::setlocale(LC_CTYPE, "en_US.UTF-8");
+    }
+#endif
+}
+
+void fuseauLuUneFois() {
+#if defined(__GLIBC__)
+    if (!qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", ":/etc/localtime");
+        tzset();
     }
 #endif
 }
