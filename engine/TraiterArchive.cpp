@@ -109,8 +109,8 @@ public:
     explicit GardeRemplacement(RetourPasse& retour)
         : retour_(retour) {}
 
-    bool extraire(const QString& nom, bool dossier) {
-        const QString chemin = cheminExtrait(nom);
+    // `chemin`: where the library writes the entry stored as `nom` (cheminExtrait).
+    bool extraire(const QString& nom, const QString& chemin, bool dossier) {
         // Nothing left of the name ("..", "/", "." or not UTF-8 from its first byte): the library
         // would write nothing, or change the chosen folder itself.
         if (chemin.isEmpty()) {
@@ -258,6 +258,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
 
     const QString libelle = libelleMode(mode);
     const int operation = operationDuMode(mode);
+    const bool extraction = mode == ModeExtraction;
     GardeRemplacement garde(retour);
     VolumeCourant volume;
     LiensDeLaPasse liens(QDir::currentPath());
@@ -268,7 +269,8 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
         retour.nouvelleLigne(nom, tailleEntree(*entete));
 
         // The library overwrites an existing file without a word.
-        const bool ignorer = mode == ModeExtraction && !garde.extraire(nom, estDossier(*entete));
+        const QString ecrit = extraction ? cheminExtrait(nom) : QString();
+        const bool ignorer = extraction && !garde.extraire(nom, ecrit, estDossier(*entete));
 
         // No destination path and no destination name: the library then writes the entry under
         // the current directory with its stored path, after its own checks against "../" and
@@ -283,8 +285,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
                 liens.verifierTous();
                 retour.erreurFatale(*message);
             }
-        } else if (mode == ModeExtraction &&
-                   !liens.accepter(cheminExtrait(nom), entete->RedirType != 0)) {
+        } else if (extraction && !liens.accepter(ecrit, entete->RedirType != 0)) {
             retour.resultat(ResultatLienRefuse);
         } else {
             retour.resultat(ResultatOK);
