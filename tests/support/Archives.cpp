@@ -133,19 +133,27 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
     const QString source = dossier + QStringLiteral("/source-") + nom;
     QDir().mkpath(source);
     QStringList noms;
-    for (const Lien& l : liens) {
-        if (l.dur) {
-            continue;
+    // Symbolic links are stored before the files, hard links after them, as rar lists them.
+    const auto lier = [&](bool durs) {
+        for (const Lien& l : liens) {
+            if (l.dur != durs) {
+                continue;
+            }
+            const QString chemin = source + QLatin1Char('/') + l.nom;
+            QDir().mkpath(QFileInfo(chemin).path());
+            // A symbolic target is stored as written: QFile::link would make it absolute.
+            const QByteArray vers = QFile::encodeName(chemin);
+            const int fait =
+                durs ? ::link(QFile::encodeName(source + QLatin1Char('/') + l.cible).constData(),
+                              vers.constData())
+                     : ::symlink(QFile::encodeName(l.cible).constData(), vers.constData());
+            if (fait != 0) {
+                echec(QStringLiteral("cannot link ") + chemin);
+            }
+            noms << l.nom;
         }
-        const QString chemin = source + QLatin1Char('/') + l.nom;
-        QDir().mkpath(QFileInfo(chemin).path());
-        // The target is stored as written: QFile::link would make it absolute.
-        if (::symlink(QFile::encodeName(l.cible).constData(),
-                      QFile::encodeName(chemin).constData()) != 0) {
-            echec(QStringLiteral("cannot link ") + chemin);
-        }
-        noms << l.nom;
-    }
+    };
+    lier(false);
     for (const auto& [stocke, contenu] : fichiers) {
         if (stocke.endsWith(QLatin1Char('/'))) {
             QDir().mkpath(source + QLatin1Char('/') + stocke);
@@ -155,17 +163,7 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
             noms << stocke;
         }
     }
-    for (const Lien& l : liens) {
-        if (l.dur) {
-            const QString chemin = source + QLatin1Char('/') + l.nom;
-            QDir().mkpath(QFileInfo(chemin).path());
-            if (::link(QFile::encodeName(source + QLatin1Char('/') + l.cible).constData(),
-                       QFile::encodeName(chemin).constData()) != 0) {
-                echec(QStringLiteral("cannot link ") + chemin);
-            }
-            noms << l.nom;
-        }
-    }
+    lier(true);
     const QString archive = dossier + QLatin1Char('/') + nom;
     QStringList arguments{QStringLiteral("a"), QStringLiteral("-idq")};
     if (!liens.isEmpty()) {
