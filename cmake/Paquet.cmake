@@ -2,6 +2,7 @@
 # program and its desktop files are installed: the libraries, tests and benchmark stay in the build.
 
 install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS korvane-passe RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/korvane)
 
 set(KORVANE_ID org.example.korvane)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/${KORVANE_ID}.desktop

@@ -68,6 +68,28 @@ std::optional<QString> erreurEnTete(int code) {
     return erreurMotDePasse(code);
 }
 
+QString texte(const Echec& echec, const QString& chemin) {
+    switch (echec.genre) {
+    case Echec::Genre::Ouverture:
+        return erreurOuverture(echec.code, chemin);
+    case Echec::Genre::Fichier:
+        return erreurFichier(echec.code).value_or(QString());
+    case Echec::Genre::EnTete:
+        return erreurEnTete(echec.code).value_or(QString());
+    case Echec::Genre::Incomplete:
+        return ArchiveIncomplete;
+    case Echec::Genre::Installation:
+        return echec.detail;
+    case Echec::Genre::Signal:
+        return QStringLiteral("La bibliothèque UnRAR s'est arrêtée sur cette archive (signal %1)")
+            .arg(echec.code);
+    case Echec::Genre::Sortie:
+        return QStringLiteral("La bibliothèque UnRAR s'est arrêtée sur cette archive (code %1)")
+            .arg(echec.code);
+    }
+    return QString();
+}
+
 QString bibliothequeIntrouvable(const QString& fichier, const QString& raison) {
     return QStringLiteral("La bibliothèque UnRAR (%1) est introuvable : Korvane ne peut lire "
                           "aucune archive sans elle.\n\nSous Debian, installez le paquet libunrar5 "
@@ -81,6 +103,13 @@ QString pointDEntreeManquant(const QString& fichier, const QString& nom) {
                "ancienne ou ce n'est pas la bonne.\n\nSous Debian, installez le paquet "
                "libunrar5 (composant non-free) :\n    sudo apt install libunrar5")
         .arg(fichier, nom);
+}
+
+QString assistantIntrouvable(const QString& programme, const QString& raison) {
+    return QStringLiteral("Le programme %1, qui lit les archives pour Korvane, ne peut pas être "
+                          "lancé : Korvane ne peut lire aucune archive sans lui.\n\nRéinstallez "
+                          "Korvane.\n\n(%2)")
+        .arg(programme, raison);
 }
 
 } // namespace Messages

@@ -45,6 +45,7 @@ Chargement chargerUnrar(const QString& fichier) {
     lier(*bibliotheque, "RARProcessFile", api.RARProcessFile, manquant);
     lier(*bibliotheque, "RARSetPassword", api.RARSetPassword, manquant);
     lier(*bibliotheque, "RARSetChangeVolProc", api.RARSetChangeVolProc, manquant);
+    lier(*bibliotheque, "RARSetCallback", api.RARSetCallback, manquant);
     lier(*bibliotheque, "RARGetDllVersion", api.RARGetDllVersion, manquant);
     if (!manquant.isEmpty()) {
         bibliotheque->unload();

@@ -41,6 +41,7 @@ struct UnrarApi {
     int (*RARProcessFile)(ArchiveHandle, int, char*, char*) = nullptr;
     void (*RARSetPassword)(ArchiveHandle, char*) = nullptr;
     void (*RARSetChangeVolProc)(ArchiveHandle, CHANGEVOLPROC) = nullptr;
+    void (*RARSetCallback)(ArchiveHandle, UNRARCALLBACK, long) = nullptr;
     int (*RARGetDllVersion)() = nullptr;
 };
 

@@ -32,18 +32,6 @@ struct Fermeture {
     }
 };
 
-// Code run between two calls, the window's painting for one, may leave the upper halves of the
-// AVX registers dirty. The library's SSE code then pays a transition penalty on every vector
-// instruction until they are cleared: about a tenth of a whole pass on x86-64.
-inline void avantBibliotheque() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    static const bool avx = __builtin_cpu_supports("avx");
-    if (avx) {
-        __asm__ volatile("vzeroupper" ::: "memory");
-    }
-#endif
-}
-
 QString texteBorne(const char* texte, std::size_t taille) {
     return QString::fromLocal8Bit(texte, qsizetype(qstrnlen(texte, taille)));
 }
@@ -176,13 +164,37 @@ private:
         }
     }
 
-    // Never returns: erreurFatale does not.
-    void echecCreation() { retour_.erreurFatale(*Messages::erreurFichier(ERAR_ECREATE)); }
+    // Never returns: echec does not.
+    void echecCreation() { retour_.echec({Messages::Echec::Genre::Fichier, ERAR_ECREATE}); }
 
     enum class PourTous { Demander, Remplacer, Garder };
     RetourPasse& retour_;
     PourTous pourTous_ = PourTous::Demander;
 };
+
+// What the library's callback reports to, for one pass.
+struct Rappel {
+    RetourPasse& retour;
+    qint64 octets = 0; // of the current entry
+};
+
+int rappel(unsigned message, long donnee, long p1, long p2) {
+    Q_UNUSED(p1);
+    auto* r = reinterpret_cast<Rappel*>(donnee);
+    switch (message) {
+    case UCM_PROCESSDATA:
+        r->octets += p2;
+        r->retour.progression(r->octets);
+        return 1;
+    case UCM_CHANGEVOLUME:
+    case UCM_CHANGEVOLUMEW:
+        // Nobody is asked for a missing volume; any answer but -1 would make the library ask
+        // again, for ever.
+        return p2 == RAR_VOL_ASK ? -1 : 1;
+    default:
+        return -1; // no password to give from here: the library reports it missing
+    }
+}
 
 } // namespace
 
@@ -215,8 +227,9 @@ QString libelleMode(int mode) {
 }
 
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QString& chemin, const QString& motDePasse) {
-    QByteArray nomArchive = chemin.toLocal8Bit();
+                    const QByteArray& chemin, const QString& motDePasse) {
+    using Genre = Messages::Echec::Genre;
+    QByteArray nomArchive = chemin;
     auto tamponCommentaire = std::make_unique<char[]>(TailleCommentaire);
     std::memset(tamponCommentaire.get(), ' ', TailleCommentaire);
 
@@ -226,13 +239,14 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     ouverture.CmtBuf = tamponCommentaire.get();
     ouverture.CmtBufSize = TailleCommentaire;
 
-    avantBibliotheque();
     Fermeture archive{api, api.RAROpenArchive(&ouverture)};
     if (ouverture.OpenResult != 0 || archive.handle == nullptr) {
         // A failed open comes with no usable handle: it is never handed back to the library.
         archive.handle = nullptr;
-        retour.erreurFatale(Messages::erreurOuverture(int(ouverture.OpenResult), chemin));
+        retour.echec({Genre::Ouverture, int(ouverture.OpenResult)});
     }
+    Rappel etat{retour};
+    api.RARSetCallback(archive.handle, rappel, reinterpret_cast<long>(&etat));
 
     if (!motDePasse.isEmpty()) {
         QByteArray secret = motDePasse.toLocal8Bit();
@@ -249,7 +263,6 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     auto entete = std::make_unique<RARHeaderDataEx>();
     auto lire = [&] {
         std::memset(entete.get(), 0, sizeof(RARHeaderDataEx));
-        avantBibliotheque();
         return static_cast<qint16>(api.RARReadHeaderEx(archive.handle, entete.get()));
     };
 
@@ -271,19 +284,22 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
         // The library overwrites an existing file without a word.
         const QString ecrit = extraction ? cheminExtrait(nom) : QString();
         const bool ignorer = extraction && !garde.extraire(nom, ecrit, estDossier(*entete));
+        if (extraction && !ignorer && !estDossier(*entete)) {
+            retour.extractionDe(ecrit);
+        }
+        etat.octets = 0;
 
         // No destination path and no destination name: the library then writes the entry under
         // the current directory with its stored path, after its own checks against "../" and
         // absolute names. Handing the stored name back as destination name would skip them.
-        avantBibliotheque();
         const int resultat =
             api.RARProcessFile(archive.handle, ignorer ? RAR_SKIP : operation, nullptr, nullptr);
         if (resultat == 0 && ignorer) {
             retour.resultat(ResultatIgnore);
         } else if (resultat != 0) {
-            if (auto message = Messages::erreurFichier(resultat)) {
+            if (Messages::erreurFichier(resultat)) {
                 liens.verifierTous();
-                retour.erreurFatale(*message);
+                retour.echec({Genre::Fichier, resultat});
             }
         } else if (extraction && !liens.accepter(ecrit, entete->RedirType != 0)) {
             retour.resultat(ResultatLienRefuse);
@@ -296,13 +312,13 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     }
 
     liens.verifierTous();
-    if (auto message = Messages::erreurEnTete(resultatEnTete)) {
-        retour.erreurFatale(*message);
+    if (Messages::erreurEnTete(resultatEnTete)) {
+        retour.echec({Genre::EnTete, resultatEnTete});
     }
     // A download cut between two entries reads, to the library, as a normal end.
-    const std::optional<QString> dernierVolume = volume.dernier(chemin);
+    const std::optional<QString> dernierVolume = volume.dernier(QFile::decodeName(chemin));
     if (resultatEnTete == ERAR_END_ARCHIVE && dernierVolume &&
         finArchive(*dernierVolume) == FinArchive::Tronquee) {
-        retour.erreurFatale(Messages::ArchiveIncomplete);
+        retour.echec({Genre::Incomplete});
     }
 }

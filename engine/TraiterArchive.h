@@ -2,6 +2,7 @@
 
 // One pass over one archive: open, comment, every header in archive order, close.
 
+#include "Messages.h"
 #include "ModuleRAR.h"
 
 #include <QString>
@@ -27,9 +28,9 @@ inline const QString ResultatLienRefuse = QStringLiteral("Lien refusé");
 // of the pass.
 enum class Remplacement { Oui, OuiPourTous, Non, NonPourTous };
 
-// What a pass writes and shows. The main window implements it; the benchmark's bare driver and the
-// tests have their own. Rows are added at the top: the row just added is the one that `resultat`
-// writes to.
+// What a pass writes and shows. In the helper process that runs the library it goes down a pipe;
+// the window replays it from there. The benchmark's bare driver and the engine's tests have their
+// own. Rows are added at the top: the row just added is the one that `resultat` writes to.
 class RetourPasse {
 public:
     virtual ~RetourPasse() = default;
@@ -39,22 +40,29 @@ public:
     virtual void enTeteResultat(const QString& libelle) = 0;
     virtual void nouvelleLigne(const QString& nom, qint64 taille) = 0;
     virtual void resultat(const QString& texte) = 0;
-    virtual void entreeTerminee() = 0; // a chance to repaint
+    virtual void entreeTerminee() {}
     // Asked before an entry is extracted over an existing file, `nom` being its stored name.
     // Keeping the user's file is the safe answer for a caller that cannot ask.
     virtual Remplacement remplacer(const QString& nom) {
         Q_UNUSED(nom);
         return Remplacement::Non;
     }
-    // Shows the message and ends the program; never returns to the pass.
-    [[noreturn]] virtual void erreurFatale(const QString& message) = 0;
+    // The library is about to write the entry's file at `chemin`, relative to the current
+    // directory: what is left there is partial until the entry's result comes.
+    virtual void extractionDe(const QString& chemin) { Q_UNUSED(chemin); }
+    // The bytes of the current entry that the library has tested or written so far.
+    virtual void progression(qint64 octets) { Q_UNUSED(octets); }
+    // Called at least every 50 ms while the window waits on the helper; false stops the pass.
+    virtual bool patienter() { return true; }
+    // The pass stops there: the window shows the message of `echec` and ends the program.
+    [[noreturn]] virtual void echec(const Messages::Echec& echec) = 0;
 };
 
 // Where the library writes the entry stored as `nom`, relative to the current directory: it drops
 // root and drive prefixes and ".." parts of stored names.
 QString cheminExtrait(const QString& nom);
 
-// Runs one pass in `mode` (ModeTraitement) over the archive at `chemin`. An empty password is
-// never handed to the library.
+// Runs one pass in `mode` (ModeTraitement) over the archive at `chemin`, given as the bytes of its
+// path on disk. An empty password is never handed to the library.
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QString& chemin, const QString& motDePasse);
+                    const QByteArray& chemin, const QString& motDePasse);

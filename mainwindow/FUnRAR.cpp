@@ -1,5 +1,6 @@
 #include "FUnRAR.h"
 
+#include "Assistant.h"
 #include "DelegueTexte.h"
 #include "DosRAR.h"
 #include "Horloge.h"
@@ -12,19 +13,23 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
-#include <QThreadPool>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace ModuleRAR;
@@ -39,6 +44,11 @@ const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 // library's own work on a large archive: at most one repaint in this interval, well under the
 // tenth of a second in which a user sees the list as moving.
 constexpr qint64 IntervalleRepeintMs = 80;
+// While a pass runs, the window still answers the window system (exposures, the window manager's
+// pings, a close request) at this pace, user input excepted.
+constexpr qint64 IntervalleEvenementsMs = 50;
+// An entry that keeps the library busy longer than this gets a progress bar.
+constexpr qint64 EntreeLongueMs = 1000;
 
 // A number as the status bar shows it: a blank before it unless it is negative.
 QString texteNombre(qint64 n) {
@@ -47,9 +57,8 @@ QString texteNombre(qint64 n) {
 
 } // namespace
 
-FUnRAR::FUnRAR(const UnrarApi& api, QWidget* parent)
-    : QMainWindow(parent)
-    , api_(api) {
+FUnRAR::FUnRAR(QWidget* parent)
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("FUnRAR"));
     setWindowTitle(TitreFenetre);
     // The icons live in this static library: their resource is not registered on its own.
@@ -214,6 +223,14 @@ void FUnRAR::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     panneaux_[0]->setText(CreditAuteur);
+
+    progression_ = new QProgressBar(this);
+    progression_->setObjectName(QStringLiteral("progression"));
+    progression_->setRange(0, 1000);
+    progression_->setTextVisible(false);
+    progression_->setMaximumWidth(platform::pixelsX(this, 1440));
+    progression_->hide();
+    statusBar()->addPermanentWidget(progression_);
 }
 
 void FUnRAR::activerControlesArchive(bool actifs) {
@@ -263,16 +280,31 @@ void FUnRAR::Form_Load(const QString& texteArguments) {
 }
 
 void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse) {
-    // Painting hands work to the pool's threads, and while any of them lives every read and seek
-    // of the library takes a lock in the kernel: during a pass they leave as soon as they are idle.
-    QThreadPool* const pool = QThreadPool::globalInstance();
-    const auto retablir =
-        qScopeGuard([pool, attente = pool->expiryTimeout()] { pool->setExpiryTimeout(attente); });
-    pool->setExpiryTimeout(0);
-    pool->waitForDone();
+    cheminPasse_ = chemin;
     dernierRepeintMs_ = -1;
-    ::TraiterArchive(api_, *this, mode, chemin, motDePasse);
+    evenementsMs_ = platform::millisecondesGrossieres();
+    tailleEntree_ = 0;
+    passeEnCours_ = true;
+    const auto fin = qScopeGuard([this] {
+        passeEnCours_ = false;
+        progression_->hide();
+    });
+    const assistant::Issue issue =
+        assistant::executer(*this, mode, QFile::encodeName(chemin), motDePasse);
     repeindre();
+    if (issue == assistant::Issue::Interrompue) {
+        interaction().terminer(0); // the window was closed: as "Quitter" does
+    }
+}
+
+void FUnRAR::closeEvent(QCloseEvent* evenement) {
+    if (passeEnCours_) {
+        // The helper may be writing a file: it goes first, then the program (TraiterArchive).
+        fermetureDemandee_ = true;
+        evenement->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(evenement);
 }
 
 void FUnRAR::Mnu_Ouvrir_Click() {
@@ -360,7 +392,8 @@ QString FUnRAR::texteAPropos() const {
         QStringLiteral("E-Mail : korvane@example.org"),
         QStringLiteral("Url : https://korvane.example.org/"),
         QString(),
-        QStringLiteral("Bibliothèque UnRAR, interface version %1").arg(api_.RARGetDllVersion()),
+        QStringLiteral("Bibliothèque UnRAR, interface version %1")
+            .arg(assistant::versionBibliotheque()),
     };
     return lignes.join(QLatin1Char('\r'));
 }
@@ -427,19 +460,33 @@ void FUnRAR::enTeteResultat(const QString& libelle) {
 
 void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
     modele_->ajouterEnTete(nom, taille);
-    // Also before the entry is processed: a large entry can take seconds.
-    entreeTerminee();
+    debutEntreeMs_ = platform::millisecondesGrossieres();
+    tailleEntree_ = taille;
+    octetsEntree_ = 0;
 }
 
 void FUnRAR::resultat(const QString& texte) {
     modele_->ecrireResultat(texte);
 }
 
-void FUnRAR::entreeTerminee() {
-    if (dernierRepeintMs_ < 0 ||
-        platform::millisecondesGrossieres() - dernierRepeintMs_ >= IntervalleRepeintMs) {
+void FUnRAR::progression(qint64 octets) {
+    octetsEntree_ = octets;
+}
+
+bool FUnRAR::patienter() {
+    const qint64 maintenant = platform::millisecondesGrossieres();
+    if (tailleEntree_ > 0 && maintenant - debutEntreeMs_ >= EntreeLongueMs) {
+        progression_->setValue(int(std::min<qint64>(1000, octetsEntree_ * 1000 / tailleEntree_)));
+        progression_->show();
+    }
+    if (dernierRepeintMs_ < 0 || maintenant - dernierRepeintMs_ >= IntervalleRepeintMs) {
         repeindre();
     }
+    if (maintenant - evenementsMs_ >= IntervalleEvenementsMs) {
+        evenementsMs_ = maintenant;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    return !fermetureDemandee_;
 }
 
 void FUnRAR::repeindre() {
@@ -448,13 +495,19 @@ void FUnRAR::repeindre() {
         if (dernierRepeintMs_ < 0) {
             repaint(); // the whole window once: it may have just been shown, with a new header
         } else {
-            // Then only what the rows move; the toolbar's lines, for one, are drawn by helper
-            // threads of the raster engine.
+            // Then only what the rows move, and the progress bar.
             ListView1->viewport()->repaint();
             ListView1->verticalScrollBar()->repaint();
+            if (progression_->isVisible()) {
+                progression_->repaint();
+            }
         }
     }
     dernierRepeintMs_ = platform::millisecondesGrossieres();
+}
+
+void FUnRAR::echec(const Messages::Echec& echec) {
+    erreurFatale(Messages::texte(echec, cheminPasse_));
 }
 
 void FUnRAR::erreurFatale(const QString& message) {

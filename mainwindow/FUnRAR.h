@@ -11,7 +11,9 @@
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QLabel;
+class QProgressBar;
 class QToolBar;
 class QTableView;
 class ListeResultats;
@@ -20,13 +22,14 @@ class FUnRAR final : public QMainWindow, private RetourPasse {
     Q_OBJECT
 
 public:
-    explicit FUnRAR(const ModuleRAR::UnrarApi& api, QWidget* parent = nullptr);
+    explicit FUnRAR(QWidget* parent = nullptr);
     ~FUnRAR() override;
 
     // Start-up: lists the archive named by the argument text, if any.
     void Form_Load(const QString& texteArguments);
 
-    // Runs one pass over `chemin`, writing its rows into ListView1.
+    // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. A close
+    // request during the pass ends the program once the helper is gone.
     void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse);
 
     // The password handed to every pass: the one typed when Check1 was ticked, else empty.
@@ -45,6 +48,9 @@ public:
 
     QString texteAPropos() const;
 
+protected:
+    void closeEvent(QCloseEvent* evenement) override;
+
 private:
     void createActions();
     void createMenus();
@@ -61,16 +67,27 @@ private:
     void enTeteResultat(const QString& libelle) override;
     void nouvelleLigne(const QString& nom, qint64 taille) override;
     void resultat(const QString& texte) override;
-    void entreeTerminee() override;
     Remplacement remplacer(const QString& nom) override;
-    [[noreturn]] void erreurFatale(const QString& message) override;
+    void progression(qint64 octets) override;
+    bool patienter() override;
+    [[noreturn]] void echec(const Messages::Echec& echec) override;
 
+    // Shows the message and ends the program.
+    [[noreturn]] void erreurFatale(const QString& message);
     void repeindre();
 
-    ModuleRAR::UnrarApi api_;
     ListeResultats* modele_ = nullptr;
-    qint64 dernierRepeintMs_ = -1; // -1 until the first repaint of a pass
     QString motDePasse_;
+
+    // The pass in progress.
+    QString cheminPasse_;
+    bool passeEnCours_ = false;
+    bool fermetureDemandee_ = false;
+    qint64 dernierRepeintMs_ = -1; // -1 until the first repaint of a pass
+    qint64 evenementsMs_ = 0;      // when the window last answered the window system
+    qint64 debutEntreeMs_ = 0;
+    qint64 tailleEntree_ = 0;
+    qint64 octetsEntree_ = 0;
 
     QAction* Mnu_Ouvrir = nullptr;
     QAction* Mnu_Fermer = nullptr;
@@ -84,4 +101,5 @@ private:
     QCheckBox* Check1 = nullptr;
     QTableView* ListView1 = nullptr;
     std::array<QLabel*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
+    QProgressBar* progression_ = nullptr;
 };

@@ -31,12 +31,10 @@ QHash<QString, QString> derniersDossiers;
 // Qt already leaves out proc, sysfs and their kind; these are the system's own mounts that it
 // still lists on some machines and that hold no user data.
 bool estSysteme(const QStorageInfo& volume) {
-    static const QSet<QByteArray> types{"autofs",   "binfmt_misc", "bpf",    "cgroup",
-                                        "cgroup2",  "configfs",    "debugfs", "devpts",
-                                        "devtmpfs", "efivarfs",    "fusectl", "hugetlbfs",
-                                        "mqueue",   "nsfs",        "proc",    "pstore",
-                                        "rpc_pipefs", "securityfs", "squashfs", "sysfs",
-                                        "tracefs"};
+    static const QSet<QByteArray> types{
+        "autofs", "binfmt_misc", "bpf",        "cgroup",     "cgroup2",   "configfs", "debugfs",
+        "devpts", "devtmpfs",    "efivarfs",   "fusectl",    "hugetlbfs", "mqueue",   "nsfs",
+        "proc",   "pstore",      "rpc_pipefs", "securityfs", "squashfs",  "sysfs",    "tracefs"};
     if (types.contains(volume.fileSystemType())) {
         return true;
     }

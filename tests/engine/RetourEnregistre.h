@@ -27,6 +27,7 @@ public:
     QList<Ligne> lignes;    // in the order added: the last one is the top of the list
     QString commentaireVu;
     QString enTete = QStringLiteral("Résultat");
+    QString chemin; // the archive's path, as the messages show it
 
     void commentaire(const QString& texte) override {
         evenements << QStringLiteral("commentaire");
@@ -39,10 +40,9 @@ public:
         lignes.append({nom, taille, QString()});
     }
     void resultat(const QString& texte) override { lignes.last().resultat = texte; }
-    void entreeTerminee() override {}
-    [[noreturn]] void erreurFatale(const QString& message) override {
+    [[noreturn]] void echec(const Messages::Echec& e) override {
         evenements << QStringLiteral("erreur");
-        throw ErreurFatale(message);
+        throw ErreurFatale(Messages::texte(e, chemin));
     }
 
     // Rows from the top of the list, as the window shows them.

@@ -1,13 +1,14 @@
 // The pass against the real library, on archives made here.
 
 #include "Archives.h"
-#include "Demarrage.h"
+#include "Environnement.h"
 #include "ModuleRAR.h"
 #include "RetourEnregistre.h"
 #include "Unrar.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,7 +17,8 @@ namespace {
 // Runs a pass; returns the failure message, or empty when the pass ended normally.
 QString passe(RetourEnregistre& r, int mode, const QString& chemin, const QString& mdp = {}) {
     try {
-        TraiterArchive(unrar(), r, mode, chemin, mdp);
+        r.chemin = chemin;
+        TraiterArchive(unrar(), r, mode, QFile::encodeName(chemin), mdp);
     } catch (const ErreurFatale& e) {
         return e.message;
     }
@@ -57,7 +59,7 @@ class TestBibliotheque : public QObject {
 private slots:
     void initTestCase() {
         // As the program does at start: names cross the boundary in the locale's encoding.
-        demarrage::localeUtf8();
+        environnement::localeUtf8();
     }
 
     void lesModesDonnentLesEntreesDansLOrdreInverse_data() {

@@ -101,11 +101,13 @@ void motDePasse(void* h, char* mdp) {
 }
 
 void volume(void*, CHANGEVOLPROC) {}
+void rappel(void*, UNRARCALLBACK, long) {}
 int version() {
     return 8;
 }
 
-const ModuleRAR::UnrarApi api{ouvrir, fermer, lireEnTete, traiter, motDePasse, volume, version};
+const ModuleRAR::UnrarApi api{ouvrir,     fermer, lireEnTete, traiter,
+                              motDePasse, volume, rappel,     version};
 
 } // namespace doublure
 
@@ -113,7 +115,8 @@ namespace {
 
 QString passe(RetourEnregistre& r, int mode, const QString& mdp = {}) {
     try {
-        TraiterArchive(doublure::api, r, mode, QStringLiteral("/archives/x.rar"), mdp);
+        r.chemin = QStringLiteral("/archives/x.rar");
+        TraiterArchive(doublure::api, r, mode, "/archives/x.rar", mdp);
     } catch (const ErreurFatale& e) {
         return e.message;
     }

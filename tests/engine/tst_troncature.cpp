@@ -2,7 +2,7 @@
 // pass must report a cut archive and must not cry wolf over a complete one.
 
 #include "Archives.h"
-#include "Demarrage.h"
+#include "Environnement.h"
 #include "FinArchive.h"
 #include "Messages.h"
 #include "ModuleRAR.h"
@@ -10,6 +10,7 @@
 #include "Unrar.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -20,7 +21,8 @@ namespace {
 QString passe(int mode, const QString& chemin, const QString& mdp = {}) {
     RetourEnregistre r;
     try {
-        TraiterArchive(unrar(), r, mode, chemin, mdp);
+        r.chemin = chemin;
+        TraiterArchive(unrar(), r, mode, QFile::encodeName(chemin), mdp);
     } catch (const ErreurFatale& e) {
         return e.message;
     }
@@ -60,7 +62,7 @@ class TestTroncature : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { demarrage::localeUtf8(); }
+    void initTestCase() { environnement::localeUtf8(); }
 
     // Every prefix of an archive, the empty one included, fails with a message of the engine;
     // a cut between two entries, which the library takes for the end, says the archive is cut.

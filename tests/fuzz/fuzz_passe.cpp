@@ -1,11 +1,13 @@
 // libFuzzer target: every input is written out as an archive, then listed and tested by the real
-// library into the real main window, as when a user opens a damaged or hostile file. Besides what
-// the sanitizers report, each pass is held to what the window promises: a failed pass ends the
-// program after exactly one error box, the only other box is the archive's comment, the list shows
-// every row the pass wrote, and no row of a list or test pass carries another result than OK.
+// library, in the window's helper process, into the real main window, as when a user opens a
+// damaged or hostile file. Besides what the sanitizers report, each pass is held to what the window
+// promises: a failed pass, a crash of the library among them, ends the program with status 1 after
+// exactly one error box, the only other box is the archive's comment, the list shows every row the
+// pass wrote, and no row of a list or test pass carries another result than OK.
 //
-// KORVANE_FUZZ_UNRAR names another build of the library to load (libunrar.so.5 otherwise).
+// The helper loads libunrar.so.5 the usual way: LD_LIBRARY_PATH can point it at another build.
 
+#include "Assistant.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
@@ -58,9 +60,9 @@ struct DossierTemporaire {
 // Everything that lives for the whole run: one window serves every input, as one window serves
 // every archive a user opens.
 struct Banc {
-    Banc(int& argc, char** argv, const ModuleRAR::UnrarApi& api, const QString& fichier)
+    Banc(int& argc, char** argv, const QString& fichier)
         : application(argc, argv)
-        , fenetre(std::make_unique<FUnRAR>(api))
+        , fenetre(std::make_unique<FUnRAR>())
         , chemin(fichier) {
         check1 = fenetre->findChild<QCheckBox*>(QStringLiteral("Check1"));
         if (check1 == nullptr) {
@@ -147,14 +149,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static char* argvQt[] = {(*argv)[0], nullptr};
     Q_UNUSED(argc);
 
-    static const ModuleRAR::Chargement chargement = ModuleRAR::chargerUnrar(
-        qEnvironmentVariable("KORVANE_FUZZ_UNRAR", ModuleRAR::nomBibliotheque()));
-    if (!chargement.api) {
-        violation("set-up", chargement.erreur);
-    }
     static const DossierTemporaire dossier;
-    banc = new Banc(argcQt, argvQt, *chargement.api,
-                    QString::fromStdString((dossier.chemin / "entree.rar").string()));
+    banc =
+        new Banc(argcQt, argvQt, QString::fromStdString((dossier.chemin / "entree.rar").string()));
     return 0;
 }
 

@@ -89,7 +89,7 @@ private slots:
                                     QStringLiteral("OK")};
 
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
         // Counted after the first cycle: showing the window for the first time lets Qt open
         // what it keeps for the whole run (two files here).

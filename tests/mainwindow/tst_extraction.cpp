@@ -80,7 +80,7 @@ private slots:
         const QString cible = d.filePath(QStringLiteral("sortie"));
         QVERIFY(QDir().mkpath(cible));
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
 
         DossierDestination = cible; // the dialog opens on it; "&Extraire" confirms it
@@ -102,7 +102,7 @@ private slots:
         QTemporaryDir d;
         const QString archive = archiveAvecDossiers(d);
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
         f.Mnu_Tester_Click();
         const QString avant = QDir::currentPath();
@@ -127,7 +127,7 @@ private slots:
         const QString cible = d.filePath(QStringLiteral("disparu"));
         QVERIFY(QDir().mkpath(cible));
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
         const QString avant = QDir::currentPath();
 
@@ -190,7 +190,7 @@ private slots:
         for (int r : reponses) {
             boites.reponses.enqueue(QMessageBox::StandardButton(r));
         }
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
         DossierDestination = cible;
         repondreAuDialogue("Command1");
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
 
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive); // the names are not encrypted: listing needs no password
         boites.motsDePasse.enqueue(QStringLiteral("sesame"));
         f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);

@@ -91,7 +91,7 @@ private slots:
 
     void sansArgumentLaFenetreAttendSansArchive() {
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
         QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0"));
         QCOMPARE(controlesArchive(f), TousInactifs);
@@ -105,7 +105,7 @@ private slots:
         QTemporaryDir d;
         const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
 
         QCOMPARE(CheminArchive, archive);
@@ -129,7 +129,7 @@ private slots:
         const QString avant = QDir::currentPath();
         QDir::setCurrent(d.path());
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QStringLiteral("rel.rar"));
         QDir::setCurrent(avant);
         QCOMPARE(CheminArchive, QDir(d.path()).canonicalPath() + QStringLiteral("/rel.rar"));
@@ -160,7 +160,7 @@ private slots:
                                     : chemin + suffixe;
 
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         try {
             f.Form_Load(chemin);
             QFAIL("the program went on after a failed open");
@@ -177,7 +177,7 @@ private slots:
         QTemporaryDir d;
         const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
         boites.fichiers.enqueue(std::nullopt);
         f.Toolbar1_ButtonClick(1);
@@ -194,7 +194,7 @@ private slots:
         const QString seconde =
             archiver(d, QStringLiteral("seconde.rar"), {{QStringLiteral("seul.txt"), "x"}});
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
 
         boites.fichiers.enqueue(premiere);
@@ -221,7 +221,7 @@ private slots:
         const QString autre =
             archiver(d, QStringLiteral("autre.rar"), {{QStringLiteral("seul.txt"), "x"}});
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
         boites.fichiers.enqueue(chemin);
         f.Mnu_Ouvrir_Click();
@@ -258,7 +258,7 @@ private slots:
         QTemporaryDir d;
         const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
         boites.fichiers.enqueue(archive);
         f.Mnu_Ouvrir_Click();
@@ -285,7 +285,7 @@ private slots:
         QTemporaryDir d;
         const QString archive = archiver(d, QStringLiteral("test.rar"), ABC);
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(archive);
         f.Mnu_Tester_Click();
         QCOMPARE(enTeteResultat(f), QStringLiteral("Test"));
@@ -303,7 +303,7 @@ private slots:
 
     void laBarreDOutilsAppelleLaCommandeDeSonBouton() {
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
         f.Toolbar1_ButtonClick(0);
         f.Toolbar1_ButtonClick(7);
@@ -335,7 +335,7 @@ private slots:
         const QString archive =
             archiver(d, QStringLiteral("secret.rar"), ABC, {QStringLiteral("-hpsesame")});
         FausseInteraction boites;
-        FUnRAR f(unrar());
+        FUnRAR f;
         f.Form_Load(QString());
         auto* check1 = f.findChild<QCheckBox*>(QStringLiteral("Check1"));
 

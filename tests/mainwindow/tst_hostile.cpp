@@ -185,7 +185,7 @@ Issue extraire(const QString& archive, const QString& dest, const Reponses& repo
     for (const auto r : reponses) {
         boites.reponses.enqueue(r);
     }
-    FUnRAR f(unrar());
+    FUnRAR f;
     Issue issue;
     try {
         f.Form_Load(archive);

@@ -1,4 +1,4 @@
-#include "Demarrage.h"
+#include "Environnement.h"
 
 #include <QTest>
 
@@ -30,7 +30,7 @@ private slots:
         qunsetenv("TZ");
         tzset();
         const std::tm avant = heureLocale();
-        demarrage::fuseauLuUneFois();
+        environnement::fuseauLuUneFois();
         const std::tm apres = heureLocale();
         QCOMPARE(apres.tm_hour, avant.tm_hour);
         QCOMPARE(apres.tm_gmtoff, avant.tm_gmtoff);
@@ -44,14 +44,14 @@ private slots:
         // A zone far from the machine's: changing it would move every local time.
         qputenv("TZ", "Pacific/Kiritimati");
         tzset();
-        demarrage::fuseauLuUneFois();
+        environnement::fuseauLuUneFois();
         QCOMPARE(qgetenv("TZ"), QByteArray("Pacific/Kiritimati"));
         QCOMPARE(heureLocale().tm_gmtoff, 14L * 3600);
 
         // Set but empty means UTC to the C library: not the same as unset.
         qputenv("TZ", "");
         tzset();
-        demarrage::fuseauLuUneFois();
+        environnement::fuseauLuUneFois();
         QCOMPARE(heureLocale().tm_gmtoff, 0L);
         QVERIFY(qEnvironmentVariableIsSet("TZ"));
         QVERIFY(qEnvironmentVariableIsEmpty("TZ"));

@@ -3,6 +3,7 @@
 // Stands in for the real boxes: records every message, answers prompts from queues set by the
 // test, and turns "end the program" into an exception so a test can see that nothing ran after.
 
+#include "Assistant.h"
 #include "Interaction.h"
 
 #include <QList>
@@ -26,7 +27,11 @@ struct FinDuProgramme : std::runtime_error {
 
 class FausseInteraction final : public platform::Interaction {
 public:
-    FausseInteraction() { platform::installerInteraction(this); }
+    FausseInteraction() {
+        platform::installerInteraction(this);
+        // The window's passes run in the helper of this build, not beside the test's program.
+        assistant::definirProgramme(QStringLiteral(KORVANE_PASSE));
+    }
     ~FausseInteraction() override { platform::installerInteraction(nullptr); }
 
     QList<MessageVu> messages;

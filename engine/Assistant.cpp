@@ -1,0 +1,318 @@
+#include "Assistant.h"
+
+#include "ModuleRAR.h"
+#include "Processus.h"
+#include "Protocole.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace assistant {
+
+namespace {
+
+using Genre = Messages::Echec::Genre;
+using protocole::Type;
+
+constexpr int AttenteMaxMs = 50;           // between two calls of patienter()
+constexpr int FinApresDernierMotMs = 5000; // for a helper that said its last word to leave
+constexpr qsizetype Lecture = 256 * 1024;
+
+QString& programmeDefini() {
+    static QString chemin;
+    return chemin;
+}
+
+int derniereVersion = 0;
+
+// The folder the helper extracts into, held open: the partial file of an entry is removed from
+// there, whatever the current directory has become.
+class Dossier {
+public:
+    Dossier()
+        : fd_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    ~Dossier() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Dossier(const Dossier&) = delete;
+    Dossier& operator=(const Dossier&) = delete;
+
+    // Removes the plain file at `chemin`, relative to the folder, never through a link: the
+    // helper is gone, and a link made by the archive must not lead this process anywhere else.
+    void retirerFichier(const QString& chemin) const {
+        if (fd_ < 0 || chemin.isEmpty()) {
+            return;
+        }
+        const QList<QByteArray> parties = QFile::encodeName(chemin).split('/');
+        int dossier = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+        for (qsizetype i = 0; dossier >= 0 && i + 1 < parties.size(); ++i) {
+            if (parties[i].isEmpty() || parties[i] == ".") {
+                continue;
+            }
+            const int suivant = ::openat(dossier, parties[i].constData(),
+                                         O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::close(dossier);
+            dossier = suivant;
+        }
+        if (dossier < 0) {
+            return;
+        }
+        struct stat s {};
+        const QByteArray& nom = parties.last();
+        if (::fstatat(dossier, nom.constData(), &s, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(s.st_mode)) {
+            ::unlinkat(dossier, nom.constData(), 0);
+        }
+        ::close(dossier);
+    }
+
+private:
+    int fd_;
+};
+
+// Plays the helper's frames into the window's RetourPasse, answering its questions.
+class Relecture {
+public:
+    enum class Etat { EnCours, Fin, Echec, Rompue };
+
+    Relecture(RetourPasse& retour, int mode, Processus& processus)
+        : retour_(retour)
+        , libelle_(libelleMode(mode))
+        , processus_(processus) {}
+
+    Etat etat() const { return etat_; }
+    const Messages::Echec& echec() const { return echec_; }
+    // The file of the entry that the library was writing when the helper stopped, if any.
+    const QString& enCours() const { return enCours_; }
+    void rompre() { etat_ = Etat::Rompue; }
+
+    void jouer(const protocole::Trame& trame) {
+        protocole::Lecture l(trame.charge);
+        switch (trame.type) {
+        case Type::Bonjour:
+            if (l.u32() != protocole::Version) {
+                rompre();
+            }
+            derniereVersion = int(l.u32());
+            break;
+        case Type::Commentaire:
+            if (const QString texte = l.texte(); l.complete()) {
+                retour_.commentaire(texte);
+                repondre(0);
+            }
+            break;
+        case Type::Montrer:
+            retour_.montrerFenetre();
+            break;
+        case Type::Ligne: {
+            const QString nom = l.texte();
+            const qint64 taille = l.i64();
+            if (l.complete()) {
+                enCours_.clear();
+                retour_.enTeteResultat(libelle_);
+                retour_.nouvelleLigne(nom, taille);
+            }
+            break;
+        }
+        case Type::Resultat:
+            if (const quint8 r = l.u8();
+                l.complete() && r <= quint8(protocole::Resultat::LienRefuse)) {
+                enCours_.clear();
+                retour_.resultat(r == quint8(protocole::Resultat::OK)       ? ResultatOK
+                                 : r == quint8(protocole::Resultat::Ignore) ? ResultatIgnore
+                                                                            : ResultatLienRefuse);
+            } else {
+                rompre();
+            }
+            break;
+        case Type::Remplacer:
+            if (const QString nom = l.texte(); l.complete()) {
+                repondre(quint8(retour_.remplacer(nom)));
+            }
+            break;
+        case Type::Extraction:
+            enCours_ = l.texte();
+            break;
+        case Type::Progression:
+            retour_.progression(l.i64());
+            break;
+        case Type::Echec:
+            echec_.genre = Genre(l.u8());
+            echec_.code = int(l.u32());
+            echec_.detail = l.texte();
+            if (echec_.genre > Genre::Installation) {
+                rompre(); // how the helper itself ended is this side's to tell
+                return;
+            }
+            etat_ = Etat::Echec;
+            break;
+        case Type::Fin:
+            etat_ = Etat::Fin;
+            break;
+        case Type::Demande:
+        case Type::Reponse:
+            rompre();
+            return;
+        }
+        if (!l.complete()) {
+            rompre();
+        }
+    }
+
+private:
+    void repondre(quint8 reponse) {
+        QByteArray trame;
+        protocole::Redaction r(trame);
+        r.debut(Type::Reponse);
+        r.u8(reponse);
+        r.fin();
+        processus_.ecrire(trame); // a helper gone meanwhile is seen at the end of its stream
+    }
+
+    RetourPasse& retour_;
+    const QString libelle_;
+    Processus& processus_;
+    Etat etat_ = Etat::EnCours;
+    Messages::Echec echec_;
+    QString enCours_;
+};
+
+// Appends what the helper wrote; false at the end of its stream.
+bool lire(int fd, QByteArray& tampon) {
+    const qsizetype avant = tampon.size();
+    tampon.resize(avant + Lecture);
+    ssize_t n = 0;
+    while ((n = ::read(fd, tampon.data() + avant, std::size_t(Lecture))) < 0 && errno == EINTR) {
+    }
+    tampon.resize(avant + std::max<qsizetype>(0, qsizetype(n)));
+    return n > 0 || (n < 0 && errno == EAGAIN);
+}
+
+// What a probe's pass leaves: the failure that ended it, thrown through the pass's caller.
+class RetourSonde final : public RetourPasse {
+public:
+    void commentaire(const QString&) override {}
+    void montrerFenetre() override {}
+    void enTeteResultat(const QString&) override {}
+    void nouvelleLigne(const QString&, qint64) override {}
+    void resultat(const QString&) override {}
+    [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
+};
+
+} // namespace
+
+QString programme() {
+    if (!programmeDefini().isEmpty()) {
+        return programmeDefini();
+    }
+    const QString ici = QCoreApplication::applicationDirPath();
+    const QString voisin = ici + QStringLiteral("/korvane-passe");
+    if (QFileInfo(voisin).isExecutable()) {
+        return voisin;
+    }
+    return QDir::cleanPath(ici + QLatin1Char('/') + QStringLiteral(KORVANE_ASSISTANT_RELATIF));
+}
+
+void definirProgramme(const QString& chemin) {
+    programmeDefini() = chemin;
+}
+
+int versionBibliotheque() {
+    return derniereVersion;
+}
+
+std::optional<QString> sonder() {
+    RetourSonde retour;
+    try {
+        executer(retour, protocole::ModeSonde, QByteArray(), QString());
+    } catch (const Messages::Echec& e) {
+        return Messages::texte(e, QString());
+    }
+    return std::nullopt;
+}
+
+Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
+               const QString& motDePasse) {
+    const Dossier dossier;
+    Processus processus;
+    const QString chemin = programme();
+    if (const std::optional<QString> raison = processus.demarrer(chemin, {})) {
+        retour.echec({Genre::Installation, 0, Messages::assistantIntrouvable(chemin, *raison)});
+    }
+    {
+        QByteArray demande;
+        protocole::Redaction r(demande);
+        r.debut(Type::Demande);
+        r.u32(protocole::Version);
+        r.u8(quint8(mode));
+        r.u32(0);
+        r.octets(archive);
+        r.texte(motDePasse);
+        r.fin();
+        processus.ecrire(demande);
+        demande.fill('\0');
+    }
+
+    Relecture relecture(retour, mode, processus);
+    QByteArray tampon;
+    bool ouvert = true;
+    while (ouvert && relecture.etat() == Relecture::Etat::EnCours) {
+        pollfd p{processus.lecture(), POLLIN, 0};
+        if (::poll(&p, 1, AttenteMaxMs) > 0) {
+            ouvert = lire(processus.lecture(), tampon);
+            qsizetype position = 0;
+            bool rompu = false;
+            while (relecture.etat() == Relecture::Etat::EnCours) {
+                const std::optional<protocole::Trame> t =
+                    protocole::suivante(tampon, position, rompu);
+                if (!t) {
+                    break;
+                }
+                relecture.jouer(*t);
+            }
+            if (rompu) {
+                relecture.rompre();
+            }
+            tampon.remove(0, position);
+        }
+        if (ouvert && relecture.etat() == Relecture::Etat::EnCours && !retour.patienter()) {
+            processus.tuer();
+            dossier.retirerFichier(relecture.enCours());
+            return Issue::Interrompue;
+        }
+    }
+
+    const Relecture::Etat etat = relecture.etat();
+    const int statut =
+        processus.attendreFin(etat == Relecture::Etat::Rompue ? 0 : FinApresDernierMotMs);
+    if (WIFEXITED(statut) && WEXITSTATUS(statut) == 0) {
+        if (etat == Relecture::Etat::Fin) {
+            return Issue::Terminee;
+        }
+        if (etat == Relecture::Etat::Echec) {
+            retour.echec(relecture.echec());
+        }
+    }
+    dossier.retirerFichier(relecture.enCours());
+    if (WIFSIGNALED(statut)) {
+        retour.echec({Genre::Signal, WTERMSIG(statut)});
+    }
+    retour.echec({Genre::Sortie, WIFEXITED(statut) ? WEXITSTATUS(statut) : -1});
+    std::abort(); // echec() never returns; this only tells the compiler so
+}
+
+} // namespace assistant

@@ -1,0 +1,37 @@
+#pragma once
+
+// The window's side of a pass: the library runs in korvane-passe, one helper process per pass,
+// and what the helper sends is replayed here into the window's RetourPasse. A helper that crashes,
+// is killed or talks nonsense ends the pass with a failure; this process never loads the library.
+
+#include "TraiterArchive.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace assistant {
+
+// The helper program: beside this program in a build, in libexec/korvane/ once installed.
+QString programme();
+// Names the helper elsewhere, for the tests and the benchmark, whose programs live in other
+// folders.
+void definirProgramme(const QString& chemin);
+
+// The library's interface version as the last helper reported it; 0 before any.
+int versionBibliotheque();
+
+// Starts a helper that only loads the library: the message that says why it cannot, or nothing.
+std::optional<QString> sonder();
+
+enum class Issue {
+    Terminee,
+    Interrompue, // retour.patienter() said to stop: the helper is gone, and its partial file
+};
+
+// Runs one pass in `mode` over `archive` (the bytes of its path) in a helper whose current
+// directory is ours, and replays it into `retour`. Every failure goes to retour.echec().
+Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse);
+
+} // namespace assistant

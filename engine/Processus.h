@@ -1,0 +1,42 @@
+#pragma once
+
+// One helper process, started from a program file with exec (never a fork of this process), with
+// two pipes to it. The helper does not outlive this object: it is killed and reaped at the latest
+// when the object goes, however the pass that owns it ends.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include <sys/types.h>
+
+class Processus {
+public:
+    Processus() = default;
+    ~Processus();
+    Processus(const Processus&) = delete;
+    Processus& operator=(const Processus&) = delete;
+
+    // Starts `programme` with `arguments`; its descriptor 3 reads what ecrire() sends, its
+    // descriptor 4 writes what lecture() gives, its standard input is empty and its standard output
+    // goes where ours of errors goes. Other descriptors of ours are not inherited. Nothing, or why
+    // it could not start.
+    std::optional<QString> demarrer(const QString& programme, const QStringList& arguments);
+
+    bool ecrire(QByteArrayView octets);
+    int lecture() const { return lecture_; }
+
+    // Waits for the end of the process, killing it after `delaiMs`: its wait status.
+    int attendreFin(int delaiMs);
+    void tuer();
+    pid_t pid() const { return pid_; }
+
+private:
+    void fermer();
+
+    pid_t pid_ = -1;
+    int ecriture_ = -1;
+    int lecture_ = -1;
+};

@@ -1,0 +1,127 @@
+#pragma once
+
+// The conversation between the window and korvane-passe, the helper process that runs one pass.
+//
+// The window starts one helper per pass and talks to it through two pipes: it writes to the
+// helper's descriptor 3 and reads the helper's descriptor 4. Every message is a frame: one byte of
+// type, four bytes of payload length, then the payload. Integers are little-endian and of fixed
+// width; a text or a path is a 32-bit length followed by its bytes, UTF-8 for texts, the system's
+// own bytes for paths. A frame longer than TailleMax, of an unknown type or with a payload that
+// does not read to its end breaks the conversation.
+//
+// Window to helper:
+//   Demande      u32 version, u8 mode (ModeTraitement, or ModeSonde), u32 options (test only),
+//                path of the archive, text of the password. First, and only once.
+//   Reponse      u8: the answer to the question just asked (0 after Commentaire; a Remplacement
+//                after Remplacer).
+// Helper to window:
+//   Bonjour      u32 version, i32 the library's interface version. First; a helper of another
+//                version says nothing and ends with status 2.
+//   Commentaire  text; the helper waits for a Reponse.
+//   Montrer      (empty) the archive is open and its first header read.
+//   Ligne        text name, i64 size: a new row on top.
+//   Resultat     u8 (Resultat) for the row on top.
+//   Remplacer    text stored name; the helper waits for a Reponse.
+//   Extraction   text path, relative to the current directory, of the file the library is about to
+//                write for the row on top.
+//   Progression  i64 bytes of the current entry processed so far.
+//   Echec        u8 genre (Messages::Echec::Genre), i32 code, text detail. Last.
+//   Fin          (empty) the pass ran to its end. Last.
+// After Echec or Fin the helper ends with status 0; ending any other way is a failure.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace protocole {
+
+inline constexpr quint32 Version = 1;
+inline constexpr int ModeSonde = 3; // loads the library, says Bonjour and Fin
+inline constexpr qsizetype TailleMax = 16 * 1024 * 1024;
+inline constexpr int DescripteurDemandes = 3; // in the helper
+inline constexpr int DescripteurRetour = 4;   // in the helper
+inline constexpr int StatutAutreVersion = 2;
+
+enum class Type : quint8 {
+    Demande = 1,
+    Reponse,
+    Bonjour,
+    Commentaire,
+    Montrer,
+    Ligne,
+    Resultat,
+    Remplacer,
+    Extraction,
+    Progression,
+    Echec,
+    Fin,
+};
+
+enum class Resultat : quint8 { OK, Ignore, LienRefuse };
+
+// Options of a Demande, for tests only.
+enum Option : quint32 {
+    SansGardes = 1, // the guards in front of the library stand aside
+};
+
+// Builds frames at the end of a buffer.
+class Redaction {
+public:
+    explicit Redaction(QByteArray& tampon)
+        : tampon_(tampon) {}
+
+    void debut(Type type);
+    void u8(quint8 v) { tampon_.append(char(v)); }
+    void u32(quint32 v);
+    void i64(qint64 v);
+    void octets(QByteArrayView v);
+    void texte(const QString& v);
+    void fin(); // writes the length of the frame begun last
+
+private:
+    QByteArray& tampon_;
+    qsizetype debut_ = 0;
+};
+
+// Reads the fields of one payload; past its end every read gives zero and ok() turns false.
+class Lecture {
+public:
+    explicit Lecture(QByteArrayView charge)
+        : charge_(charge) {}
+
+    quint8 u8();
+    quint32 u32();
+    qint64 i64();
+    QByteArrayView octets();
+    QString texte() { return QString::fromUtf8(octets()); }
+    // Every field read and nothing left.
+    bool complete() const { return ok_ && position_ == charge_.size(); }
+
+private:
+    bool disponible(qsizetype n);
+
+    QByteArrayView charge_;
+    qsizetype position_ = 0;
+    bool ok_ = true;
+};
+
+struct Trame {
+    Type type;
+    QByteArrayView charge; // into the buffer it was read from
+};
+
+// The frame at `position` in `tampon`: nothing while it is incomplete; `rompu` when the bytes
+// cannot be a frame. Moves `position` past the frame.
+std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu);
+
+// Writes all of `octets` to `fd`, through interruptions; false when the other end is gone.
+bool ecrireTout(int fd, QByteArrayView octets);
+
+// Waits for the next frame on `fd`, kept in `tampon`; nothing when the other end is gone or sent
+// something that is not a frame.
+std::optional<Trame> attendre(int fd, QByteArray& tampon);
+
+} // namespace protocole

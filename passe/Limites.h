@@ -1,0 +1,12 @@
+#pragma once
+
+// What the helper puts on itself before it reads anything of an archive.
+
+namespace limites {
+
+// No core dump (an archive's contents or a password would land on disk), no debugger from other
+// processes of the user, death with the window, and an address space that no archive can grow
+// beyond half of the machine's memory: the library then reports its out-of-memory code.
+void appliquer();
+
+} // namespace limites

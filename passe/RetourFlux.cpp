@@ -1,0 +1,161 @@
+#include "RetourFlux.h"
+
+#include "Horloge.h"
+
+#include <unistd.h>
+
+using protocole::Type;
+
+namespace {
+
+// Rows go to the window in batches, one write for many rows; a row waits at most this long, so
+// that the list keeps moving.
+constexpr qint64 AttenteMaxMs = 30;
+constexpr qsizetype TailleLot = 64 * 1024;
+// An entry this large may keep the library busy for long: its row leaves before the library starts.
+constexpr qint64 GrandeEntree = 256 * 1024;
+
+} // namespace
+
+RetourFlux::RetourFlux(int demandes, int retour, int mode)
+    : demandes_(demandes)
+    , retour_(retour)
+    , longuesEntrees_(mode == ModeTest || mode == ModeExtraction) {
+    tampon_.reserve(TailleLot + 4096);
+}
+
+void RetourFlux::envoyer() {
+    if (!protocole::ecrireTout(retour_, tampon_)) {
+        terminer(); // the window is gone: nobody is left to show anything to
+    }
+    tampon_.clear();
+    envoiMs_ = platform::millisecondesGrossieres();
+}
+
+void RetourFlux::envoyerSiAttendu() {
+    if (tampon_.size() >= TailleLot ||
+        (!tampon_.isEmpty() && platform::millisecondesGrossieres() - envoiMs_ >= AttenteMaxMs)) {
+        envoyer();
+    }
+}
+
+quint8 RetourFlux::reponse() {
+    envoyer();
+    QByteArray recu;
+    const std::optional<protocole::Trame> t = protocole::attendre(demandes_, recu);
+    if (!t || t->type != Type::Reponse) {
+        terminer();
+    }
+    protocole::Lecture l(t->charge);
+    const quint8 r = l.u8();
+    if (!l.complete()) {
+        terminer();
+    }
+    return r;
+}
+
+void RetourFlux::terminer() {
+    ::_exit(3);
+}
+
+void RetourFlux::bonjour(int versionBibliotheque) {
+    redaction_.debut(Type::Bonjour);
+    redaction_.u32(protocole::Version);
+    redaction_.u32(quint32(versionBibliotheque));
+    redaction_.fin();
+    envoyer();
+}
+
+void RetourFlux::fin() {
+    redaction_.debut(Type::Fin);
+    redaction_.fin();
+    envoyer();
+    ::_exit(0);
+}
+
+void RetourFlux::echec(const Messages::Echec& echec) {
+    redaction_.debut(Type::Echec);
+    redaction_.u8(quint8(echec.genre));
+    redaction_.u32(quint32(echec.code));
+    redaction_.texte(echec.detail);
+    redaction_.fin();
+    envoyer();
+    ::_exit(0);
+}
+
+void RetourFlux::commentaire(const QString& texte) {
+    redaction_.debut(Type::Commentaire);
+    redaction_.texte(texte);
+    redaction_.fin();
+    reponse();
+}
+
+void RetourFlux::montrerFenetre() {
+    redaction_.debut(Type::Montrer);
+    redaction_.fin();
+}
+
+void RetourFlux::enTeteResultat(const QString& libelle) {
+    Q_UNUSED(libelle); // the window knows the label of the mode it asked for
+}
+
+void RetourFlux::nouvelleLigne(const QString& nom, qint64 taille) {
+    redaction_.debut(Type::Ligne);
+    redaction_.texte(nom);
+    redaction_.i64(taille);
+    redaction_.fin();
+    if (premiereLigne_ || (longuesEntrees_ && taille >= GrandeEntree)) {
+        premiereLigne_ = false;
+        envoyer();
+    } else {
+        envoyerSiAttendu();
+    }
+}
+
+void RetourFlux::resultat(const QString& texte) {
+    protocole::Resultat r = protocole::Resultat::OK;
+    if (texte == ResultatIgnore) {
+        r = protocole::Resultat::Ignore;
+    } else if (texte == ResultatLienRefuse) {
+        r = protocole::Resultat::LienRefuse;
+    }
+    redaction_.debut(Type::Resultat);
+    redaction_.u8(quint8(r));
+    redaction_.fin();
+}
+
+void RetourFlux::entreeTerminee() {
+    envoyerSiAttendu();
+}
+
+Remplacement RetourFlux::remplacer(const QString& nom) {
+    redaction_.debut(Type::Remplacer);
+    redaction_.texte(nom);
+    redaction_.fin();
+    switch (reponse()) {
+    case quint8(Remplacement::Oui):
+        return Remplacement::Oui;
+    case quint8(Remplacement::OuiPourTous):
+        return Remplacement::OuiPourTous;
+    case quint8(Remplacement::NonPourTous):
+        return Remplacement::NonPourTous;
+    default:
+        return Remplacement::Non;
+    }
+}
+
+void RetourFlux::extractionDe(const QString& chemin) {
+    redaction_.debut(Type::Extraction);
+    redaction_.texte(chemin);
+    redaction_.fin();
+}
+
+void RetourFlux::progression(qint64 octets) {
+    if (platform::millisecondesGrossieres() - envoiMs_ < AttenteMaxMs) {
+        return;
+    }
+    redaction_.debut(Type::Progression);
+    redaction_.i64(octets);
+    redaction_.fin();
+    envoyer();
+}

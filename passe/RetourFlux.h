@@ -1,0 +1,42 @@
+#pragma once
+
+// The helper's side of a pass: what the pass writes and asks goes down the pipe to the window, in
+// frames (Protocole.h), and questions wait there for the window's answer.
+
+#include "Protocole.h"
+#include "TraiterArchive.h"
+
+#include <QByteArray>
+
+class RetourFlux final : public RetourPasse {
+public:
+    RetourFlux(int demandes, int retour, int mode);
+
+    void bonjour(int versionBibliotheque);
+    [[noreturn]] void fin();
+
+    void commentaire(const QString& texte) override;
+    void montrerFenetre() override;
+    void enTeteResultat(const QString& libelle) override;
+    void nouvelleLigne(const QString& nom, qint64 taille) override;
+    void resultat(const QString& texte) override;
+    void entreeTerminee() override;
+    Remplacement remplacer(const QString& nom) override;
+    void extractionDe(const QString& chemin) override;
+    void progression(qint64 octets) override;
+    [[noreturn]] void echec(const Messages::Echec& echec) override;
+
+private:
+    void envoyer();
+    void envoyerSiAttendu();
+    quint8 reponse();
+    [[noreturn]] void terminer();
+
+    int demandes_;
+    int retour_;
+    bool longuesEntrees_; // test and extraction: an entry may keep the library busy for minutes
+    QByteArray tampon_;
+    protocole::Redaction redaction_{tampon_};
+    qint64 envoiMs_ = 0;
+    bool premiereLigne_ = true;
+};

@@ -1,0 +1,49 @@
+// korvane-passe: runs one pass of the library over one archive for the window that started it,
+// and nothing else. The window speaks to it through descriptors 3 and 4 (Protocole.h).
+
+#include "Environnement.h"
+#include "Limites.h"
+#include "ModuleRAR.h"
+#include "Protocole.h"
+#include "RetourFlux.h"
+#include "TraiterArchive.h"
+
+#include <QByteArray>
+
+#include <unistd.h>
+
+using protocole::Type;
+
+int main() {
+    limites::appliquer();
+    environnement::localeUtf8();
+    environnement::fuseauLuUneFois();
+
+    QByteArray recu;
+    const std::optional<protocole::Trame> demande =
+        protocole::attendre(protocole::DescripteurDemandes, recu);
+    if (!demande || demande->type != Type::Demande) {
+        return protocole::StatutAutreVersion;
+    }
+    protocole::Lecture l(demande->charge);
+    const quint32 version = l.u32();
+    const int mode = l.u8();
+    l.u32(); // options
+    const QByteArray archive = l.octets().toByteArray();
+    QString motDePasse = l.texte();
+    if (!l.complete() || version != protocole::Version) {
+        return protocole::StatutAutreVersion;
+    }
+
+    RetourFlux retour(protocole::DescripteurDemandes, protocole::DescripteurRetour, mode);
+    const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
+    if (!unrar.api) {
+        retour.echec({Messages::Echec::Genre::Installation, 0, unrar.erreur});
+    }
+    retour.bonjour(unrar.api->RARGetDllVersion());
+    if (mode != protocole::ModeSonde) {
+        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse);
+    }
+    motDePasse.fill(QChar());
+    retour.fin();
+}
