@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int TailleCommentaire = 16384;
@@ -229,6 +231,12 @@ QString libelleMode(int mode) {
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
                     const QByteArray& chemin, const QString& motDePasse) {
     using Genre = Messages::Echec::Genre;
+    // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
+    // file is an archive.
+    struct stat fichier {};
+    if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
+        retour.echec({Genre::Ouverture, ERAR_EOPEN});
+    }
     QByteArray nomArchive = chemin;
     auto tamponCommentaire = std::make_unique<char[]>(TailleCommentaire);
     std::memset(tamponCommentaire.get(), ' ', TailleCommentaire);

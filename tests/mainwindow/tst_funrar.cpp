@@ -1,3 +1,4 @@
+#include "Archives.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
@@ -13,6 +14,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace ModuleRAR;
 
@@ -137,23 +140,30 @@ private slots:
     }
 
     void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse_data() {
-        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("fichier"); // what lies at the path
         QTest::addColumn<QString>("suffixe");
-        QTest::newRow("missing file") << QByteArray() << QString();
-        QTest::newRow("not an archive")
-            << QByteArray("ceci n'est pas une archive RAR, seulement du texte.\n")
-            << QStringLiteral("Ce n'est pas un fichier archive RAR");
+        QTest::newRow("missing file") << "absent" << QString();
+        QTest::newRow("not an archive") << "texte"
+                                        << "Ce n'est pas un fichier archive RAR";
+        // Opened by the library, a pipe would wait for a writer for ever.
+        QTest::newRow("named pipe") << "tube" << QString();
+        QTest::newRow("folder") << "dossier" << QString();
+        QTest::newRow("device") << "/dev/zero" << QString();
     }
 
     void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse() {
-        QFETCH(QByteArray, contenu);
+        QFETCH(QString, fichier);
         QFETCH(QString, suffixe);
         QTemporaryDir d;
-        const QString chemin = d.filePath(QStringLiteral("x.rar"));
-        if (!contenu.isEmpty()) {
-            QFile f(chemin);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(contenu);
+        QString chemin = d.filePath(QStringLiteral("x.rar"));
+        if (fichier == QLatin1String("texte")) {
+            archives::ecrire(chemin, "ceci n'est pas une archive RAR, seulement du texte.\n");
+        } else if (fichier == QLatin1String("tube")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
+        } else if (fichier == QLatin1String("dossier")) {
+            QVERIFY(QDir().mkdir(chemin));
+        } else if (fichier.startsWith(QLatin1Char('/'))) {
+            chemin = fichier;
         }
         const QString attendu = suffixe.isEmpty()
                                     ? QStringLiteral("Ne peut ouvrir le fichier ") + chemin
