@@ -284,6 +284,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     dernierRepeintMs_ = -1;
     evenementsMs_ = platform::millisecondesGrossieres();
     tailleEntree_ = 0;
+    premiereLigneVue_ = false;
     passeEnCours_ = true;
     const auto fin = qScopeGuard([this] {
         passeEnCours_ = false;
@@ -479,7 +480,10 @@ bool FUnRAR::patienter() {
         progression_->setValue(int(std::min<qint64>(1000, octetsEntree_ * 1000 / tailleEntree_)));
         progression_->show();
     }
-    if (dernierRepeintMs_ < 0 || maintenant - dernierRepeintMs_ >= IntervalleRepeintMs) {
+    // The first row shows at once; then the list moves at the pace of the repaints.
+    if (dernierRepeintMs_ < 0 || maintenant - dernierRepeintMs_ >= IntervalleRepeintMs ||
+        (!premiereLigneVue_ && modele_->nombreLignes() > 0)) {
+        premiereLigneVue_ = modele_->nombreLignes() > 0;
         repeindre();
     }
     if (maintenant - evenementsMs_ >= IntervalleEvenementsMs) {

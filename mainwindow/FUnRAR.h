@@ -84,6 +84,7 @@ private:
     bool passeEnCours_ = false;
     bool fermetureDemandee_ = false;
     qint64 dernierRepeintMs_ = -1; // -1 until the first repaint of a pass
+    bool premiereLigneVue_ = false;
     qint64 evenementsMs_ = 0;      // when the window last answered the window system
     qint64 debutEntreeMs_ = 0;
     qint64 tailleEntree_ = 0;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <array>
 #include <cstdio>
@@ -124,12 +125,27 @@ void remplacerEnTete(QByteArray& archive, const Bloc& b, const QByteArray& suite
 
 } // namespace
 
-QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
-              const QStringList& options, const Liens& liens) {
+namespace {
+
+// Runs rar in `dossier`: ends the test program when it is missing or fails, as the set-up installs
+// it.
+void lancerRar(const QString& dossier, const QStringList& arguments) {
     const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
     if (rar.isEmpty()) {
         echec(QStringLiteral("rar is missing: scripts/install-deps installs it"));
     }
+    QProcess p;
+    p.setWorkingDirectory(dossier);
+    p.start(rar, arguments);
+    if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        echec(QStringLiteral("rar failed: ") + QString::fromLocal8Bit(p.readAllStandardError()));
+    }
+}
+
+} // namespace
+
+QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
+              const QStringList& options, const Liens& liens) {
     const QString source = dossier + QStringLiteral("/source-") + nom;
     QDir().mkpath(source);
     QStringList noms;
@@ -169,13 +185,19 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
     if (!liens.isEmpty()) {
         arguments << QStringLiteral("-ol") << QStringLiteral("-oh");
     }
-    QProcess p;
-    p.setWorkingDirectory(source);
-    p.start(rar, arguments + options + QStringList{archive} + noms);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        echec(QStringLiteral("rar failed: ") + QString::fromLocal8Bit(p.readAllStandardError()));
-    }
+    lancerRar(source, arguments + options + QStringList{archive} + noms);
     return archive;
+}
+
+void ajouterZeros(const QString& archive, const QString& nom, qint64 taille) {
+    QTemporaryDir source;
+    QFile f(source.filePath(nom));
+    if (!f.open(QIODevice::WriteOnly) || !f.resize(taille)) { // a hole, not bytes on disk
+        echec(QStringLiteral("cannot make ") + f.fileName());
+    }
+    f.close();
+    lancerRar(source.path(),
+              {QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-m1"), archive, nom});
 }
 
 QByteArray lire(const QString& chemin) {

@@ -29,6 +29,10 @@ using Liens = QList<Lien>;
 QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
               const QStringList& options = {}, const Liens& liens = {});
 
+// Adds to `archive` an entry `nom` of `taille` zero bytes, compressed, without writing them on disk
+// first: a large entry that takes the library long to test or extract.
+void ajouterZeros(const QString& archive, const QString& nom, qint64 taille);
+
 QByteArray lire(const QString& chemin);
 void ecrire(const QString& chemin, const QByteArray& contenu);
 

@@ -1,0 +1,250 @@
+// The pass in its helper process, seen from the window: whatever becomes of the helper (a crash of
+// the library, a kill, nonsense on its pipe, a close request of the user), the user gets the rows
+// so far and a box, or the program ends as it should, and no partial file or process is left.
+
+#include "Archives.h"
+#include "Assistant.h"
+#include "Commande.h"
+#include "Enfants.h"
+#include "FUnRAR.h"
+#include "FausseInteraction.h"
+#include "ListeResultats.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+
+using namespace ModuleRAR;
+
+namespace {
+
+QStringList colonne(const FUnRAR& f, int c) {
+    QStringList textes;
+    for (int i = 0; i < f.modeleResultats()->nombreLignes(); ++i) {
+        textes << f.modeleResultats()->texte(i, c);
+    }
+    return textes;
+}
+
+struct Issue {
+    std::optional<int> fin;
+    QList<MessageVu> messages;
+};
+
+// Runs `commande` on `f`, as the user's click would.
+Issue lancer(FUnRAR& f, FausseInteraction& boites, const std::function<void()>& commande) {
+    Issue issue;
+    try {
+        commande();
+    } catch (const FinDuProgramme& fin) {
+        issue.fin = fin.statut;
+    }
+    issue.messages = boites.messages;
+    Q_UNUSED(f);
+    return issue;
+}
+
+const QString Gros = QStringLiteral("gros.bin");
+constexpr qint64 Trois = Q_INT64_C(3) << 30;
+const QRegularExpression Arret(QStringLiteral(
+    "^La bibliothèque UnRAR s'est arrêtée sur cette archive \\((signal|code) \\d+\\)$"));
+
+} // namespace
+
+class TestAssistant : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dossier_;
+    QString longue_; // a.txt, b.txt, then 3 GiB of zeros
+
+private slots:
+    void initTestCase() {
+        longue_ =
+            archives::creer(dossier_.path(), QStringLiteral("longue.rar"),
+                            {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "bb"}});
+        archives::ajouterZeros(longue_, Gros, Trois);
+    }
+
+    void init() {
+        CheminArchive.clear();
+        DossierDestination.clear();
+    }
+
+    void cleanup() { QCOMPARE(enfants(), QList<pid_t>()); }
+
+    void uneLongueEntree_data() {
+        QTest::addColumn<bool>("extraire");
+        QTest::addColumn<QString>("pendant"); // what happens once the library writes gros.bin
+        QTest::addColumn<int>("fin");         // -1: the pass runs to its end
+        QTest::addColumn<QStringList>("resultats");
+        const QStringList ok{"OK", "OK", "OK"};
+        const QStringList coupee{QString(), "OK", "OK"};
+        QTest::newRow("tested: the rows are painted during the entry, with its progress")
+            << false << QString() << -1 << ok;
+        QTest::newRow("helper killed while writing: a box, the partial file gone")
+            << true << "tuer" << 1 << coupee;
+        QTest::newRow("window closed while writing: the program ends, the partial file gone")
+            << true << "fermer" << 0 << coupee;
+    }
+
+    void uneLongueEntree() {
+        QFETCH(bool, extraire);
+        QFETCH(QString, pendant);
+        QFETCH(int, fin);
+        QFETCH(QStringList, resultats);
+        DossierCourantGarde garde;
+        QTemporaryDir dest;
+        const QString partiel = dest.filePath(Gros);
+        FausseInteraction boites;
+        FUnRAR f;
+        f.Form_Load(longue_);
+        const auto* barre = f.findChild<QProgressBar*>(QStringLiteral("progression"));
+        QVERIFY(barre != nullptr && barre->isHidden());
+
+        // Each paint of the list during the pass: the rows shown, and whether the bar is up.
+        QList<QPair<int, bool>> peintures;
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"))->viewport();
+        struct Espion : QObject {
+            std::function<void()> peint;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint) {
+                    peint();
+                }
+                return false;
+            }
+        } espion;
+        espion.peint = [&] {
+            peintures.append({f.modeleResultats()->rowCount(), barre->isVisible()});
+        };
+        vue->installEventFilter(&espion);
+        QTimer surveillance;
+        bool fait = false;
+        connect(&surveillance, &QTimer::timeout, [&] {
+            if (fait || pendant.isEmpty() || QFileInfo(partiel).size() == 0) {
+                return;
+            }
+            fait = true;
+            if (pendant == QLatin1String("tuer")) {
+                QCOMPARE(enfants().size(), 1);
+                ::kill(enfants().first(), SIGKILL);
+            } else {
+                f.close(); // what a window manager's close request does
+            }
+        });
+        surveillance.start(5);
+
+        const Issue issue = lancer(f, boites, [&] {
+            if (extraire) {
+                DossierDestination = dest.path();
+                repondreAuDialogue("Command1");
+                f.Mnu_Extraire_Click();
+            } else {
+                f.Mnu_Tester_Click();
+            }
+        });
+        vue->removeEventFilter(&espion);
+
+        QCOMPARE(issue.fin.value_or(-1), fin);
+        QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
+        QCOMPARE(colonne(f, 1).first(), QString::number(Trois));
+        QCOMPARE(colonne(f, 2), resultats);
+        QVERIFY(barre->isHidden());
+        if (fin == 1) {
+            QCOMPARE(issue.messages.size(), 1);
+            QCOMPARE(issue.messages[0].texte,
+                     QStringLiteral("La bibliothèque UnRAR s'est arrêtée sur cette archive "
+                                    "(signal 9)"));
+            QCOMPARE(issue.messages[0].titre, QStringLiteral("Erreur"));
+        } else {
+            QCOMPARE(issue.messages.size(), 0);
+        }
+        if (extraire) {
+            QVERIFY(fait);
+            QVERIFY(!QFileInfo::exists(partiel));
+            QCOMPARE(archives::lire(dest.filePath(QStringLiteral("b.txt"))), QByteArray("bb"));
+        } else {
+            // While the library spent seconds on gros.bin, its row and those before it were
+            // painted again and again, with the bar once the entry passed a second.
+            const auto pendantGros =
+                std::count(peintures.cbegin(), peintures.cend(), QPair<int, bool>{3, true});
+            QVERIFY2(pendantGros >= 5, qPrintable(QString::number(pendantGros)));
+        }
+    }
+
+    // Inputs on which the library reads memory it never wrote; this heap makes it crash.
+    void unPlantageDeLaBibliothequeEstUneBoite_data() {
+        QTest::addColumn<QString>("fichier");
+        QTest::newRow("as found by the fuzzer") << "c1314.rar";
+        QTest::newRow("minimised") << "segv-min.rar";
+    }
+
+    void unPlantageDeLaBibliothequeEstUneBoite() {
+        QFETCH(QString, fichier);
+        qputenv("MALLOC_PERTURB_", "65");
+        const auto retablir = qScopeGuard([] { qunsetenv("MALLOC_PERTURB_"); });
+        FausseInteraction boites;
+        boites.motsDePasse.enqueue(QStringLiteral("korvane"));
+        FUnRAR f;
+        CheminArchive = qEnvironmentVariable("KORVANE_SOURCE_DIR") +
+                        QStringLiteral("/tests/donnees/") + fichier;
+        f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+        const Issue issue = lancer(f, boites, [&] { f.Mnu_Tester_Click(); });
+        QCOMPARE(issue.fin.value_or(-1), 1);
+        QCOMPARE(issue.messages.size(), 1);
+        QVERIFY2(Arret.match(issue.messages[0].texte).hasMatch(),
+                 qPrintable(issue.messages[0].texte));
+    }
+
+    // Helpers that break the conversation: a box and status 1, never a hang or a crash.
+    void unAssistantQuiNeTientPasSaParoleEstUnEchec_data() {
+        QTest::addColumn<QByteArray>("script"); // the helper; empty: none at that path
+        QTest::addColumn<QString>("message");   // a regular expression
+        QTest::newRow("missing helper")
+            << QByteArray() << "^Le programme .*korvane-passe-absent, qui lit les archives";
+        QTest::newRow("ends without a word") << QByteArray("exit 3") << Arret.pattern();
+        QTest::newRow("bytes that are no frame")
+            << QByteArray("printf 'pas une trame du tout' >&4; sleep 5") << Arret.pattern();
+        QTest::newRow("a helper of another version")
+            << QByteArray("printf '\\003\\010\\000\\000\\000\\143\\000\\000\\000\\006\\000\\000"
+                          "\\000' >&4; sleep 5")
+            << Arret.pattern();
+        QTest::newRow("a frame too long to be true")
+            << QByteArray("printf '\\006\\377\\377\\377\\177' >&4; sleep 5") << Arret.pattern();
+        QTest::newRow("the end said, then still there")
+            << QByteArray("printf '\\003\\010\\000\\000\\000\\001\\000\\000\\000\\006\\000\\000"
+                          "\\000\\014\\000\\000\\000\\000' >&4; exec sleep 30")
+            << Arret.pattern();
+    }
+
+    void unAssistantQuiNeTientPasSaParoleEstUnEchec() {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, message);
+        QTemporaryDir d;
+        const QString faux = d.filePath(QStringLiteral("korvane-passe-absent"));
+        if (!script.isEmpty()) {
+            archives::ecrire(faux, "#!/bin/sh\n" + script + "\n");
+            QFile::setPermissions(faux, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        FausseInteraction boites;
+        assistant::definirProgramme(faux);
+        FUnRAR f;
+        CheminArchive = longue_;
+        QElapsedTimer chrono;
+        chrono.start();
+        const Issue issue = lancer(f, boites, [&] { f.Mnu_Lister_Click(); });
+        QCOMPARE(issue.fin.value_or(-1), 1);
+        QCOMPARE(issue.messages.size(), 1);
+        QVERIFY2(QRegularExpression(message).match(issue.messages[0].texte).hasMatch(),
+                 qPrintable(issue.messages[0].texte));
+        QVERIFY(chrono.elapsed() < 20000); // a helper that lingers is not waited for
+    }
+};
+
+QTEST_MAIN(TestAssistant)
+#include "tst_assistant.moc"
