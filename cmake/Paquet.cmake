@@ -31,9 +31,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# dpkg-shlibdeps only sees what the ELF links against. Three packages are reached otherwise and
-# have to be named: libunrar5, opened at run time with QLibrary, without which the program stops at
-# start-up; libqt6svg6, whose plugins draw the SVG icons; qt6-translations-l10n, which puts Qt's
-# own buttons and dialogs into French.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libunrar5, libqt6svg6, qt6-translations-l10n")
+# dpkg-shlibdeps only sees what the ELF files link against. Four packages are reached otherwise
+# and have to be named: libunrar5, opened at run time by the helper, without which the program
+# stops at start-up; bubblewrap, which makes the helper's sandbox; libqt6svg6, whose plugins draw
+# the SVG icons; qt6-translations-l10n, which puts Qt's own buttons and dialogs into French.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libunrar5, bubblewrap, libqt6svg6, qt6-translations-l10n")
 include(CPack)

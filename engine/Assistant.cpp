@@ -1,5 +1,6 @@
 #include "Assistant.h"
 
+#include "BacASable.h"
 #include "ModuleRAR.h"
 #include "Processus.h"
 #include "Protocole.h"
@@ -10,7 +11,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -98,6 +101,7 @@ public:
     const Messages::Echec& echec() const { return echec_; }
     // The file of the entry that the library was writing when the helper stopped, if any.
     const QString& enCours() const { return enCours_; }
+    quint8 protections() const { return protections_; }
     void rompre() { etat_ = Etat::Rompue; }
 
     void jouer(const protocole::Trame& trame) {
@@ -108,6 +112,7 @@ public:
                 rompre();
             }
             derniereVersion = int(l.u32());
+            protections_ = l.u8();
             break;
         case Type::Commentaire:
             if (const QString texte = l.texte(); l.complete()) {
@@ -189,6 +194,7 @@ private:
     Etat etat_ = Etat::EnCours;
     Messages::Echec echec_;
     QString enCours_;
+    quint8 protections_ = 0;
 };
 
 // Appends what the helper wrote; false at the end of its stream.
@@ -213,45 +219,68 @@ public:
     [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
 };
 
-} // namespace
+// How helpers are started in this process.
+struct Lancement {
+    bool bac = false;    // in bubblewrap's sandbox
+    quint32 options = 0; // protocole::Option, for tests
+};
 
-QString programme() {
-    if (!programmeDefini().isEmpty()) {
-        return programmeDefini();
+std::optional<Niveau> niveauImpose;
+quint32 optionsImposees = 0;
+
+QByteArray dossierCourant() {
+    QByteArray tampon(4096, '\0');
+    while (::getcwd(tampon.data(), std::size_t(tampon.size())) == nullptr && errno == ERANGE) {
+        tampon.resize(tampon.size() * 2);
     }
-    const QString ici = QCoreApplication::applicationDirPath();
-    const QString voisin = ici + QStringLiteral("/korvane-passe");
-    if (QFileInfo(voisin).isExecutable()) {
-        return voisin;
+    return QByteArray(tampon.constData());
+}
+
+// The helper's current directory is "/" in the sandbox: the path must not depend on it.
+QByteArray absolu(const QByteArray& chemin) {
+    return chemin.startsWith('/') || chemin.isEmpty() ? chemin : dossierCourant() + '/' + chemin;
+}
+
+// Says once on standard error what protects the user's files when it is less than the sandbox.
+void annoncer(const Lancement& lancement, quint8 protections) {
+    static bool dit = false;
+    if (dit || lancement.bac || niveauImpose) {
+        return;
     }
-    return QDir::cleanPath(ici + QLatin1Char('/') + QStringLiteral(KORVANE_ASSISTANT_RELATIF));
+    dit = true;
+    std::fputs((protections & protocole::ProtectionLandlock) != 0
+                   ? "korvane : pas de bac à sable pour la bibliothèque UnRAR (bubblewrap est "
+                     "absent ou le noyau refuse ses espaces de noms) ; les extractions restent "
+                     "confinées par Landlock et par les vérifications de Korvane.\n"
+                   : "korvane : ni bac à sable ni Landlock pour la bibliothèque UnRAR ; les "
+                     "extractions ne sont gardées que par les vérifications de Korvane.\n",
+               stderr);
 }
 
-void definirProgramme(const QString& chemin) {
-    programmeDefini() = chemin;
-}
-
-int versionBibliotheque() {
-    return derniereVersion;
-}
-
-std::optional<QString> sonder() {
-    RetourSonde retour;
-    try {
-        executer(retour, protocole::ModeSonde, QByteArray(), QString());
-    } catch (const Messages::Echec& e) {
-        return Messages::texte(e, QString());
-    }
-    return std::nullopt;
-}
-
-Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
-               const QString& motDePasse) {
+// One pass in one helper, started as `lancement` says.
+Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
+                const QByteArray& archive, const QString& motDePasse) {
     const Dossier dossier;
     Processus processus;
-    const QString chemin = programme();
-    if (const std::optional<QString> raison = processus.demarrer(chemin, {})) {
-        retour.echec({Genre::Installation, 0, Messages::assistantIntrouvable(chemin, *raison)});
+    const QByteArray chemin = QFile::encodeName(programme());
+    // In the sandbox, a missing helper would read as bubblewrap's failure.
+    if (::access(chemin.constData(), X_OK) != 0) {
+        retour.echec(
+            {Genre::Installation, 0,
+             Messages::assistantIntrouvable(QFile::decodeName(chemin),
+                                            QString::fromLocal8Bit(std::strerror(errno)))});
+    }
+    std::vector<QByteArray> commande{chemin};
+    if (lancement.bac) {
+        std::optional<QByteArray> destination;
+        if (mode == ModeExtraction) {
+            destination = dossierCourant();
+        }
+        commande = bac::commande(*bac::bubblewrap(), chemin, archive, destination);
+    }
+    if (const std::optional<QString> raison = processus.demarrer(commande)) {
+        retour.echec({Genre::Installation, 0,
+                      Messages::assistantIntrouvable(QFile::decodeName(chemin), *raison)});
     }
     {
         QByteArray demande;
@@ -259,7 +288,7 @@ Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
         r.debut(Type::Demande);
         r.u32(protocole::Version);
         r.u8(quint8(mode));
-        r.u32(0);
+        r.u32(lancement.options);
         r.octets(archive);
         r.texte(motDePasse);
         r.fin();
@@ -297,6 +326,7 @@ Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
     }
 
     const Relecture::Etat etat = relecture.etat();
+    annoncer(lancement, relecture.protections());
     const int statut =
         processus.attendreFin(etat == Relecture::Etat::Rompue ? 0 : FinApresDernierMotMs);
     if (WIFEXITED(statut) && WEXITSTATUS(statut) == 0) {
@@ -311,8 +341,92 @@ Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
     if (WIFSIGNALED(statut)) {
         retour.echec({Genre::Signal, WTERMSIG(statut)});
     }
-    retour.echec({Genre::Sortie, WIFEXITED(statut) ? WEXITSTATUS(statut) : -1});
+    const int code = WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
+    if (lancement.bac && code > 128) {
+        retour.echec({Genre::Signal, code - 128}); // how bubblewrap tells a signal
+    }
+    retour.echec({Genre::Sortie, code});
     std::abort(); // echec() never returns; this only tells the compiler so
+}
+
+// Runs a helper that only loads the library, started as `l` says: its failure, if any.
+std::optional<Messages::Echec> sonde(const Lancement& l) {
+    RetourSonde retour;
+    try {
+        converser(retour, l, protocole::ModeSonde, QByteArray(), QString());
+    } catch (const Messages::Echec& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+// The strongest way of starting helpers that works here, learnt once per process: a helper that
+// speaks from inside the sandbox, even to say that the library is missing, shows that the kernel
+// lets bubblewrap make it.
+Lancement lancement() {
+    if (niveauImpose) {
+        return {*niveauImpose == Niveau::Bac && bac::bubblewrap().has_value(),
+                optionsImposees |
+                    (*niveauImpose == Niveau::Gardes ? quint32(protocole::SansLandlock) : 0U)};
+    }
+    static std::optional<bool> bacUtilisable;
+    if (!bacUtilisable) {
+        bacUtilisable = false;
+        if (bac::bubblewrap()) {
+            const std::optional<Messages::Echec> e = sonde({true, 0});
+            bacUtilisable = !e || e->genre == Genre::Installation;
+        }
+    }
+    return {*bacUtilisable, optionsImposees};
+}
+
+} // namespace
+
+QString programme() {
+    if (!programmeDefini().isEmpty()) {
+        return programmeDefini();
+    }
+    const QString ici = QCoreApplication::applicationDirPath();
+    const QString voisin = ici + QStringLiteral("/korvane-passe");
+    if (QFileInfo(voisin).isExecutable()) {
+        return voisin;
+    }
+    return QDir::cleanPath(ici + QLatin1Char('/') + QStringLiteral(KORVANE_ASSISTANT_RELATIF));
+}
+
+void definirProgramme(const QString& chemin) {
+    programmeDefini() = chemin;
+}
+
+int versionBibliotheque() {
+    return derniereVersion;
+}
+
+std::optional<QString> sonder() {
+    if (const std::optional<Messages::Echec> e = sonde(lancement())) {
+        return Messages::texte(*e, QString());
+    }
+    return std::nullopt;
+}
+
+Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
+               const QString& motDePasse) {
+    return converser(retour, lancement(), mode, absolu(archive), motDePasse);
+}
+
+Niveau niveau() {
+    if (niveauImpose) {
+        return *niveauImpose;
+    }
+    return lancement().bac ? Niveau::Bac : Niveau::Landlock;
+}
+
+void imposerNiveau(std::optional<Niveau> niveau) {
+    niveauImpose = niveau;
+}
+
+void imposerOptions(quint32 options) {
+    optionsImposees = options;
 }
 
 } // namespace assistant

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -24,6 +25,20 @@ int versionBibliotheque();
 
 // Starts a helper that only loads the library: the message that says why it cannot, or nothing.
 std::optional<QString> sonder();
+
+// What stands between the library and the user's files, from the strongest: the sandbox with
+// Landlock, the system-call filter and the guards; Landlock, the filter and the guards; the filter
+// and the guards.
+enum class Niveau { Bac, Landlock, Gardes };
+
+// The level at which helpers start in this process (Landlock standing for the levels below the
+// sandbox, which only the helper can tell apart).
+Niveau niveau();
+
+// For the tests: starts helpers at `niveau` instead of the strongest that this system offers, and
+// sends them `options` (protocole::Option).
+void imposerNiveau(std::optional<Niveau> niveau);
+void imposerOptions(quint32 options);
 
 enum class Issue {
     Terminee,

@@ -2,8 +2,6 @@
 
 #include "Protocole.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -80,7 +78,7 @@ void Processus::fermer() {
     fermerSiOuvert(lecture_);
 }
 
-std::optional<QString> Processus::demarrer(const QString& programme, const QStringList& arguments) {
+std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande) {
     // A helper gone while we answer it must be an error to handle, not a signal that kills the
     // window.
     static const bool sansSigpipe = (std::signal(SIGPIPE, SIG_IGN), true);
@@ -120,12 +118,8 @@ std::optional<QString> Processus::demarrer(const QString& programme, const QStri
     posix_spawnattr_setflags(&attributs,
                              POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
-    std::vector<QByteArray> octets{QFile::encodeName(programme)};
-    for (const QString& a : arguments) {
-        octets.push_back(QFile::encodeName(a));
-    }
     std::vector<char*> argv;
-    for (QByteArray& o : octets) {
+    for (QByteArray& o : commande) {
         argv.push_back(o.data());
     }
     argv.push_back(nullptr);

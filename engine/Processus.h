@@ -6,9 +6,9 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -19,11 +19,11 @@ public:
     Processus(const Processus&) = delete;
     Processus& operator=(const Processus&) = delete;
 
-    // Starts `programme` with `arguments`; its descriptor 3 reads what ecrire() sends, its
-    // descriptor 4 writes what lecture() gives, its standard input is empty and its standard output
-    // goes where ours of errors goes. Other descriptors of ours are not inherited. Nothing, or why
-    // it could not start.
-    std::optional<QString> demarrer(const QString& programme, const QStringList& arguments);
+    // Starts the program `commande` names first, with the rest as its arguments, in a session of
+    // its own; its descriptor 3 reads what ecrire() sends, its descriptor 4 writes what lecture()
+    // gives, its standard input is empty and its standard output goes where our errors go. Other
+    // descriptors of ours are not inherited. Nothing, or why it could not start.
+    std::optional<QString> demarrer(std::vector<QByteArray> commande);
 
     bool ecrire(QByteArrayView octets);
     int lecture() const { return lecture_; }

@@ -15,8 +15,9 @@
 //   Reponse      u8: the answer to the question just asked (0 after Commentaire; a Remplacement
 //                after Remplacer).
 // Helper to window:
-//   Bonjour      u32 version, i32 the library's interface version. First; a helper of another
-//                version says nothing and ends with status 2.
+//   Bonjour      u32 version, i32 the library's interface version, u8 the protections in force
+//                (Protection). First; a helper of another version says nothing and ends with
+//                status 2.
 //   Commentaire  text; the helper waits for a Reponse.
 //   Montrer      (empty) the archive is open and its first header read.
 //   Ligne        text name, i64 size: a new row on top.
@@ -64,7 +65,14 @@ enum class Resultat : quint8 { OK, Ignore, LienRefuse };
 
 // Options of a Demande, for tests only.
 enum Option : quint32 {
-    SansGardes = 1, // the guards in front of the library stand aside
+    SansGardes = 1,   // the guards in front of the library stand aside
+    SansLandlock = 2, // as on a kernel without Landlock
+};
+
+// What the helper put between the library and the user's files, besides the sandbox.
+enum Protection : quint8 {
+    ProtectionLandlock = 1, // writes only beneath the destination, or nowhere
+    ProtectionFiltre = 2,   // the system calls that no pass needs are refused
 };
 
 // Builds frames at the end of a buffer.

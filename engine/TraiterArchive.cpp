@@ -229,7 +229,7 @@ QString libelleMode(int mode) {
 }
 
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse) {
+                    const QByteArray& chemin, const QString& motDePasse, bool gardes) {
     using Genre = Messages::Echec::Genre;
     // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
     // file is an archive.
@@ -280,6 +280,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     const QString libelle = libelleMode(mode);
     const int operation = operationDuMode(mode);
     const bool extraction = mode == ModeExtraction;
+    const bool garder = extraction && gardes;
     GardeRemplacement garde(retour);
     VolumeCourant volume;
     LiensDeLaPasse liens(QDir::currentPath());
@@ -291,7 +292,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
 
         // The library overwrites an existing file without a word.
         const QString ecrit = extraction ? cheminExtrait(nom) : QString();
-        const bool ignorer = extraction && !garde.extraire(nom, ecrit, estDossier(*entete));
+        const bool ignorer = garder && !garde.extraire(nom, ecrit, estDossier(*entete));
         if (extraction && !ignorer && !estDossier(*entete)) {
             retour.extractionDe(ecrit);
         }
@@ -306,10 +307,12 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
             retour.resultat(ResultatIgnore);
         } else if (resultat != 0) {
             if (Messages::erreurFichier(resultat)) {
-                liens.verifierTous();
+                if (garder) {
+                    liens.verifierTous();
+                }
                 retour.echec({Genre::Fichier, resultat});
             }
-        } else if (extraction && !liens.accepter(ecrit, entete->RedirType != 0)) {
+        } else if (garder && !liens.accepter(ecrit, entete->RedirType != 0)) {
             retour.resultat(ResultatLienRefuse);
         } else {
             retour.resultat(ResultatOK);
@@ -319,7 +322,9 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
         retour.entreeTerminee();
     }
 
-    liens.verifierTous();
+    if (garder) {
+        liens.verifierTous();
+    }
     if (Messages::erreurEnTete(resultatEnTete)) {
         retour.echec({Genre::EnTete, resultatEnTete});
     }

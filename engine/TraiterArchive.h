@@ -63,6 +63,7 @@ public:
 QString cheminExtrait(const QString& nom);
 
 // Runs one pass in `mode` (ModeTraitement) over the archive at `chemin`, given as the bytes of its
-// path on disk. An empty password is never handed to the library.
+// path on disk. An empty password is never handed to the library. Without `gardes` (for the tests
+// of the sandbox), every entry goes to the library as it is, with no question and no link check.
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse);
+                    const QByteArray& chemin, const QString& motDePasse, bool gardes = true);

@@ -480,10 +480,11 @@ bool FUnRAR::patienter() {
         progression_->setValue(int(std::min<qint64>(1000, octetsEntree_ * 1000 / tailleEntree_)));
         progression_->show();
     }
-    // The first row shows at once; then the list moves at the pace of the repaints.
-    if (dernierRepeintMs_ < 0 || maintenant - dernierRepeintMs_ >= IntervalleRepeintMs ||
-        (!premiereLigneVue_ && modele_->nombreLignes() > 0)) {
-        premiereLigneVue_ = modele_->nombreLignes() > 0;
+    // The first row shows at once, then the list moves at the pace of the repaints. Before it
+    // there is nothing of the pass to show; the window system's exposures are answered below.
+    if (modele_->nombreLignes() > 0 &&
+        (!premiereLigneVue_ || maintenant - dernierRepeintMs_ >= IntervalleRepeintMs)) {
+        premiereLigneVue_ = true;
         repeindre();
     }
     if (maintenant - evenementsMs_ >= IntervalleEvenementsMs) {

@@ -7,27 +7,23 @@
 #include <algorithm>
 #include <csignal>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVANE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVANE_ASAN 1
-#endif
-#endif
-
 namespace limites {
 
 void appliquer() {
     const rlimit sansCoeur{0, 0};
     ::setrlimit(RLIMIT_CORE, &sansCoeur);
-    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    if (!SousSanitiseur) {
+        ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    }
     // The window may die between starting us and this line: then its end of the pipes is closed,
     // and the first answer we write fails, which ends us too.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
     // A reader gone is an error to see, not a signal that kills without a word.
     std::signal(SIGPIPE, SIG_IGN);
 
-#ifndef KORVANE_ASAN // its shadow memory reserves terabytes of address space up front
+    if (SousSanitiseur) {
+        return;
+    }
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long taille = ::sysconf(_SC_PAGESIZE);
     if (pages > 0 && taille > 0) {
@@ -39,7 +35,6 @@ void appliquer() {
         espace.rlim_cur = espace.rlim_max;
         ::setrlimit(RLIMIT_AS, &espace);
     }
-#endif
 }
 
 } // namespace limites

@@ -58,10 +58,11 @@ void RetourFlux::terminer() {
     ::_exit(3);
 }
 
-void RetourFlux::bonjour(int versionBibliotheque) {
+void RetourFlux::bonjour(int versionBibliotheque, quint8 protections) {
     redaction_.debut(Type::Bonjour);
     redaction_.u32(protocole::Version);
     redaction_.u32(quint32(versionBibliotheque));
+    redaction_.u8(protections);
     redaction_.fin();
     envoyer();
 }

@@ -12,7 +12,7 @@ class RetourFlux final : public RetourPasse {
 public:
     RetourFlux(int demandes, int retour, int mode);
 
-    void bonjour(int versionBibliotheque);
+    void bonjour(int versionBibliotheque, quint8 protections);
     [[noreturn]] void fin();
 
     void commentaire(const QString& texte) override;

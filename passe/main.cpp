@@ -1,6 +1,7 @@
 // korvane-passe: runs one pass of the library over one archive for the window that started it,
 // and nothing else. The window speaks to it through descriptors 3 and 4 (Protocole.h).
 
+#include "Confinement.h"
 #include "Environnement.h"
 #include "Limites.h"
 #include "ModuleRAR.h"
@@ -28,7 +29,7 @@ int main() {
     protocole::Lecture l(demande->charge);
     const quint32 version = l.u32();
     const int mode = l.u8();
-    l.u32(); // options
+    const quint32 options = l.u32();
     const QByteArray archive = l.octets().toByteArray();
     QString motDePasse = l.texte();
     if (!l.complete() || version != protocole::Version) {
@@ -40,9 +41,19 @@ int main() {
     if (!unrar.api) {
         retour.echec({Messages::Echec::Genre::Installation, 0, unrar.erreur});
     }
-    retour.bonjour(unrar.api->RARGetDllVersion());
+    // From here on, the library is the only code that reads the archive: it is fenced in first.
+    quint8 protections = 0;
+    if ((options & protocole::SansLandlock) == 0 &&
+        confinement::restreindreEcritures(mode == ModeExtraction)) {
+        protections |= protocole::ProtectionLandlock;
+    }
+    if (confinement::filtrerAppels()) {
+        protections |= protocole::ProtectionFiltre;
+    }
+    retour.bonjour(unrar.api->RARGetDllVersion(), protections);
     if (mode != protocole::ModeSonde) {
-        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse);
+        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse,
+                       (options & protocole::SansGardes) == 0);
     }
     motDePasse.fill(QChar());
     retour.fin();

@@ -1,0 +1,84 @@
+#include "BacASable.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace bac {
+
+namespace {
+
+// The folder of `chemin`: "/" for a file at the root.
+QByteArray dossierDe(const QByteArray& chemin) {
+    const qsizetype i = chemin.lastIndexOf('/');
+    return i <= 0 ? QByteArray("/") : chemin.left(i);
+}
+
+bool sous(const QByteArray& chemin, const QByteArray& dossier) {
+    return chemin == dossier || dossier == "/" ||
+           (chemin.startsWith(dossier) && chemin.at(dossier.size()) == '/');
+}
+
+} // namespace
+
+std::optional<QByteArray> bubblewrap() {
+    static const QString programme = QStandardPaths::findExecutable(QStringLiteral("bwrap"));
+    if (programme.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(programme);
+}
+
+std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray& programme,
+                                 const QByteArray& archive,
+                                 const std::optional<QByteArray>& destination) {
+    std::vector<QByteArray> c{
+        bubblewrap,          "--unshare-user", "--unshare-ipc",        "--unshare-pid",
+        "--unshare-net",     "--unshare-uts",  "--unshare-cgroup-try", "--disable-userns",
+        "--die-with-parent", "--new-session",  "--cap-drop",           "ALL"};
+
+    // What is mounted, shallowest first, so that a folder inside another is mounted over it; the
+    // destination is writable even when it is the archive's folder.
+    struct Montage {
+        QByteArray chemin;
+        bool ecriture;
+    };
+    std::vector<Montage> montages{{"/usr", false}};
+    if (!archive.isEmpty()) {
+        montages.push_back({dossierDe(archive), false});
+    }
+    if (!sous(programme, "/usr")) {
+        montages.push_back({programme, false});
+    }
+    if (destination) {
+        std::erase_if(montages, [&](const Montage& m) { return m.chemin == *destination; });
+        montages.push_back({*destination, true});
+    }
+    std::stable_sort(montages.begin(), montages.end(), [](const Montage& a, const Montage& b) {
+        return a.chemin.size() < b.chemin.size();
+    });
+    for (const Montage& m : montages) {
+        c.insert(c.end(), {m.ecriture ? "--bind" : "--ro-bind", m.chemin, m.chemin});
+    }
+    const auto visible = [&](const char* chemin) {
+        return std::any_of(montages.cbegin(), montages.cend(),
+                           [chemin](const Montage& m) { return sous(chemin, m.chemin); });
+    };
+    // Debian's root folders of programs and libraries are links into /usr.
+    for (const char* lien : {"/bin", "/sbin", "/lib", "/lib64"}) {
+        if (!visible(lien)) {
+            c.insert(c.end(), {"--symlink", QByteArray("usr") + lien, lien});
+        }
+    }
+    // The libraries' index, and the time zone that the library converts entry times with.
+    for (const char* fichier : {"/etc/ld.so.cache", "/etc/localtime"}) {
+        if (!visible(fichier)) {
+            c.insert(c.end(), {"--ro-bind-try", fichier, fichier});
+        }
+    }
+    c.insert(c.end(), {"--chdir", destination.value_or("/"), "--", programme});
+    return c;
+}
+
+} // namespace bac
