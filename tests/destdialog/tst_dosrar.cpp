@@ -49,6 +49,16 @@ void taper(QWidget* champ, const QString& texte) {
     }
 }
 
+// The subfolders listed under the open folder, in the list's order.
+QStringList sousDossiersMontres(const DossierListe* dir1) {
+    QStringList noms;
+    const QTreeWidgetItem* ouvert = dir1->currentItem();
+    for (int i = 0; i < ouvert->childCount(); ++i) {
+        noms << ouvert->child(i)->text(0);
+    }
+    return noms;
+}
+
 class DossierCourantGarde {
 public:
     DossierCourantGarde()
@@ -71,11 +81,14 @@ private slots:
     void laPremiereOuvertureMontreLeDossierCourant() {
         DossierCourantGarde garde;
         QTemporaryDir d;
-        QDir().mkpath(d.filePath(QStringLiteral("sous")));
+        for (const char* nom : {"sous", ".cache", "Alpha"}) {
+            QDir().mkpath(d.filePath(QLatin1String(nom)));
+        }
         QDir::setCurrent(d.path());
         FausseInteraction boites;
         Ouverture o;
         QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
+        QCOMPARE(sousDossiersMontres(o.dir1), (QStringList{"Alpha", "sous", ".cache"}));
         QCOMPARE(o.drive1->currentData().toString(), platform::lecteurDe(d.path()));
         QVERIFY(o.frame1->isHidden());
 
