@@ -95,6 +95,7 @@ void DosRAR::createControls() {
 
     // Connected once the list is filled: filling it is not a drive change.
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    connect(Dir1, &DossierListe::cheminChange, this, &DosRAR::accorderLecteur);
     connect(Command1, &QPushButton::clicked, this, &DosRAR::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &DosRAR::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &DosRAR::Command3_Click);
@@ -146,21 +147,24 @@ void DosRAR::choisirLecteur(const QString& racine) {
 }
 
 void DosRAR::montrerDossierDuProcessus() {
+    // The current directory may have been removed or be unreadable, and so may its drive's root.
     const QString courant = QDir::currentPath();
-    const QString racine = platform::lecteurDe(courant);
-    {
-        const QSignalBlocker silence(Drive1);
-        Drive1->setCurrentIndex(Drive1->findData(racine));
-    }
-    try {
-        Dir1->setChemin(courant);
-    } catch (const platform::ErreurDossier&) {
-        // The current directory was removed, or cannot be read: show its drive's root instead.
+    for (const QString& dossier : {courant, platform::lecteurDe(courant), QDir::rootPath()}) {
         try {
-            Dir1->setChemin(racine);
+            Dir1->setChemin(dossier);
+            return;
         } catch (const platform::ErreurDossier&) {
-            Dir1->setChemin(QDir::rootPath());
         }
+    }
+}
+
+void DosRAR::accorderLecteur() {
+    // Dir1 can reach another volume by itself (a mount point opened from its parent volume, a
+    // fallback folder): Drive1 must name it, or choosing the volume left would do nothing.
+    const int index = Drive1->findData(platform::lecteurDe(Dir1->chemin()));
+    if (index >= 0) {
+        const QSignalBlocker silence(Drive1);
+        Drive1->setCurrentIndex(index);
     }
 }
 
@@ -183,14 +187,10 @@ void DosRAR::Drive1_Change() {
     try {
         Dir1->setLecteur(Drive1->currentData().toString());
     } catch (const platform::ErreurDossier&) {
-        platform::interaction().message(this, QStringLiteral("Lecteur non disponible"),
-                                        titreErreur, platform::Icone::Exclamation);
-        // Back to the drive of the folder still shown, so that both lists agree again.
-        const QSignalBlocker silence(Drive1);
-        const int index = Drive1->findData(platform::lecteurDe(Dir1->chemin()));
-        if (index >= 0) {
-            Drive1->setCurrentIndex(index);
-        }
+        platform::interaction().message(this, QStringLiteral("Lecteur non disponible"), titreErreur,
+                                        platform::Icone::Exclamation);
+        // Dir1 still shows the folder it showed before: back to its drive.
+        accorderLecteur();
     }
 }
 

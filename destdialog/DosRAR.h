@@ -55,6 +55,8 @@ private:
     void choisirLecteur(const QString& racine);
     // Shows the process's current drive and folder without it counting as a drive change.
     void montrerDossierDuProcessus();
+    // Puts Drive1 on the volume of the folder that Dir1 shows, without a drive change.
+    void accorderLecteur();
 
     QComboBox* Drive1 = nullptr;
     DossierListe* Dir1 = nullptr;

@@ -49,6 +49,7 @@ void DossierListe::setChemin(const QString& dossier) {
                           [](const QString& nom) { return !nom.startsWith(QLatin1Char('.')); });
     remplir(complet, sousDossiers);
     chemin_ = complet;
+    emit cheminChange(chemin_);
 }
 
 void DossierListe::setLecteur(const QString& racine) {

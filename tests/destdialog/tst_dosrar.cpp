@@ -13,6 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 using ModuleRAR::DossierDestination;
 
 namespace {
@@ -58,6 +63,43 @@ QStringList sousDossiersMontres(const DossierListe* dir1) {
     }
     return noms;
 }
+
+// The listed drives: the root and the volumes mounted at `racines`.
+void installerVolumes(const QStringList& racines) {
+    platform::installerVolumes([racines] {
+        QList<platform::Lecteur> liste{{QStringLiteral("/"), QString()}};
+        for (const QString& racine : racines) {
+            liste.append({racine, QStringLiteral("CLE")});
+        }
+        return liste;
+    });
+}
+
+// Takes every right on `dossier` away for as long as it lives. Root would still read it, so the
+// process then checks file permissions as nobody.
+class SansDroits {
+public:
+    explicit SansDroits(const QString& dossier)
+        : dossier_(dossier) {
+        QFile::setPermissions(dossier_, {});
+        if (::geteuid() == 0) {
+            ::setfsuid(65534);
+        }
+    }
+    ~SansDroits() {
+        if (::geteuid() == 0) {
+            ::setfsuid(0);
+        }
+        QFile::setPermissions(dossier_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    SansDroits(const SansDroits&) = delete;
+    SansDroits& operator=(const SansDroits&) = delete;
+
+private:
+    QString dossier_;
+};
+
+enum CasIntrouvable { Parti, SansMedia, Illisible };
 
 class DossierCourantGarde {
 public:
@@ -131,48 +173,86 @@ private slots:
         QVERIFY(boites.messages.isEmpty());
     }
 
-    void unDossierRetenuDisparuEstSignaleUneFois() {
+    void unDossierRetenuIntrouvableEstSignale_data() {
+        QTest::addColumn<int>("cas");
+        QTest::addColumn<QStringList>("messages");
+        const QString parti = QStringLiteral("Le dossier n'existe plus !");
+        const QString pasPret = QStringLiteral("Lecteur non disponible");
+        QTest::newRow("the folder was removed since") << int(Parti) << QStringList{parti};
+        QTest::newRow("its drive has no medium") << int(SansMedia) << QStringList{pasPret, parti};
+        QTest::newRow("its volume cannot be read, and the process stands in it")
+            << int(Illisible) << QStringList{pasPret, parti};
+    }
+
+    void unDossierRetenuIntrouvableEstSignale() {
+        QFETCH(int, cas);
+        QFETCH(QStringList, messages);
         DossierCourantGarde garde;
         QTemporaryDir d;
+        const QString cle = d.filePath(QStringLiteral("cle"));
+        const QString retiree = d.filePath(QStringLiteral("cle-retiree"));
+        QDir().mkpath(cle + QStringLiteral("/x"));
+        installerVolumes({cle, retiree});
         QDir::setCurrent(d.path());
-        DossierDestination = d.filePath(QStringLiteral("parti"));
+        std::optional<SansDroits> sansDroits;
+        switch (cas) {
+        case Parti:
+            DossierDestination = d.filePath(QStringLiteral("parti"));
+            break;
+        case SansMedia:
+            DossierDestination = retiree + QStringLiteral("/dossier");
+            break;
+        default:
+            QDir::setCurrent(cle + QStringLiteral("/x"));
+            DossierDestination = QDir::currentPath();
+            sansDroits.emplace(cle);
+        }
         FausseInteraction boites;
         Ouverture o;
-        QCOMPARE(boites.messages.size(), 1);
-        QCOMPARE(boites.messages[0].texte, QStringLiteral("Le dossier n'existe plus !"));
-        QCOMPARE(boites.messages[0].titre, QStringLiteral("Erreur"));
+        QStringList vus;
+        for (const MessageVu& m : boites.messages) {
+            QCOMPARE(m.titre, QStringLiteral("Erreur"));
+            vus << m.texte;
+        }
+        QCOMPARE(vus, messages);
         QVERIFY(DossierDestination.isEmpty());
+        QVERIFY(!o.dir1->chemin().isEmpty());
+        QCOMPARE(o.drive1->currentData().toString(), platform::lecteurDe(o.dir1->chemin()));
         o.dialogue.Command2_Click();
         QVERIFY(DossierDestination.isEmpty());
     }
 
-    void unLecteurPasPretEstRefuse() {
+    void leLecteurSuitLeDossierMontre() {
         DossierCourantGarde garde;
         QTemporaryDir d;
+        const QString cle = d.filePath(QStringLiteral("cle"));
+        const QString retiree = d.filePath(QStringLiteral("cle-retiree"));
+        QDir().mkpath(cle);
+        installerVolumes({cle, retiree});
         QDir::setCurrent(d.path());
-        const QString absent = d.filePath(QStringLiteral("cle-retiree"));
-        platform::installerVolumes([absent] {
-            return QList<platform::Lecteur>{{QStringLiteral("/"), QString()},
-                                            {absent, QStringLiteral("CLE")}};
-        });
         FausseInteraction boites;
         Ouverture o;
+
+        // A mount point opened from its parent volume: the drive list names it, the folder list
+        // starts at its root, and the parent volume can be chosen again.
+        o.dir1->setCurrentItem(
+            o.dir1->findItems(QStringLiteral("cle"), Qt::MatchExactly | Qt::MatchRecursive)
+                .first());
+        o.dir1->ouvrirSurligne();
+        QCOMPARE(o.drive1->currentData().toString(), cle);
+        QCOMPARE(o.dir1->topLevelItem(0)->text(0), QDir::toNativeSeparators(cle));
+        o.drive1->setCurrentIndex(o.drive1->findData(QStringLiteral("/")));
+        QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
+
+        // A drive without medium is refused: the lists stay where they were.
         const QString avant = o.dir1->chemin();
-        o.drive1->setCurrentIndex(o.drive1->findData(absent));
+        o.drive1->setCurrentIndex(o.drive1->findData(retiree));
         QCOMPARE(boites.messages.size(), 1);
         QCOMPARE(boites.messages[0].texte, QStringLiteral("Lecteur non disponible"));
         QCOMPARE(o.dir1->chemin(), avant);
+        QCOMPARE(o.drive1->currentData().toString(), QStringLiteral("/"));
         o.dialogue.Command1_Click();
         QCOMPARE(DossierDestination, avant);
-
-        // Remembered on that drive: both messages, one after the other.
-        DossierDestination = absent + QStringLiteral("/dossier");
-        boites.messages.clear();
-        Ouverture encore;
-        QCOMPARE(boites.messages.size(), 2);
-        QCOMPARE(boites.messages[0].texte, QStringLiteral("Lecteur non disponible"));
-        QCOMPARE(boites.messages[1].texte, QStringLiteral("Le dossier n'existe plus !"));
-        QVERIFY(DossierDestination.isEmpty());
     }
 
     void leFiltreRefuseLesTouchesPasLeCollage_data() {
