@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -238,17 +239,35 @@ void DosRAR::Text1_Change() {
     Command4->setEnabled(!Text1->text().isEmpty());
 }
 
+QString DosRAR::sansRefuses(const QString& texte) {
+    QString garde;
+    for (const char32_t touche : texte.toUcs4()) {
+        char32_t caractere = touche;
+        Text1_KeyPress(caractere);
+        if (caractere != 0) {
+            garde += QString::fromUcs4(&caractere, 1);
+        }
+    }
+    return garde;
+}
+
 bool DosRAR::eventFilter(QObject* objet, QEvent* evenement) {
-    // Only typed characters reach the filter; pasted text comes in through other paths.
+    // Typed characters come as key presses, or, when composed (dead keys, compose sequences, input
+    // methods), as an input method's commit. Pasted text comes in neither way.
     if (objet == Text1 && evenement->type() == QEvent::KeyPress) {
         const QString texte = static_cast<QKeyEvent*>(evenement)->text();
-        for (const char32_t touche : texte.toUcs4()) {
-            char32_t caractere = touche;
-            Text1_KeyPress(caractere);
-            if (caractere == 0) {
-                return true;
+        const QString garde = sansRefuses(texte);
+        if (garde != texte) {
+            // insert("") would still erase the selection, which a dropped key must not do.
+            if (!garde.isEmpty()) {
+                Text1->insert(garde);
             }
+            return true;
         }
+    } else if (objet == Text1 && evenement->type() == QEvent::InputMethod) {
+        auto* saisie = static_cast<QInputMethodEvent*>(evenement);
+        saisie->setCommitString(sansRefuses(saisie->commitString()), saisie->replacementStart(),
+                                saisie->replacementLength());
     }
     return QDialog::eventFilter(objet, evenement);
 }

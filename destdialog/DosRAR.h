@@ -53,6 +53,8 @@ private:
     // Sets Drive1's drive from code, which runs Drive1_Change before returning. Throws
     // platform::ErreurDossier when the drive is not in the list.
     void choisirLecteur(const QString& racine);
+    // `texte` without the characters that Text1_KeyPress drops.
+    QString sansRefuses(const QString& texte);
     // Shows the process's current drive and folder without it counting as a drive change.
     void montrerDossierDuProcessus();
     // Puts Drive1 on the volume of the folder that Dir1 shows, without a drive change.

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,8 +45,15 @@ struct Ouverture {
     }
 };
 
-// Types each character as a key press carrying its text, as a keyboard layout with it would.
-void taper(QWidget* champ, const QString& texte) {
+// Types `texte` as a keyboard layout that has each character on a key would, or as an input
+// method commits what it composed (dead keys, compose sequences).
+void taper(QWidget* champ, const QString& texte, bool compose = false) {
+    if (compose) {
+        QInputMethodEvent saisie;
+        saisie.setCommitString(texte);
+        QCoreApplication::sendEvent(champ, &saisie);
+        return;
+    }
     for (const QChar c : texte) {
         QKeyEvent appui(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QCoreApplication::sendEvent(champ, &appui);
@@ -257,24 +265,30 @@ private slots:
 
     void leFiltreRefuseLesTouchesPasLeCollage_data() {
         QTest::addColumn<QString>("tape");
+        QTest::addColumn<bool>("compose");
         QTest::addColumn<QString>("attendu");
         QTest::newRow("refused punctuation, blank and quote")
-            << QStringLiteral("a.b c\"d\\e/f:g") << QStringLiteral("abcdefg");
+            << QStringLiteral("a.b c\"d\\e/f:g") << false << QStringLiteral("abcdefg");
         QTest::newRow("small accented letters are refused, capitals pass")
-            << QStringLiteral("éÉèÈàÀçÇùÙ²°") << QStringLiteral("ÉÈÀÇÙ");
+            << QStringLiteral("éÉèÈàÀçÇùÙ²°") << false << QStringLiteral("ÉÈÀÇÙ");
         QTest::newRow("hyphen, underscore, less-than and digits pass")
-            << QStringLiteral("x-y_z<1>!") << QStringLiteral("x-y_z<1>!");
+            << QStringLiteral("x-y_z<1>!") << false << QStringLiteral("x-y_z<1>!");
+        QTest::newRow("letters composed with a dead key are refused, others pass")
+            << QStringLiteral("êÊëËîÎïÏôÔöÖûÛüÜâÂäÄñ") << true << QStringLiteral("ñ");
+        QTest::newRow("a commit of several characters keeps those that pass")
+            << QStringLiteral("é.t é") << true << QStringLiteral("t");
     }
 
     void leFiltreRefuseLesTouchesPasLeCollage() {
         QFETCH(QString, tape);
+        QFETCH(bool, compose);
         QFETCH(QString, attendu);
         FausseInteraction boites;
         Ouverture o;
         o.dialogue.Command3_Click();
         QVERIFY(!o.frame1->isHidden());
         QVERIFY(!o.command4->isEnabled());
-        taper(o.text1, tape);
+        taper(o.text1, tape, compose);
         QCOMPARE(o.text1->text(), attendu);
         QCOMPARE(o.command4->isEnabled(), !attendu.isEmpty());
 
