@@ -18,6 +18,9 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace {
 
 const QString titreErreur = QStringLiteral("Erreur");
@@ -121,6 +124,39 @@ void DosRAR::placeControls() {
     placer(Command4, 3840, 150, 495, 400);
     placer(Command1, 120, 840, 2055, 495);
     placer(Command2, 4680, 840, 2055, 495);
+    laisserPlaceAuxLegendes();
+}
+
+void DosRAR::laisserPlaceAuxLegendes() {
+    // The twips sizes are least sizes: in a larger font, or at another resolution, a caption gets
+    // the width its text needs and what stands to its right in its row moves over by as much.
+    // `rangee` returns how much its row grew.
+    const auto rangee = [](std::initializer_list<QWidget*> controles) {
+        int pousse = 0;
+        for (QWidget* w : controles) {
+            QRect r = w->geometry().translated(pousse, 0);
+            const bool legende = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+            const int manque = w->sizeHint().width() - r.width();
+            if (legende && manque > 0) {
+                r.setWidth(r.width() + manque);
+                pousse += manque;
+            }
+            w->setGeometry(r);
+        }
+        return pousse;
+    };
+    const auto elargir = [](QWidget* w, int de) { w->resize(w->width() + de, w->height()); };
+
+    const int entree = rangee({Label1, Text1, Command4});
+    elargir(Frame1, entree);
+    const int cadre = std::max(rangee({Command3, Frame1}) + entree, rangee({Command1, Command2}));
+    elargir(Frame2, cadre);
+    elargir(Drive1, cadre);
+    elargir(Dir1, cadre);
+    // "&Annuler" stays at the right edge of the frame.
+    Command2->move(Frame2->width() - platform::pixelsX(this, 120) - Command2->width(),
+                   Command2->y());
+    setFixedSize(width() + cadre, height());
 }
 
 void DosRAR::orderTabs() {

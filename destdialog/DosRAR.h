@@ -48,6 +48,7 @@ protected:
 private:
     void createControls();
     void placeControls();
+    void laisserPlaceAuxLegendes();
     void orderTabs();
 
     // Sets Drive1's drive from code, which runs Drive1_Change before returning. Throws

@@ -4,11 +4,13 @@
 #include "Lecteurs.h"
 #include "ModuleRAR.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -261,6 +263,39 @@ private slots:
         QCOMPARE(o.drive1->currentData().toString(), QStringLiteral("/"));
         o.dialogue.Command1_Click();
         QCOMPARE(DossierDestination, avant);
+    }
+
+    void lesLegendesTiennentEnEntier_data() {
+        QTest::addColumn<qreal>("echelle");
+        QTest::newRow("in the default font") << 1.0;
+        QTest::newRow("in a font half as large again") << 1.5;
+    }
+
+    void lesLegendesTiennentEnEntier() {
+        QFETCH(qreal, echelle);
+        const QFont avant = QApplication::font();
+        QFont police = avant;
+        police.setPointSizeF(avant.pointSizeF() * echelle);
+        QApplication::setFont(police);
+        const DosRAR dialogue;
+        QApplication::setFont(avant);
+        QList<QWidget*> controles;
+        for (const char* nom : {"Drive1", "Dir1", "Frame2", "Command3", "Frame1", "Label1", "Text1",
+                                "Command4", "Command1", "Command2"}) {
+            controles << dialogue.findChild<QWidget*>(QLatin1String(nom));
+        }
+        for (const QWidget* w : std::as_const(controles)) {
+            const QByteArray nom = w->objectName().toUtf8();
+            if (qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w)) {
+                QVERIFY2(w->width() >= w->sizeHint().width(), nom.constData());
+            }
+            QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), nom.constData());
+            for (const QWidget* voisin : std::as_const(controles)) {
+                QVERIFY2(voisin == w || voisin->parentWidget() != w->parentWidget() ||
+                             !voisin->geometry().intersects(w->geometry()),
+                         nom.constData());
+            }
+        }
     }
 
     void leFiltreRefuseLesTouchesPasLeCollage_data() {
