@@ -43,7 +43,7 @@ QIcon iconeDossier() {
 QPushButton* bouton(const QString& texte, const char* nom, QWidget* parent) {
     auto* b = new QPushButton(texte, parent);
     b->setObjectName(QLatin1String(nom));
-    // No button answers Enter: a stray Enter must not extract anywhere.
+    // No button answers Return unless it has the focus (see eventFilter).
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
@@ -88,7 +88,6 @@ void DosRAR::createControls() {
     QPalette vert = Text1->palette();
     vert.setColor(QPalette::Base, QColor(192, 255, 192));
     Text1->setPalette(vert);
-    Text1->installEventFilter(this);
     Command4 = bouton(QStringLiteral("OK"), "Command4", Frame1);
     Command4->setEnabled(false);
 
@@ -96,6 +95,10 @@ void DosRAR::createControls() {
     Command1->setToolTip(
         QStringLiteral("Choix du dossier de décompression et extraction du fichier Zip"));
     Command2 = bouton(QStringLiteral("&Annuler"), "Command2", Frame2);
+    Text1->installEventFilter(this);
+    for (QPushButton* b : {Command1, Command2, Command3, Command4}) {
+        b->installEventFilter(this);
+    }
 
     // Connected once the list is filled: filling it is not a drive change.
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
@@ -238,7 +241,13 @@ void DosRAR::Command1_Click() {
 
 void DosRAR::Command2_Click() {
     ModuleRAR::DossierDestination.clear();
-    reject();
+    QDialog::reject();
+}
+
+void DosRAR::reject() {
+    // Escape and a close from the title bar come here: they cancel, as "&Annuler" does, rather
+    // than leave the folder confirmed last for the extraction.
+    Command2_Click();
 }
 
 void DosRAR::Command3_Click() {
@@ -288,6 +297,18 @@ QString DosRAR::sansRefuses(const QString& texte) {
 }
 
 bool DosRAR::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(evenement);
+        if (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter) {
+            // No button is the default one, so that a stray Return extracts nowhere: Return
+            // presses the button that has the focus, and "OK" from the name box.
+            QPushButton* bouton = objet == Text1 ? Command4 : qobject_cast<QPushButton*>(objet);
+            if (bouton != nullptr && bouton->isEnabled()) {
+                bouton->click();
+            }
+            return bouton != nullptr;
+        }
+    }
     // Typed characters come as key presses, or, when composed (dead keys, compose sequences, input
     // methods), as an input method's commit. Pasted text comes in neither way.
     if (objet == Text1 && evenement->type() == QEvent::KeyPress) {
@@ -306,13 +327,4 @@ bool DosRAR::eventFilter(QObject* objet, QEvent* evenement) {
                                 saisie->replacementLength());
     }
     return QDialog::eventFilter(objet, evenement);
-}
-
-void DosRAR::keyPressEvent(QKeyEvent* evenement) {
-    // Escape closes nothing here: only the two buttons end the dialog.
-    if (evenement->key() == Qt::Key_Escape) {
-        evenement->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(evenement);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // DosRAR, the destination folder dialog. Its only answer is ModuleRAR::DossierDestination: the
-// folder confirmed with "&Extraire", or empty after "&Annuler". It is created for each opening and
-// destroyed at its closing, so every opening starts again from the layout below.
+// folder confirmed with "&Extraire", or empty after "&Annuler", Escape or a close from the title
+// bar. It is created for each opening and destroyed at its closing, so every opening starts again
+// from the layout below.
 
 #include <QDialog>
 
@@ -41,9 +42,10 @@ public:
     void Text1_KeyPress(char32_t& caractere);
     void Text1_Change();
 
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
-    void keyPressEvent(QKeyEvent* evenement) override;
 
 private:
     void createControls();

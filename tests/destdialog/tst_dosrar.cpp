@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <optional>
 
@@ -265,6 +266,48 @@ private slots:
         QCOMPARE(DossierDestination, avant);
     }
 
+    void quitterLeDialogue_data() {
+        QTest::addColumn<QString>("controle");
+        QTest::addColumn<int>("touche");
+        QTest::addColumn<bool>("confirme");
+        QTest::newRow("\"&Annuler\" cancels") << QStringLiteral("Command2") << 0 << false;
+        QTest::newRow("Return on \"&Annuler\" cancels")
+            << QStringLiteral("Command2") << int(Qt::Key_Return) << false;
+        QTest::newRow("Escape cancels") << QStringLiteral("Dir1") << int(Qt::Key_Escape) << false;
+        QTest::newRow("a close from the title bar cancels") << QString() << 0 << false;
+        QTest::newRow("Return on \"&Extraire\" confirms")
+            << QStringLiteral("Command1") << int(Qt::Key_Enter) << true;
+    }
+
+    // Each way out of a dialog opened on a folder confirmed earlier, in a real modal run.
+    void quitterLeDialogue() {
+        QFETCH(QString, controle);
+        QFETCH(int, touche);
+        QFETCH(bool, confirme);
+        QTemporaryDir d;
+        const QString retenu = QDir(d.path()).canonicalPath();
+        DossierDestination = retenu;
+        FausseInteraction boites;
+        QTimer::singleShot(0, qApp, [controle, touche] {
+            QWidget* dialogue = QApplication::activeModalWidget();
+            QWidget* w = dialogue->findChild<QWidget*>(controle);
+            if (controle.isEmpty()) {
+                dialogue->close();
+            } else if (touche == 0) {
+                qobject_cast<QPushButton*>(w)->click();
+            } else {
+                QTest::keyClick(w, Qt::Key(touche));
+            }
+            if (dialogue->isVisible()) {
+                qobject_cast<QDialog*>(dialogue)->done(-1);
+                QFAIL("the dialog stayed open");
+            }
+        });
+        DosRAR::afficherModal();
+        QCOMPARE(DossierDestination, confirme ? retenu : QString());
+        QVERIFY(boites.messages.isEmpty());
+    }
+
     void lesLegendesTiennentEnEntier_data() {
         QTest::addColumn<qreal>("echelle");
         QTest::newRow("in the default font") << 1.0;
@@ -345,25 +388,30 @@ private slots:
         DossierDestination = ici;
         FausseInteraction boites;
         Ouverture o;
+        o.dialogue.show();
+        QVERIFY(QTest::qWaitForWindowActive(&o.dialogue));
         QCOMPARE(canonique(o.dir1->chemin()), canonique(ici));
 
+        // Return in the name box acts as "OK", and does nothing while "OK" is disabled.
         o.dialogue.Command3_Click();
+        QTest::keyClick(o.text1, Qt::Key_Return);
+        QVERIFY(o.dialogue.isVisible());
+        QVERIFY(!o.frame1->isHidden());
         QTest::keyClicks(o.text1, QStringLiteral("Nouveau"));
-        o.dialogue.Command4_Click();
+        QTest::keyClick(o.text1, Qt::Key_Return);
         QVERIFY(boites.messages.isEmpty());
         QVERIFY(QFileInfo(ici + QStringLiteral("/Nouveau")).isDir());
         QVERIFY(o.frame1->isHidden());
         QCOMPARE(canonique(o.dir1->chemin()), canonique(ici)); // the new folder is not opened
-        QCOMPARE(o.dir1->findItems(QStringLiteral("Nouveau"), Qt::MatchExactly | Qt::MatchRecursive)
-                     .size(),
-                 1);
+        QCOMPARE(sousDossiersMontres(o.dir1), QStringList{QStringLiteral("Nouveau")});
         QCOMPARE(canonique(QDir::currentPath()), canonique(ici));
 
-        // The same name again: refused, the frame stays open with its name.
+        // The same name again, with Space on "OK": refused, the frame stays open with its name.
         QDir::setCurrent(ailleurs);
         o.dialogue.Command3_Click();
         QCOMPARE(o.text1->text(), QStringLiteral("Nouveau"));
-        o.dialogue.Command4_Click();
+        o.command4->setFocus();
+        QTest::keyClick(o.command4, Qt::Key_Space);
         QCOMPARE(boites.messages.size(), 1);
         QCOMPARE(boites.messages[0].texte,
                  QStringLiteral("Erreur lors de la création du dossier !"));
@@ -380,6 +428,11 @@ private slots:
         QVERIFY(!o.frame1->isHidden());
         QCOMPARE(QDir(ici).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("Nouveau")});
+
+        // A dot folder, its name pasted, is listed once made.
+        o.text1->setText(QStringLiteral(".cache"));
+        o.command4->click();
+        QCOMPARE(sousDossiersMontres(o.dir1), (QStringList{"Nouveau", ".cache"}));
         o.dialogue.Command2_Click();
         QVERIFY(DossierDestination.isEmpty()); // a name never confirmed plays no part
     }
