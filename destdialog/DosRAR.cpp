@@ -263,6 +263,9 @@ void DosRAR::Command4_Click() {
         platform::changerDossierCourant(Dir1->chemin());
         platform::creerDossier(Text1->text());
         Dir1->actualiser();
+        // Hiding the frame would hand the focus on to "&Extraire", where a second Space would
+        // extract at once.
+        Dir1->setFocus();
         Frame1->hide();
     } catch (const platform::ErreurDossier&) {
         platform::interaction().message(this,

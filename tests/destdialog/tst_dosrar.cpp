@@ -405,6 +405,8 @@ private slots:
         QCOMPARE(canonique(o.dir1->chemin()), canonique(ici)); // the new folder is not opened
         QCOMPARE(sousDossiersMontres(o.dir1), QStringList{QStringLiteral("Nouveau")});
         QCOMPARE(canonique(QDir::currentPath()), canonique(ici));
+        // Not on "&Extraire", where a second key would extract at once.
+        QCOMPARE(QApplication::focusWidget(), o.dir1);
 
         // The same name again, with Space on "OK": refused, the frame stays open with its name.
         QDir::setCurrent(ailleurs);
