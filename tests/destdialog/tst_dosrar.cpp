@@ -14,11 +14,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <optional>
 
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -87,25 +86,6 @@ void installerVolumes(const QStringList& racines) {
     });
 }
 
-// Takes every right on `dossier` away while it lives. Root would still read it, so the process
-// then checks file permissions as nobody.
-struct SansDroits {
-    explicit SansDroits(const QString& d)
-        : dossier(d) {
-        QFile::setPermissions(dossier, {});
-        if (::geteuid() == 0) {
-            ::setfsuid(65534);
-        }
-    }
-    ~SansDroits() {
-        if (::geteuid() == 0) {
-            ::setfsuid(0);
-        }
-        QFile::setPermissions(dossier, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    const QString dossier;
-};
-
 class DossierCourantGarde {
 public:
     DossierCourantGarde()
@@ -171,7 +151,7 @@ private slots:
 
     void unDossierRetenuIntrouvableEstSignale_data() {
         QTest::addColumn<QString>("retenu");
-        QTest::addColumn<bool>("illisible"); // the process stands in it, on a volume unreadable
+        QTest::addColumn<bool>("illisible"); // the process stands in it, its volume unreadable
         QTest::addColumn<QStringList>("messages");
         const QString parti = QStringLiteral("Le dossier n'existe plus !");
         const QString pasPret = QStringLiteral("Lecteur non disponible");
@@ -193,10 +173,15 @@ private slots:
         installerVolumes({cle, d.filePath(QStringLiteral("cle-retiree"))});
         DossierDestination = d.filePath(retenu);
         QDir::setCurrent(illisible ? DossierDestination : d.path());
-        std::optional<SansDroits> sansDroits;
         if (illisible) {
-            sansDroits.emplace(cle);
+            // Root would still read it: the process then checks permissions as nobody.
+            QFile::setPermissions(cle, {});
+            ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
         }
+        const auto rendre = qScopeGuard([&cle] {
+            ::setfsuid(::geteuid());
+            QFile::setPermissions(cle, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
         FausseInteraction boites;
         Ouverture o;
         QStringList vus;
