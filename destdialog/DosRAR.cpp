@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
+
+#include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -39,7 +43,7 @@ QIcon iconeDossier() {
 QPushButton* bouton(const QString& texte, const char* nom, QWidget* parent) {
     auto* b = new QPushButton(texte, parent);
     b->setObjectName(QLatin1String(nom));
-    // No button answers Enter: a stray Enter must not extract anywhere.
+    // No button answers Return unless it has the focus (see eventFilter).
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
@@ -84,7 +88,6 @@ void DosRAR::createControls() {
     QPalette vert = Text1->palette();
     vert.setColor(QPalette::Base, QColor(192, 255, 192));
     Text1->setPalette(vert);
-    Text1->installEventFilter(this);
     Command4 = bouton(QStringLiteral("OK"), "Command4", Frame1);
     Command4->setEnabled(false);
 
@@ -92,9 +95,14 @@ void DosRAR::createControls() {
     Command1->setToolTip(
         QStringLiteral("Choix du dossier de décompression et extraction du fichier Zip"));
     Command2 = bouton(QStringLiteral("&Annuler"), "Command2", Frame2);
+    Text1->installEventFilter(this);
+    for (QPushButton* b : {Command1, Command2, Command3, Command4}) {
+        b->installEventFilter(this);
+    }
 
     // Connected once the list is filled: filling it is not a drive change.
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    connect(Dir1, &DossierListe::cheminChange, this, &DosRAR::accorderLecteur);
     connect(Command1, &QPushButton::clicked, this, &DosRAR::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &DosRAR::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &DosRAR::Command3_Click);
@@ -119,6 +127,39 @@ void DosRAR::placeControls() {
     placer(Command4, 3840, 150, 495, 400);
     placer(Command1, 120, 840, 2055, 495);
     placer(Command2, 4680, 840, 2055, 495);
+    laisserPlaceAuxLegendes();
+}
+
+void DosRAR::laisserPlaceAuxLegendes() {
+    // The twips sizes are least sizes: in a larger font, or at another resolution, a caption gets
+    // the width its text needs and what stands to its right in its row moves over by as much.
+    // `rangee` returns how much its row grew.
+    const auto rangee = [](std::initializer_list<QWidget*> controles) {
+        int pousse = 0;
+        for (QWidget* w : controles) {
+            QRect r = w->geometry().translated(pousse, 0);
+            const bool legende = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+            const int manque = w->sizeHint().width() - r.width();
+            if (legende && manque > 0) {
+                r.setWidth(r.width() + manque);
+                pousse += manque;
+            }
+            w->setGeometry(r);
+        }
+        return pousse;
+    };
+    const auto elargir = [](QWidget* w, int de) { w->resize(w->width() + de, w->height()); };
+
+    const int entree = rangee({Label1, Text1, Command4});
+    elargir(Frame1, entree);
+    const int cadre = std::max(rangee({Command3, Frame1}) + entree, rangee({Command1, Command2}));
+    elargir(Frame2, cadre);
+    elargir(Drive1, cadre);
+    elargir(Dir1, cadre);
+    // "&Annuler" stays at the right edge of the frame.
+    Command2->move(Frame2->width() - platform::pixelsX(this, 120) - Command2->width(),
+                   Command2->y());
+    setFixedSize(width() + cadre, height());
 }
 
 void DosRAR::orderTabs() {
@@ -146,21 +187,24 @@ void DosRAR::choisirLecteur(const QString& racine) {
 }
 
 void DosRAR::montrerDossierDuProcessus() {
+    // The current directory may have been removed or be unreadable, and so may its drive's root.
     const QString courant = QDir::currentPath();
-    const QString racine = platform::lecteurDe(courant);
-    {
-        const QSignalBlocker silence(Drive1);
-        Drive1->setCurrentIndex(Drive1->findData(racine));
-    }
-    try {
-        Dir1->setChemin(courant);
-    } catch (const platform::ErreurDossier&) {
-        // The current directory was removed, or cannot be read: show its drive's root instead.
+    for (const QString& dossier : {courant, platform::lecteurDe(courant), QDir::rootPath()}) {
         try {
-            Dir1->setChemin(racine);
+            Dir1->setChemin(dossier);
+            return;
         } catch (const platform::ErreurDossier&) {
-            Dir1->setChemin(QDir::rootPath());
         }
+    }
+}
+
+void DosRAR::accorderLecteur() {
+    // Dir1 can reach another volume by itself (a mount point opened from its parent volume, a
+    // fallback folder): Drive1 must name it, or choosing the volume left would do nothing.
+    const int index = Drive1->findData(platform::lecteurDe(Dir1->chemin()));
+    if (index >= 0) {
+        const QSignalBlocker silence(Drive1);
+        Drive1->setCurrentIndex(index);
     }
 }
 
@@ -183,14 +227,10 @@ void DosRAR::Drive1_Change() {
     try {
         Dir1->setLecteur(Drive1->currentData().toString());
     } catch (const platform::ErreurDossier&) {
-        platform::interaction().message(this, QStringLiteral("Lecteur non disponible"),
-                                        titreErreur, platform::Icone::Exclamation);
-        // Back to the drive of the folder still shown, so that both lists agree again.
-        const QSignalBlocker silence(Drive1);
-        const int index = Drive1->findData(platform::lecteurDe(Dir1->chemin()));
-        if (index >= 0) {
-            Drive1->setCurrentIndex(index);
-        }
+        platform::interaction().message(this, QStringLiteral("Lecteur non disponible"), titreErreur,
+                                        platform::Icone::Exclamation);
+        // Dir1 still shows the folder it showed before: back to its drive.
+        accorderLecteur();
     }
 }
 
@@ -201,7 +241,13 @@ void DosRAR::Command1_Click() {
 
 void DosRAR::Command2_Click() {
     ModuleRAR::DossierDestination.clear();
-    reject();
+    QDialog::reject();
+}
+
+void DosRAR::reject() {
+    // Escape and a close from the title bar come here: they cancel, as "&Annuler" does, rather
+    // than leave the folder confirmed last for the extraction.
+    Command2_Click();
 }
 
 void DosRAR::Command3_Click() {
@@ -217,6 +263,9 @@ void DosRAR::Command4_Click() {
         platform::changerDossierCourant(Dir1->chemin());
         platform::creerDossier(Text1->text());
         Dir1->actualiser();
+        // Hiding the frame would hand the focus on to "&Extraire", where a second Space would
+        // extract at once.
+        Dir1->setFocus();
         Frame1->hide();
     } catch (const platform::ErreurDossier&) {
         platform::interaction().message(this,
@@ -238,26 +287,47 @@ void DosRAR::Text1_Change() {
     Command4->setEnabled(!Text1->text().isEmpty());
 }
 
-bool DosRAR::eventFilter(QObject* objet, QEvent* evenement) {
-    // Only typed characters reach the filter; pasted text comes in through other paths.
-    if (objet == Text1 && evenement->type() == QEvent::KeyPress) {
-        const QString texte = static_cast<QKeyEvent*>(evenement)->text();
-        for (const char32_t touche : texte.toUcs4()) {
-            char32_t caractere = touche;
-            Text1_KeyPress(caractere);
-            if (caractere == 0) {
-                return true;
-            }
+QString DosRAR::sansRefuses(const QString& texte) {
+    QString garde;
+    for (const char32_t touche : texte.toUcs4()) {
+        char32_t caractere = touche;
+        Text1_KeyPress(caractere);
+        if (caractere != 0) {
+            garde += QString::fromUcs4(&caractere, 1);
         }
     }
-    return QDialog::eventFilter(objet, evenement);
+    return garde;
 }
 
-void DosRAR::keyPressEvent(QKeyEvent* evenement) {
-    // Escape closes nothing here: only the two buttons end the dialog.
-    if (evenement->key() == Qt::Key_Escape) {
-        evenement->ignore();
-        return;
+bool DosRAR::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(evenement);
+        if (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter) {
+            // No button is the default one, so that a stray Return extracts nowhere: Return
+            // presses the button that has the focus, and "OK" from the name box.
+            QPushButton* bouton = objet == Text1 ? Command4 : qobject_cast<QPushButton*>(objet);
+            if (bouton != nullptr && bouton->isEnabled()) {
+                bouton->click();
+            }
+            return bouton != nullptr;
+        }
     }
-    QDialog::keyPressEvent(evenement);
+    // Typed characters come as key presses, or, when composed (dead keys, compose sequences, input
+    // methods), as an input method's commit. Pasted text comes in neither way.
+    if (objet == Text1 && evenement->type() == QEvent::KeyPress) {
+        const QString texte = static_cast<QKeyEvent*>(evenement)->text();
+        const QString garde = sansRefuses(texte);
+        if (garde != texte) {
+            // insert("") would still erase the selection, which a dropped key must not do.
+            if (!garde.isEmpty()) {
+                Text1->insert(garde);
+            }
+            return true;
+        }
+    } else if (objet == Text1 && evenement->type() == QEvent::InputMethod) {
+        auto* saisie = static_cast<QInputMethodEvent*>(evenement);
+        saisie->setCommitString(sansRefuses(saisie->commitString()), saisie->replacementStart(),
+                                saisie->replacementLength());
+    }
+    return QDialog::eventFilter(objet, evenement);
 }

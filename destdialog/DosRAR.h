@@ -1,8 +1,9 @@
 #pragma once
 
 // DosRAR, the destination folder dialog. Its only answer is ModuleRAR::DossierDestination: the
-// folder confirmed with "&Extraire", or empty after "&Annuler". It is created for each opening and
-// destroyed at its closing, so every opening starts again from the layout below.
+// folder confirmed with "&Extraire", or empty after "&Annuler", Escape or a close from the title
+// bar. It is created for each opening and destroyed at its closing, so every opening starts again
+// from the layout below.
 
 #include <QDialog>
 
@@ -41,20 +42,26 @@ public:
     void Text1_KeyPress(char32_t& caractere);
     void Text1_Change();
 
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
-    void keyPressEvent(QKeyEvent* evenement) override;
 
 private:
     void createControls();
     void placeControls();
+    void laisserPlaceAuxLegendes();
     void orderTabs();
 
     // Sets Drive1's drive from code, which runs Drive1_Change before returning. Throws
     // platform::ErreurDossier when the drive is not in the list.
     void choisirLecteur(const QString& racine);
+    // `texte` without the characters that Text1_KeyPress drops.
+    QString sansRefuses(const QString& texte);
     // Shows the process's current drive and folder without it counting as a drive change.
     void montrerDossierDuProcessus();
+    // Puts Drive1 on the volume of the folder that Dir1 shows, without a drive change.
+    void accorderLecteur();
 
     QComboBox* Drive1 = nullptr;
     DossierListe* Dir1 = nullptr;

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int RoleChemin = Qt::UserRole;
@@ -38,11 +40,16 @@ void DossierListe::setChemin(const QString& dossier) {
     if (!platform::dossierLisible(complet)) {
         throw platform::ErreurDossier("dossier absent ou illisible");
     }
-    // Dot folders are the desktop's own settings, not places to extract into.
-    const QStringList sousDossiers = QDir(complet).entryList(
-        QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    QStringList sousDossiers =
+        QDir(complet).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                                QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    // Dot folders are listed, since they must be reachable (a ".cache" just created, ~/.local),
+    // but after the others: they seldom are where one extracts.
+    std::stable_partition(sousDossiers.begin(), sousDossiers.end(),
+                          [](const QString& nom) { return !nom.startsWith(QLatin1Char('.')); });
     remplir(complet, sousDossiers);
     chemin_ = complet;
+    emit cheminChange(chemin_);
 }
 
 void DossierListe::setLecteur(const QString& racine) {

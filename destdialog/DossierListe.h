@@ -32,6 +32,10 @@ public:
     // Opens the highlighted entry, as a double click on it does.
     void ouvrirSurligne();
 
+signals:
+    // The list has opened `dossier`, which may lie on another volume than the one before.
+    void cheminChange(const QString& dossier);
+
 protected:
     void keyPressEvent(QKeyEvent* evenement) override;
 

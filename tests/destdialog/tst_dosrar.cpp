@@ -4,14 +4,23 @@
 #include "Lecteurs.h"
 #include "ModuleRAR.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 using ModuleRAR::DossierDestination;
 
@@ -39,14 +48,42 @@ struct Ouverture {
     }
 };
 
-// Types each character as a key press carrying its text, as a keyboard layout with it would.
-void taper(QWidget* champ, const QString& texte) {
+// Types `texte` as a keyboard layout that has each character on a key would, or as an input
+// method commits what it composed (dead keys, compose sequences).
+void taper(QWidget* champ, const QString& texte, bool compose = false) {
+    if (compose) {
+        QInputMethodEvent saisie;
+        saisie.setCommitString(texte);
+        QCoreApplication::sendEvent(champ, &saisie);
+        return;
+    }
     for (const QChar c : texte) {
         QKeyEvent appui(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QCoreApplication::sendEvent(champ, &appui);
         QKeyEvent relache(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QCoreApplication::sendEvent(champ, &relache);
     }
+}
+
+// The subfolders listed under the open folder, in the list's order.
+QStringList sousDossiersMontres(const DossierListe* dir1) {
+    QStringList noms;
+    const QTreeWidgetItem* ouvert = dir1->currentItem();
+    for (int i = 0; i < ouvert->childCount(); ++i) {
+        noms << ouvert->child(i)->text(0);
+    }
+    return noms;
+}
+
+// The listed drives: the root and the volumes mounted at `racines`.
+void installerVolumes(const QStringList& racines) {
+    platform::installerVolumes([racines] {
+        QList<platform::Lecteur> liste{{QStringLiteral("/"), QString()}};
+        for (const QString& racine : racines) {
+            liste.append({racine, QStringLiteral("CLE")});
+        }
+        return liste;
+    });
 }
 
 class DossierCourantGarde {
@@ -71,46 +108,40 @@ private slots:
     void laPremiereOuvertureMontreLeDossierCourant() {
         DossierCourantGarde garde;
         QTemporaryDir d;
-        QDir().mkpath(d.filePath(QStringLiteral("sous")));
-        QDir::setCurrent(d.path());
-        FausseInteraction boites;
-        Ouverture o;
-        QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
-        QCOMPARE(o.drive1->currentData().toString(), platform::lecteurDe(d.path()));
-        QVERIFY(o.frame1->isHidden());
-
-        // A highlighted subfolder is not the open one: confirming stores the open folder.
-        const QList<QTreeWidgetItem*> sous =
-            o.dir1->findItems(QStringLiteral("sous"), Qt::MatchExactly | Qt::MatchRecursive);
-        QCOMPARE(sous.size(), 1);
-        o.dir1->setCurrentItem(sous.first());
-        o.dialogue.Command1_Click();
-        QCOMPARE(canonique(DossierDestination), canonique(d.path()));
-        QVERIFY(boites.messages.isEmpty());
-    }
-
-    void ouvrirUnSousDossierPuisConfirmerLeRetient() {
-        DossierCourantGarde garde;
-        QTemporaryDir d;
         const QString sous = d.filePath(QStringLiteral("sous"));
-        QDir().mkpath(sous);
+        for (const char* nom : {"sous", ".cache", "Alpha"}) {
+            QDir().mkpath(d.filePath(QLatin1String(nom)));
+        }
         QDir::setCurrent(d.path());
         FausseInteraction boites;
-        {
-            Ouverture o;
+        const auto surligner = [](const Ouverture& o) {
             o.dir1->setCurrentItem(
                 o.dir1->findItems(QStringLiteral("sous"), Qt::MatchExactly | Qt::MatchRecursive)
                     .first());
+        };
+        {
+            Ouverture o;
+            QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
+            QCOMPARE(sousDossiersMontres(o.dir1), (QStringList{"Alpha", "sous", ".cache"}));
+            QCOMPARE(o.drive1->currentData().toString(), platform::lecteurDe(d.path()));
+            QVERIFY(o.frame1->isHidden());
+            // A highlighted subfolder is not the open one: confirming stores the open folder.
+            surligner(o);
+            o.dialogue.Command1_Click();
+            QCOMPARE(canonique(DossierDestination), canonique(d.path()));
+        }
+        {
+            Ouverture o; // opening the subfolder, then confirming, stores it
+            surligner(o);
             o.dir1->ouvrirSurligne();
             o.dialogue.Command1_Click();
+            QCOMPARE(canonique(DossierDestination), canonique(sous));
         }
-        QCOMPARE(canonique(DossierDestination), canonique(sous));
         {
             Ouverture o; // reopens on the folder confirmed last
             QCOMPARE(canonique(o.dir1->chemin()), canonique(sous));
             o.dialogue.Command2_Click();
         }
-        QVERIFY(DossierDestination.isEmpty());
         {
             Ouverture o; // after a cancel: back at the process's current folder
             QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
@@ -118,70 +149,184 @@ private slots:
         QVERIFY(boites.messages.isEmpty());
     }
 
-    void unDossierRetenuDisparuEstSignaleUneFois() {
-        DossierCourantGarde garde;
-        QTemporaryDir d;
-        QDir::setCurrent(d.path());
-        DossierDestination = d.filePath(QStringLiteral("parti"));
-        FausseInteraction boites;
-        Ouverture o;
-        QCOMPARE(boites.messages.size(), 1);
-        QCOMPARE(boites.messages[0].texte, QStringLiteral("Le dossier n'existe plus !"));
-        QCOMPARE(boites.messages[0].titre, QStringLiteral("Erreur"));
-        QVERIFY(DossierDestination.isEmpty());
-        o.dialogue.Command2_Click();
-        QVERIFY(DossierDestination.isEmpty());
+    void unDossierRetenuIntrouvableEstSignale_data() {
+        QTest::addColumn<QString>("retenu");
+        QTest::addColumn<bool>("illisible"); // the process stands in it, its volume unreadable
+        QTest::addColumn<QStringList>("messages");
+        const QString parti = QStringLiteral("Le dossier n'existe plus !");
+        const QString pasPret = QStringLiteral("Lecteur non disponible");
+        QTest::newRow("the folder was removed since") << "parti" << false << QStringList{parti};
+        QTest::newRow("its drive has no medium")
+            << "cle-retiree/x" << false << QStringList{pasPret, parti};
+        QTest::newRow("its volume cannot be read, and the process stands in it")
+            << "cle/x" << true << QStringList{pasPret, parti};
     }
 
-    void unLecteurPasPretEstRefuse() {
+    void unDossierRetenuIntrouvableEstSignale() {
+        QFETCH(QString, retenu);
+        QFETCH(bool, illisible);
+        QFETCH(QStringList, messages);
         DossierCourantGarde garde;
         QTemporaryDir d;
-        QDir::setCurrent(d.path());
-        const QString absent = d.filePath(QStringLiteral("cle-retiree"));
-        platform::installerVolumes([absent] {
-            return QList<platform::Lecteur>{{QStringLiteral("/"), QString()},
-                                            {absent, QStringLiteral("CLE")}};
+        const QString cle = d.filePath(QStringLiteral("cle"));
+        QDir().mkpath(cle + QStringLiteral("/x"));
+        installerVolumes({cle, d.filePath(QStringLiteral("cle-retiree"))});
+        DossierDestination = d.filePath(retenu);
+        QDir::setCurrent(illisible ? DossierDestination : d.path());
+        if (illisible) {
+            // Root would still read it: the process then checks permissions as nobody.
+            QFile::setPermissions(cle, {});
+            ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
+        }
+        const auto rendre = qScopeGuard([&cle] {
+            ::setfsuid(::geteuid());
+            QFile::setPermissions(cle, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
         FausseInteraction boites;
         Ouverture o;
+        QStringList vus;
+        for (const MessageVu& m : boites.messages) {
+            QCOMPARE(m.titre, QStringLiteral("Erreur"));
+            vus << m.texte;
+        }
+        QCOMPARE(vus, messages);
+        QVERIFY(DossierDestination.isEmpty());
+        // Both lists on the same volume afterwards.
+        QVERIFY(!o.dir1->chemin().isEmpty());
+        QCOMPARE(o.drive1->currentData().toString(), platform::lecteurDe(o.dir1->chemin()));
+    }
+
+    void leLecteurSuitLeDossierMontre() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        const QString cle = d.filePath(QStringLiteral("cle"));
+        const QString retiree = d.filePath(QStringLiteral("cle-retiree"));
+        QDir().mkpath(cle);
+        installerVolumes({cle, retiree});
+        QDir::setCurrent(d.path());
+        FausseInteraction boites;
+        Ouverture o;
+
+        // A mount point opened from its parent volume: the drive list names it, the folder list
+        // starts at its root, and the parent volume can be chosen again.
+        o.dir1->setCurrentItem(
+            o.dir1->findItems(QStringLiteral("cle"), Qt::MatchExactly | Qt::MatchRecursive)
+                .first());
+        o.dir1->ouvrirSurligne();
+        QCOMPARE(o.drive1->currentData().toString(), cle);
+        QCOMPARE(o.dir1->topLevelItem(0)->text(0), QDir::toNativeSeparators(cle));
+        o.drive1->setCurrentIndex(o.drive1->findData(QStringLiteral("/")));
+        QCOMPARE(canonique(o.dir1->chemin()), canonique(d.path()));
+
+        // A drive without medium is refused: the lists stay where they were.
         const QString avant = o.dir1->chemin();
-        o.drive1->setCurrentIndex(o.drive1->findData(absent));
+        o.drive1->setCurrentIndex(o.drive1->findData(retiree));
         QCOMPARE(boites.messages.size(), 1);
         QCOMPARE(boites.messages[0].texte, QStringLiteral("Lecteur non disponible"));
         QCOMPARE(o.dir1->chemin(), avant);
+        QCOMPARE(o.drive1->currentData().toString(), QStringLiteral("/"));
         o.dialogue.Command1_Click();
         QCOMPARE(DossierDestination, avant);
+    }
 
-        // Remembered on that drive: both messages, one after the other.
-        DossierDestination = absent + QStringLiteral("/dossier");
-        boites.messages.clear();
-        Ouverture encore;
-        QCOMPARE(boites.messages.size(), 2);
-        QCOMPARE(boites.messages[0].texte, QStringLiteral("Lecteur non disponible"));
-        QCOMPARE(boites.messages[1].texte, QStringLiteral("Le dossier n'existe plus !"));
-        QVERIFY(DossierDestination.isEmpty());
+    void quitterLeDialogue_data() {
+        QTest::addColumn<QString>("controle");
+        QTest::addColumn<int>("touche");
+        QTest::addColumn<bool>("confirme");
+        QTest::newRow("\"&Annuler\" cancels") << QStringLiteral("Command2") << 0 << false;
+        QTest::newRow("Return on \"&Annuler\" cancels")
+            << QStringLiteral("Command2") << int(Qt::Key_Return) << false;
+        QTest::newRow("Escape cancels") << QStringLiteral("Dir1") << int(Qt::Key_Escape) << false;
+        QTest::newRow("a close from the title bar cancels") << QString() << 0 << false;
+        QTest::newRow("Return on \"&Extraire\" confirms")
+            << QStringLiteral("Command1") << int(Qt::Key_Enter) << true;
+    }
+
+    // Each way out of a dialog opened on a folder confirmed earlier, in a real modal run.
+    void quitterLeDialogue() {
+        QFETCH(QString, controle);
+        QFETCH(int, touche);
+        QFETCH(bool, confirme);
+        QTemporaryDir d;
+        const QString retenu = QDir(d.path()).canonicalPath();
+        DossierDestination = retenu;
+        FausseInteraction boites;
+        QTimer::singleShot(0, qApp, [controle, touche] {
+            QWidget* dialogue = QApplication::activeModalWidget();
+            QWidget* w = dialogue->findChild<QWidget*>(controle);
+            if (controle.isEmpty()) {
+                dialogue->close();
+            } else if (touche == 0) {
+                qobject_cast<QPushButton*>(w)->click();
+            } else {
+                QTest::keyClick(w, Qt::Key(touche));
+            }
+            if (dialogue->isVisible()) {
+                qobject_cast<QDialog*>(dialogue)->done(-1);
+                QFAIL("the dialog stayed open");
+            }
+        });
+        DosRAR::afficherModal();
+        QCOMPARE(DossierDestination, confirme ? retenu : QString());
+    }
+
+    void lesLegendesTiennentEnEntier_data() {
+        QTest::addColumn<qreal>("echelle");
+        QTest::newRow("in the default font") << 1.0;
+        QTest::newRow("in a font half as large again") << 1.5;
+    }
+
+    void lesLegendesTiennentEnEntier() {
+        QFETCH(qreal, echelle);
+        const QFont avant = QApplication::font();
+        QFont police = avant;
+        police.setPointSizeF(avant.pointSizeF() * echelle);
+        QApplication::setFont(police);
+        const DosRAR dialogue;
+        QApplication::setFont(avant);
+        const QList<QWidget*> controles = dialogue.findChildren<QWidget*>(
+            QRegularExpression(QStringLiteral("^(Drive|Dir|Frame|Command|Label|Text)[0-9]$")));
+        QCOMPARE(controles.size(), 10);
+        for (const QWidget* w : controles) {
+            const QByteArray nom = w->objectName().toUtf8();
+            if (qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w)) {
+                QVERIFY2(w->width() >= w->sizeHint().width(), nom.constData());
+            }
+            QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), nom.constData());
+            for (const QWidget* voisin : controles) {
+                QVERIFY2(voisin == w || voisin->parentWidget() != w->parentWidget() ||
+                             !voisin->geometry().intersects(w->geometry()),
+                         nom.constData());
+            }
+        }
     }
 
     void leFiltreRefuseLesTouchesPasLeCollage_data() {
         QTest::addColumn<QString>("tape");
+        QTest::addColumn<bool>("compose");
         QTest::addColumn<QString>("attendu");
         QTest::newRow("refused punctuation, blank and quote")
-            << QStringLiteral("a.b c\"d\\e/f:g") << QStringLiteral("abcdefg");
+            << QStringLiteral("a.b c\"d\\e/f:g") << false << QStringLiteral("abcdefg");
         QTest::newRow("small accented letters are refused, capitals pass")
-            << QStringLiteral("éÉèÈàÀçÇùÙ²°") << QStringLiteral("ÉÈÀÇÙ");
+            << QStringLiteral("éÉèÈàÀçÇùÙ²°") << false << QStringLiteral("ÉÈÀÇÙ");
         QTest::newRow("hyphen, underscore, less-than and digits pass")
-            << QStringLiteral("x-y_z<1>!") << QStringLiteral("x-y_z<1>!");
+            << QStringLiteral("x-y_z<1>!") << false << QStringLiteral("x-y_z<1>!");
+        QTest::newRow("letters composed with a dead key are refused, others pass")
+            << QStringLiteral("êÊëËîÎïÏôÔöÖûÛüÜâÂäÄñ") << true << QStringLiteral("ñ");
+        QTest::newRow("a commit of several characters keeps those that pass")
+            << QStringLiteral("é.t é") << true << QStringLiteral("t");
     }
 
     void leFiltreRefuseLesTouchesPasLeCollage() {
         QFETCH(QString, tape);
+        QFETCH(bool, compose);
         QFETCH(QString, attendu);
         FausseInteraction boites;
         Ouverture o;
         o.dialogue.Command3_Click();
         QVERIFY(!o.frame1->isHidden());
         QVERIFY(!o.command4->isEnabled());
-        taper(o.text1, tape);
+        taper(o.text1, tape, compose);
         QCOMPARE(o.text1->text(), attendu);
         QCOMPARE(o.command4->isEnabled(), !attendu.isEmpty());
 
@@ -203,25 +348,32 @@ private slots:
         DossierDestination = ici;
         FausseInteraction boites;
         Ouverture o;
+        o.dialogue.show();
+        QVERIFY(QTest::qWaitForWindowActive(&o.dialogue));
         QCOMPARE(canonique(o.dir1->chemin()), canonique(ici));
 
+        // Return in the name box acts as "OK", and does nothing while "OK" is disabled.
         o.dialogue.Command3_Click();
+        QTest::keyClick(o.text1, Qt::Key_Return);
+        QVERIFY(o.dialogue.isVisible());
+        QVERIFY(!o.frame1->isHidden());
         QTest::keyClicks(o.text1, QStringLiteral("Nouveau"));
-        o.dialogue.Command4_Click();
+        QTest::keyClick(o.text1, Qt::Key_Return);
         QVERIFY(boites.messages.isEmpty());
         QVERIFY(QFileInfo(ici + QStringLiteral("/Nouveau")).isDir());
         QVERIFY(o.frame1->isHidden());
         QCOMPARE(canonique(o.dir1->chemin()), canonique(ici)); // the new folder is not opened
-        QCOMPARE(o.dir1->findItems(QStringLiteral("Nouveau"), Qt::MatchExactly | Qt::MatchRecursive)
-                     .size(),
-                 1);
+        QCOMPARE(sousDossiersMontres(o.dir1), QStringList{QStringLiteral("Nouveau")});
         QCOMPARE(canonique(QDir::currentPath()), canonique(ici));
+        // Not on "&Extraire", where a second key would extract at once.
+        QCOMPARE(QApplication::focusWidget(), o.dir1);
 
-        // The same name again: refused, the frame stays open with its name.
+        // The same name again, with Space on "OK": refused, the frame stays open with its name.
         QDir::setCurrent(ailleurs);
         o.dialogue.Command3_Click();
         QCOMPARE(o.text1->text(), QStringLiteral("Nouveau"));
-        o.dialogue.Command4_Click();
+        o.command4->setFocus();
+        QTest::keyClick(o.command4, Qt::Key_Space);
         QCOMPARE(boites.messages.size(), 1);
         QCOMPARE(boites.messages[0].texte,
                  QStringLiteral("Erreur lors de la création du dossier !"));
@@ -238,6 +390,11 @@ private slots:
         QVERIFY(!o.frame1->isHidden());
         QCOMPARE(QDir(ici).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("Nouveau")});
+
+        // A dot folder, its name pasted, is listed once made.
+        o.text1->setText(QStringLiteral(".cache"));
+        o.command4->click();
+        QCOMPARE(sousDossiersMontres(o.dir1), (QStringList{"Nouveau", ".cache"}));
         o.dialogue.Command2_Click();
         QVERIFY(DossierDestination.isEmpty()); // a name never confirmed plays no part
     }
