@@ -1,7 +1,7 @@
 #include "TraiterArchive.h"
 
 #include "FinArchive.h"
-#include "GardeLiens.h"
+#include "Gardes.h"
 #include "Messages.h"
 
 #include <QByteArray>
@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -36,6 +37,11 @@ struct Fermeture {
 
 QString texteBorne(const char* texte, std::size_t taille) {
     return QString::fromLocal8Bit(texte, qsizetype(qstrnlen(texte, taille)));
+}
+
+bool nomTronque(const RARHeaderDataEx& entete) {
+    constexpr std::size_t max = sizeof(entete.FileNameW) / sizeof(wchar_t);
+    return wcsnlen(entete.FileNameW, max) == max;
 }
 
 QString nomEntree(const RARHeaderDataEx& entete) {
@@ -93,86 +99,20 @@ private:
     bool suiteAilleurs_ = false;
 };
 
-// Decides, for one extraction pass, whether each entry may overwrite what is already on disk.
-class GardeRemplacement {
-public:
-    explicit GardeRemplacement(RetourPasse& retour)
-        : retour_(retour) {}
+// RedirType of a hard link, and of a file stored as a copy of an earlier one (rar -oi).
+enum : unsigned { RedirectionLienDur = 4, RedirectionCopie = 5 };
 
-    // `chemin`: where the library writes the entry stored as `nom` (cheminExtrait).
-    bool extraire(const QString& nom, const QString& chemin, bool dossier) {
-        // Nothing left of the name ("..", "/", "." or not UTF-8 from its first byte): the library
-        // would write nothing, or change the chosen folder itself.
-        if (chemin.isEmpty()) {
-            return false;
-        }
-        const QFileInfo cible(chemin);
-        const bool lien = cible.isSymLink();
-        if (!cible.exists() && !lien) {
-            return true;
-        }
-        // Seen through a link on the way, which goes before anything is removed below.
-        switch (retirerLienParent(chemin)) {
-        case LienParent::Retire:
-            return true;
-        case LienParent::Echec:
-            echecCreation();
-            return false;
-        case LienParent::Aucun:
-            break;
-        }
-        // A folder that exists already is merged into; a link in its place would take the
-        // library's changes of mode and time to wherever it leads.
-        if (dossier) {
-            if (lien) {
-                retirer(chemin);
-            }
-            return true;
-        }
-        if (cible.isDir() && !lien) {
-            return true; // the library reports what it cannot create
-        }
-        if (!accord(nom)) {
-            return false;
-        }
-        // Opened where it is, a link, symbolic or hard, would take the data wherever it leads.
-        retirer(chemin);
-        return true;
+// For a hard link or a copy of another entry, where the library takes the file from.
+std::optional<QString> donneesDe(const RARHeaderDataEx& entete) {
+    if (entete.RedirType != RedirectionLienDur && entete.RedirType != RedirectionCopie) {
+        return std::nullopt;
     }
-
-private:
-    bool accord(const QString& nom) {
-        if (pourTous_ != PourTous::Demander) {
-            return pourTous_ == PourTous::Remplacer;
-        }
-        switch (retour_.remplacer(nom)) {
-        case Remplacement::OuiPourTous:
-            pourTous_ = PourTous::Remplacer;
-            return true;
-        case Remplacement::Oui:
-            return true;
-        case Remplacement::NonPourTous:
-            pourTous_ = PourTous::Garder;
-            return false;
-        case Remplacement::Non:
-            return false;
-        }
-        return false;
-    }
-
-    void retirer(const QString& chemin) {
-        if (!QFile::remove(chemin)) {
-            echecCreation();
-        }
-    }
-
-    // Never returns: echec does not.
-    void echecCreation() { retour_.echec({Messages::Echec::Genre::Fichier, ERAR_ECREATE}); }
-
-    enum class PourTous { Demander, Remplacer, Garder };
-    RetourPasse& retour_;
-    PourTous pourTous_ = PourTous::Demander;
-};
+    QString cible = QString::fromWCharArray(
+        entete.RedirName, qsizetype(wcsnlen(entete.RedirName, entete.RedirNameSize)));
+    // The library takes backslashes for folder separators here, as older archivers wrote them.
+    cible.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return cheminExtrait(cible);
+}
 
 // What the library's callback reports to, for one pass.
 struct Rappel {
@@ -201,20 +141,52 @@ int rappel(unsigned message, long donnee, long p1, long p2) {
 } // namespace
 
 QString cheminExtrait(const QString& nom) {
-    QString texte = nom;
+    // The library's own rule, character for character: what follows the last "/../", then
+    // without any run of "/" and "." at its start (and on Windows, of drive letters and server
+    // names), and nothing for a bare "..".
 #ifdef Q_OS_WIN
-    texte.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (texte.size() >= 2 && texte.at(1) == QLatin1Char(':')) {
-        texte.remove(0, 2);
-    }
+    const auto separateur = [](QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); };
+    const auto lecteur = [](QChar c) { return c == QLatin1Char(':'); };
+#else
+    const auto separateur = [](QChar c) { return c == QLatin1Char('/'); };
+    const auto lecteur = [](QChar) { return false; };
 #endif
-    QStringList parties;
-    for (const QString& partie : texte.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (partie != QLatin1String(".") && partie != QLatin1String("..")) {
-            parties << partie;
+    const auto a = [&nom](qsizetype i) { return i < nom.size() ? nom.at(i) : QChar(); };
+    const QChar point = QLatin1Char('.');
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i + 3 < nom.size(); ++i) {
+        if (separateur(a(i)) && a(i + 1) == point && a(i + 2) == point && separateur(a(i + 3))) {
+            debut = i + 4;
         }
     }
-    return parties.join(QLatin1Char('/'));
+    for (;;) {
+        qsizetype s = debut;
+        if (!a(s).isNull() && lecteur(a(s + 1))) {
+            s += 2;
+        }
+        if (separateur(a(s)) && separateur(a(s + 1))) {
+            int separateurs = 0;
+            for (qsizetype t = s + 2; t < nom.size(); ++t) {
+                if (separateur(a(t)) && ++separateurs == 2) {
+                    s = t + 1;
+                    break;
+                }
+            }
+        }
+        for (qsizetype t = s; t < nom.size(); ++t) {
+            if (separateur(a(t))) {
+                s = t + 1;
+            } else if (a(t) != point) {
+                break;
+            }
+        }
+        if (s == debut) {
+            break;
+        }
+        debut = s;
+    }
+    const QString reste = nom.mid(debut);
+    return reste == QLatin1String("..") ? QString() : reste;
 }
 
 QString libelleMode(int mode) {
@@ -229,7 +201,7 @@ QString libelleMode(int mode) {
 }
 
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse, bool gardes) {
+                    const QByteArray& chemin, const QString& motDePasse, bool avecGardes) {
     using Genre = Messages::Echec::Genre;
     // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
     // file is an archive.
@@ -269,8 +241,11 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
 
     // About 10 KB: kept off the stack of the caller's event handler.
     auto entete = std::make_unique<RARHeaderDataEx>();
+    std::vector<wchar_t> cibleLien(1024);
     auto lire = [&] {
         std::memset(entete.get(), 0, sizeof(RARHeaderDataEx));
+        entete->RedirName = cibleLien.data();
+        entete->RedirNameSize = unsigned(cibleLien.size());
         return static_cast<qint16>(api.RARReadHeaderEx(archive.handle, entete.get()));
     };
 
@@ -280,19 +255,25 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     const QString libelle = libelleMode(mode);
     const int operation = operationDuMode(mode);
     const bool extraction = mode == ModeExtraction;
-    const bool garder = extraction && gardes;
-    GardeRemplacement garde(retour);
+    const bool garder = extraction && avecGardes;
+    Gardes gardes(retour, QDir::currentPath());
     VolumeCourant volume;
-    LiensDeLaPasse liens(QDir::currentPath());
     while (resultatEnTete == 0) {
         volume.noter(*entete);
         const QString nom = nomEntree(*entete);
         retour.enTeteResultat(libelle);
         retour.nouvelleLigne(nom, tailleEntree(*entete));
 
-        // The library overwrites an existing file without a word.
+        Gardes::Decision decision = Gardes::Decision::Extraire;
         const QString ecrit = extraction ? cheminExtrait(nom) : QString();
-        const bool ignorer = garder && !garde.extraire(nom, ecrit, estDossier(*entete));
+        if (garder) {
+            // A name that fills the header's field has more that we cannot see: the library
+            // would write it somewhere else than the guards look.
+            decision = nomTronque(*entete)
+                           ? Gardes::Decision::Ignorer
+                           : gardes.avant(nom, ecrit, estDossier(*entete), donneesDe(*entete));
+        }
+        const bool ignorer = decision != Gardes::Decision::Extraire;
         if (extraction && !ignorer && !estDossier(*entete)) {
             retour.extractionDe(ecrit);
         }
@@ -304,15 +285,16 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
         const int resultat =
             api.RARProcessFile(archive.handle, ignorer ? RAR_SKIP : operation, nullptr, nullptr);
         if (resultat == 0 && ignorer) {
-            retour.resultat(ResultatIgnore);
+            retour.resultat(decision == Gardes::Decision::LienRefuse ? ResultatLienRefuse
+                                                                     : ResultatIgnore);
         } else if (resultat != 0) {
             if (Messages::erreurFichier(resultat)) {
                 if (garder) {
-                    liens.verifierTous();
+                    gardes.verifierTous();
                 }
                 retour.echec({Genre::Fichier, resultat});
             }
-        } else if (garder && !liens.accepter(ecrit, entete->RedirType != 0)) {
+        } else if (garder && !gardes.apres(ecrit, entete->RedirType != 0)) {
             retour.resultat(ResultatLienRefuse);
         } else {
             retour.resultat(ResultatOK);
@@ -323,7 +305,7 @@ void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mod
     }
 
     if (garder) {
-        liens.verifierTous();
+        gardes.verifierTous();
     }
     if (Messages::erreurEnTete(resultatEnTete)) {
         retour.echec({Genre::EnTete, resultatEnTete});

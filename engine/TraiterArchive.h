@@ -58,12 +58,13 @@ public:
     [[noreturn]] virtual void echec(const Messages::Echec& echec) = 0;
 };
 
-// Where the library writes the entry stored as `nom`, relative to the current directory: it drops
-// root and drive prefixes and ".." parts of stored names.
+// Where the library writes the entry stored as `nom`, relative to the current directory: what
+// follows the last "/../" of the name, without the "/", "./" and "../" at its start (on Windows,
+// drive letters and server names too). Empty when nothing is left.
 QString cheminExtrait(const QString& nom);
 
 // Runs one pass in `mode` (ModeTraitement) over the archive at `chemin`, given as the bytes of its
 // path on disk. An empty password is never handed to the library. Without `gardes` (for the tests
 // of the sandbox), every entry goes to the library as it is, with no question and no link check.
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse, bool gardes = true);
+                    const QByteArray& chemin, const QString& motDePasse, bool avecGardes = true);

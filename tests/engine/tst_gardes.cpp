@@ -1,6 +1,6 @@
 // The links that an extraction pass made, checked where the system resolves them.
 
-#include "GardeLiens.h"
+#include "Gardes.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,10 +8,44 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestGardeLiens : public QObject {
+class TestGardes : public QObject {
     Q_OBJECT
 
 private slots:
+    // Where the library writes a stored name, which the guards must look at and nowhere else.
+    void ouLaBibliothequeEcrit_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("chemin");
+        QTest::newRow("a plain name") << "a/b.txt"
+                                      << "a/b.txt";
+        QTest::newRow("after the last /../") << "a/b/../c/../d7"
+                                             << "d7";
+        QTest::newRow("x/../ twice over") << "q/../e/f/../g"
+                                          << "g";
+        QTest::newRow("leading ../ and ./") << "../.././a/./b"
+                                            << "a/./b";
+        QTest::newRow("absolute") << "/etc/passwd"
+                                  << "etc/passwd";
+        QTest::newRow("a server's name") << "//serveur/partage/x"
+                                         << "x";
+        QTest::newRow("a dot file") << ".cache/x"
+                                    << ".cache/x";
+        QTest::newRow("three dots") << "..."
+                                    << "...";
+        QTest::newRow("up alone") << ".."
+                                  << "";
+        QTest::newRow("up at the end") << "a/.."
+                                       << "a/..";
+        QTest::newRow("slashes only") << "///"
+                                      << "";
+    }
+
+    void ouLaBibliothequeEcrit() {
+        QFETCH(QString, nom);
+        QFETCH(QString, chemin);
+        QCOMPARE(cheminExtrait(nom), chemin);
+    }
+
     // A link that leads nowhere when it is made may lead out once a folder exists; the check at
     // the end of the pass removes it, and keeps those that stay inside.
     void unDossierVenuApresDonneUneSortie() {
@@ -53,5 +87,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGardeLiens)
-#include "tst_gardeliens.moc"
+QTEST_GUILESS_MAIN(TestGardes)
+#include "tst_gardes.moc"
