@@ -1,7 +1,8 @@
 #pragma once
 
 // Every modal exchange with the user, and ending the program, go through here, so that tests can
-// answer prompts and record messages instead of blocking on a real box.
+// answer prompts and record messages instead of blocking on a real box. Texts are shown exactly as
+// they are, line breaks kept, never read as markup.
 
 #include <QMessageBox>
 #include <QString>
