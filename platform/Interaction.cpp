@@ -84,6 +84,11 @@ public:
         QMessageBox boite(QMessageBox::Question, titre, QString(), boutons, parent);
         boite.setObjectName(QStringLiteral("question"));
         ecrireTexte(boite, texte);
+        if (boutons.testFlag(QMessageBox::No)) {
+            // A key pressed out of habit must not say yes.
+            boite.setDefaultButton(QMessageBox::No);
+            boite.setEscapeButton(QMessageBox::No);
+        }
         return QMessageBox::StandardButton(boite.exec());
     }
 

@@ -23,7 +23,8 @@ public:
     virtual void message(QWidget* parent, const QString& texte, const QString& titre,
                          Icone icone) = 0;
 
-    // A modal choice among standard buttons; returns the one pressed.
+    // A modal choice among standard buttons; returns the one pressed. When "No" is offered, it is
+    // the answer of Return and of Escape.
     virtual QMessageBox::StandardButton question(QWidget* parent, const QString& texte,
                                                  const QString& titre,
                                                  QMessageBox::StandardButtons boutons) = 0;

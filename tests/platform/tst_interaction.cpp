@@ -79,6 +79,33 @@ private slots:
         platform::interaction().message(nullptr, texte, QStringLiteral("Comment"),
                                         platform::Icone::Information);
     }
+
+    // Return and Escape keep the user's file; only a deliberate choice replaces it.
+    void laQuestionDeRemplacementNeRemplaceQueSurDemande_data() {
+        QTest::addColumn<int>("touche"); // 0: a click on "Oui"
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QMessageBox::No);
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(QMessageBox::No);
+        QTest::newRow("a click on Oui") << 0 << int(QMessageBox::Yes);
+    }
+
+    void laQuestionDeRemplacementNeRemplaceQueSurDemande() {
+        QFETCH(int, touche);
+        QFETCH(int, reponse);
+        aLOuverture([touche](QMessageBox* boite) {
+            if (touche == 0) {
+                boite->button(QMessageBox::Yes)->click();
+                return;
+            }
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : boite, Qt::Key(touche));
+        });
+        const QMessageBox::StandardButton choisi = platform::interaction().question(
+            nullptr, QStringLiteral("Le fichier « a.txt » existe déjà. Voulez-vous le remplacer ?"),
+            QStringLiteral("Confirmation"),
+            QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
+        QCOMPARE(int(choisi), reponse);
+    }
 };
 
 QTEST_MAIN(TestInteraction)
