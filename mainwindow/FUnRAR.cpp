@@ -8,6 +8,7 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "TexteVisible.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -402,7 +403,9 @@ void FUnRAR::commentaire(const QString& texte) {
 Remplacement FUnRAR::remplacer(const QString& nom) {
     repeindre(); // the row of the entry in question is in sight
     const QMessageBox::StandardButton reponse = interaction().question(
-        this, QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?").arg(nom),
+        this,
+        QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?")
+            .arg(nomVisible(nom)),
         QStringLiteral("Confirmation"),
         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
     switch (reponse) {

@@ -1,5 +1,7 @@
 #include "ListeResultats.h"
 
+#include "TexteVisible.h"
+
 #include <algorithm>
 
 ListeResultats::ListeResultats(QObject* parent)
@@ -38,7 +40,8 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
         if (index.column() >= NombreColonnes) {
             return {};
         }
-        return texteCellule(ligneAffichee(index.row()), index.column());
+        const QString texte = texteCellule(ligneAffichee(index.row()), index.column());
+        return index.column() == ColonneFichier ? nomVisible(texte) : texte;
     }
     if (role == Qt::TextAlignmentRole) {
         return headerData(index.column(), Qt::Horizontal, role);
