@@ -26,7 +26,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 using namespace ModuleRAR;
 using platform::interaction;
@@ -185,22 +187,42 @@ void FUnRAR::createCentralWidget() {
     ListView1->verticalHeader()->hide();
     ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ListView1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    ListView1->horizontalHeader()->setSectionsMovable(false);
-    ListView1->horizontalHeader()->setHighlightSections(false);
-    ListView1->horizontalHeader()->setStretchLastSection(true);
-    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneFichier,
-                                                 platform::pixelsX(this, 3000));
-    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneTaille,
-                                                 platform::pixelsX(this, 1000));
-    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneResultat,
-                                                 platform::pixelsX(this, 600));
+    QHeaderView* const entetes = ListView1->horizontalHeader();
+    entetes->setSectionsMovable(false);
+    entetes->setHighlightSections(false);
+    // The names take the width that the sizes and results leave, however wide the window.
+    entetes->setStretchLastSection(false);
+    entetes->setSectionResizeMode(ListeResultats::ColonneFichier, QHeaderView::Stretch);
     ListView1->setMinimumSize(platform::pixelsX(this, 5775), platform::pixelsY(this, 4215));
+    ajusterColonnes();
+    // Rows reach the view in batches, and results and the header's label after them.
+    connect(modele_, &QAbstractItemModel::rowsInserted, this, &FUnRAR::ajusterColonnes);
+    connect(modele_, &QAbstractItemModel::modelReset, this, &FUnRAR::ajusterColonnes);
+    connect(modele_, &QAbstractItemModel::dataChanged, this, &FUnRAR::ajusterColonnes);
+    connect(modele_, &QAbstractItemModel::headerDataChanged, this, &FUnRAR::ajusterColonnes);
 
     disposition->addWidget(Check1);
     disposition->addWidget(ListView1, 1);
     setCentralWidget(centre);
     // The list comes first in the tab order, before the password box.
     setTabOrder(ListView1, Check1);
+}
+
+// The sizes and the results are never cut: their columns are as wide as their widest text, at
+// least as wide as they were laid out.
+void FUnRAR::ajusterColonnes() {
+    QHeaderView* const entetes = ListView1->horizontalHeader();
+    for (const auto& [colonne, twips] : {std::pair{ListeResultats::ColonneTaille, 1000},
+                                         std::pair{ListeResultats::ColonneResultat, 600}}) {
+        int largeur = std::max(platform::pixelsX(this, twips), entetes->sectionSizeHint(colonne));
+        for (const QString& texte : modele_->textesLesPlusLarges(colonne)) {
+            largeur = std::max(largeur, DelegueTexte::largeurNecessaire(ListView1->fontMetrics(),
+                                                                        ListView1, texte));
+        }
+        if (entetes->sectionSize(colonne) != largeur) {
+            entetes->resizeSection(colonne, largeur);
+        }
+    }
 }
 
 void FUnRAR::createStatusBar() {

@@ -40,3 +40,7 @@ QString nomVisible(const QString& nom) {
     }
     return visible;
 }
+
+QString bulleLitterale(const QString& texte) {
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(texte.toHtmlEscaped());
+}

@@ -1,6 +1,7 @@
 #pragma once
 
-// Text from an archive as the window shows it: names that cannot hide or reorder what they say.
+// Text from an archive as the window shows it: names that cannot hide or reorder what they say,
+// and tooltips that are never read as markup.
 
 #include <QString>
 
@@ -9,3 +10,7 @@
 // them, "facture\u202Etxt.exe" would read "factureexe.txt" and "ligne1\nligne2.txt" "ligne1".
 // An ordinary name comes back as it is, without a copy.
 QString nomVisible(const QString& nom);
+
+// A tooltip that shows `texte` exactly as it is, on one line: a tooltip takes a text that looks
+// like markup (a name holding "<b>") for markup.
+QString bulleLitterale(const QString& texte);

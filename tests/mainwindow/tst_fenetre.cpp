@@ -1,4 +1,5 @@
-// What the window shows must be true: names that cannot hide or reorder what they say.
+// What the window shows must be readable whole and true: sizes never cut, names that cannot hide
+// or reorder what they say, cut names whole in a tooltip.
 
 #include "Archives.h"
 #include "Commande.h"
@@ -6,13 +7,123 @@
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 
+#include <QApplication>
+#include <QHeaderView>
+#include <QStyle>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTextDocument>
+#include <QToolTip>
+
+#include <limits>
+
+namespace {
+
+QTableView* liste(const FUnRAR& f) {
+    return f.findChild<QTableView*>(QStringLiteral("ListView1"));
+}
+
+// Whether a cell of `vue` that is `largeur` pixels wide shows `texte` whole.
+bool entier(const QTableView* vue, const QString& texte, int largeur) {
+    const int marge = vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1;
+    return vue->fontMetrics().horizontalAdvance(texte) <= largeur - 2 * marge;
+}
+
+// The text of the tooltip that resting the pointer at `ou` in `w` brings up; empty when none.
+QString bulle(QWidget* w, QPoint ou) {
+    QToolTip::hideText();
+    QHelpEvent aide(QEvent::ToolTip, ou, w->mapToGlobal(ou));
+    QApplication::sendEvent(w, &aide);
+    if (!QToolTip::isVisible()) {
+        return {};
+    }
+    QTextDocument document;
+    document.setHtml(QToolTip::text());
+    return document.toPlainText();
+}
+
+} // namespace
 
 class TestFenetre : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { ModuleRAR::CheminArchive.clear(); }
+
+    void chaqueTailleEtChaqueResultatSeLisentEnEntier_data() {
+        QTest::addColumn<qint64>("taille");
+        QTest::addColumn<QString>("resultat");
+        QTest::addColumn<bool>("resultatApresPublication");
+        QTest::addColumn<QString>("enTete");
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        constexpr qint64 min = std::numeric_limits<qint64>::min();
+        QTest::newRow("eight digits")
+            << qint64(12345678) << QStringLiteral("OK") << false << QStringLiteral("Liste");
+        QTest::newRow("the largest size")
+            << max << QStringLiteral("OK") << true << QStringLiteral("Test");
+        QTest::newRow("a negative size")
+            << min << QStringLiteral("Ignoré") << false << QStringLiteral("Extraction");
+        QTest::newRow("a long result on a row already shown")
+            << qint64(5) << QStringLiteral("Lien refusé") << true << QStringLiteral("Extraction");
+    }
+
+    void chaqueTailleEtChaqueResultatSeLisentEnEntier() {
+        QFETCH(qint64, taille);
+        QFETCH(QString, resultat);
+        QFETCH(bool, resultatApresPublication);
+        QFETCH(QString, enTete);
+        FUnRAR f(unrar());
+        f.show();
+        ListeResultats* m = f.modeleResultats();
+        m->definirEnTeteResultat(enTete);
+        m->ajouterEnTete(QStringLiteral("petit"), 1);
+        m->publier();
+        m->ajouterEnTete(QStringLiteral("grand"), taille);
+        if (resultatApresPublication) {
+            m->publier();
+        }
+        m->ecrireResultat(resultat);
+        m->publier();
+
+        const QTableView* vue = liste(f);
+        const QHeaderView* entetes = vue->horizontalHeader();
+        QVERIFY(entier(vue, QString::number(taille), entetes->sectionSize(1)));
+        QVERIFY(entier(vue, resultat, entetes->sectionSize(2)));
+        QVERIFY(entetes->sectionSize(2) >= entetes->sectionSizeHint(2));
+
+        // The width a larger window gives goes to the names.
+        const int tailleAvant = entetes->sectionSize(1);
+        const int resultatAvant = entetes->sectionSize(2);
+        const int nomsAvant = entetes->sectionSize(0);
+        f.resize(f.width() + 200, f.height());
+        QApplication::processEvents();
+        QCOMPARE(entetes->sectionSize(1), tailleAvant);
+        QCOMPARE(entetes->sectionSize(2), resultatAvant);
+        QCOMPARE(entetes->sectionSize(0), nomsAvant + 200);
+    }
+
+    void unNomCoupeSeLitEnEntierDansUneBulle_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("vu"); // what the tooltip says; empty when there is none
+        const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
+                                              "plus loin/<b>gras</b> & fin.txt");
+        QTest::newRow("a name that fits has none") << QStringLiteral("court.txt") << QString();
+        QTest::newRow("a long name, markup and all") << longue << longue;
+        QTest::newRow("a long name with a control character")
+            << longue + QStringLiteral("\n.exe") << longue + QStringLiteral("\\u000A.exe");
+    }
+
+    void unNomCoupeSeLitEnEntierDansUneBulle() {
+        QFETCH(QString, nom);
+        QFETCH(QString, vu);
+        FUnRAR f(unrar());
+        f.show();
+        f.modeleResultats()->ajouterEnTete(nom, 1);
+        f.modeleResultats()->publier();
+        QTableView* vue = liste(f);
+        QCOMPARE(bulle(vue->viewport(), vue->visualRect(f.modeleResultats()->index(0, 0)).center()),
+                 vu);
+    }
 
     // Whatever the name holds, the list and the replace question show every character of it.
     void lesNomsNeMententPas_data() {
