@@ -8,6 +8,7 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "PanneauEtat.h"
 #include "TexteVisible.h"
 #include "Twips.h"
 
@@ -227,11 +228,10 @@ void FUnRAR::ajusterColonnes() {
 
 void FUnRAR::createStatusBar() {
     for (std::size_t i = 0; i < panneaux_.size(); ++i) {
-        auto* panneau = new QLabel(this);
+        auto* panneau = new PanneauEtat(this);
         panneau->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
         panneau->setMinimumWidth(platform::pixelsX(this, 1440));
-        panneau->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        statusBar()->addWidget(panneau, i == 0 ? 1 : 0);
+        statusBar()->addWidget(panneau);
         panneaux_[i] = panneau;
     }
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));

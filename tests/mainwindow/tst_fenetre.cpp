@@ -1,5 +1,5 @@
 // What the window shows must be readable whole and true: sizes never cut, names that cannot hide
-// or reorder what they say, cut names whole in a tooltip.
+// or reorder what they say, cut texts whole in a tooltip.
 
 #include "Archives.h"
 #include "Commande.h"
@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -102,27 +103,49 @@ private slots:
         QCOMPARE(entetes->sectionSize(0), nomsAvant + 200);
     }
 
-    void unNomCoupeSeLitEnEntierDansUneBulle_data() {
-        QTest::addColumn<QString>("nom");
+    void unTexteCoupeSeLitEnEntierDansUneBulle_data() {
+        QTest::addColumn<QString>("panneau"); // empty: the top row of the list
+        QTest::addColumn<QString>("texte");
         QTest::addColumn<QString>("vu"); // what the tooltip says; empty when there is none
         const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
                                               "plus loin/<b>gras</b> & fin.txt");
-        QTest::newRow("a name that fits has none") << QStringLiteral("court.txt") << QString();
-        QTest::newRow("a long name, markup and all") << longue << longue;
+        QTest::newRow("a name that fits has none")
+            << QString() << QStringLiteral("court.txt") << QString();
+        QTest::newRow("a long name, markup and all") << QString() << longue << longue;
         QTest::newRow("a long name with a control character")
-            << longue + QStringLiteral("\n.exe") << longue + QStringLiteral("\\u000A.exe");
+            << QString() << longue + QStringLiteral("\n.exe")
+            << longue + QStringLiteral("\\u000A.exe");
+        QTest::newRow("the credit at the window's first size")
+            << QStringLiteral("StatusBar1_1") << QString() << QString();
+        const QString archive = QStringLiteral("une-archive-au-nom-vraiment-tres-long-qui-ne-tient-"
+                                               "pas-dans-le-panneau.rar :  5452 Octets ");
+        QTest::newRow("a long archive name in panel 2")
+            << QStringLiteral("StatusBar1_2") << archive << archive;
     }
 
-    void unNomCoupeSeLitEnEntierDansUneBulle() {
-        QFETCH(QString, nom);
+    void unTexteCoupeSeLitEnEntierDansUneBulle() {
+        QFETCH(QString, panneau);
+        QFETCH(QString, texte);
         QFETCH(QString, vu);
         FUnRAR f(unrar());
         f.show();
-        f.modeleResultats()->ajouterEnTete(nom, 1);
-        f.modeleResultats()->publier();
-        QTableView* vue = liste(f);
-        QCOMPARE(bulle(vue->viewport(), vue->visualRect(f.modeleResultats()->index(0, 0)).center()),
-                 vu);
+        QWidget* cible = nullptr;
+        QPoint ou;
+        if (panneau.isEmpty()) {
+            f.modeleResultats()->ajouterEnTete(texte, 1);
+            f.modeleResultats()->publier();
+            cible = liste(f)->viewport();
+            ou = liste(f)->visualRect(f.modeleResultats()->index(0, 0)).center();
+        } else {
+            auto* label = f.findChild<QLabel*>(panneau);
+            if (!texte.isEmpty()) {
+                label->setText(texte);
+            }
+            QApplication::processEvents(); // the status bar lays its panels out again
+            cible = label;
+            ou = label->rect().center();
+        }
+        QCOMPARE(bulle(cible, ou), vu);
     }
 
     // Whatever the name holds, the list and the replace question show every character of it.
