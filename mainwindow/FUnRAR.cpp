@@ -140,7 +140,9 @@ void FUnRAR::createToolBar() {
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
-    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    // The window's own context menu, on the menu bar or the toolbar, would only offer to hide the
+    // toolbar, with nothing to bring it back.
+    setContextMenuPolicy(Qt::PreventContextMenu);
     Toolbar1->setIconSize(QSize(32, 32));
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(Qt::TopToolBarArea, Toolbar1);

@@ -1,5 +1,5 @@
 // What the window shows must be readable whole and true: sizes never cut, names that cannot hide
-// or reorder what they say, cut texts whole in a tooltip.
+// or reorder what they say, cut texts whole in a tooltip, and no menu that loses the toolbar.
 
 #include "Archives.h"
 #include "Commande.h"
@@ -8,12 +8,15 @@
 #include "ListeResultats.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QToolTip>
 
 #include <limits>
@@ -190,6 +193,24 @@ private slots:
                  QStringList{QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le "
                                             "remplacer ?")
                                  .arg(vu)});
+    }
+
+    void aucunMenuNeCacheLaBarreDOutils_data() {
+        QTest::addColumn<QString>("ou");
+        QTest::newRow("menu bar") << QString();
+        QTest::newRow("toolbar") << QStringLiteral("Toolbar1");
+    }
+
+    void aucunMenuNeCacheLaBarreDOutils() {
+        QFETCH(QString, ou);
+        FUnRAR f(unrar());
+        f.show();
+        QWidget* w = ou.isEmpty() ? f.menuBar() : f.findChild<QWidget*>(ou);
+        const QPoint centre = w->rect().center();
+        QContextMenuEvent clic(QContextMenuEvent::Mouse, centre, w->mapToGlobal(centre));
+        QApplication::sendEvent(w, &clic);
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+        QVERIFY(f.findChild<QToolBar*>(QStringLiteral("Toolbar1"))->isVisible());
     }
 };
 
