@@ -230,9 +230,9 @@ void FUnRAR::ajusterColonnes() {
 
 void FUnRAR::createStatusBar() {
     for (std::size_t i = 0; i < panneaux_.size(); ++i) {
-        auto* panneau = new PanneauEtat(this);
+        // Only the archive's name, in panel 2, has no bound on its length: it gives way first.
+        auto* panneau = new PanneauEtat(platform::pixelsX(this, 1440), i == 1, this);
         panneau->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
-        panneau->setMinimumWidth(platform::pixelsX(this, 1440));
         statusBar()->addWidget(panneau);
         panneaux_[i] = panneau;
     }

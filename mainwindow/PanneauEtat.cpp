@@ -7,8 +7,12 @@
 #include <QStyle>
 #include <QToolTip>
 
-PanneauEtat::PanneauEtat(QWidget* parent)
-    : QLabel(parent) {
+#include <algorithm>
+
+PanneauEtat::PanneauEtat(int largeurMin, bool cede, QWidget* parent)
+    : QLabel(parent)
+    , largeurMin_(largeurMin)
+    , cede_(cede) {
     setTextFormat(Qt::PlainText);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
@@ -23,9 +27,13 @@ int PanneauEtat::retrait() const {
 
 QSize PanneauEtat::sizeHint() const {
     const QMargins cadre = contentsMargins();
-    return {fontMetrics().horizontalAdvance(texteMontre()) + 2 * retrait() + cadre.left() +
-                cadre.right(),
-            QLabel::sizeHint().height()};
+    const int largeur = fontMetrics().horizontalAdvance(texteMontre()) + 2 * retrait() +
+                        cadre.left() + cadre.right();
+    return {std::max(largeur, largeurMin_), QLabel::sizeHint().height()};
+}
+
+QSize PanneauEtat::minimumSizeHint() const {
+    return cede_ ? QSize(largeurMin_, QLabel::minimumSizeHint().height()) : sizeHint();
 }
 
 bool PanneauEtat::event(QEvent* evenement) {

@@ -8,9 +8,12 @@
 
 class PanneauEtat final : public QLabel {
 public:
-    explicit PanneauEtat(QWidget* parent = nullptr);
+    // A panel that `cede` gives up its width first, down to `largeurMin`, when the bar is short;
+    // the others keep their whole text as long as the window is wide enough for it.
+    PanneauEtat(int largeurMin, bool cede, QWidget* parent);
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     bool event(QEvent* evenement) override;
@@ -19,4 +22,7 @@ protected:
 private:
     QString texteMontre() const;
     int retrait() const; // on each side of the text, inside the frame
+
+    int largeurMin_;
+    bool cede_;
 };

@@ -108,8 +108,8 @@ private slots:
 
     void unTexteCoupeSeLitEnEntierDansUneBulle_data() {
         QTest::addColumn<QString>("panneau"); // empty: the top row of the list
-        QTest::addColumn<QString>("texte");
-        QTest::addColumn<QString>("vu"); // what the tooltip says; empty when there is none
+        QTest::addColumn<QString>("texte");   // the row's name, or panel 2's text
+        QTest::addColumn<QString>("vu");      // what the tooltip says; empty when there is none
         const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
                                               "plus loin/<b>gras</b> & fin.txt");
         QTest::newRow("a name that fits has none")
@@ -122,6 +122,8 @@ private slots:
             << QStringLiteral("StatusBar1_1") << QString() << QString();
         const QString archive = QStringLiteral("une-archive-au-nom-vraiment-tres-long-qui-ne-tient-"
                                                "pas-dans-le-panneau.rar :  5452 Octets ");
+        QTest::newRow("the credit beside a long archive name")
+            << QStringLiteral("StatusBar1_1") << archive << QString();
         QTest::newRow("a long archive name in panel 2")
             << QStringLiteral("StatusBar1_2") << archive << archive;
     }
@@ -140,13 +142,12 @@ private slots:
             cible = liste(f)->viewport();
             ou = liste(f)->visualRect(f.modeleResultats()->index(0, 0)).center();
         } else {
-            auto* label = f.findChild<QLabel*>(panneau);
-            if (!texte.isEmpty()) {
-                label->setText(texte);
-            }
+            f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->setText(texte);
+            f.findChild<QLabel*>(QStringLiteral("StatusBar1_3"))
+                ->setText(QStringLiteral(" 5 Fichiers "));
             QApplication::processEvents(); // the status bar lays its panels out again
-            cible = label;
-            ou = label->rect().center();
+            cible = f.findChild<QLabel*>(panneau);
+            ou = cible->rect().center();
         }
         QCOMPARE(bulle(cible, ou), vu);
     }
