@@ -94,9 +94,8 @@ void DelegueTexte::paint(QPainter* peintre, const QStyleOptionViewItem& option,
     peintre->restore();
 }
 
-int DelegueTexte::largeurNecessaire(const QFontMetrics& metriques, const QWidget* vue,
-                                    const QString& texte) {
-    return metriques.horizontalAdvance(texte) + 2 * marge(vue);
+int DelegueTexte::largeurNecessaire(const QFont& police, const QWidget* vue, const QString& texte) {
+    return largeurTexte(police, texte) + 2 * marge(vue);
 }
 
 bool DelegueTexte::helpEvent(QHelpEvent* evenement, QAbstractItemView* vue,
@@ -106,7 +105,7 @@ bool DelegueTexte::helpEvent(QHelpEvent* evenement, QAbstractItemView* vue,
     }
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const bool coupe = largeurNecessaire(opt.fontMetrics, opt.widget, opt.text) > opt.rect.width();
+    const bool coupe = largeurNecessaire(opt.font, opt.widget, opt.text) > opt.rect.width();
     // An empty text hides the tooltip of a cell left for this one; the rectangle hides this one
     // once the pointer leaves the cell.
     QToolTip::showText(evenement->globalPos(), coupe ? bulleLitterale(opt.text) : QString(),

@@ -18,7 +18,6 @@ public:
     bool helpEvent(QHelpEvent* evenement, QAbstractItemView* vue,
                    const QStyleOptionViewItem& option, const QModelIndex& index) override;
 
-    // The width of a cell of `vue` that shows `texte` whole in the font of `metriques`.
-    static int largeurNecessaire(const QFontMetrics& metriques, const QWidget* vue,
-                                 const QString& texte);
+    // The width of a cell of `vue` that shows `texte` whole in `police`.
+    static int largeurNecessaire(const QFont& police, const QWidget* vue, const QString& texte);
 };

@@ -219,8 +219,8 @@ void FUnRAR::ajusterColonnes() {
                                          std::pair{ListeResultats::ColonneResultat, 600}}) {
         int largeur = std::max(platform::pixelsX(this, twips), entetes->sectionSizeHint(colonne));
         for (const QString& texte : modele_->textesLesPlusLarges(colonne)) {
-            largeur = std::max(largeur, DelegueTexte::largeurNecessaire(ListView1->fontMetrics(),
-                                                                        ListView1, texte));
+            largeur = std::max(
+                largeur, DelegueTexte::largeurNecessaire(ListView1->font(), ListView1, texte));
         }
         if (entetes->sectionSize(colonne) != largeur) {
             entetes->resizeSection(colonne, largeur);

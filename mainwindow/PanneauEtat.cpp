@@ -27,8 +27,8 @@ int PanneauEtat::retrait() const {
 
 QSize PanneauEtat::sizeHint() const {
     const QMargins cadre = contentsMargins();
-    const int largeur = fontMetrics().horizontalAdvance(texteMontre()) + 2 * retrait() +
-                        cadre.left() + cadre.right();
+    const int largeur =
+        largeurTexte(font(), texteMontre()) + 2 * retrait() + cadre.left() + cadre.right();
     return {std::max(largeur, largeurMin_), QLabel::sizeHint().height()};
 }
 
@@ -41,8 +41,7 @@ bool PanneauEtat::event(QEvent* evenement) {
         return QLabel::event(evenement);
     }
     const QString texte = texteMontre();
-    const bool coupe =
-        fontMetrics().horizontalAdvance(texte) > contentsRect().width() - 2 * retrait();
+    const bool coupe = largeurTexte(font(), texte) > contentsRect().width() - 2 * retrait();
     QToolTip::showText(static_cast<QHelpEvent*>(evenement)->globalPos(),
                        coupe ? bulleLitterale(texte) : QString(), this, rect());
     return true;

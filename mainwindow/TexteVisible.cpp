@@ -1,5 +1,9 @@
 #include "TexteVisible.h"
 
+#include <QFontMetricsF>
+
+#include <cmath>
+
 namespace {
 
 bool aMontrer(char16_t c) {
@@ -43,4 +47,8 @@ QString nomVisible(const QString& nom) {
 
 QString bulleLitterale(const QString& texte) {
     return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(texte.toHtmlEscaped());
+}
+
+int largeurTexte(const QFont& police, const QString& texte) {
+    return int(std::ceil(QFontMetricsF(police).horizontalAdvance(texte)));
 }

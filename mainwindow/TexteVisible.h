@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QFont;
+
 // `nom` with every character that would hide, cut or reorder it written out as \uXXXX: control
 // characters (C0, DEL, C1), line and paragraph separators, and bidirectional controls. Without
 // them, "facture\u202Etxt.exe" would read "factureexe.txt" and "ligne1\nligne2.txt" "ligne1".
@@ -14,3 +16,7 @@ QString nomVisible(const QString& nom);
 // A tooltip that shows `texte` exactly as it is, on one line: a tooltip takes a text that looks
 // like markup (a name holding "<b>") for markup.
 QString bulleLitterale(const QString& texte);
+
+// The whole pixels that `texte` takes in `police`. Rounded up: a text that lacks a fraction of a
+// pixel is cut with "…" all the same.
+int largeurTexte(const QFont& police, const QString& texte);

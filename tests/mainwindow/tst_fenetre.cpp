@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -30,7 +31,7 @@ QTableView* liste(const FUnRAR& f) {
 // Whether a cell of `vue` that is `largeur` pixels wide shows `texte` whole.
 bool entier(const QTableView* vue, const QString& texte, int largeur) {
     const int marge = vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1;
-    return vue->fontMetrics().horizontalAdvance(texte) <= largeur - 2 * marge;
+    return QFontMetricsF(vue->font()).horizontalAdvance(texte) <= largeur - 2 * marge;
 }
 
 // The text of the tooltip that resting the pointer at `ou` in `w` brings up; empty when none.
