@@ -1,11 +1,22 @@
 #include "DelegueTexte.h"
 
+#include "TexteVisible.h"
+
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace {
+
+// The room that the style leaves on each side of an item's text.
+int marge(const QWidget* widget) {
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
 
 // One line of `texte`, laid out once in `largeur` pixels.
 QTextLine disposer(QTextLayout& disposition, const QString& texte, int largeur) {
@@ -40,8 +51,8 @@ void DelegueTexte::paint(QPainter* peintre, const QStyleOptionViewItem& option,
 
     if (!opt.text.isEmpty()) {
         // The margins and colours that the style gives an item's text.
-        const int marge = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect zone = opt.rect.adjusted(marge, 0, -marge, 0);
+        const int m = marge(widget);
+        const QRect zone = opt.rect.adjusted(m, 0, -m, 0);
         const QPalette::ColorGroup groupe =
             !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
             : (opt.state & QStyle::State_Active) ? QPalette::Normal
@@ -81,4 +92,24 @@ void DelegueTexte::paint(QPainter* peintre, const QStyleOptionViewItem& option,
         style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, peintre, widget);
     }
     peintre->restore();
+}
+
+int DelegueTexte::largeurNecessaire(const QFont& police, const QWidget* vue, const QString& texte) {
+    return largeurTexte(police, texte) + 2 * marge(vue);
+}
+
+bool DelegueTexte::helpEvent(QHelpEvent* evenement, QAbstractItemView* vue,
+                             const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (evenement->type() != QEvent::ToolTip || !index.isValid()) {
+        return QStyledItemDelegate::helpEvent(evenement, vue, option, index);
+    }
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const bool coupe = largeurNecessaire(opt.font, opt.widget, opt.text) > opt.rect.width();
+    // An empty text hides the tooltip of a cell left for this one; the rectangle hides this one
+    // once the pointer leaves the cell.
+    QToolTip::showText(evenement->globalPos(), coupe ? bulleLitterale(opt.text) : QString(),
+                       vue->viewport(), opt.rect);
+    evenement->setAccepted(coupe);
+    return coupe;
 }

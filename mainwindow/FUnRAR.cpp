@@ -9,6 +9,8 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "PanneauEtat.h"
+#include "TexteVisible.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -31,6 +33,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 using namespace ModuleRAR;
 using platform::interaction;
@@ -145,7 +148,9 @@ void FUnRAR::createToolBar() {
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
-    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    // The window's own context menu, on the menu bar or the toolbar, would only offer to hide the
+    // toolbar, with nothing to bring it back.
+    setContextMenuPolicy(Qt::PreventContextMenu);
     Toolbar1->setIconSize(QSize(32, 32));
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(Qt::TopToolBarArea, Toolbar1);
@@ -193,16 +198,19 @@ void FUnRAR::createCentralWidget() {
     ListView1->verticalHeader()->hide();
     ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ListView1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    ListView1->horizontalHeader()->setSectionsMovable(false);
-    ListView1->horizontalHeader()->setHighlightSections(false);
-    ListView1->horizontalHeader()->setStretchLastSection(true);
-    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneFichier,
-                                                 platform::pixelsX(this, 3000));
-    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneTaille,
-                                                 platform::pixelsX(this, 1000));
-    ListView1->horizontalHeader()->resizeSection(ListeResultats::ColonneResultat,
-                                                 platform::pixelsX(this, 600));
+    QHeaderView* const entetes = ListView1->horizontalHeader();
+    entetes->setSectionsMovable(false);
+    entetes->setHighlightSections(false);
+    // The names take the width that the sizes and results leave, however wide the window.
+    entetes->setStretchLastSection(false);
+    entetes->setSectionResizeMode(ListeResultats::ColonneFichier, QHeaderView::Stretch);
     ListView1->setMinimumSize(platform::pixelsX(this, 5775), platform::pixelsY(this, 4215));
+    ajusterColonnes();
+    // Rows reach the view in batches, and results and the header's label after them.
+    connect(modele_, &QAbstractItemModel::rowsInserted, this, &FUnRAR::ajusterColonnes);
+    connect(modele_, &QAbstractItemModel::modelReset, this, &FUnRAR::ajusterColonnes);
+    connect(modele_, &QAbstractItemModel::dataChanged, this, &FUnRAR::ajusterColonnes);
+    connect(modele_, &QAbstractItemModel::headerDataChanged, this, &FUnRAR::ajusterColonnes);
 
     disposition->addWidget(Check1);
     disposition->addWidget(ListView1, 1);
@@ -211,13 +219,29 @@ void FUnRAR::createCentralWidget() {
     setTabOrder(ListView1, Check1);
 }
 
+// The sizes and the results are never cut: their columns are as wide as their widest text, at
+// least as wide as they were laid out.
+void FUnRAR::ajusterColonnes() {
+    QHeaderView* const entetes = ListView1->horizontalHeader();
+    for (const auto& [colonne, twips] : {std::pair{ListeResultats::ColonneTaille, 1000},
+                                         std::pair{ListeResultats::ColonneResultat, 600}}) {
+        int largeur = std::max(platform::pixelsX(this, twips), entetes->sectionSizeHint(colonne));
+        for (const QString& texte : modele_->textesLesPlusLarges(colonne)) {
+            largeur = std::max(
+                largeur, DelegueTexte::largeurNecessaire(ListView1->font(), ListView1, texte));
+        }
+        if (entetes->sectionSize(colonne) != largeur) {
+            entetes->resizeSection(colonne, largeur);
+        }
+    }
+}
+
 void FUnRAR::createStatusBar() {
     for (std::size_t i = 0; i < panneaux_.size(); ++i) {
-        auto* panneau = new QLabel(this);
+        // Only the archive's name, in panel 2, has no bound on its length: it gives way first.
+        auto* panneau = new PanneauEtat(platform::pixelsX(this, 1440), i == 1, this);
         panneau->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
-        panneau->setMinimumWidth(platform::pixelsX(this, 1440));
-        panneau->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        statusBar()->addWidget(panneau, i == 0 ? 1 : 0);
+        statusBar()->addWidget(panneau);
         panneaux_[i] = panneau;
     }
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
@@ -436,7 +460,9 @@ void FUnRAR::commentaire(const QString& texte) {
 Remplacement FUnRAR::remplacer(const QString& nom) {
     repeindre(); // the row of the entry in question is in sight
     const QMessageBox::StandardButton reponse = interaction().question(
-        this, QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?").arg(nom),
+        this,
+        QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?")
+            .arg(nomVisible(nom)),
         QStringLiteral("Confirmation"),
         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
     switch (reponse) {

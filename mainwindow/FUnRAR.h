@@ -57,6 +57,7 @@ private:
     void createToolBar();
     void createCentralWidget();
     void createStatusBar();
+    void ajusterColonnes();
 
     void activerControlesArchive(bool actifs);
     void Check1_Toggled(bool coche);

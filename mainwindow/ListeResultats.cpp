@@ -1,5 +1,7 @@
 #include "ListeResultats.h"
 
+#include "TexteVisible.h"
+
 #include <algorithm>
 
 ListeResultats::ListeResultats(QObject* parent)
@@ -38,7 +40,8 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
         if (index.column() >= NombreColonnes) {
             return {};
         }
-        return texteCellule(ligneAffichee(index.row()), index.column());
+        const QString texte = texteCellule(ligneAffichee(index.row()), index.column());
+        return index.column() == ColonneFichier ? nomVisible(texte) : texte;
     }
     if (role == Qt::TextAlignmentRole) {
         return headerData(index.column(), Qt::Horizontal, role);
@@ -80,6 +83,8 @@ void ListeResultats::viderLignes() {
     blocsLignes_.clear();
     blocsLignes_.shrink_to_fit();
     nombreLignes_ = 0;
+    tailleMin_ = 0;
+    tailleMax_ = 0;
     blocsNoms_.clear();
     blocsNoms_.shrink_to_fit();
     libreNoms_ = nullptr;
@@ -109,6 +114,20 @@ void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille) {
         blocsLignes_.push_back(std::make_unique_for_overwrite<Ligne[]>(LignesParBloc));
     }
     ligne(nombreLignes_++) = {debut, taille, quint32(octets), 0};
+    tailleMin_ = std::min(tailleMin_, taille);
+    tailleMax_ = std::max(tailleMax_, taille);
+}
+
+QStringList ListeResultats::textesLesPlusLarges(int colonne) const {
+    switch (colonne) {
+    case ColonneTaille:
+        // The most digits are at either end; a sign takes room too.
+        return {QString::number(tailleMin_), QString::number(tailleMax_)};
+    case ColonneResultat:
+        return {textesResultat_.begin(), textesResultat_.end()};
+    default:
+        return {};
+    }
 }
 
 void ListeResultats::ecrireResultat(const QString& texte) {

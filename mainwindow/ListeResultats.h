@@ -8,6 +8,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringEncoder>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -38,6 +39,11 @@ public:
     int nombreLignes() const { return int(nombreLignes_); }
     QString texte(int ligne, int colonne) const; // ligne 0 is the top of the list
 
+    // The texts of `colonne` that need the most width: the longest sizes, or every result written.
+    // Kept as rows come, so that a view keeps a column wide enough for all of 100,000 rows without
+    // going through them. None for the names, which take whatever width is left.
+    QStringList textesLesPlusLarges(int colonne) const;
+
 private:
     // Names are kept in UTF-8, end to end in blocks that never move, and results as indexes into a
     // few texts: a row costs no allocation of its own and is written once. A pass over 100,000
@@ -61,6 +67,8 @@ private:
 
     std::vector<std::unique_ptr<Ligne[]>> blocsLignes_;
     std::size_t nombreLignes_ = 0;
+    qint64 tailleMin_ = 0; // of the rows added since the list was emptied
+    qint64 tailleMax_ = 0;
     std::vector<std::unique_ptr<char[]>> blocsNoms_;
     char* libreNoms_ = nullptr; // the free end of the last name block
     std::size_t resteNoms_ = 0;

@@ -2,9 +2,16 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace platform {
@@ -23,24 +30,65 @@ QMessageBox::Icon iconeQt(Icone icone) {
     return QMessageBox::NoIcon;
 }
 
+// Puts `texte` in the box as it is: comments, paths and names are never markup. A text taller
+// than half the screen goes into a scrollable read-only area in place of the label, so that the
+// box stays on the screen with its buttons in reach.
+void ecrireTexte(QMessageBox& boite, const QString& texte) {
+    // Texts may break lines with carriage returns alone, which a label does not break on.
+    QString lignes = texte;
+    lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    boite.setTextFormat(Qt::PlainText);
+    boite.setText(lignes);
+
+    auto* libelle = boite.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grille = qobject_cast<QGridLayout*>(boite.layout());
+    if (libelle == nullptr || grille == nullptr) {
+        return;
+    }
+    const QRect ecran = boite.screen()->availableGeometry();
+    const int largeurMax = ecran.width() / 2;
+    const int hauteurMax = ecran.height() / 2;
+    const QRect besoin = libelle->fontMetrics().boundingRect(
+        QRect(0, 0, largeurMax, INT_MAX / 2), Qt::TextWordWrap | Qt::TextWrapAnywhere, lignes);
+    if (besoin.height() <= hauteurMax) {
+        return;
+    }
+    auto* zone = new QPlainTextEdit(&boite);
+    zone->setObjectName(QStringLiteral("texte"));
+    zone->setReadOnly(true);
+    zone->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    zone->setPlainText(lignes);
+    const int bords = 2 * (zone->frameWidth() + int(zone->document()->documentMargin()));
+    zone->setMinimumSize(std::min(largeurMax, besoin.width() + bords +
+                                                  zone->verticalScrollBar()->sizeHint().width()),
+                         hauteurMax);
+    delete grille->replaceWidget(libelle, zone);
+    libelle->hide();
+    zone->setFocus(); // the keys scroll it; Return and Escape still close the box
+}
+
 class InteractionQt final : public Interaction {
 public:
     void message(QWidget* parent, const QString& texte, const QString& titre,
                  Icone icone) override {
-        // Texts may break lines with carriage returns alone, which a label does not break on.
-        QString lignes = texte;
-        lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QMessageBox boite(iconeQt(icone), titre, lignes, QMessageBox::Ok, parent);
+        QMessageBox boite(iconeQt(icone), titre, QString(), QMessageBox::Ok, parent);
         boite.setObjectName(QStringLiteral("message"));
+        ecrireTexte(boite, texte);
         boite.exec();
     }
 
     QMessageBox::StandardButton question(QWidget* parent, const QString& texte,
                                          const QString& titre,
                                          QMessageBox::StandardButtons boutons) override {
-        QMessageBox boite(QMessageBox::Question, titre, texte, boutons, parent);
+        QMessageBox boite(QMessageBox::Question, titre, QString(), boutons, parent);
         boite.setObjectName(QStringLiteral("question"));
+        ecrireTexte(boite, texte);
+        if (boutons.testFlag(QMessageBox::No)) {
+            // A key pressed out of habit must not say yes.
+            boite.setDefaultButton(QMessageBox::No);
+            boite.setEscapeButton(QMessageBox::No);
+        }
         return QMessageBox::StandardButton(boite.exec());
     }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Every modal exchange with the user, and ending the program, go through here, so that tests can
-// answer prompts and record messages instead of blocking on a real box.
+// answer prompts and record messages instead of blocking on a real box. Texts are shown exactly as
+// they are, line breaks kept, never read as markup.
 
 #include <QMessageBox>
 #include <QString>
@@ -22,7 +23,8 @@ public:
     virtual void message(QWidget* parent, const QString& texte, const QString& titre,
                          Icone icone) = 0;
 
-    // A modal choice among standard buttons; returns the one pressed.
+    // A modal choice among standard buttons; returns the one pressed. When "No" is offered, it is
+    // the answer of Return and of Escape.
     virtual QMessageBox::StandardButton question(QWidget* parent, const QString& texte,
                                                  const QString& titre,
                                                  QMessageBox::StandardButtons boutons) = 0;

@@ -1,0 +1,58 @@
+#include "PanneauEtat.h"
+
+#include "TexteVisible.h"
+
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
+
+#include <algorithm>
+
+PanneauEtat::PanneauEtat(int largeurMin, bool cede, QWidget* parent)
+    : QLabel(parent)
+    , largeurMin_(largeurMin)
+    , cede_(cede) {
+    setTextFormat(Qt::PlainText);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+}
+
+QString PanneauEtat::texteMontre() const {
+    return nomVisible(text());
+}
+
+int PanneauEtat::retrait() const {
+    return fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+}
+
+QSize PanneauEtat::sizeHint() const {
+    const QMargins cadre = contentsMargins();
+    const int largeur =
+        largeurTexte(font(), texteMontre()) + 2 * retrait() + cadre.left() + cadre.right();
+    return {std::max(largeur, largeurMin_), QLabel::sizeHint().height()};
+}
+
+QSize PanneauEtat::minimumSizeHint() const {
+    return cede_ ? QSize(largeurMin_, QLabel::minimumSizeHint().height()) : sizeHint();
+}
+
+bool PanneauEtat::event(QEvent* evenement) {
+    if (evenement->type() != QEvent::ToolTip) {
+        return QLabel::event(evenement);
+    }
+    const QString texte = texteMontre();
+    const bool coupe = largeurTexte(font(), texte) > contentsRect().width() - 2 * retrait();
+    QToolTip::showText(static_cast<QHelpEvent*>(evenement)->globalPos(),
+                       coupe ? bulleLitterale(texte) : QString(), this, rect());
+    return true;
+}
+
+void PanneauEtat::paintEvent(QPaintEvent* evenement) {
+    QFrame::paintEvent(evenement); // the frame; the text is drawn here, cut with "…"
+    QPainter peintre(this);
+    const QRect zone = contentsRect().adjusted(retrait(), 0, -retrait(), 0);
+    style()->drawItemText(&peintre, zone, QStyle::visualAlignment(layoutDirection(), alignment()),
+                          palette(), isEnabled(),
+                          fontMetrics().elidedText(texteMontre(), Qt::ElideRight, zone.width()),
+                          foregroundRole());
+}
