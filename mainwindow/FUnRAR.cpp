@@ -252,7 +252,8 @@ void FUnRAR::createStatusBar() {
     progression_->setObjectName(QStringLiteral("progression"));
     progression_->setRange(0, 1000);
     progression_->setTextVisible(false);
-    progression_->setMaximumWidth(platform::pixelsX(this, 1440));
+    // Narrow enough that the panels beside it keep their texts in a window of its first width.
+    progression_->setFixedWidth(platform::pixelsX(this, 480));
     progression_->hide();
     statusBar()->addPermanentWidget(progression_);
 }
