@@ -90,7 +90,7 @@ private:
 // Plays the helper's frames into the window's RetourPasse, answering its questions.
 class Relecture {
 public:
-    enum class Etat { EnCours, Fin, Echec, Rompue };
+    enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
 
     Relecture(RetourPasse& retour, int mode, Processus& processus)
         : retour_(retour)
@@ -165,8 +165,26 @@ public:
             }
             etat_ = Etat::Echec;
             break;
+        case Type::MotDePasse: {
+            const quint8 incorrect = l.u8();
+            if (l.complete()) {
+                const std::optional<QString> saisi = retour_.motDePasse(incorrect != 0);
+                QByteArray reponse;
+                protocole::Redaction r(reponse);
+                r.debut(Type::Reponse);
+                r.u8(saisi ? 1 : 0);
+                r.texte(saisi.value_or(QString()));
+                r.fin();
+                processus_.ecrire(reponse);
+                reponse.fill('\0');
+            }
+            break;
+        }
         case Type::Fin:
             etat_ = Etat::Fin;
+            break;
+        case Type::Abandon:
+            etat_ = Etat::Abandon;
             break;
         case Type::Demande:
         case Type::Reponse:
@@ -332,6 +350,9 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     if (WIFEXITED(statut) && WEXITSTATUS(statut) == 0) {
         if (etat == Relecture::Etat::Fin) {
             return Issue::Terminee;
+        }
+        if (etat == Relecture::Etat::Abandon) {
+            return Issue::Abandonnee;
         }
         if (etat == Relecture::Etat::Echec) {
             retour.echec(relecture.echec());

@@ -42,6 +42,7 @@ void imposerOptions(quint32 options);
 
 enum class Issue {
     Terminee,
+    Abandonnee,  // the user gave no password (RetourPasse::abandon)
     Interrompue, // retour.patienter() said to stop: the helper is gone, and its partial file
 };
 

@@ -62,10 +62,15 @@ std::optional<QString> erreurFichier(int code) {
 }
 
 std::optional<QString> erreurEnTete(int code) {
-    if (code == ERAR_BAD_DATA) {
+    switch (code) {
+    case ERAR_BAD_DATA:
         return QStringLiteral("File header broken");
+    case ERAR_EOPEN:
+        // A volume missing from a set: the archive does not end there, whatever the mode.
+        return erreurFichier(code);
+    default:
+        return erreurMotDePasse(code);
     }
-    return erreurMotDePasse(code);
 }
 
 QString texte(const Echec& echec, const QString& chemin) {

@@ -42,7 +42,8 @@ QString erreurOuverture(int code, const QString& chemin);
 // A failed entry (the result of processing it); nothing for a code that does not stop the pass.
 std::optional<QString> erreurFichier(int code);
 
-// The header read that ended the loop; nothing for the end of the archive and unknown codes.
+// The header read that ended the loop; nothing for the end of the archive and unknown codes. A
+// missing volume reads as it does for an entry.
 std::optional<QString> erreurEnTete(int code);
 
 QString bibliothequeIntrouvable(const QString& fichier, const QString& raison);

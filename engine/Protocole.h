@@ -12,8 +12,9 @@
 // Window to helper:
 //   Demande      u32 version, u8 mode (ModeTraitement, or ModeSonde), u32 options (test only),
 //                path of the archive, text of the password. First, and only once.
-//   Reponse      u8: the answer to the question just asked (0 after Commentaire; a Remplacement
-//                after Remplacer).
+//   Reponse      the answer to the question just asked: u8 0 after Commentaire; u8 Remplacement
+//                after Remplacer; after MotDePasse, u8 1 and the text typed, or u8 0 when the
+//                user gave up.
 // Helper to window:
 //   Bonjour      u32 version, i32 the library's interface version, u8 the protections in force
 //                (Protection). First; a helper of another version says nothing and ends with
@@ -26,9 +27,11 @@
 //   Extraction   text path, relative to the current directory, of the file the library is about to
 //                write for the row on top.
 //   Progression  i64 bytes of the current entry processed so far.
+//   MotDePasse   u8 1 when the password given last was wrong; the helper waits for a Reponse.
 //   Echec        u8 genre (Messages::Echec::Genre), i32 code, text detail. Last.
 //   Fin          (empty) the pass ran to its end. Last.
-// After Echec or Fin the helper ends with status 0; ending any other way is a failure.
+//   Abandon      (empty) the user gave no password: the pass stops, with no failure. Last.
+// After Echec, Fin or Abandon the helper ends with status 0; ending any other way is a failure.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -59,6 +62,8 @@ enum class Type : quint8 {
     Progression,
     Echec,
     Fin,
+    MotDePasse,
+    Abandon,
 };
 
 enum class Resultat : quint8 { OK, Ignore, LienRefuse };

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -117,11 +118,13 @@ std::optional<QString> donneesDe(const RARHeaderDataEx& entete) {
 // What the library's callback reports to, for one pass.
 struct Rappel {
     RetourPasse& retour;
-    qint64 octets = 0; // of the current entry
+    qint64 octets = 0;      // of the current entry
+    bool incorrect = false; // the password given last was wrong
+    bool abandon = false;   // the user gave none
+    int demandes = 0;       // passwords asked since the archive was opened
 };
 
 int rappel(unsigned message, long donnee, long p1, long p2) {
-    Q_UNUSED(p1);
     auto* r = reinterpret_cast<Rappel*>(donnee);
     switch (message) {
     case UCM_PROCESSDATA:
@@ -133,8 +136,27 @@ int rappel(unsigned message, long donnee, long p1, long p2) {
         // Nobody is asked for a missing volume; any answer but -1 would make the library ask
         // again, for ever.
         return p2 == RAR_VOL_ASK ? -1 : 1;
+    case UCM_NEEDPASSWORDW: {
+        if (r->abandon || p2 <= 1) {
+            return -1;
+        }
+        ++r->demandes;
+        std::optional<QString> saisi = r->retour.motDePasse(r->incorrect);
+        if (!saisi || saisi->isEmpty()) {
+            r->abandon = true; // the library then reports the password missing
+            return -1;
+        }
+        std::wstring large = saisi->toStdWString();
+        saisi->fill(QChar());
+        auto* tampon = reinterpret_cast<wchar_t*>(p1);
+        const std::size_t n = std::min(large.size(), std::size_t(p2) - 1);
+        std::wmemcpy(tampon, large.data(), n);
+        tampon[n] = L'\0';
+        std::fill(large.begin(), large.end(), L'\0');
+        return 1;
+    }
     default:
-        return -1; // no password to give from here: the library reports it missing
+        return -1; // the 8-bit password request, made only when the wide one gave none
     }
 }
 
@@ -200,120 +222,213 @@ QString libelleMode(int mode) {
     }
 }
 
+namespace {
+
+using Genre = Messages::Echec::Genre;
+
+// One pass: the archive may be opened more than once, when a password typed for it was wrong; the
+// entries already done are then skipped, so that none is shown, tested or written twice.
+class Passe {
+public:
+    Passe(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode, const QByteArray& chemin,
+          bool avecGardes)
+        : api_(api)
+        , retour_(retour)
+        , mode_(mode)
+        , chemin_(chemin)
+        , libelle_(libelleMode(mode))
+        , garder_(mode == ModeExtraction && avecGardes)
+        , gardes_(retour, QDir::currentPath())
+        , archive_{api, nullptr}
+        , rappel_{retour} {}
+
+    void executer(const QString& motDePasse) {
+        QString donne = motDePasse;
+        qsizetype faites = 0; // entries whose rows are out
+        bool reprise = false; // the last of them is to be processed again
+        for (bool premiere = true;; premiere = false) {
+            ouvrir(donne, premiere);
+            donne.fill(QChar());
+            donne.clear(); // a password found wrong is asked again, not given again
+            qint16 resultat = lire();
+            if (premiere) {
+                retour_.montrerFenetre();
+            }
+            qsizetype lues = 0;
+            for (; resultat == 0 && lues < faites - (reprise ? 1 : 0); ++lues) {
+                const int r = api_.RARProcessFile(archive_.handle, RAR_SKIP, nullptr, nullptr);
+                if (r == ERAR_BAD_PASSWORD || r == ERAR_MISSING_PASSWORD) {
+                    resultat = qint16(r);
+                    break;
+                }
+                resultat = lire();
+            }
+            while (resultat == 0) {
+                const bool nouvelle = !(reprise && lues == faites - 1);
+                if (nouvelle) {
+                    ++faites;
+                }
+                reprise = false;
+                const int r = entree(nouvelle);
+                if (r == ERAR_BAD_PASSWORD || r == ERAR_MISSING_PASSWORD) {
+                    reprise = true;
+                    resultat = qint16(r);
+                    break;
+                }
+                resultat = lire();
+                ++lues;
+                retour_.entreeTerminee();
+            }
+            if (resultat == ERAR_MISSING_PASSWORD && rappel_.abandon) {
+                retour_.abandon();
+                return;
+            }
+            // A password found wrong is asked again, as long as the user answers; one that nobody
+            // was asked for this time (given with Check1, or the library's own guess) as well.
+            if (resultat == ERAR_BAD_PASSWORD && (premiere || rappel_.demandes > 0)) {
+                rappel_.incorrect = true;
+                fermer();
+                continue;
+            }
+            finir(resultat);
+            return;
+        }
+    }
+
+private:
+    void ouvrir(const QString& motDePasse, bool premiere) {
+        QByteArray nomArchive = chemin_;
+        auto tamponCommentaire = std::make_unique<char[]>(TailleCommentaire);
+        std::memset(tamponCommentaire.get(), ' ', TailleCommentaire);
+        RAROpenArchiveData ouverture{};
+        ouverture.ArcName = nomArchive.data();
+        ouverture.OpenMode = mode_ == ModeListe ? RAR_OM_LIST : RAR_OM_EXTRACT;
+        ouverture.CmtBuf = tamponCommentaire.get();
+        ouverture.CmtBufSize = TailleCommentaire;
+
+        archive_.handle = api_.RAROpenArchive(&ouverture);
+        if (ouverture.OpenResult != 0 || archive_.handle == nullptr) {
+            // A failed open comes with no usable handle: it is never handed back to the library.
+            archive_.handle = nullptr;
+            retour_.echec({Genre::Ouverture, int(ouverture.OpenResult)});
+        }
+        rappel_.demandes = 0;
+        api_.RARSetCallback(archive_.handle, rappel, reinterpret_cast<long>(&rappel_));
+        if (!motDePasse.isEmpty()) {
+            QByteArray secret = motDePasse.toLocal8Bit();
+            api_.RARSetPassword(archive_.handle, secret.data());
+            secret.fill('\0');
+        }
+        // A comment of the buffer's size or more comes as far as the buffer holds it, perhaps
+        // without a terminating NUL.
+        if (premiere && (ouverture.CmtState == 1 || ouverture.CmtState == ERAR_SMALL_BUF)) {
+            retour_.commentaire(texteBorne(tamponCommentaire.get(), TailleCommentaire));
+        }
+    }
+
+    void fermer() {
+        api_.RARCloseArchive(archive_.handle);
+        archive_.handle = nullptr;
+    }
+
+    qint16 lire() {
+        std::memset(entete_.get(), 0, sizeof(RARHeaderDataEx));
+        entete_->RedirName = cibleLien_.data();
+        entete_->RedirNameSize = unsigned(cibleLien_.size());
+        return static_cast<qint16>(api_.RARReadHeaderEx(archive_.handle, entete_.get()));
+    }
+
+    // The entry whose header was read last: its row when `nouvelle`, the guards, the library's
+    // work and the result. Returns the library's code for the entry.
+    int entree(bool nouvelle) {
+        const RARHeaderDataEx& entete = *entete_;
+        volume_.noter(entete);
+        const QString nom = nomEntree(entete);
+        if (nouvelle) {
+            retour_.enTeteResultat(libelle_);
+            retour_.nouvelleLigne(nom, tailleEntree(entete));
+        }
+        const bool extraction = mode_ == ModeExtraction;
+        const QString ecrit = extraction ? cheminExtrait(nom) : QString();
+        Gardes::Decision decision = Gardes::Decision::Extraire;
+        if (garder_) {
+            // A name that fills the header's field has more that we cannot see: the library
+            // would write it somewhere else than the guards look.
+            decision = nomTronque(entete)
+                           ? Gardes::Decision::Ignorer
+                           : gardes_.avant(nom, ecrit, estDossier(entete), donneesDe(entete));
+        }
+        const bool ignorer = decision != Gardes::Decision::Extraire;
+        if (extraction && !ignorer && !estDossier(entete)) {
+            retour_.extractionDe(ecrit);
+        }
+        rappel_.octets = 0;
+
+        // No destination path and no destination name: the library then writes the entry under
+        // the current directory with its stored path, after its own checks against "../" and
+        // absolute names. Handing the stored name back as destination name would skip them.
+        const int resultat = api_.RARProcessFile(
+            archive_.handle, ignorer ? RAR_SKIP : operationDuMode(mode_), nullptr, nullptr);
+        if (resultat == ERAR_BAD_PASSWORD || resultat == ERAR_MISSING_PASSWORD) {
+            return resultat; // asked again, or the user gave up: decided by the caller
+        }
+        if (resultat == 0 && ignorer) {
+            retour_.resultat(decision == Gardes::Decision::LienRefuse ? ResultatLienRefuse
+                                                                      : ResultatIgnore);
+        } else if (resultat != 0) {
+            if (Messages::erreurFichier(resultat)) {
+                if (garder_) {
+                    gardes_.verifierTous();
+                }
+                retour_.echec({Genre::Fichier, resultat});
+            }
+        } else if (garder_ && !gardes_.apres(ecrit, entete.RedirType != 0)) {
+            retour_.resultat(ResultatLienRefuse);
+        } else {
+            retour_.resultat(ResultatOK);
+        }
+        return resultat;
+    }
+
+    void finir(qint16 resultat) {
+        if (garder_) {
+            gardes_.verifierTous();
+        }
+        if (Messages::erreurEnTete(resultat)) {
+            retour_.echec({Genre::EnTete, resultat});
+        }
+        // A download cut between two entries reads, to the library, as a normal end.
+        const std::optional<QString> dernierVolume = volume_.dernier(QFile::decodeName(chemin_));
+        if (resultat == ERAR_END_ARCHIVE && dernierVolume &&
+            finArchive(*dernierVolume) == FinArchive::Tronquee) {
+            retour_.echec({Genre::Incomplete});
+        }
+    }
+
+    const ModuleRAR::UnrarApi& api_;
+    RetourPasse& retour_;
+    const int mode_;
+    const QByteArray chemin_;
+    const QString libelle_;
+    const bool garder_;
+    Gardes gardes_;
+    Fermeture archive_;
+    Rappel rappel_;
+    VolumeCourant volume_;
+    // About 10 KB: kept off the stack of the caller's event handler.
+    std::unique_ptr<RARHeaderDataEx> entete_ = std::make_unique<RARHeaderDataEx>();
+    std::vector<wchar_t> cibleLien_ = std::vector<wchar_t>(1024);
+};
+
+} // namespace
+
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
                     const QByteArray& chemin, const QString& motDePasse, bool avecGardes) {
-    using Genre = Messages::Echec::Genre;
     // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
     // file is an archive.
     struct stat fichier {};
     if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
         retour.echec({Genre::Ouverture, ERAR_EOPEN});
     }
-    QByteArray nomArchive = chemin;
-    auto tamponCommentaire = std::make_unique<char[]>(TailleCommentaire);
-    std::memset(tamponCommentaire.get(), ' ', TailleCommentaire);
-
-    RAROpenArchiveData ouverture{};
-    ouverture.ArcName = nomArchive.data();
-    ouverture.OpenMode = mode == ModeListe ? RAR_OM_LIST : RAR_OM_EXTRACT;
-    ouverture.CmtBuf = tamponCommentaire.get();
-    ouverture.CmtBufSize = TailleCommentaire;
-
-    Fermeture archive{api, api.RAROpenArchive(&ouverture)};
-    if (ouverture.OpenResult != 0 || archive.handle == nullptr) {
-        // A failed open comes with no usable handle: it is never handed back to the library.
-        archive.handle = nullptr;
-        retour.echec({Genre::Ouverture, int(ouverture.OpenResult)});
-    }
-    Rappel etat{retour};
-    api.RARSetCallback(archive.handle, rappel, reinterpret_cast<long>(&etat));
-
-    if (!motDePasse.isEmpty()) {
-        QByteArray secret = motDePasse.toLocal8Bit();
-        api.RARSetPassword(archive.handle, secret.data());
-        secret.fill('\0');
-    }
-
-    if (ouverture.CmtState == 1) {
-        // The library may fill the buffer to its end without a terminating NUL.
-        retour.commentaire(texteBorne(tamponCommentaire.get(), TailleCommentaire));
-    }
-
-    // About 10 KB: kept off the stack of the caller's event handler.
-    auto entete = std::make_unique<RARHeaderDataEx>();
-    std::vector<wchar_t> cibleLien(1024);
-    auto lire = [&] {
-        std::memset(entete.get(), 0, sizeof(RARHeaderDataEx));
-        entete->RedirName = cibleLien.data();
-        entete->RedirNameSize = unsigned(cibleLien.size());
-        return static_cast<qint16>(api.RARReadHeaderEx(archive.handle, entete.get()));
-    };
-
-    qint16 resultatEnTete = lire();
-    retour.montrerFenetre();
-
-    const QString libelle = libelleMode(mode);
-    const int operation = operationDuMode(mode);
-    const bool extraction = mode == ModeExtraction;
-    const bool garder = extraction && avecGardes;
-    Gardes gardes(retour, QDir::currentPath());
-    VolumeCourant volume;
-    while (resultatEnTete == 0) {
-        volume.noter(*entete);
-        const QString nom = nomEntree(*entete);
-        retour.enTeteResultat(libelle);
-        retour.nouvelleLigne(nom, tailleEntree(*entete));
-
-        Gardes::Decision decision = Gardes::Decision::Extraire;
-        const QString ecrit = extraction ? cheminExtrait(nom) : QString();
-        if (garder) {
-            // A name that fills the header's field has more that we cannot see: the library
-            // would write it somewhere else than the guards look.
-            decision = nomTronque(*entete)
-                           ? Gardes::Decision::Ignorer
-                           : gardes.avant(nom, ecrit, estDossier(*entete), donneesDe(*entete));
-        }
-        const bool ignorer = decision != Gardes::Decision::Extraire;
-        if (extraction && !ignorer && !estDossier(*entete)) {
-            retour.extractionDe(ecrit);
-        }
-        etat.octets = 0;
-
-        // No destination path and no destination name: the library then writes the entry under
-        // the current directory with its stored path, after its own checks against "../" and
-        // absolute names. Handing the stored name back as destination name would skip them.
-        const int resultat =
-            api.RARProcessFile(archive.handle, ignorer ? RAR_SKIP : operation, nullptr, nullptr);
-        if (resultat == 0 && ignorer) {
-            retour.resultat(decision == Gardes::Decision::LienRefuse ? ResultatLienRefuse
-                                                                     : ResultatIgnore);
-        } else if (resultat != 0) {
-            if (Messages::erreurFichier(resultat)) {
-                if (garder) {
-                    gardes.verifierTous();
-                }
-                retour.echec({Genre::Fichier, resultat});
-            }
-        } else if (garder && !gardes.apres(ecrit, entete->RedirType != 0)) {
-            retour.resultat(ResultatLienRefuse);
-        } else {
-            retour.resultat(ResultatOK);
-        }
-
-        resultatEnTete = lire();
-        retour.entreeTerminee();
-    }
-
-    if (garder) {
-        gardes.verifierTous();
-    }
-    if (Messages::erreurEnTete(resultatEnTete)) {
-        retour.echec({Genre::EnTete, resultatEnTete});
-    }
-    // A download cut between two entries reads, to the library, as a normal end.
-    const std::optional<QString> dernierVolume = volume.dernier(QFile::decodeName(chemin));
-    if (resultatEnTete == ERAR_END_ARCHIVE && dernierVolume &&
-        finArchive(*dernierVolume) == FinArchive::Tronquee) {
-        retour.echec({Genre::Incomplete});
-    }
+    Passe(api, retour, mode, chemin, avecGardes).executer(motDePasse);
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 enum ModeTraitement : int {
     ModeExtraction = 0,
     ModeTest = 1,
@@ -52,8 +54,16 @@ public:
     virtual void extractionDe(const QString& chemin) { Q_UNUSED(chemin); }
     // The bytes of the current entry that the library has tested or written so far.
     virtual void progression(qint64 octets) { Q_UNUSED(octets); }
+    // The library needs the archive's password (`incorrect`: the one given last was wrong): what
+    // the user typed, or nothing when the user gave up. A caller that cannot ask gives up.
+    virtual std::optional<QString> motDePasse(bool incorrect) {
+        Q_UNUSED(incorrect);
+        return std::nullopt;
+    }
     // Called at least every 50 ms while the window waits on the helper; false stops the pass.
     virtual bool patienter() { return true; }
+    // The user gave up on the password: the pass stops there, with the rows so far, and no failure.
+    virtual void abandon() {}
     // The pass stops there: the window shows the message of `echec` and ends the program.
     [[noreturn]] virtual void echec(const Messages::Echec& echec) = 0;
 };

@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -42,6 +43,7 @@ namespace {
 
 const QString TitreFenetre = QStringLiteral("Korvane v 1.0");
 const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
+const QString TitreMotDePasse = QStringLiteral("Mot de passe");
 
 // Rows appear while a pass runs, but a synchronous repaint per row would cost more than the
 // library's own work on a large archive: at most one repaint in this interval, well under the
@@ -278,7 +280,7 @@ void FUnRAR::Check1_Toggled(bool coche) {
         return;
     }
     const std::optional<QString> saisi = interaction().motDePasse(
-        this, QStringLiteral("Mot de passe"), QStringLiteral("Mot de passe de l'archive :"));
+        this, TitreMotDePasse, QStringLiteral("Mot de passe de l'archive :"));
     if (!saisi || saisi->isEmpty()) {
         // Without a password the box would promise what no pass delivers.
         Check1->setChecked(false);
@@ -320,6 +322,9 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     repeindre();
     if (issue == assistant::Issue::Interrompue) {
         interaction().terminer(0); // the window was closed: as "Quitter" does
+    }
+    if (issue == assistant::Issue::Abandonnee) {
+        Check1->setChecked(false); // the password box promises nothing any more
     }
 }
 
@@ -499,6 +504,23 @@ void FUnRAR::resultat(const QString& texte) {
 
 void FUnRAR::progression(qint64 octets) {
     octetsEntree_ = octets;
+}
+
+std::optional<QString> FUnRAR::motDePasse(bool incorrect) {
+    repeindre(); // the rows so far are in sight behind the prompt
+    std::optional<QString> saisi = interaction().motDePasse(
+        this, TitreMotDePasse,
+        incorrect ? QStringLiteral("Mot de passe incorrect. Mot de passe de l'archive :")
+                  : QStringLiteral("Mot de passe de l'archive :"));
+    if (!saisi || saisi->isEmpty()) {
+        return std::nullopt;
+    }
+    // Kept for the next commands, as if the user had ticked the box and typed it there.
+    motDePasse_.fill(QChar());
+    motDePasse_ = *saisi;
+    const QSignalBlocker silence(Check1);
+    Check1->setChecked(true);
+    return saisi;
 }
 
 bool FUnRAR::patienter() {

@@ -70,6 +70,7 @@ private:
     void resultat(const QString& texte) override;
     Remplacement remplacer(const QString& nom) override;
     void progression(qint64 octets) override;
+    std::optional<QString> motDePasse(bool incorrect) override;
     bool patienter() override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;
 
@@ -86,7 +87,7 @@ private:
     bool fermetureDemandee_ = false;
     qint64 dernierRepeintMs_ = -1; // -1 until the first repaint of a pass
     bool premiereLigneVue_ = false;
-    qint64 evenementsMs_ = 0;      // when the window last answered the window system
+    qint64 evenementsMs_ = 0; // when the window last answered the window system
     qint64 debutEntreeMs_ = 0;
     qint64 tailleEntree_ = 0;
     qint64 octetsEntree_ = 0;

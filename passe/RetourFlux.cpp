@@ -2,6 +2,8 @@
 
 #include "Horloge.h"
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 using protocole::Type;
@@ -39,19 +41,14 @@ void RetourFlux::envoyerSiAttendu() {
     }
 }
 
-quint8 RetourFlux::reponse() {
+QByteArray RetourFlux::reponse() {
     envoyer();
     QByteArray recu;
     const std::optional<protocole::Trame> t = protocole::attendre(demandes_, recu);
     if (!t || t->type != Type::Reponse) {
         terminer();
     }
-    protocole::Lecture l(t->charge);
-    const quint8 r = l.u8();
-    if (!l.complete()) {
-        terminer();
-    }
-    return r;
+    return t->charge.toByteArray();
 }
 
 void RetourFlux::terminer() {
@@ -68,10 +65,18 @@ void RetourFlux::bonjour(int versionBibliotheque, quint8 protections) {
 }
 
 void RetourFlux::fin() {
-    redaction_.debut(Type::Fin);
+    dernierMot(Type::Fin);
+}
+
+void RetourFlux::abandon() {
+    dernierMot(Type::Abandon);
+}
+
+void RetourFlux::dernierMot(Type type) {
+    redaction_.debut(type);
     redaction_.fin();
     envoyer();
-    ::_exit(0);
+    std::exit(0); // through the exit handlers, where a sanitizer checks for leaks
 }
 
 void RetourFlux::echec(const Messages::Echec& echec) {
@@ -81,7 +86,7 @@ void RetourFlux::echec(const Messages::Echec& echec) {
     redaction_.texte(echec.detail);
     redaction_.fin();
     envoyer();
-    ::_exit(0);
+    std::exit(0);
 }
 
 void RetourFlux::commentaire(const QString& texte) {
@@ -89,6 +94,24 @@ void RetourFlux::commentaire(const QString& texte) {
     redaction_.texte(texte);
     redaction_.fin();
     reponse();
+}
+
+std::optional<QString> RetourFlux::motDePasse(bool incorrect) {
+    redaction_.debut(Type::MotDePasse);
+    redaction_.u8(incorrect ? 1 : 0);
+    redaction_.fin();
+    QByteArray charge = reponse();
+    protocole::Lecture l(charge);
+    const quint8 donne = l.u8();
+    QString texte = l.texte();
+    charge.fill('\0');
+    if (!l.complete()) {
+        terminer();
+    }
+    if (donne == 0) {
+        return std::nullopt;
+    }
+    return texte;
 }
 
 void RetourFlux::montrerFenetre() {
@@ -133,7 +156,13 @@ Remplacement RetourFlux::remplacer(const QString& nom) {
     redaction_.debut(Type::Remplacer);
     redaction_.texte(nom);
     redaction_.fin();
-    switch (reponse()) {
+    const QByteArray charge = reponse();
+    protocole::Lecture l(charge);
+    const quint8 r = l.u8();
+    if (!l.complete()) {
+        terminer();
+    }
+    switch (r) {
     case quint8(Remplacement::Oui):
         return Remplacement::Oui;
     case quint8(Remplacement::OuiPourTous):

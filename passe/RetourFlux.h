@@ -24,12 +24,16 @@ public:
     Remplacement remplacer(const QString& nom) override;
     void extractionDe(const QString& chemin) override;
     void progression(qint64 octets) override;
+    std::optional<QString> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;
+    [[noreturn]] void abandon() override;
 
 private:
     void envoyer();
     void envoyerSiAttendu();
-    quint8 reponse();
+    // Sends what waits, then waits for the window's answer: its payload.
+    QByteArray reponse();
+    [[noreturn]] void dernierMot(protocole::Type type);
     [[noreturn]] void terminer();
 
     int demandes_;

@@ -4,6 +4,7 @@
 
 #include "TraiterArchive.h"
 
+#include <QQueue>
 #include <QStringList>
 
 #include <stdexcept>
@@ -27,7 +28,9 @@ public:
     QList<Ligne> lignes;    // in the order added: the last one is the top of the list
     QString commentaireVu;
     QString enTete = QStringLiteral("Résultat");
-    QString chemin; // the archive's path, as the messages show it
+    QString chemin;                         // the archive's path, as the messages show it
+    QQueue<std::optional<QString>> saisies; // typed at each password prompt; nothing: cancelled
+    QList<bool> demandes;                   // each prompt: whether it said "incorrect"
 
     void commentaire(const QString& texte) override {
         evenements << QStringLiteral("commentaire");
@@ -40,6 +43,11 @@ public:
         lignes.append({nom, taille, QString()});
     }
     void resultat(const QString& texte) override { lignes.last().resultat = texte; }
+    void abandon() override { evenements << QStringLiteral("abandon"); }
+    std::optional<QString> motDePasse(bool incorrect) override {
+        demandes << incorrect;
+        return saisies.isEmpty() ? std::nullopt : saisies.dequeue();
+    }
     [[noreturn]] void echec(const Messages::Echec& e) override {
         evenements << QStringLiteral("erreur");
         throw ErreurFatale(Messages::texte(e, chemin));

@@ -100,38 +100,60 @@ private slots:
         QCOMPARE(QFileInfo::exists(sortie + QStringLiteral("/c.txt")), mode == ModeExtraction);
     }
 
+    // A password asked for when the library needs it, asked again when it was wrong, and a pass
+    // that stops quietly when the user gives none; no entry is tested twice.
     void lesMotsDePasse_data() {
+        using Saisies = QList<std::optional<QString>>;
         QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("donne");
-        QTest::addColumn<QString>("attendu");
-        const QString nec = QStringLiteral("Mot de passe nécessaire pour cette archive");
-        const QString faux = QStringLiteral("Mot de passe incorrect");
-        QTest::newRow("data encrypted, right password") << "-psesame"
-                                                        << "sesame" << QString();
-        QTest::newRow("data encrypted, none") << "-psesame"
-                                              << "" << nec;
-        QTest::newRow("data encrypted, wrong") << "-psesame"
-                                               << "autre" << faux;
-        QTest::newRow("headers encrypted, right password") << "-hpsesame"
-                                                           << "sesame" << QString();
-        QTest::newRow("headers encrypted, none") << "-hpsesame"
-                                                 << "" << nec;
-        QTest::newRow("headers encrypted, wrong") << "-hpsesame"
-                                                  << "autre" << faux;
+        QTest::addColumn<QString>("donne"); // with the box ticked
+        QTest::addColumn<Saisies>("saisies");
+        QTest::addColumn<QList<bool>>("demandes");  // whether each prompt said "incorrect"
+        QTest::addColumn<QStringList>("resultats"); // in archive order; empty: abandoned first
+        const Saisies juste{QStringLiteral("sesame")};
+        const QStringList ok{"OK", "OK", "OK"};
+        for (const char* option : {"-psesame", "-hpsesame"}) {
+            const QString o = QString::fromLatin1(option);
+            const QString quoi = o.startsWith(QLatin1String("-p")) ? QStringLiteral("data")
+                                                                   : QStringLiteral("headers");
+            QTest::newRow(qPrintable(quoi + " encrypted, the right one given"))
+                << o << "sesame" << Saisies{} << QList<bool>{} << ok;
+            QTest::newRow(qPrintable(quoi + " encrypted, typed when asked"))
+                << o << "" << juste << QList<bool>{false} << ok;
+            QTest::newRow(qPrintable(quoi + " encrypted, a wrong one given"))
+                << o << "autre" << juste << QList<bool>{true} << ok;
+            QTest::newRow(qPrintable(quoi + " encrypted, typed wrong then right"))
+                << o << "" << (Saisies{QStringLiteral("autre")} + juste) << QList<bool>{false, true}
+                << ok;
+        }
+        QTest::newRow("data encrypted, given up")
+            << "-psesame"
+            << "" << Saisies{std::nullopt} << QList<bool>{false} << QStringList{""};
+        QTest::newRow("headers encrypted, given up")
+            << "-hpsesame"
+            << "" << Saisies{std::nullopt} << QList<bool>{false} << QStringList{};
     }
 
     void lesMotsDePasse() {
+        using Saisies = QList<std::optional<QString>>;
         QFETCH(QString, option);
         QFETCH(QString, donne);
-        QFETCH(QString, attendu);
+        QFETCH(Saisies, saisies);
+        QFETCH(QList<bool>, demandes);
+        QFETCH(QStringList, resultats);
         QTemporaryDir d;
         const QString archive = archives::creer(d.path(), QStringLiteral("p.rar"), ABC, {option});
         RetourEnregistre r;
-        QCOMPARE(passe(r, ModeTest, archive, donne), attendu);
-        if (attendu.isEmpty()) {
-            QCOMPARE(r.lignes.size(), 3);
-            QCOMPARE(r.lignes.last().resultat, QStringLiteral("OK"));
+        for (const std::optional<QString>& saisie : saisies) {
+            r.saisies.enqueue(saisie);
         }
+        QCOMPARE(passe(r, ModeTest, archive, donne), QString());
+        QCOMPARE(r.demandes, demandes);
+        QStringList vus;
+        for (const Ligne& l : r.lignes) {
+            vus << l.resultat;
+        }
+        QCOMPARE(vus, resultats);
+        QCOMPARE(r.evenements.contains(QStringLiteral("abandon")), resultats.size() < 3);
     }
 
     void lesEchecsDOuverture() {

@@ -211,38 +211,6 @@ private slots:
         QCOMPARE(vus, resultats);
         QVERIFY(boites.messages.isEmpty());
     }
-
-    void leMotDePasseEstLuAChaqueCommande() {
-        DossierCourantGarde garde;
-        QTemporaryDir d;
-        const QString source = d.filePath(QStringLiteral("s"));
-        ecrire(source + QStringLiteral("/x.txt"), "secret");
-        const QString archive = d.filePath(QStringLiteral("p.rar"));
-        QProcess p;
-        p.setWorkingDirectory(source);
-        p.start(QStandardPaths::findExecutable(QStringLiteral("rar")),
-                {QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-psesame"), archive,
-                 QStringLiteral("x.txt")});
-        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
-
-        FausseInteraction boites;
-        FUnRAR f;
-        f.Form_Load(archive); // the names are not encrypted: listing needs no password
-        boites.motsDePasse.enqueue(QStringLiteral("sesame"));
-        f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
-        f.Mnu_Tester_Click();
-        QCOMPARE(f.modeleResultats()->texte(0, 2), QStringLiteral("OK"));
-
-        f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(false);
-        try {
-            f.Mnu_Tester_Click();
-            QFAIL("an encrypted entry tested without its password");
-        } catch (const FinDuProgramme& fin) {
-            QCOMPARE(fin.statut, 1);
-        }
-        QCOMPARE(boites.messages.last().texte,
-                 QStringLiteral("Mot de passe nécessaire pour cette archive"));
-    }
 };
 
 QTEST_MAIN(TestExtraction)

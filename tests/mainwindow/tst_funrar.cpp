@@ -1,4 +1,5 @@
 #include "Archives.h"
+#include "Commande.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
@@ -376,13 +377,100 @@ private slots:
         boites.motsDePasse.enqueue(std::nullopt);
         check1->setChecked(true);
         QCOMPARE(boites.demandesMotDePasse, 4);
-        try {
-            f.Mnu_Lister_Click();
-            QFAIL("an encrypted archive listed without its password");
-        } catch (const FinDuProgramme&) {
+        // Without one, the pass asks, and given none, stops: no box, the window goes on.
+        f.Mnu_Lister_Click();
+        QCOMPARE(boites.demandesMotDePasse, 5);
+        QVERIFY(boites.messages.isEmpty());
+        QCOMPARE(f.modeleResultats()->nombreLignes(), 0);
+        QVERIFY(!check1->isChecked());
+    }
+
+    // The library asks for a password when it needs one, again when it was wrong; typed, it is
+    // kept for the next commands as if the box had been ticked; cancelled, the pass stops quietly.
+    void unMotDePasseEstDemandeQuandIlManque_data() {
+        using Saisies = QList<std::optional<QString>>;
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("commande");
+        QTest::addColumn<Saisies>("saisies");
+        QTest::addColumn<int>("incorrects");        // prompts that said "incorrect"
+        QTest::addColumn<QStringList>("resultats"); // top row first
+        const Saisies juste{QStringLiteral("sesame")};
+        const Saisies fauxPuisJuste{QStringLiteral("autre"), QStringLiteral("sesame")};
+        const QStringList ok{"OK", "OK", "OK"};
+        QTest::newRow("headers encrypted, from the command line")
+            << "-hpsesame"
+            << "demarrage" << juste << 0 << ok;
+        QTest::newRow("headers encrypted, opened, wrong then right")
+            << "-hpsesame"
+            << "ouvrir" << fauxPuisJuste << 1 << ok;
+        QTest::newRow("headers encrypted, from the command line, given up")
+            << "-hpsesame"
+            << "demarrage" << Saisies{std::nullopt} << 0 << QStringList{};
+        QTest::newRow("data encrypted, tested") << "-psesame"
+                                                << "tester" << juste << 0 << ok;
+        QTest::newRow("data encrypted, extracted, wrong then right")
+            << "-psesame"
+            << "extraire" << fauxPuisJuste << 1 << ok;
+        QTest::newRow("data encrypted, extracted, given up")
+            << "-psesame"
+            << "extraire" << Saisies{std::nullopt} << 0 << QStringList{"", "", ""}.mid(0, 1);
+        QTest::newRow("data encrypted, listed: nothing to ask") << "-psesame"
+                                                                << "lister" << Saisies{} << 0 << ok;
+    }
+
+    void unMotDePasseEstDemandeQuandIlManque() {
+        using Saisies = QList<std::optional<QString>>;
+        QFETCH(QString, option);
+        QFETCH(QString, commande);
+        QFETCH(Saisies, saisies);
+        QFETCH(int, incorrects);
+        QFETCH(QStringList, resultats);
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        const QString archive = archiver(d, QStringLiteral("secret.rar"), ABC, {option});
+        const QString sortie = d.filePath(QStringLiteral("sortie"));
+        QDir().mkpath(sortie);
+        FausseInteraction boites;
+        for (const std::optional<QString>& saisie : saisies) {
+            boites.motsDePasse.enqueue(saisie);
         }
-        QCOMPARE(boites.messages.last().texte,
-                 QStringLiteral("Mot de passe nécessaire pour cette archive"));
+        FUnRAR f;
+        if (commande == QLatin1String("demarrage")) {
+            f.Form_Load(archive);
+        } else {
+            CheminArchive = archive;
+            boites.fichiers.enqueue(archive);
+            if (commande == QLatin1String("ouvrir")) {
+                f.Mnu_Ouvrir_Click();
+            } else if (commande == QLatin1String("tester")) {
+                f.Mnu_Tester_Click();
+            } else if (commande == QLatin1String("lister")) {
+                f.Mnu_Lister_Click();
+            } else {
+                DossierDestination = sortie;
+                repondreAuDialogue("Command1");
+                f.Mnu_Extraire_Click();
+            }
+        }
+        QVERIFY(boites.messages.isEmpty());
+        QCOMPARE(boites.demandesMotDePasse, qsizetype(saisies.size()));
+        QCOMPARE(boites.libellesMotDePasse.count(
+                     QStringLiteral("Mot de passe incorrect. Mot de passe de l'archive :")),
+                 incorrects);
+        QCOMPARE(colonne(f, 2), resultats);
+        const bool donne = resultats == QStringList{"OK", "OK", "OK"} && !saisies.isEmpty();
+        QCOMPARE(f.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked(), donne);
+        if (commande == QLatin1String("extraire")) {
+            // Each entry written once, none asked about or skipped because of the prompt.
+            QVERIFY(boites.questions.isEmpty());
+            QCOMPARE(QDir(sortie).entryList(QDir::Files).size(), donne ? 3 : 0);
+        }
+        if (donne) {
+            // Kept for the next command, which asks nothing.
+            f.Mnu_Tester_Click();
+            QCOMPARE(colonne(f, 2), resultats);
+            QCOMPARE(boites.demandesMotDePasse, qsizetype(saisies.size()));
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QQueue>
+#include <QStringList>
 
 #include <optional>
 #include <stdexcept>
@@ -41,6 +42,7 @@ public:
     QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
     int dialoguesFichier = 0;
     int demandesMotDePasse = 0;
+    QStringList libellesMotDePasse;
 
     void message(QWidget*, const QString& texte, const QString& titre,
                  platform::Icone icone) override {
@@ -58,8 +60,9 @@ public:
         return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
     }
 
-    std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
+    std::optional<QString> motDePasse(QWidget*, const QString&, const QString& libelle) override {
         ++demandesMotDePasse;
+        libellesMotDePasse << libelle;
         return motsDePasse.isEmpty() ? std::nullopt : motsDePasse.dequeue();
     }
 
