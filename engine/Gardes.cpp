@@ -138,6 +138,10 @@ Gardes::Decision Gardes::avant(const QString& nom, const QString& chemin, bool d
     if (donnees && !liens_.dedans(*donnees)) {
         return Decision::LienRefuse;
     }
+    // After "Non" on that file, the user's old one stands there.
+    if (donnees && !ecrits_.contains(qHash(*donnees))) {
+        return Decision::Ignorer;
+    }
     const QFileInfo cible(chemin);
     if (cible.isSymLink()) {
         // A folder of the archive in place of a link that the archive made: the folder wins, as
@@ -162,6 +166,9 @@ Gardes::Decision Gardes::avant(const QString& nom, const QString& chemin, bool d
 bool Gardes::apres(const QString& chemin, bool redirection) {
     if (redirection) {
         dernierDossierSur_.clear(); // links change what lies on the way
+    } else {
+        // The hash is seeded afresh in every process: nobody can make a name collide on purpose.
+        ecrits_.insert(qHash(chemin));
     }
     return liens_.accepter(chemin, redirection);
 }

@@ -54,8 +54,9 @@ public:
     Gardes(RetourPasse& retour, const QString& dossier);
 
     // Before the library writes the entry stored as `nom` at `chemin`. `donnees`: for a hard link
-    // or a copy of another entry, the path the library takes the file from. A link of the user's
-    // in the way is never followed, and never removed without the replace question.
+    // or a copy of another entry, the path the library takes the file from, which must be a file
+    // that this pass wrote, not one the user kept. A link of the user's in the way is never
+    // followed, and never removed without the replace question.
     Decision avant(const QString& nom, const QString& chemin, bool dossier,
                    const std::optional<QString>& donnees);
 
@@ -76,4 +77,5 @@ private:
     LiensDeLaPasse liens_;
     PourTous pourTous_ = PourTous::Demander;
     QString dernierDossierSur_; // the last folder on the way found to hold no link
+    QSet<size_t> ecrits_;       // the files this pass wrote, by a hash of their path
 };

@@ -502,6 +502,27 @@ QList<Cas> corpus() {
          .resultats = {lienRefuse, ok},
          .contenus = {{"autre_xx", "cle"}, {"maison", "-> ../.."}},
          .dejaLa = {{"maison", "-> ../.."}}},
+        // Its data would come from the user's old file, kept with "Non".
+        {.nom = QStringLiteral("a copy of a file that the user kept"),
+         .archive =
+             [](const Bac& b) {
+                 return archives::creer(b.fabrique, QStringLiteral("copie.rar"),
+                                        {{"x1.bin", "nouveau"}, {"x2.bin", "nouveau"}},
+                                        {QStringLiteral("-oi:1")});
+             },
+         .resultats = {ignore, ignore},
+         .contenus = {{"x1.bin", "mien"}},
+         .reponses = {QMessageBox::No},
+         .questions = 1,
+         .dejaLa = {{"x1.bin", "mien"}}},
+        {.nom = QStringLiteral("a hard link to a file that the user kept"),
+         .archive = fichiers("dur-garde", {{"x1.bin", "nouveau"}}, {},
+                             {{QStringLiteral("hl"), QStringLiteral("x1.bin"), true}}),
+         .resultats = {ignore, ignore},
+         .contenus = {{"x1.bin", "mien"}},
+         .reponses = {QMessageBox::No},
+         .questions = 1,
+         .dejaLa = {{"x1.bin", "mien"}}},
         {.nom = QStringLiteral("names with nowhere to go"),
          .archive = fichiers("nulle-part",
                              archives::Fichiers{{"un", "1"}, {"deux", "2"}, {"trois", "3"}} + sage,
