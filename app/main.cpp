@@ -8,7 +8,11 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    // Every argument belongs to the archive's path, as the system's bytes: none goes to Qt, which
+    // would take "-reverse" or "-style" as its own.
+    const QByteArray texte = texteArguments(argc, argv);
+    int argcQt = 1;
+    QApplication application(argcQt, argv);
     // After QApplication, which sets the locale from the environment itself. The helpers that run
     // the passes inherit the time zone from here.
     environnement::localeUtf8();
@@ -23,7 +27,7 @@ int main(int argc, char* argv[]) {
     }
 
     FUnRAR fenetre;
-    fenetre.Form_Load(texteArguments(QApplication::arguments()));
+    fenetre.Form_Load(texte);
     fenetre.show();
     return QApplication::exec();
 }

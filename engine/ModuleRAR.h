@@ -2,6 +2,7 @@
 
 // The UnRAR library's records, constants and entry points, bound at run time.
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -26,7 +27,10 @@ static_assert(offsetof(RAROpenArchiveData, OpenMode) == sizeof(char*));
 namespace ModuleRAR {
 
 // Strings shared by both windows for the whole run.
-inline QString CheminArchive;      // full path of the current archive
+inline QString CheminArchive; // full path of the current archive
+// The bytes of that path on disk, which the text above may not spell exactly when the name is not
+// valid in the locale's encoding; empty when none were kept.
+inline QByteArray CheminArchiveOctets;
 inline QString NomArchive;         // its file name, as the open dialog reports it
 inline QString DossierDestination; // folder confirmed in the destination dialog, or empty
 

@@ -18,11 +18,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -30,10 +33,13 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdlib>
+
+#include <sys/stat.h>
 #include <utility>
 
 using namespace ModuleRAR;
@@ -76,6 +82,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createCentralWidget();
     createStatusBar();
 
+    setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
            platform::pixelsY(this, 5715) + menuBar()->sizeHint().height());
     ListView1->setFocus();
@@ -289,16 +296,17 @@ void FUnRAR::Check1_Toggled(bool coche) {
     motDePasse_ = *saisi;
 }
 
-void FUnRAR::Form_Load(const QString& texteArguments) {
+void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
         activerControlesArchive(false);
         return;
     }
     const StyleChemin style = styleCheminNatif();
-    const QString dossierCourant = style == StyleChemin::Windows
-                                       ? QDir::toNativeSeparators(QDir::currentPath())
-                                       : QDir::currentPath();
-    CheminArchive = cheminArchiveDepuisArguments(texteArguments, dossierCourant, style);
+    const QByteArray dossierCourant = QFile::encodeName(
+        style == StyleChemin::Windows ? QDir::toNativeSeparators(QDir::currentPath())
+                                      : QDir::currentPath());
+    CheminArchiveOctets = cheminArchiveDepuisArguments(texteArguments, dossierCourant, style);
+    CheminArchive = QFile::decodeName(CheminArchiveOctets);
     setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
 
     modele_->viderLignes();
@@ -317,8 +325,12 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
         passeEnCours_ = false;
         progression_->hide();
     });
-    const assistant::Issue issue =
-        assistant::executer(*this, mode, QFile::encodeName(chemin), motDePasse);
+    // The bytes kept for the archive's path when they are those of `chemin`: a name that is not
+    // valid in the locale's encoding reaches the library as it is on disk.
+    const QByteArray octets = QFile::decodeName(CheminArchiveOctets) == chemin
+                                  ? CheminArchiveOctets
+                                  : QFile::encodeName(chemin);
+    const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse);
     repeindre();
     if (issue == assistant::Issue::Interrompue) {
         interaction().terminer(0); // the window was closed: as "Quitter" does
@@ -344,7 +356,12 @@ void FUnRAR::Mnu_Ouvrir_Click() {
     if (!choisi) {
         return; // cancelled: nothing changes
     }
-    CheminArchive = *choisi;
+    ouvrir(QFile::encodeName(*choisi));
+}
+
+void FUnRAR::ouvrir(const QByteArray& octets) {
+    CheminArchiveOctets = octets;
+    CheminArchive = QFile::decodeName(octets);
     NomArchive = CheminArchive.isEmpty() ? QString() : QFileInfo(CheminArchive).fileName();
     if (CheminArchive.isEmpty()) {
         setWindowTitle(TitreFenetre);
@@ -359,17 +376,53 @@ void FUnRAR::Mnu_Ouvrir_Click() {
     Mnu_Tester->setEnabled(true);
     Mnu_Lister->setEnabled(true);
 
-    const QFileInfo fichier(CheminArchive);
-    if (!fichier.exists()) {
+    struct stat fichier {};
+    if (::stat(octets.constData(), &fichier) != 0) {
         // Gone since the pass: the panels and the buttons keep what they showed.
         return;
     }
-    panneaux_[1]->setText(NomArchive + QStringLiteral(" : ") + texteNombre(fichier.size()) +
+    panneaux_[1]->setText(NomArchive + QStringLiteral(" : ") + texteNombre(fichier.st_size) +
                           QStringLiteral(" Octets "));
     panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
     boutons_[1]->setEnabled(true);
     boutons_[2]->setEnabled(true);
     boutons_[3]->setEnabled(true);
+}
+
+namespace {
+
+// The one local file that a drop carries, as the bytes of its path; nothing for several files,
+// a folder, or anything that is not a local file.
+std::optional<QByteArray> fichierDepose(const QMimeData* donnees) {
+    if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().size() != 1 ||
+        !donnees->urls().first().isLocalFile()) {
+        return std::nullopt;
+    }
+    // Decoded from the URL's own bytes: a name that is not valid UTF-8 stays as it is on disk.
+    const QByteArray octets = QByteArray::fromPercentEncoding(
+        donnees->urls().first().path(QUrl::FullyEncoded).toLatin1());
+    struct stat fichier {};
+    if (::stat(octets.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
+        return std::nullopt;
+    }
+    return octets;
+}
+
+} // namespace
+
+void FUnRAR::dragEnterEvent(QDragEnterEvent* evenement) {
+    if (fichierDepose(evenement->mimeData())) {
+        evenement->acceptProposedAction();
+    }
+}
+
+void FUnRAR::dropEvent(QDropEvent* evenement) {
+    const std::optional<QByteArray> octets = fichierDepose(evenement->mimeData());
+    if (!octets) {
+        return;
+    }
+    evenement->acceptProposedAction();
+    ouvrir(*octets);
 }
 
 void FUnRAR::Mnu_Fermer_Click() {
@@ -397,7 +450,7 @@ void FUnRAR::Mnu_Extraire_Click() {
         interaction().message(this,
                               QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
                                              "n'existe plus ou n'est pas accessible.")
-                                  .arg(DossierDestination),
+                                  .arg(nomVisible(DossierDestination)),
                               Messages::TitreErreur, platform::Icone::Exclamation);
         return;
     }
@@ -561,7 +614,7 @@ void FUnRAR::repeindre() {
 }
 
 void FUnRAR::echec(const Messages::Echec& echec) {
-    erreurFatale(Messages::texte(echec, cheminPasse_));
+    erreurFatale(Messages::texte(echec, nomVisible(cheminPasse_)));
 }
 
 void FUnRAR::erreurFatale(const QString& message) {

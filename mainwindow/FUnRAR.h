@@ -12,6 +12,8 @@
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QProgressBar;
 class QToolBar;
@@ -25,8 +27,9 @@ public:
     explicit FUnRAR(QWidget* parent = nullptr);
     ~FUnRAR() override;
 
-    // Start-up: lists the archive named by the argument text, if any.
-    void Form_Load(const QString& texteArguments);
+    // Start-up: lists the archive named by the argument text, if any, as the system's bytes.
+    void Form_Load(const QByteArray& texteArguments);
+    void Form_Load(const QString& texteArguments) { Form_Load(texteArguments.toUtf8()); }
 
     // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. A close
     // request during the pass ends the program once the helper is gone.
@@ -50,6 +53,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
+    // A local file dropped on the window opens as the open command opens it.
+    void dragEnterEvent(QDragEnterEvent* evenement) override;
+    void dropEvent(QDropEvent* evenement) override;
 
 private:
     void createActions();
@@ -60,6 +66,8 @@ private:
     void ajusterColonnes();
 
     void activerControlesArchive(bool actifs);
+    // The open command once a file is chosen: `octets`, its path on disk.
+    void ouvrir(const QByteArray& octets);
     void Check1_Toggled(bool coche);
 
     // RetourPasse: what the pass writes into this window.

@@ -1,38 +1,27 @@
 #include "LigneCommande.h"
 
-StyleChemin styleCheminNatif() {
-#ifdef Q_OS_WIN
-    return StyleChemin::Windows;
-#else
-    return StyleChemin::Posix;
-#endif
-}
+namespace {
 
-QString texteArguments(const QStringList& arguments) {
-    return arguments.mid(1).join(QLatin1Char(' '));
-}
-
-QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossierCourant,
-                                     StyleChemin style) {
+// The same rules for text and for the system's bytes: they look at a few ASCII characters only.
+template <typename Texte>
+Texte cheminDepuis(const Texte& texte, const Texte& dossierCourant, StyleChemin style) {
     const bool windows = style == StyleChemin::Windows;
-    const QChar separateur = windows ? QLatin1Char('\\') : QLatin1Char('/');
-    auto caractere = [&](qsizetype position) {
-        return position <= texte.size() ? texte.at(position - 1) : QChar();
+    const auto est = [&texte](qsizetype position, char c) {
+        return position <= texte.size() && texte.at(position - 1) == c;
     };
+    const Texte separateur = windows ? Texte("\\") : Texte("/");
 
     bool absolu = false;
-    QString chemin;
+    Texte chemin;
     // A rooted path as typed: "C:\..." on Windows, "/..." on Linux.
-    if (windows ? caractere(2) == QLatin1Char(':') : caractere(1) == QLatin1Char('/')) {
+    if (windows ? est(2, ':') : est(1, '/')) {
         absolu = true;
         chemin = texte;
     }
     // The same between quotes; on Windows the two characters removed are not examined. On Linux a
     // relative name such as "./a.rar" or "d/a.rar" also has "/" second, so there the quote itself
     // must be there. Checked second, so it wins when both match.
-    const bool entreGuillemets =
-        windows ? caractere(3) == QLatin1Char(':')
-                : caractere(2) == QLatin1Char('/') && caractere(1) == QLatin1Char('"');
+    const bool entreGuillemets = windows ? est(3, ':') : est(2, '/') && est(1, '"');
     if (entreGuillemets) {
         absolu = true;
         chemin = texte.mid(1, texte.size() - 2);
@@ -41,4 +30,35 @@ QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossie
         chemin = dossierCourant + separateur + texte;
     }
     return chemin;
+}
+
+} // namespace
+
+StyleChemin styleCheminNatif() {
+#ifdef Q_OS_WIN
+    return StyleChemin::Windows;
+#else
+    return StyleChemin::Posix;
+#endif
+}
+
+QByteArray texteArguments(int argc, const char* const* argv) {
+    QByteArray texte;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            texte += ' ';
+        }
+        texte += argv[i];
+    }
+    return texte;
+}
+
+QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossierCourant,
+                                     StyleChemin style) {
+    return cheminDepuis(texte, dossierCourant, style);
+}
+
+QByteArray cheminArchiveDepuisArguments(const QByteArray& texte, const QByteArray& dossierCourant,
+                                        StyleChemin style) {
+    return cheminDepuis(texte, dossierCourant, style);
 }

@@ -2,8 +2,8 @@
 
 // Turns the command-line argument text into the full path of the archive to open.
 
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 enum class StyleChemin {
     Windows, // drive letters: "C:\x.rar" whole, "\"C:\x y.rar\"" without its quotes
@@ -12,13 +12,17 @@ enum class StyleChemin {
 
 StyleChemin styleCheminNatif();
 
-// The argument text out of the program's arguments (its name first): everything after the name,
-// joined by blanks. A file manager passes one path, blanks and all, as a single argument; a path
-// typed unquoted in a shell arrives in pieces and is put back together.
-QString texteArguments(const QStringList& arguments);
+// The argument text out of the program's arguments (its name first), as the system's bytes:
+// everything after the name, joined by blanks, options of the toolkit's included. A file manager
+// passes one path, blanks and all, as a single argument; a path typed unquoted in a shell arrives
+// in pieces and is put back together.
+QByteArray texteArguments(int argc, const char* const* argv);
 
 // `texte` is the whole argument text (not empty); `dossierCourant` the current directory written
 // in `style`. Only the first characters are examined: a path that does not start at a root is
-// joined to the current directory as it stands, quotes and all.
+// joined to the current directory as it stands, quotes and all. The bytes of a name that is not
+// valid in the locale's encoding go through unchanged.
 QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossierCourant,
                                      StyleChemin style);
+QByteArray cheminArchiveDepuisArguments(const QByteArray& texte, const QByteArray& dossierCourant,
+                                        StyleChemin style);

@@ -9,14 +9,19 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ModuleRAR;
 
@@ -222,6 +227,60 @@ private slots:
         QCOMPARE(panneau(f, 3), QStringLiteral(" 1 Fichiers "));
         QCOMPARE(f.windowTitle(), QStringLiteral("Korvane v 1.0 : ") + seconde);
         QCOMPARE(panneau(f, 1), panneau(f, 1).trimmed()); // panel 1 never carries numbers
+    }
+
+    // A drop opens one local file as the open command does; anything else is refused.
+    void deposerOuvreUnFichierLocal_data() {
+        QTest::addColumn<QString>("quoi");
+        QTest::addColumn<bool>("ouvert");
+        QTest::newRow("one archive") << "archive" << true;
+        QTest::newRow("an archive whose name is not UTF-8") << "latin1" << true;
+        QTest::newRow("two archives") << "deux" << false;
+        QTest::newRow("a folder") << "dossier" << false;
+        QTest::newRow("a web address") << "web" << false;
+    }
+
+    void deposerOuvreUnFichierLocal() {
+        QFETCH(QString, quoi);
+        QFETCH(bool, ouvert);
+        QTemporaryDir d;
+        QString archive = archiver(d, QStringLiteral("depose.rar"), ABC);
+        const QByteArray latin1 = QFile::encodeName(d.path()) + "/lat\xe9.rar";
+        // A name that Qt cannot spell is removed here: the temporary folder could not.
+        const auto retirer = qScopeGuard([&latin1] { ::unlink(latin1.constData()); });
+        if (quoi == QLatin1String("latin1")) {
+            QCOMPARE(::rename(QFile::encodeName(archive).constData(), latin1.constData()), 0);
+        }
+        QList<QUrl> urls{QUrl::fromLocalFile(archive)};
+        if (quoi == QLatin1String("latin1")) {
+            urls = {QUrl(QStringLiteral("file://") + QFile::encodeName(d.path()) +
+                         QStringLiteral("/lat%E9.rar"))};
+        } else if (quoi == QLatin1String("deux")) {
+            urls << QUrl::fromLocalFile(archive);
+        } else if (quoi == QLatin1String("dossier")) {
+            urls = {QUrl::fromLocalFile(d.path())};
+        } else if (quoi == QLatin1String("web")) {
+            urls = {QUrl(QStringLiteral("https://korvane.example.org/a.rar"))};
+        }
+        FausseInteraction boites;
+        FUnRAR f;
+        f.Form_Load(QString());
+        QMimeData donnees;
+        donnees.setUrls(urls);
+        QDragEnterEvent entree(QPoint(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton,
+                               Qt::NoModifier);
+        QCoreApplication::sendEvent(&f, &entree);
+        QCOMPARE(entree.isAccepted(), ouvert);
+        if (ouvert) {
+            QDropEvent depot(QPointF(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton,
+                             Qt::NoModifier);
+            QCoreApplication::sendEvent(&f, &depot);
+        }
+        const QStringList resultats = ouvert ? QStringList{"OK", "OK", "OK"} : QStringList{};
+        QCOMPARE(colonne(f, 2), resultats);
+        QCOMPARE(panneau(f, 3), ouvert ? QStringLiteral(" 3 Fichiers ") : QString());
+        QCOMPARE(controlesArchive(f), ouvert ? TousActifs : TousInactifs);
+        QVERIFY(boites.messages.isEmpty());
     }
 
     // Each command reads the archive afresh: one replaced, cut or deleted since it was opened is

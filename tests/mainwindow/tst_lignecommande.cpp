@@ -89,46 +89,41 @@ private slots:
         QCOMPARE(cheminArchiveDepuisArguments(texte, dossierCourant, StyleChemin(style)), attendu);
     }
 
-    // From the bytes of argv, as the program receives them, to the path it opens.
+    // From the bytes of argv, as the program receives them, to the bytes of the path it opens.
     void depuisArgv_data() {
-        QTest::addColumn<QStringList>("argv");
-        QTest::addColumn<QString>("texte");
-        QTest::addColumn<QString>("attendu");
+        QTest::addColumn<QByteArrayList>("argv");
+        QTest::addColumn<QByteArray>("texte");
+        QTest::addColumn<QByteArray>("attendu");
 
-        const QString chemin = QStringLiteral("/home/x/Mes archives/été 2026.rar");
+        const QByteArray chemin = "/home/x/Mes archives/\xc3\xa9t\xc3\xa9 2026.rar";
         QTest::newRow("a file manager's one path with blanks and accents is taken whole")
-            << QStringList{QStringLiteral("korvane"), chemin} << chemin << chemin;
+            << QByteArrayList{"korvane", chemin} << chemin << chemin;
         QTest::newRow("a shell's unquoted pieces are joined by one blank")
-            << QStringList{QStringLiteral("korvane"), QStringLiteral("Mes"),
-                           QStringLiteral("archives.rar")}
-            << QStringLiteral("Mes archives.rar") << QStringLiteral("/home/u/Mes archives.rar");
+            << QByteArrayList{"korvane", "Mes", "archives.rar"} << QByteArray("Mes archives.rar")
+            << QByteArray("/home/u/Mes archives.rar");
+        QTest::newRow("the toolkit's options are part of the path")
+            << QByteArrayList{"korvane", "-reverse", "a.rar"} << QByteArray("-reverse a.rar")
+            << QByteArray("/home/u/-reverse a.rar");
+        QTest::newRow("a name that is not UTF-8 keeps its bytes")
+            << QByteArrayList{"korvane", "/tmp/lat\xe9.rar"} << QByteArray("/tmp/lat\xe9.rar")
+            << QByteArray("/tmp/lat\xe9.rar");
         QTest::newRow("without an argument there is no text")
-            << QStringList{QStringLiteral("korvane")} << QString() << QString();
+            << QByteArrayList{"korvane"} << QByteArray() << QByteArray();
     }
 
     void depuisArgv() {
-        QFETCH(QStringList, argv);
-        QFETCH(QString, texte);
-        QFETCH(QString, attendu);
-
-        std::vector<QByteArray> octets;
-        for (const QString& a : argv) {
-            octets.push_back(a.toUtf8());
+        QFETCH(QByteArrayList, argv);
+        QFETCH(QByteArray, texte);
+        QFETCH(QByteArray, attendu);
+        std::vector<const char*> pointeurs;
+        for (const QByteArray& a : argv) {
+            pointeurs.push_back(a.constData());
         }
-        std::vector<char*> pointeurs;
-        for (QByteArray& o : octets) {
-            pointeurs.push_back(o.data());
-        }
-        pointeurs.push_back(nullptr);
-        int argc = int(octets.size());
-        const QCoreApplication application(argc, pointeurs.data());
-
-        const QString recu = texteArguments(QCoreApplication::arguments());
+        const QByteArray recu = texteArguments(int(pointeurs.size()), pointeurs.data());
         QCOMPARE(recu, texte);
         if (!attendu.isEmpty()) {
-            QCOMPARE(
-                cheminArchiveDepuisArguments(recu, QStringLiteral("/home/u"), StyleChemin::Posix),
-                attendu);
+            QCOMPARE(cheminArchiveDepuisArguments(recu, QByteArray("/home/u"), StyleChemin::Posix),
+                     attendu);
         }
     }
 };
