@@ -560,6 +560,7 @@ void FUnRAR::progression(qint64 octets) {
 }
 
 std::optional<QString> FUnRAR::motDePasse(bool incorrect) {
+    show(); // at start-up, the names of an archive are read after its password
     repeindre(); // the rows so far are in sight behind the prompt
     std::optional<QString> saisi = interaction().motDePasse(
         this, TitreMotDePasse,
