@@ -61,6 +61,11 @@ public:
             return;
         }
         const QList<QByteArray> parties = QFile::encodeName(chemin).split('/');
+        // The path comes from the helper, which runs what the archive made of the library: it
+        // goes down from the folder, never up.
+        if (parties.contains("..")) {
+            return;
+        }
         int dossier = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
         for (qsizetype i = 0; dossier >= 0 && i + 1 < parties.size(); ++i) {
             if (parties[i].isEmpty() || parties[i] == ".") {
