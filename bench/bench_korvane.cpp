@@ -128,6 +128,9 @@ int mesurer(int argc, char* argv[]) {
     qint64 lignes = 0;
     qint64 ns = 0;
     if (fenetre) {
+        // What the program does once at start-up, before any pass: finding out whether the kernel
+        // lets bubblewrap make its sandbox.
+        assistant::niveau();
         FUnRAR f;
         f.show();
         QCoreApplication::processEvents();

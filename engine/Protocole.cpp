@@ -17,8 +17,8 @@ constexpr qsizetype TailleEnTete = 5;
 
 void Redaction::debut(Type type) {
     debut_ = tampon_.size();
-    tampon_.append(char(type));
-    tampon_.append(4, '\0');
+    tampon_.resize(debut_ + TailleEnTete); // the length is written at fin()
+    tampon_[debut_] = char(type);
 }
 
 void Redaction::u32(quint32 v) {
@@ -39,7 +39,13 @@ void Redaction::octets(QByteArrayView v) {
 }
 
 void Redaction::texte(const QString& v) {
-    octets(v.toUtf8());
+    // Encoded straight into the frame: a name costs no buffer of its own.
+    const qsizetype position = tampon_.size();
+    tampon_.resize(position + 4 + v.size() * 3);
+    char* const debut = tampon_.data() + position + 4;
+    char* const fin = utf8_.appendToBuffer(debut, v);
+    qToLittleEndian(quint32(fin - debut), tampon_.data() + position);
+    tampon_.resize(fin - tampon_.constData());
 }
 
 void Redaction::fin() {

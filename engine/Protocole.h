@@ -36,6 +36,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringEncoder>
 #include <QtGlobal>
 
 #include <optional>
@@ -97,6 +98,7 @@ public:
 private:
     QByteArray& tampon_;
     qsizetype debut_ = 0;
+    QStringEncoder utf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
 // Reads the fields of one payload; past its end every read gives zero and ok() turns false.
