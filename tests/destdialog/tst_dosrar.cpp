@@ -3,6 +3,7 @@
 #include "FausseInteraction.h"
 #include "Lecteurs.h"
 #include "ModuleRAR.h"
+#include "Passe.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -85,16 +86,6 @@ void installerVolumes(const QStringList& racines) {
         return liste;
     });
 }
-
-class DossierCourantGarde {
-public:
-    DossierCourantGarde()
-        : avant_(QDir::currentPath()) {}
-    ~DossierCourantGarde() { QDir::setCurrent(avant_); }
-
-private:
-    QString avant_;
-};
 
 } // namespace
 

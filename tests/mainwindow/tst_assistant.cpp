@@ -4,11 +4,11 @@
 
 #include "Archives.h"
 #include "Assistant.h"
-#include "Commande.h"
 #include "Enfants.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
+#include "Passe.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <csignal>
@@ -23,14 +24,6 @@
 using namespace ModuleRAR;
 
 namespace {
-
-QStringList colonne(const FUnRAR& f, int c) {
-    QStringList textes;
-    for (int i = 0; i < f.modeleResultats()->nombreLignes(); ++i) {
-        textes << f.modeleResultats()->texte(i, c);
-    }
-    return textes;
-}
 
 struct Issue {
     std::optional<int> fin;

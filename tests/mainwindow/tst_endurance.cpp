@@ -9,6 +9,7 @@
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Passe.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -56,14 +57,6 @@ qint64 memoire() {
     }
     return statm.readAll().split(' ').value(1).toLongLong() * qint64(sysconf(_SC_PAGESIZE));
 #endif
-}
-
-QStringList colonne(const FUnRAR& f, int c) {
-    QStringList textes;
-    for (int i = 0; i < f.modeleResultats()->nombreLignes(); ++i) {
-        textes << f.modeleResultats()->texte(i, c);
-    }
-    return textes;
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "Commande.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Passe.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 // or reorder what they say, cut texts whole in a tooltip, and no menu that loses the toolbar.
 
 #include "Archives.h"
-#include "Commande.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
+#include "Passe.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QToolTip>

@@ -1,9 +1,9 @@
 #include "Archives.h"
-#include "Commande.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Passe.h"
 #include "Unrar.h"
 
 #include <QAction>
@@ -57,14 +57,6 @@ QString archiver(const QTemporaryDir& dossier, const QString& archive,
 const QList<QPair<QString, QByteArray>> ABC{{QStringLiteral("a.txt"), "1"},
                                             {QStringLiteral("b.txt"), "22"},
                                             {QStringLiteral("c.txt"), "333"}};
-
-QStringList colonne(const FUnRAR& f, int c) {
-    QStringList textes;
-    for (int i = 0; i < f.modeleResultats()->nombreLignes(); ++i) {
-        textes << f.modeleResultats()->texte(i, c);
-    }
-    return textes;
-}
 
 QString enTeteResultat(const FUnRAR& f) {
     return f.modeleResultats()->headerData(2, Qt::Horizontal).toString();

@@ -4,10 +4,10 @@
 
 #include "Archives.h"
 #include "Assistant.h"
-#include "Commande.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
+#include "Passe.h"
 #include "Protocole.h"
 
 #include <QCryptographicHash>
@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <sys/resource.h>
 #include <sys/stat.h>

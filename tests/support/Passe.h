@@ -1,0 +1,61 @@
+#pragma once
+
+// The one way for the tests to run a pass as a user does: through the real window, whose pass
+// runs in the helper of this build, every box and question answered from what the test gives.
+
+#include "Assistant.h"
+#include "FausseInteraction.h"
+#include "TraiterArchive.h"
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class FUnRAR;
+
+// What the user does.
+struct Passage {
+    int mode = ModeListe;
+    QString archive;
+    QString destination;                           // extraction: the folder chosen in the dialog
+    QList<QMessageBox::StandardButton> reponses{}; // to the replace questions, in turn
+    QList<std::optional<QString>> motsDePasse{};   // typed at the pass's prompts; nothing: cancel
+    QString coche{}; // when not empty, typed on ticking "Mot de passe" before the pass
+    std::optional<assistant::Niveau> niveau{};
+    quint32 options = 0; // protocole::Option
+};
+
+// What the user sees afterwards.
+struct Vu {
+    std::optional<int> fin; // the status the program ended with, when it did
+    QList<MessageVu> messages;
+    QStringList questions;
+    QStringList libellesMotDePasse;
+    QStringList noms; // top row first
+    QStringList tailles;
+    QStringList resultats;
+    QString enTete;
+    bool coche = false; // "Mot de passe" ticked afterwards
+};
+
+Vu passer(const Passage& passage);
+
+// The rows of `f`'s list, column `colonne`, top row first.
+QStringList colonne(const FUnRAR& f, int colonne);
+
+// Answers the destination dialog as soon as it is up, with the button named `bouton`.
+void repondreAuDialogue(const char* bouton);
+
+// The extract command changes the current directory; a test puts it back.
+class DossierCourantGarde {
+public:
+    DossierCourantGarde();
+    ~DossierCourantGarde();
+    DossierCourantGarde(const DossierCourantGarde&) = delete;
+    DossierCourantGarde& operator=(const DossierCourantGarde&) = delete;
+
+private:
+    QString avant_;
+};
