@@ -2,8 +2,7 @@
 
 #include "Archives.h"
 #include "Messages.h"
-#include "ModuleRAR.h"
-#include "RetourEnregistre.h"
+#include "Passe.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,38 +18,20 @@ struct Entree {
     int resultat = 0;
 };
 
-// The script.
+// The script, and what the pass did.
 int resultatOuverture = 0;
-QByteArray commentaire;
-bool commentairePlein = false; // fills the whole buffer, without a NUL
+QByteArray commentaire; // "plein": fills the whole buffer, without a NUL
 QList<Entree> entrees;
 int finEnTete = ERAR_END_ARCHIVE;
-
-// What the pass did.
 int jeton = 0;
 QStringList appels;
 unsigned modeOuverture = 99;
 bool nomsNuls = true;
-int utilisationsInvalides = 0;
+int invalides = 0; // calls with another handle than the one the open gave
 int suivante = 0;
 
-void reinitialiser() {
-    resultatOuverture = 0;
-    commentaire.clear();
-    commentairePlein = false;
-    entrees.clear();
-    finEnTete = ERAR_END_ARCHIVE;
-    appels.clear();
-    modeOuverture = 99;
-    nomsNuls = true;
-    utilisationsInvalides = 0;
-    suivante = 0;
-}
-
 void verifier(void* h) {
-    if (h != &jeton) {
-        ++utilisationsInvalides;
-    }
+    invalides += h != &jeton;
 }
 
 void* ouvrir(RAROpenArchiveData* d) {
@@ -58,9 +39,9 @@ void* ouvrir(RAROpenArchiveData* d) {
     suivante = 0; // opened again, the archive starts at its first header
     modeOuverture = d->OpenMode;
     d->OpenResult = unsigned(resultatOuverture);
-    if (commentairePlein) {
+    if (commentaire == "plein") {
         std::memset(d->CmtBuf, 'z', d->CmtBufSize);
-        d->CmtState = 1;
+        d->CmtState = ERAR_SMALL_BUF;
     } else if (!commentaire.isEmpty()) {
         std::memcpy(d->CmtBuf, commentaire.constData(), std::size_t(commentaire.size()) + 1);
         d->CmtState = 1;
@@ -83,8 +64,7 @@ int lireEnTete(void* h, RARHeaderDataEx* e) {
         return finEnTete;
     }
     const Entree& x = entrees.at(suivante);
-    const std::wstring nom = x.nom.toStdWString();
-    std::wcsncpy(e->FileNameW, nom.c_str(), 1023);
+    std::wcsncpy(e->FileNameW, x.nom.toStdWString().c_str(), 1023);
     e->UnpSize = unsigned(x.taille & 0xffffffffu);
     e->UnpSizeHigh = unsigned(x.taille >> 32);
     return 0;
@@ -93,9 +73,7 @@ int lireEnTete(void* h, RARHeaderDataEx* e) {
 int traiter(void* h, int operation, char* chemin, char* nom) {
     verifier(h);
     appels << QStringLiteral("traiter %1").arg(operation);
-    if (chemin != nullptr || nom != nullptr) {
-        nomsNuls = false;
-    }
+    nomsNuls = nomsNuls && chemin == nullptr && nom == nullptr;
     return entrees.at(suivante++).resultat;
 }
 
@@ -117,17 +95,22 @@ const ModuleRAR::UnrarApi api{ouvrir,     fermer, lireEnTete, traiter,
 
 namespace {
 
-QString passe(RetourEnregistre& r, int mode, const QString& mdp = {}) {
-    try {
-        // A file must be there: nothing else is handed to the library.
-        static const QTemporaryDir dossier;
-        r.chemin = dossier.filePath(QStringLiteral("x.rar"));
-        archives::ecrire(r.chemin, "Rar!");
-        TraiterArchive(doublure::api, r, mode, QFile::encodeName(r.chemin), mdp);
-    } catch (const ErreurFatale& e) {
-        return e.message;
-    }
-    return QString();
+using Entrees = QList<doublure::Entree>;
+
+const QTemporaryDir dossier;
+const QString archive = dossier.filePath(QStringLiteral("x.rar"));
+
+// A pass over a file that is there (nothing else goes to the library), scripted as given.
+Vu passe(int mode, const Entrees& entrees = {}, const QString& mdp = {}) {
+    archives::ecrire(archive, "Rar!");
+    doublure::entrees = entrees;
+    return passerDansLeMoteur(
+        {.mode = mode, .archive = archive, .destination = dossier.path(), .coche = mdp},
+        &doublure::api);
+}
+
+QString echec(const Vu& vu) {
+    return vu.fin ? vu.messages.last().texte : QString();
 }
 
 } // namespace
@@ -136,11 +119,27 @@ class TestDoublure : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { doublure::reinitialiser(); }
+    void init() {
+        doublure::resultatOuverture = 0;
+        doublure::commentaire.clear();
+        doublure::finEnTete = ERAR_END_ARCHIVE;
+        doublure::appels.clear();
+        doublure::modeOuverture = 99;
+        doublure::nomsNuls = true;
+        doublure::invalides = 0;
+    }
+
+    // Each opening is closed once, and no handle but the open's is ever used.
+    void cleanup() {
+        QCOMPARE(doublure::invalides, 0);
+        QCOMPARE(doublure::appels.count(QStringLiteral("fermer")),
+                 doublure::appels.count(QStringLiteral("ouvrir")) -
+                     (doublure::resultatOuverture != 0));
+    }
 
     void lesEchecsDOuverture_data() {
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message"); // "@" stands for the archive's path
         QTest::newRow("out of memory") << 11 << "Pas assez de mémoire";
         QTest::newRow("bad data") << 12 << "@: Archive invalide";
         QTest::newRow("not an archive") << 13 << "@Ce n'est pas un fichier archive RAR";
@@ -153,69 +152,61 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, message);
         doublure::resultatOuverture = code;
-        RetourEnregistre r;
-        const QString vu = passe(r, ModeListe);
-        QCOMPARE(vu, QString(message).replace(QLatin1Char('@'), r.chemin));
+        const Vu vu = passe(ModeListe);
+        QCOMPARE(echec(vu), message.replace(QLatin1Char('@'), archive));
         // The handle of a failed open is never used, not even to close it.
-        QCOMPARE(doublure::appels, QStringList{QStringLiteral("ouvrir")});
-        QCOMPARE(doublure::utilisationsInvalides, 0);
-        QVERIFY(r.lignes.isEmpty());
+        QCOMPARE(doublure::appels, QStringList{"ouvrir"});
+        QVERIFY(vu.noms.isEmpty());
     }
 
-    void lesEchecsDEntree_data() {
-        QTest::addColumn<int>("code");
+    void lesEchecsDEntreeEtDeFin_data() {
+        QTest::addColumn<int>("entree");      // the second entry's result
+        QTest::addColumn<int>("fin");         // the header read after the last entry
         QTest::addColumn<QString>("message"); // empty: the pass goes on
-        QTest::newRow("12") << 12 << "CRC Erreur";
-        QTest::newRow("13") << 13 << "Erreur ou mauvais volume";
-        QTest::newRow("14") << 14 << "Format d'archive inconnu";
-        QTest::newRow("15") << 15 << "Erreur dans l'ouverture du volume";
-        QTest::newRow("16") << 16 << "Ereur dans la création du fichier";
-        QTest::newRow("17") << 17 << "Erreur dans la fermeture du fichier";
-        QTest::newRow("18") << 18 << "Erreur en lecture";
-        QTest::newRow("19") << 19 << "Erreur en écriture";
-        QTest::newRow("22") << 22 << "Mot de passe nécessaire pour cette archive";
-        QTest::newRow("24") << 24 << "Mot de passe incorrect";
-        QTest::newRow("11 goes on") << 11 << "";
-        QTest::newRow("20 goes on") << 20 << "";
-        QTest::newRow("21 goes on") << 21 << "";
+        const QStringList fatals{"CRC Erreur",
+                                 "Erreur ou mauvais volume",
+                                 "Format d'archive inconnu",
+                                 "Erreur dans l'ouverture du volume",
+                                 "Ereur dans la création du fichier",
+                                 "Erreur dans la fermeture du fichier",
+                                 "Erreur en lecture",
+                                 "Erreur en écriture"};
+        for (int code = 12; code <= 19; ++code) {
+            QTest::newRow(qPrintable(QStringLiteral("entry %1").arg(code)))
+                << code << ERAR_END_ARCHIVE << fatals[code - 12];
+        }
+        for (const int code : {11, 20, 21}) {
+            QTest::newRow(qPrintable(QStringLiteral("entry %1 goes on").arg(code)))
+                << code << ERAR_END_ARCHIVE << QString();
+        }
+        QTest::newRow("entry: password missing")
+            << 22 << ERAR_END_ARCHIVE << "Mot de passe nécessaire pour cette archive";
+        QTest::newRow("entry: wrong password, asked nobody")
+            << 24 << ERAR_END_ARCHIVE << "Mot de passe incorrect";
+        QTest::newRow("end: broken header") << 0 << 12 << "File header broken";
+        QTest::newRow("end: volume missing") << 0 << 15 << "Erreur dans l'ouverture du volume";
+        QTest::newRow("end: password missing")
+            << 0 << 22 << "Mot de passe nécessaire pour cette archive";
+        QTest::newRow("end: another code") << 0 << 21 << QString();
     }
 
-    void lesEchecsDEntree() {
-        QFETCH(int, code);
+    void lesEchecsDEntreeEtDeFin() {
+        QFETCH(int, entree);
+        QFETCH(int, fin);
         QFETCH(QString, message);
-        doublure::entrees = {{QStringLiteral("a"), 1, 0},
-                             {QStringLiteral("b"), 2, code},
-                             {QStringLiteral("c"), 3, 0}};
-        RetourEnregistre r;
-        QCOMPARE(passe(r, ModeTest), message);
-        QCOMPARE(r.lignes[0].resultat, QStringLiteral("OK"));
-        QCOMPARE(r.lignes[1].resultat, QString());
-        QCOMPARE(r.lignes.size(), message.isEmpty() ? 3 : 2);
-        // Each opening is closed once however the pass ends; a wrong password opens it again.
-        QCOMPARE(doublure::appels.count(QStringLiteral("fermer")),
-                 doublure::appels.count(QStringLiteral("ouvrir")));
+        doublure::finEnTete = fin;
+        const Vu vu = passe(ModeTest, {{"a", 1, 0}, {"b", 2, entree}, {"c", 3, 0}});
+        QCOMPARE(echec(vu), message);
+        const bool arret = !message.isEmpty() && fin == ERAR_END_ARCHIVE;
+        const QStringList noms = arret ? QStringList{"b", "a"} : QStringList{"c", "b", "a"};
+        QCOMPARE(vu.noms, noms);
+        QCOMPARE(vu.resultats.last(), QStringLiteral("OK"));
+        QCOMPARE(vu.resultats.at(vu.noms.indexOf(QStringLiteral("b"))),
+                 entree == 0 ? QStringLiteral("OK") : QString());
     }
 
-    void laFinDesEnTetes_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("end of archive") << 10 << "";
-        QTest::newRow("broken header") << 12 << "File header broken";
-        QTest::newRow("password missing") << 22 << "Mot de passe nécessaire pour cette archive";
-        QTest::newRow("wrong password") << 24 << "Mot de passe incorrect";
-        QTest::newRow("another code") << 21 << "";
-    }
-
-    void laFinDesEnTetes() {
-        QFETCH(int, code);
-        QFETCH(QString, message);
-        doublure::entrees = {{QStringLiteral("a"), 1, 0}};
-        doublure::finEnTete = code;
-        RetourEnregistre r;
-        QCOMPARE(passe(r, ModeListe), message);
-        QCOMPARE(r.noms(), QStringList{QStringLiteral("a")});
-    }
-
+    // The open mode and the operation of each mode; never a destination path or name; sizes
+    // beyond 31 and 32 bits whole.
     void chaqueModeSonOuvertureEtSonOperation_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<unsigned>("ouverture");
@@ -230,53 +221,41 @@ private slots:
         QFETCH(int, mode);
         QFETCH(unsigned, ouverture);
         QFETCH(QString, operation);
-        // Names that cannot exist in the current directory, so extraction asks nothing.
-        doublure::entrees = {{QStringLiteral("korvane-absent-1"), 1, 0},
-                             {QStringLiteral("korvane-absent-2"), 2, 0}};
-        RetourEnregistre r;
-        QCOMPARE(passe(r, mode), QString());
+        const Vu vu =
+            passe(mode, {{"k1", Q_UINT64_C(0x80000000), 0}, {"k2", Q_UINT64_C(0x1'4000'0001), 0}});
+        QVERIFY(!vu.fin);
         QCOMPARE(doublure::modeOuverture, ouverture);
         QCOMPARE(doublure::appels,
                  (QStringList{"ouvrir", "lire", operation, "lire", operation, "lire", "fermer"}));
         QVERIFY(doublure::nomsNuls);
+        QCOMPARE(vu.tailles, (QStringList{"5368709121", "2147483648"}));
     }
 
+    // A given password reaches the library before the first header; an empty one never does.
     void leMotDePasseAvantLePremierEnTete() {
-        doublure::entrees = {{QStringLiteral("a"), 1, 0}};
-        RetourEnregistre r;
-        QCOMPARE(passe(r, ModeTest, QStringLiteral("sésame")), QString());
+        passe(ModeTest, {{"a", 1, 0}}, QStringLiteral("sésame"));
         QCOMPARE(doublure::appels.mid(0, 3),
                  (QStringList{"ouvrir", "mot de passe sésame", "lire"}));
-
-        doublure::reinitialiser();
-        doublure::entrees = {{QStringLiteral("a"), 1, 0}};
-        RetourEnregistre sans;
-        QCOMPARE(passe(sans, ModeTest, QString()), QString());
-        for (const QString& appel : doublure::appels) {
-            QVERIFY(!appel.startsWith(QStringLiteral("mot de passe")));
-        }
+        doublure::appels.clear();
+        passe(ModeTest, {{"a", 1, 0}});
+        QVERIFY(doublure::appels.filter(QStringLiteral("mot de passe")).isEmpty());
     }
 
+    // A comment as long as the buffer or longer is shown as far as it holds, never past it; any
+    // comment comes before everything else.
     void leCommentaireResteDansSonTampon() {
-        doublure::commentairePlein = true;
-        RetourEnregistre r;
-        QCOMPARE(passe(r, ModeListe), QString());
-        QCOMPARE(r.commentaireVu, QString(16384, QLatin1Char('z')));
-
-        doublure::reinitialiser();
+        doublure::commentaire = "plein";
+        QCOMPARE(passe(ModeListe).messages.first().texte, QString(16384, QLatin1Char('z')));
         doublure::commentaire = "court";
-        RetourEnregistre court;
-        QCOMPARE(passe(court, ModeListe), QString());
-        QCOMPARE(court.commentaireVu, QStringLiteral("court"));
+        const Vu court = passe(ModeListe);
+        QCOMPARE(court.messages.first().texte, QStringLiteral("court"));
         QCOMPARE(court.evenements.first(), QStringLiteral("commentaire"));
     }
 
     void uneArchiveSansEntreeNeTouchePasLEnTete() {
-        RetourEnregistre r;
-        QCOMPARE(passe(r, ModeTest), QString());
-        QCOMPARE(r.enTete, QStringLiteral("Résultat"));
-        QCOMPARE(r.evenements, QStringList{QStringLiteral("fenetre")});
-        QCOMPARE(doublure::appels.last(), QStringLiteral("fermer"));
+        const Vu vu = passe(ModeTest);
+        QCOMPARE(vu.enTete, QStringLiteral("Résultat"));
+        QCOMPARE(vu.evenements, QStringList{"fenetre"});
     }
 
     void uneBibliothequeAbsenteOuIncompleteEstNommee() {
@@ -285,21 +264,10 @@ private slots:
         QVERIFY(!absente.api);
         QVERIFY(absente.erreur.contains(QStringLiteral("libkorvane-absente.so.5")));
         QVERIFY(absente.erreur.contains(QStringLiteral("apt install libunrar5")));
-
         // A real library that is not UnRAR: the first entry point it lacks is named.
         const ModuleRAR::Chargement autre = ModuleRAR::chargerUnrar(QStringLiteral("libz.so.1"));
         QVERIFY(!autre.api);
         QVERIFY(autre.erreur.contains(QStringLiteral("RAROpenArchive")));
-        QVERIFY(autre.erreur.contains(QStringLiteral("libunrar5")));
-    }
-
-    void lesTaillesDeQuatreGigaEtPlus() {
-        doublure::entrees = {{QStringLiteral("a"), Q_UINT64_C(0x80000000), 0},
-                             {QStringLiteral("b"), Q_UINT64_C(0x1'4000'0001), 0}};
-        RetourEnregistre r;
-        QCOMPARE(passe(r, ModeListe), QString());
-        QCOMPARE(r.lignes[0].taille, Q_INT64_C(2147483648));
-        QCOMPARE(r.lignes[1].taille, Q_INT64_C(5368709121));
     }
 };
 

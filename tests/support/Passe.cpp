@@ -3,11 +3,15 @@
 #include "FUnRAR.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Protocole.h"
+#include "Unrar.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
+#include <QQueue>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
@@ -87,5 +91,84 @@ Vu passer(const Passage& passage) {
     vu.enTete =
         f.modeleResultats()->headerData(ListeResultats::ColonneResultat, Qt::Horizontal).toString();
     vu.coche = check1->isChecked();
+    vu.dossierCourant = QDir::currentPath();
+    return vu;
+}
+
+namespace {
+
+// What a pass writes and asks, recorded as the window would show it.
+class RetourEnregistre final : public RetourPasse {
+public:
+    RetourEnregistre(Vu& vu, const Passage& passage)
+        : vu_(vu) {
+        for (const std::optional<QString>& m : passage.motsDePasse) {
+            saisies_.enqueue(m);
+        }
+        for (const QMessageBox::StandardButton r : passage.reponses) {
+            reponses_.enqueue(r);
+        }
+    }
+
+    void commentaire(const QString& texte) override {
+        vu_.evenements << QStringLiteral("commentaire");
+        vu_.messages.append({texte, Messages::TitreCommentaire, platform::Icone::Information});
+    }
+    void montrerFenetre() override { vu_.evenements << QStringLiteral("fenetre"); }
+    void enTeteResultat(const QString& libelle) override { vu_.enTete = libelle; }
+    void nouvelleLigne(const QString& nom, qint64 taille) override {
+        vu_.evenements << QStringLiteral("ligne");
+        vu_.noms.prepend(nom);
+        vu_.tailles.prepend(QString::number(taille));
+        vu_.resultats.prepend(QString());
+    }
+    void resultat(const QString& texte) override { vu_.resultats.first() = texte; }
+    Remplacement remplacer(const QString& nom) override {
+        vu_.questions << nom;
+        switch (reponses_.isEmpty() ? QMessageBox::Cancel : reponses_.dequeue()) {
+        case QMessageBox::Yes:
+            return Remplacement::Oui;
+        case QMessageBox::YesToAll:
+            return Remplacement::OuiPourTous;
+        case QMessageBox::NoToAll:
+            return Remplacement::NonPourTous;
+        default:
+            return Remplacement::Non;
+        }
+    }
+    std::optional<QString> motDePasse(bool incorrect) override {
+        vu_.libellesMotDePasse << (incorrect ? QStringLiteral("Mot de passe incorrect. Mot de "
+                                                              "passe de l'archive :")
+                                             : QStringLiteral("Mot de passe de l'archive :"));
+        return saisies_.isEmpty() ? std::nullopt : saisies_.dequeue();
+    }
+    void abandon() override { vu_.evenements << QStringLiteral("abandon"); }
+    [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
+
+private:
+    Vu& vu_;
+    QQueue<std::optional<QString>> saisies_;
+    QQueue<QMessageBox::StandardButton> reponses_;
+};
+
+} // namespace
+
+Vu passerDansLeMoteur(const Passage& passage, const ModuleRAR::UnrarApi* api) {
+    DossierCourantGarde garde;
+    if (passage.mode == ModeExtraction) {
+        QDir::setCurrent(passage.destination);
+    }
+    Vu vu;
+    vu.enTete = QStringLiteral("Résultat");
+    RetourEnregistre retour(vu, passage);
+    try {
+        TraiterArchive(api != nullptr ? *api : unrar(), retour, passage.mode,
+                       QFile::encodeName(passage.archive), passage.coche,
+                       (passage.options & protocole::SansGardes) == 0);
+    } catch (const Messages::Echec& e) {
+        vu.fin = 1;
+        vu.messages.append({Messages::texte(e, passage.archive), Messages::TitreErreur,
+                            platform::Icone::Exclamation});
+    }
     return vu;
 }

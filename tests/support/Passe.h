@@ -1,10 +1,13 @@
 #pragma once
 
-// The one way for the tests to run a pass as a user does: through the real window, whose pass
-// runs in the helper of this build, every box and question answered from what the test gives.
+// The one way for the tests to run a pass: as a user does, through the real window whose pass runs
+// in the helper of this build, or in the engine alone, in this process, for the engine's own
+// tests (thousands of passes over cut archives, or a stand-in for the library). Both take what
+// the user does and say what the user saw.
 
 #include "Assistant.h"
 #include "FausseInteraction.h"
+#include "ModuleRAR.h"
 #include "TraiterArchive.h"
 
 #include <QMessageBox>
@@ -18,8 +21,8 @@ class FUnRAR;
 // What the user does.
 struct Passage {
     int mode = ModeListe;
-    QString archive;
-    QString destination;                           // extraction: the folder chosen in the dialog
+    QString archive{};
+    QString destination{};                         // extraction: the folder chosen in the dialog
     QList<QMessageBox::StandardButton> reponses{}; // to the replace questions, in turn
     QList<std::optional<QString>> motsDePasse{};   // typed at the pass's prompts; nothing: cancel
     QString coche{}; // when not empty, typed on ticking "Mot de passe" before the pass
@@ -37,10 +40,15 @@ struct Vu {
     QStringList tailles;
     QStringList resultats;
     QString enTete;
-    bool coche = false; // "Mot de passe" ticked afterwards
+    bool coche = false;       // "Mot de passe" ticked afterwards
+    QString dossierCourant{}; // the process's current directory right after the pass
+    QStringList evenements{}; // in the engine alone: "commentaire", "fenetre", "ligne", "abandon"
 };
 
 Vu passer(const Passage& passage);
+// In this process, with the library's entry points `api` (the real library's by default); the
+// program's ending is the failure's message in `messages` and `fin` 1.
+Vu passerDansLeMoteur(const Passage& passage, const ModuleRAR::UnrarApi* api = nullptr);
 
 // The rows of `f`'s list, column `colonne`, top row first.
 QStringList colonne(const FUnRAR& f, int colonne);
