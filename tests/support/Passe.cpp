@@ -55,9 +55,13 @@ Vu passer(const Passage& passage) {
     }
     assistant::imposerNiveau(passage.niveau);
     assistant::imposerOptions(passage.options);
+    if (!passage.programme.isEmpty()) {
+        assistant::definirProgramme(passage.programme);
+    }
     const auto retablir = qScopeGuard([] {
         assistant::imposerNiveau(std::nullopt);
         assistant::imposerOptions(0);
+        assistant::definirProgramme(QStringLiteral(KORVANE_PASSE));
     });
 
     FUnRAR f;

@@ -28,6 +28,7 @@ struct Passage {
     QString coche{}; // when not empty, typed on ticking "Mot de passe" before the pass
     std::optional<assistant::Niveau> niveau{};
     quint32 options = 0; // protocole::Option
+    QString programme{}; // another helper than the build's
 };
 
 // What the user sees afterwards.
