@@ -524,7 +524,11 @@ Remplacement FUnRAR::remplacer(const QString& nom) {
             .arg(nomVisible(nom)),
         QStringLiteral("Confirmation"),
         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
-    switch (reponse) {
+    return remplacementDe(reponse);
+}
+
+Remplacement remplacementDe(QMessageBox::StandardButton bouton) {
+    switch (bouton) {
     case QMessageBox::Yes:
         return Remplacement::Oui;
     case QMessageBox::YesToAll:
@@ -560,7 +564,7 @@ void FUnRAR::progression(qint64 octets) {
 }
 
 std::optional<QString> FUnRAR::motDePasse(bool incorrect) {
-    show(); // at start-up, the names of an archive are read after its password
+    show();      // at start-up, the names of an archive are read after its password
     repeindre(); // the rows so far are in sight behind the prompt
     std::optional<QString> saisi = interaction().motDePasse(
         this, TitreMotDePasse,

@@ -6,6 +6,7 @@
 #include "TraiterArchive.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 
 #include <array>
 
@@ -114,3 +115,6 @@ private:
     std::array<QLabel*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
     QProgressBar* progression_ = nullptr;
 };
+
+// The answer to the replace question that the box's button `bouton` stands for.
+Remplacement remplacementDe(QMessageBox::StandardButton bouton);

@@ -129,16 +129,7 @@ public:
     void resultat(const QString& texte) override { vu_.resultats.first() = texte; }
     Remplacement remplacer(const QString& nom) override {
         vu_.questions << nom;
-        switch (reponses_.isEmpty() ? QMessageBox::Cancel : reponses_.dequeue()) {
-        case QMessageBox::Yes:
-            return Remplacement::Oui;
-        case QMessageBox::YesToAll:
-            return Remplacement::OuiPourTous;
-        case QMessageBox::NoToAll:
-            return Remplacement::NonPourTous;
-        default:
-            return Remplacement::Non;
-        }
+        return remplacementDe(reponses_.isEmpty() ? QMessageBox::Cancel : reponses_.dequeue());
     }
     std::optional<QString> motDePasse(bool incorrect) override {
         vu_.libellesMotDePasse << (incorrect ? QStringLiteral("Mot de passe incorrect. Mot de "
