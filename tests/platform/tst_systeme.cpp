@@ -1,0 +1,155 @@
+// What the program shows through the system and takes from it: the real boxes, closed from a
+// timer, and the time zone read at start-up.
+
+#include "Environnement.h"
+#include "Interaction.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <ctime>
+#include <functional>
+
+namespace {
+
+// Runs `regarder` on the box as soon as it is up; what it leaves open is closed without answer.
+void aLOuverture(std::function<void(QMessageBox*)> regarder) {
+    QTimer::singleShot(0, qApp, [regarder] {
+        auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(boite != nullptr);
+        regarder(boite);
+        if (boite->isVisible()) {
+            boite->done(0);
+        }
+    });
+}
+
+// The local broken-down time of a fixed instant in summer, as the C library gives it now.
+std::tm heureLocale() {
+    const std::time_t instant = 1783000000; // 2026-07-02
+    std::tm resultat{};
+    localtime_r(&instant, &resultat);
+    return resultat;
+}
+
+} // namespace
+
+class TestSysteme : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        qunsetenv("TZ");
+        tzset();
+    }
+
+    void unTexteSeLitTelQuel_data() {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("vu");
+        QTest::addColumn<bool>("defile"); // in a scrollable area rather than the label
+        QTest::newRow("markup is text, carriage returns break lines")
+            << QStringLiteral("Bienvenue <b>important</b> & /tmp/<i>/x\ra < b et c > d\r\nfin")
+            << QStringLiteral("Bienvenue <b>important</b> & /tmp/<i>/x\na < b et c > d\nfin")
+            << false;
+        QStringList lignes;
+        for (int i = 1; i <= 300; ++i) {
+            lignes << QStringLiteral("ligne %1 du commentaire").arg(i);
+        }
+        QTest::newRow("300 lines")
+            << lignes.join(QLatin1Char('\n')) << lignes.join(QLatin1Char('\n')) << true;
+        const QString longue = QStringLiteral("<i>sans fin</i> ").repeated(1024);
+        QTest::newRow("one line of 16384 characters") << longue << longue << true;
+    }
+
+    void unTexteSeLitTelQuel() {
+        QFETCH(QString, texte);
+        QFETCH(QString, vu);
+        QFETCH(bool, defile);
+        aLOuverture([&](QMessageBox* boite) {
+            QVERIFY(boite->frameGeometry().height() <=
+                    boite->screen()->availableGeometry().height());
+            QVERIFY(boite->findChild<QPushButton*>()->isVisible());
+            auto* zone = boite->findChild<QPlainTextEdit*>();
+            auto* libelle = boite->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QCOMPARE(zone != nullptr && zone->isVisible(), defile);
+            QCOMPARE(libelle->isVisible(), !defile);
+            if (defile) {
+                QVERIFY(zone->isReadOnly());
+                QCOMPARE(zone->toPlainText(), vu);
+            } else {
+                QCOMPARE(libelle->textFormat(), Qt::PlainText);
+                QCOMPARE(libelle->text(), vu);
+            }
+            QTest::keyClick(boite, Qt::Key_Return);
+            QVERIFY(!boite->isVisible());
+        });
+        platform::interaction().message(nullptr, texte, QStringLiteral("Comment"),
+                                        platform::Icone::Information);
+    }
+
+    // Return and Escape keep the user's file; only a deliberate choice replaces it.
+    void laQuestionDeRemplacementNeRemplaceQueSurDemande_data() {
+        QTest::addColumn<int>("touche"); // 0: a click on "Oui"
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QMessageBox::No);
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(QMessageBox::No);
+        QTest::newRow("a click on Oui") << 0 << int(QMessageBox::Yes);
+    }
+
+    void laQuestionDeRemplacementNeRemplaceQueSurDemande() {
+        QFETCH(int, touche);
+        QFETCH(int, reponse);
+        aLOuverture([touche](QMessageBox* boite) {
+            if (touche == 0) {
+                boite->button(QMessageBox::Yes)->click();
+                return;
+            }
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : boite, Qt::Key(touche));
+        });
+        const QMessageBox::StandardButton choisi = platform::interaction().question(
+            nullptr, QStringLiteral("Le fichier « a.txt » existe déjà. Voulez-vous le remplacer ?"),
+            QStringLiteral("Confirmation"),
+            QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
+        QCOMPARE(int(choisi), reponse);
+    }
+
+    // Unset, the zone is the system's, read once so that the helpers need not read it again; set,
+    // even empty (UTC to the C library), it is the user's and stays.
+    void leFuseau_data() {
+        QTest::addColumn<QByteArray>("avant"); // null: unset
+        QTest::addColumn<QByteArray>("apres");
+        QTest::newRow("unset") << QByteArray() << QByteArray(":/etc/localtime");
+        // A zone far from the machine's: changing it would move every local time.
+        QTest::newRow("a zone chosen by the user")
+            << QByteArray("Pacific/Kiritimati") << QByteArray("Pacific/Kiritimati");
+        QTest::newRow("set but empty") << QByteArray("") << QByteArray("");
+    }
+
+    void leFuseau() {
+        QFETCH(QByteArray, avant);
+        QFETCH(QByteArray, apres);
+        if (avant.isNull()) {
+            qunsetenv("TZ");
+        } else {
+            qputenv("TZ", avant);
+        }
+        tzset();
+        const std::tm heure = heureLocale();
+        environnement::fuseauLuUneFois();
+        const std::tm lue = heureLocale();
+        QCOMPARE(lue.tm_hour, heure.tm_hour);
+        QCOMPARE(lue.tm_gmtoff, heure.tm_gmtoff);
+        QCOMPARE(lue.tm_isdst, heure.tm_isdst);
+        QCOMPARE(qgetenv("TZ"), apres);
+        QCOMPARE(qEnvironmentVariableIsSet("TZ"), true);
+    }
+};
+
+QTEST_MAIN(TestSysteme)
+#include "tst_systeme.moc"
