@@ -98,7 +98,7 @@ private slots:
     }
 
     // A result written on a row already shown is told to the views; the header's label is the last
-    // pass's, even once the rows are gone.
+    // pass's, even once the rows are gone; rows come again after.
     void leResultatEtLEnTete() {
         ListeResultats m;
         m.ajouterEnTete(QStringLiteral("a"), 1);
@@ -111,9 +111,11 @@ private slots:
         m.viderLignes();
         QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Test"));
         QCOMPARE(m.rowCount(), 0);
-        m.ajouterEnTete(QStringLiteral("après"), 7);
+        // A name is shown with what could hide or reorder it spelled out, and kept as it came.
+        m.ajouterEnTete(QStringLiteral("a\u202Eb\n.txt"), 7);
         m.publier();
-        QCOMPARE(affiche(m, 0, 0), QStringLiteral("après"));
+        QCOMPARE(affiche(m, 0, 0), QStringLiteral("a\\u202Eb\\u000A.txt"));
+        QCOMPARE(m.texte(0, 0), QStringLiteral("a\u202Eb\n.txt"));
     }
 
     // The list's own delegate paints exactly what the toolkit's delegate paints: same place, same

@@ -37,7 +37,7 @@ const QString Titre = QStringLiteral("Korvane v 1.0");
 const archives::Fichiers ABC{{QStringLiteral("a.txt"), "1"},
                              {QStringLiteral("b.txt"), "22"},
                              {QStringLiteral("c.txt"), "333"}};
-const QStringList TroisOK{"OK", "OK", "OK"};
+const QString Liste = QStringLiteral("c.txt,b.txt,a.txt|OK,OK,OK");
 
 // How many of the six archive controls, menu items and buttons, are enabled: all six or none.
 int actifs(const FUnRAR& f) {
@@ -53,14 +53,26 @@ QString panneau(const FUnRAR& f, int n) {
     return f.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(n))->text();
 }
 
-QString enTete(const FUnRAR& f) {
-    return f.modeleResultats()
-        ->headerData(ListeResultats::ColonneResultat, Qt::Horizontal)
-        .toString();
+// What the window shows, in one line: its title, how many archive controls are enabled, status
+// panels 2 and 3, the result column's header, then the names and the results, top row first.
+QString etat(const FUnRAR& f) {
+    return QStringList{f.windowTitle(),
+                       QString::number(actifs(f)),
+                       panneau(f, 2),
+                       panneau(f, 3),
+                       f.modeleResultats()->headerData(2, Qt::Horizontal).toString(),
+                       colonne(f, 0).join(QLatin1Char(',')),
+                       colonne(f, 2).join(QLatin1Char(','))}
+        .join(QLatin1Char('|'));
 }
 
-QTableView* liste(const FUnRAR& f) {
-    return f.findChild<QTableView*>(QStringLiteral("ListView1"));
+// The boxes shown, each as its title and text.
+QStringList boites(const FausseInteraction& b) {
+    QStringList vues;
+    for (const MessageVu& m : b.messages) {
+        vues << m.titre + QStringLiteral(": ") + m.texte;
+    }
+    return vues;
 }
 
 // Runs `commande`, which must end the program, and gives the status it ended with; -1 if it went
@@ -103,36 +115,27 @@ private slots:
         QTemporaryDir d;
         archives::creer(d.path(), QStringLiteral("test.rar"), ABC);
         QDir::setCurrent(d.path());
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         f.Form_Load(QString()); // without an argument the window waits for an archive
-        QCOMPARE(f.windowTitle(), Titre);
-        QCOMPARE(actifs(f), 0);
-        QCOMPARE(enTete(f), QStringLiteral("Résultat"));
-
+        QCOMPARE(etat(f), Titre + QStringLiteral("|0|||Résultat||"));
         f.Form_Load(QStringLiteral("test.rar")); // a relative name starts at the current folder
         const QString chemin = QDir::currentPath() + QStringLiteral("/test.rar");
         QCOMPARE(ModuleRAR::CheminArchive, chemin);
-        QCOMPARE(f.windowTitle(), Titre + QStringLiteral(" : ") + chemin);
-        QCOMPARE(colonne(f, 0), (QStringList{"c.txt", "b.txt", "a.txt"}));
-        QCOMPARE(colonne(f, 1), (QStringList{"3", "2", "1"}));
-        QCOMPARE(colonne(f, 2), TroisOK);
-        QCOMPARE(enTete(f), QStringLiteral("Liste"));
-        QCOMPARE(actifs(f), 6);
-        QVERIFY(f.isVisible());
         // Only the open command describes the archive in the status bar.
-        QCOMPARE(panneau(f, 2) + panneau(f, 3), QString());
-        QVERIFY(ModuleRAR::NomArchive.isEmpty());
-        QVERIFY(boites.messages.isEmpty());
+        QCOMPARE(etat(f),
+                 Titre + QStringLiteral(" : ") + chemin + QStringLiteral("|6|||Liste|") + Liste);
+        QCOMPARE(colonne(f, 1), (QStringList{"3", "2", "1"}));
+        QVERIFY(f.isVisible() && ModuleRAR::NomArchive.isEmpty() && b.messages.isEmpty());
     }
 
     void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse_data() {
         QTest::addColumn<QString>("fichier"); // what lies at the path
         QTest::addColumn<QString>("message"); // @ stands for the path
-        const QString ouvrir = QStringLiteral("Ne peut ouvrir le fichier @");
+        const QString ouvrir = QStringLiteral("Erreur: Ne peut ouvrir le fichier @");
         QTest::newRow("missing file") << "absent" << ouvrir;
         QTest::newRow("not an archive") << "texte"
-                                        << "@Ce n'est pas un fichier archive RAR";
+                                        << "Erreur: @Ce n'est pas un fichier archive RAR";
         // Opened by the library, a pipe would wait for a writer and a device feed it, for ever.
         QTest::newRow("named pipe") << "tube" << ouvrir;
         QTest::newRow("device") << "/dev/zero" << ouvrir;
@@ -150,12 +153,10 @@ private slots:
         } else if (fichier.startsWith(QLatin1Char('/'))) {
             chemin = fichier;
         }
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         QCOMPARE(statutDeFin([&] { f.Form_Load(chemin); }), 1);
-        QCOMPARE(boites.messages.size(), 1);
-        QCOMPARE(boites.messages[0].texte, message.replace(QLatin1Char('@'), chemin));
-        QCOMPARE(boites.messages[0].titre, QStringLiteral("Erreur"));
+        QCOMPARE(boites(b), QStringList{message.replace(QLatin1Char('@'), chemin)});
         QVERIFY(!f.isVisible());
     }
 
@@ -167,45 +168,33 @@ private slots:
         const QString premiere = archives::creer(d.path(), QStringLiteral("premiere.rar"), ABC);
         const QString seconde =
             archives::creer(d.path(), QStringLiteral("seconde.rar"), {{QStringLiteral("s"), "x"}});
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         f.Form_Load(QString());
         const QString credit = panneau(f, 1);
-        boites.fichiers << premiere << std::nullopt;
+        b.fichiers << premiere << std::nullopt << seconde << QString();
+        const QString ouverte = Titre + QStringLiteral(" : ") + premiere +
+                                QStringLiteral("|6|premiere.rar :  %1 Octets | 3 Fichiers |")
+                                    .arg(QFileInfo(premiere).size());
         f.Mnu_Ouvrir_Click();
-        QCOMPARE(panneau(f, 2),
-                 QStringLiteral("premiere.rar :  %1 Octets ").arg(QFileInfo(premiere).size()));
-        QCOMPARE(panneau(f, 3), QStringLiteral(" 3 Fichiers "));
-        QCOMPARE(panneau(f, 1), credit);
+        QCOMPARE(etat(f), ouverte + QStringLiteral("Liste|") + Liste);
         QCOMPARE(ModuleRAR::NomArchive, QStringLiteral("premiere.rar"));
+        QCOMPARE(panneau(f, 1), credit);
         f.Toolbar1_ButtonClick(1); // the open button, cancelled
-        QCOMPARE(boites.dialoguesFichier, 2);
-        QCOMPARE(ModuleRAR::CheminArchive, premiere);
-        QCOMPARE(f.windowTitle(), Titre + QStringLiteral(" : ") + premiere);
-        QCOMPARE(colonne(f, 2), TroisOK);
-        QCOMPARE(actifs(f), 6);
+        QCOMPARE(b.dialoguesFichier, 2);
         f.Mnu_Tester_Click();
-        QCOMPARE(enTete(f), QStringLiteral("Test"));
-
+        QCOMPARE(etat(f), ouverte + QStringLiteral("Test|") + Liste);
         f.Mnu_Fermer_Click();
-        QCOMPARE(f.windowTitle(), Titre);
-        QCOMPARE(actifs(f), 0);
-        QCOMPARE(f.modeleResultats()->nombreLignes(), 0);
-        QCOMPARE(panneau(f, 2) + panneau(f, 3), QString());
+        QCOMPARE(etat(f), Titre + QStringLiteral("|0|||Test||"));
         QCOMPARE(ModuleRAR::CheminArchive, premiere);
-        QCOMPARE(enTete(f), QStringLiteral("Test"));
 
-        boites.fichiers << seconde << QString();
         f.Mnu_Ouvrir_Click();
-        QCOMPARE(panneau(f, 3), QStringLiteral(" 1 Fichiers "));
         const QString panneau2 = panneau(f, 2);
-        f.Mnu_Ouvrir_Click();
+        f.Mnu_Ouvrir_Click(); // an empty choice
+        QCOMPARE(etat(f), Titre + QStringLiteral("|0|") + panneau2 +
+                              QStringLiteral("| 1 Fichiers |Liste|s|OK"));
         QVERIFY(ModuleRAR::CheminArchive.isEmpty() && ModuleRAR::NomArchive.isEmpty());
-        QCOMPARE(f.windowTitle(), Titre);
-        QCOMPARE(actifs(f), 0);
-        QCOMPARE(colonne(f, 0), QStringList{QStringLiteral("s")});
-        QCOMPARE(panneau(f, 2), panneau2);
-        QVERIFY(boites.messages.isEmpty());
+        QVERIFY(b.messages.isEmpty());
     }
 
     // Each command reads the archive afresh: replaced, cut or removed since it was opened, it is
@@ -215,7 +204,7 @@ private slots:
         const QString chemin = archives::creer(d.path(), QStringLiteral("archive.rar"), ABC);
         const QString autre =
             archives::creer(d.path(), QStringLiteral("autre.rar"), {{QStringLiteral("s"), "x"}});
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         f.Form_Load(chemin);
         QVERIFY(QFile::remove(chemin) && QFile::copy(autre, chemin));
@@ -225,11 +214,8 @@ private slots:
         QCOMPARE(statutDeFin([&] { f.Mnu_Tester_Click(); }), 1);
         QVERIFY(QFile::remove(chemin));
         QCOMPARE(statutDeFin([&] { f.Mnu_Tester_Click(); }), 1);
-        QCOMPARE(boites.messages.size(), 2);
-        QCOMPARE(boites.messages[0].texte,
-                 QStringLiteral("Archive incomplète : fin d'archive inattendue"));
-        QCOMPARE(boites.messages[1].texte, QStringLiteral("Ne peut ouvrir le fichier ") + chemin);
-        QCOMPARE(boites.messages[1].titre, QStringLiteral("Erreur"));
+        QCOMPARE(boites(b), (QStringList{"Erreur: Archive incomplète : fin d'archive inattendue",
+                                         "Erreur: Ne peut ouvrir le fichier " + chemin}));
     }
 
     // A drop opens one local file as the open command does; anything else is refused.
@@ -262,7 +248,7 @@ private slots:
         } else if (quoi == QLatin1String("web")) {
             urls = {QUrl(QStringLiteral("https://korvane.example.org/a.rar"))};
         }
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         f.Form_Load(QString());
         QMimeData donnees;
@@ -273,33 +259,31 @@ private slots:
         QCOMPARE(entree.isAccepted(), ouvert);
         QDropEvent depot(QPointF(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&f, &depot); // refused too when dropped all the same
-        QCOMPARE(colonne(f, 2), ouvert ? TroisOK : QStringList());
-        QCOMPARE(panneau(f, 3), ouvert ? QStringLiteral(" 3 Fichiers ") : QString());
+        // Past the title and the panel 2, which name the file.
+        QCOMPARE(etat(f).section(QLatin1Char('|'), 3),
+                 ouvert ? QStringLiteral(" 3 Fichiers |Liste|") + Liste
+                        : QStringLiteral("|Résultat||"));
         QCOMPARE(actifs(f), ouvert ? 6 : 0);
-        QVERIFY(boites.messages.isEmpty());
+        QVERIFY(b.messages.isEmpty());
     }
 
     void laBarreDOutilsAppelleLaCommandeDeSonBouton() {
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         f.Form_Load(QString());
         for (const int aucun : {0, 7, -1}) {
             f.Toolbar1_ButtonClick(aucun);
         }
-        QVERIFY(boites.messages.isEmpty());
-        QCOMPARE(boites.dialoguesFichier, 0);
-
+        QCOMPARE(b.dialoguesFichier + b.messages.size(), 0);
         f.Toolbar1_ButtonClick(5);
-        QCOMPARE(boites.messages.size(), 1);
-        QCOMPARE(boites.messages[0].titre, QStringLiteral("A propos"));
         // Lines broken by carriage returns alone, as the box breaks them.
-        const QStringList lignes = boites.messages[0].texte.split(QLatin1Char('\r'));
+        const QStringList lignes = boites(b).join(QLatin1Char('\n')).split(QLatin1Char('\r'));
         QCOMPARE(lignes.size(), 7);
-        QCOMPARE(lignes[0], QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"));
+        QCOMPARE(lignes[0],
+                 QStringLiteral("A propos: Korvane version 1.0 - Extraction de fichiers RAR"));
         QVERIFY(lignes[1].isEmpty() && lignes[5].isEmpty());
         QVERIFY(lignes[3].startsWith(QStringLiteral("E-Mail : ")));
         QVERIFY(lignes[4].startsWith(QStringLiteral("Url : ")));
-        QVERIFY(!boites.messages[0].texte.contains(QLatin1Char('\n')));
         QCOMPARE(statutDeFin([&] { f.Toolbar1_ButtonClick(6); }), 0);
     }
 
@@ -309,32 +293,30 @@ private slots:
         QTemporaryDir d;
         const QString archive =
             archives::creer(d.path(), QStringLiteral("secret.rar"), ABC, {"-hpsesame"});
-        FausseInteraction boites;
+        FausseInteraction b;
         FUnRAR f;
         f.Form_Load(QString());
         auto* check1 = f.findChild<QCheckBox*>(QStringLiteral("Check1"));
-        boites.motsDePasse << std::nullopt << QString() << QStringLiteral("sesame");
+        b.motsDePasse << std::nullopt << QString() << QStringLiteral("sesame");
         for (const bool coche : {false, false, true}) { // cancelled, empty, typed
             check1->setChecked(true);
             QCOMPARE(check1->isChecked(), coche);
         }
-        boites.fichiers << archive;
+        b.fichiers << archive;
         f.Mnu_Ouvrir_Click();
         f.Mnu_Tester_Click();
-        QCOMPARE(colonne(f, 2), TroisOK);
-        QCOMPARE(boites.demandesMotDePasse, 3);
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        QCOMPARE(b.demandesMotDePasse, 3);
 
-        check1->setChecked(false); // forgotten: ticking again asks again
-        boites.motsDePasse << std::nullopt << QStringLiteral("sesame");
-        check1->setChecked(true);
-        QCOMPARE(boites.demandesMotDePasse, 4);
-        f.Mnu_Lister_Click(); // asks, and keeps what is typed
-        QCOMPARE(boites.demandesMotDePasse, 5);
+        check1->setChecked(false); // forgotten: a pass asks, and keeps what is typed
+        b.motsDePasse << QStringLiteral("sesame");
+        f.Mnu_Lister_Click();
+        QCOMPARE(b.demandesMotDePasse, 4);
         QVERIFY(check1->isChecked());
         f.Mnu_Tester_Click();
-        QCOMPARE(boites.demandesMotDePasse, 5);
-        QCOMPARE(colonne(f, 2), TroisOK);
-        QVERIFY(boites.messages.isEmpty());
+        QCOMPARE(b.demandesMotDePasse, 4);
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        QVERIFY(b.messages.isEmpty());
     }
 
     // The library asks for a password when it needs one, again when it was wrong; typed, it ticks
@@ -347,24 +329,19 @@ private slots:
         QTest::addColumn<Saisies>("saisies");
         QTest::addColumn<int>("incorrects");        // prompts that said "incorrect"
         QTest::addColumn<QStringList>("resultats"); // top row first
-        QTest::addColumn<bool>("garde");            // the box ticked afterwards
         const Saisies fauxPuisJuste{QStringLiteral("autre"), QStringLiteral("sesame")};
         const Saisies rien{std::nullopt};
-        QTest::newRow("headers encrypted, listed, wrong then right")
-            << int(ModeListe) << "-hpsesame"
-            << "" << fauxPuisJuste << 1 << TroisOK << true;
+        const QStringList ok{"OK", "OK", "OK"};
         QTest::newRow("headers encrypted, a wrong one ticked, given up")
             << int(ModeListe) << "-hpsesame"
-            << "autre" << rien << 1 << QStringList{} << false;
+            << "autre" << rien << 1 << QStringList{};
         QTest::newRow("data encrypted, extracted, wrong then right")
             << int(ModeExtraction) << "-psesame"
-            << "" << fauxPuisJuste << 1 << TroisOK << true;
-        QTest::newRow("data encrypted, extracted, given up")
-            << int(ModeExtraction) << "-psesame"
-            << "" << rien << 0 << QStringList{""} << false;
-        QTest::newRow("data encrypted, listed: nothing to ask")
-            << int(ModeListe) << "-psesame"
-            << "" << Saisies{} << 0 << TroisOK << false;
+            << "" << fauxPuisJuste << 1 << ok;
+        QTest::newRow("data encrypted, extracted, given up") << int(ModeExtraction) << "-psesame"
+                                                             << "" << rien << 0 << QStringList{""};
+        QTest::newRow("data encrypted, listed: nothing to ask") << int(ModeListe) << "-psesame"
+                                                                << "" << Saisies{} << 0 << ok;
     }
 
     void unMotDePasseEstDemandeQuandIlManque() {
@@ -375,7 +352,6 @@ private slots:
         QFETCH(Saisies, saisies);
         QFETCH(int, incorrects);
         QFETCH(QStringList, resultats);
-        QFETCH(bool, garde);
         QTemporaryDir d;
         const QString sortie = d.filePath(QStringLiteral("sortie"));
         QDir().mkpath(sortie);
@@ -385,6 +361,7 @@ private slots:
              .destination = sortie,
              .motsDePasse = saisies,
              .coche = coche});
+        const bool garde = !saisies.isEmpty() && saisies.last().has_value();
         QVERIFY(vu.messages.isEmpty());
         QCOMPARE(vu.libellesMotDePasse.size(), saisies.size() + (coche.isEmpty() ? 0 : 1));
         QCOMPARE(vu.libellesMotDePasse.count(
@@ -394,131 +371,95 @@ private slots:
         QCOMPARE(vu.coche, garde);
         // Each entry written once, none asked about or skipped because of the prompt.
         QVERIFY(vu.questions.isEmpty());
-        QCOMPARE(QDir(sortie).entryList(QDir::Files).size(),
-                 mode == ModeExtraction && garde ? 3 : 0);
+        QCOMPARE(QDir(sortie).entryList(QDir::Files).size(), garde ? 3 : 0);
     }
 
-    void chaqueTailleEtChaqueResultatSeLisentEnEntier_data() {
-        QTest::addColumn<qint64>("taille");
-        QTest::addColumn<QString>("resultat");
-        QTest::addColumn<bool>("surUneLigneMontree"); // the result written once the row is shown
-        QTest::addColumn<QString>("enTete");
-        QTest::newRow("the largest size, a long result on a row already shown")
-            << std::numeric_limits<qint64>::max() << QStringLiteral("Lien refusé") << true
-            << QStringLiteral("Test");
-        QTest::newRow("a negative size, under a long header")
-            << std::numeric_limits<qint64>::min() << QStringLiteral("Ignoré") << false
-            << QStringLiteral("Extraction");
-    }
-
+    // Sizes and results are never cut, whenever they come; the width a larger window gives goes
+    // to the names.
     void chaqueTailleEtChaqueResultatSeLisentEnEntier() {
-        QFETCH(qint64, taille);
-        QFETCH(QString, resultat);
-        QFETCH(bool, surUneLigneMontree);
-        QFETCH(QString, enTete);
         FUnRAR f;
         f.show();
         ListeResultats* m = f.modeleResultats();
-        m->definirEnTeteResultat(enTete);
-        m->ajouterEnTete(QStringLiteral("petit"), 1);
-        m->publier();
-        m->ajouterEnTete(QStringLiteral("grand"), taille);
-        if (surUneLigneMontree) {
-            m->publier();
-        }
-        m->ecrireResultat(resultat);
-        m->publier();
-
-        const QTableView* vue = liste(f);
+        const QTableView* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
         const QHeaderView* entetes = vue->horizontalHeader();
         const int marge = vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1;
-        const auto entier = [&](const QString& texte, int colonne) {
-            return QFontMetricsF(vue->font()).horizontalAdvance(texte) <=
-                   entetes->sectionSize(colonne) - 2 * marge;
+        const auto entier = [&](qint64 taille, const QString& resultat) {
+            const QFontMetricsF mesure(vue->font());
+            return mesure.horizontalAdvance(QString::number(taille)) <=
+                       entetes->sectionSize(1) - 2 * marge &&
+                   mesure.horizontalAdvance(resultat) <= entetes->sectionSize(2) - 2 * marge &&
+                   entetes->sectionSize(2) >= entetes->sectionSizeHint(2);
         };
-        QVERIFY(entier(QString::number(taille), 1));
-        QVERIFY(entier(resultat, 2));
-        QVERIFY(entetes->sectionSize(2) >= entetes->sectionSizeHint(2));
+        m->definirEnTeteResultat(QStringLiteral("Extraction")); // wider than the column was
+        QVERIFY(entier(0, QString()));
+        m->ajouterEnTete(QStringLiteral("grand"), std::numeric_limits<qint64>::max());
+        m->publier();
+        m->ecrireResultat(QStringLiteral("Lien refusé")); // on a row already shown
+        QVERIFY(entier(std::numeric_limits<qint64>::max(), QStringLiteral("Lien refusé")));
+        m->ajouterEnTete(QStringLiteral("négatif"), std::numeric_limits<qint64>::min());
+        m->publier();
+        QVERIFY(entier(std::numeric_limits<qint64>::min(), QStringLiteral("Lien refusé")));
 
-        // The width a larger window gives goes to the names.
-        const QList<int> avant{entetes->sectionSize(0), entetes->sectionSize(1),
-                               entetes->sectionSize(2)};
+        const auto largeurs = [entetes] {
+            return QList<int>{entetes->sectionSize(0), entetes->sectionSize(1),
+                              entetes->sectionSize(2)};
+        };
+        const QList<int> avant = largeurs();
         f.resize(f.width() + 200, f.height());
         QApplication::processEvents();
-        QCOMPARE(
-            (QList<int>{entetes->sectionSize(0), entetes->sectionSize(1), entetes->sectionSize(2)}),
-            (QList<int>{avant[0] + 200, avant[1], avant[2]}));
+        QCOMPARE(largeurs(), (QList<int>{avant[0] + 200, avant[1], avant[2]}));
     }
 
-    void unTexteCoupeSeLitEnEntierDansUneBulle_data() {
-        QTest::addColumn<QString>("panneau"); // empty: the top row of the list
-        QTest::addColumn<QString>("texte");   // the row's name, or panel 2's text
-        QTest::addColumn<QString>("vu");      // what the tooltip says; empty when there is none
+    // A text cut short, a name in the list or the archive's in panel 2, is whole in a tooltip, as
+    // text; nothing else has one.
+    void unTexteCoupeSeLitEnEntierDansUneBulle() {
         const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
                                               "plus loin/<b>gras</b> & fin\n.txt");
-        QTest::newRow("a name that fits has none")
-            << QString() << QStringLiteral("court.txt") << QString();
-        QTest::newRow("a long name, markup and control character and all")
-            << QString() << longue << QString(longue).replace("\n", "\\u000A");
         const QString archive = QStringLiteral("une-archive-au-nom-vraiment-tres-long-qui-ne-tient-"
                                                "pas-dans-le-panneau.rar :  5452 Octets ");
-        QTest::newRow("the credit beside a long archive name")
-            << QStringLiteral("StatusBar1_1") << archive << QString();
-        QTest::newRow("a long archive name in panel 2")
-            << QStringLiteral("StatusBar1_2") << archive << archive;
-    }
-
-    void unTexteCoupeSeLitEnEntierDansUneBulle() {
-        QFETCH(QString, panneau);
-        QFETCH(QString, texte);
-        QFETCH(QString, vu);
         FUnRAR f;
         f.show();
-        QWidget* cible = nullptr;
-        QPoint ou;
-        if (panneau.isEmpty()) {
-            f.modeleResultats()->ajouterEnTete(texte, 1);
-            f.modeleResultats()->publier();
-            cible = liste(f)->viewport();
-            ou = liste(f)->visualRect(f.modeleResultats()->index(0, 0)).center();
-        } else {
-            f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->setText(texte);
-            f.findChild<QLabel*>(QStringLiteral("StatusBar1_3"))
-                ->setText(QStringLiteral(" 5 Fichiers "));
-            QApplication::processEvents(); // the status bar lays its panels out again
-            cible = f.findChild<QLabel*>(panneau);
-            ou = cible->rect().center();
-        }
-        QCOMPARE(bulle(cible, ou), vu);
+        ListeResultats* m = f.modeleResultats();
+        m->ajouterEnTete(longue, 1);
+        m->ajouterEnTete(QStringLiteral("court.txt"), 1);
+        m->publier();
+        f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->setText(archive);
+        f.findChild<QLabel*>(QStringLiteral("StatusBar1_3"))
+            ->setText(QStringLiteral(" 5 Fichiers "));
+        QApplication::processEvents(); // the status bar lays its panels out again
+        const auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        const auto ligne = [&](int rang) {
+            return bulle(vue->viewport(), vue->visualRect(m->index(rang, 0)).center());
+        };
+        const auto sur = [&](int n) {
+            auto* p = f.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(n));
+            return bulle(p, p->rect().center());
+        };
+        // Those without first: a tooltip shown takes a while to go.
+        QCOMPARE(ligne(0), QString());
+        QCOMPARE(sur(1), QString()); // the credit keeps its room beside a long archive name
+        QCOMPARE(ligne(1), QString(longue).replace(QLatin1Char('\n'), QStringLiteral("\\u000A")));
+        QCOMPARE(sur(2), archive);
     }
 
-    // Whatever a name holds, the list and the replace question show every character of it that
-    // could hide or reorder what it says, and leave the others alone.
+    // Whatever a name holds, the replace question shows every character of it that could hide or
+    // reorder what it says, and leaves the others alone; the name itself is kept as it came.
     void lesNomsNeMententPas() {
         const QString nom = QStringLiteral("été 日本 \\ (1) \u202Etxt.exe \n\x1b[31m\x7f\u0085 "
                                            "\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt");
         const QString vu = QStringLiteral("été 日本 \\ (1) \\u202Etxt.exe \\u000A\\u001B[31m"
                                           "\\u007F\\u0085 \\u200Ea\\u200Fb\\u2066c\\u2069d\\u2028e"
                                           "\\u061C.txt");
-        DossierCourantGarde garde;
         QTemporaryDir d;
-        const QString archive =
-            archives::creer(d.path(), QStringLiteral("noms.rar"), {{nom, "archive"}});
-        const QString dest = d.filePath(QStringLiteral("dest"));
-        archives::ecrire(dest + QLatin1Char('/') + nom, "mien");
-
-        FausseInteraction boites;
-        FUnRAR f;
-        f.Form_Load(archive);
-        const ListeResultats* m = f.modeleResultats();
-        QCOMPARE(m->texte(0, ListeResultats::ColonneFichier), nom); // kept as the library gave it
-        QCOMPARE(m->data(m->index(0, ListeResultats::ColonneFichier)).toString(), vu);
-        ModuleRAR::DossierDestination = dest;
-        repondreAuDialogue("Command1");
-        f.Mnu_Extraire_Click();
-        QCOMPARE(boites.questions,
-                 QStringList{QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le "
-                                            "remplacer ?")
+        archives::ecrire(d.filePath(QStringLiteral("dest/")) + nom, "mien");
+        const Vu v = passer(
+            {.mode = ModeExtraction,
+             .archive = archives::creer(d.path(), QStringLiteral("noms.rar"), {{nom, "archive"}}),
+             .destination = d.filePath(QStringLiteral("dest"))});
+        QCOMPARE(v.noms, QStringList{nom});
+        QCOMPARE(v.questions,
+                 QStringList{QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous "
+                                            "le remplacer ?")
                                  .arg(vu)});
     }
 
