@@ -1,16 +1,11 @@
-// The window's parts on their own: the rows of the result list, the delegate that paints them,
-// and the path that the command line names.
+// The window's parts on their own: the rows of the result list, and the archive that the command
+// line names.
 
-#include "DelegueTexte.h"
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QHeaderView>
 #include <QSignalSpy>
-#include <QStyledItemDelegate>
-#include <QTableView>
 #include <QTest>
 
 #include <vector>
@@ -19,37 +14,6 @@ namespace {
 
 QString affiche(const ListeResultats& m, int ligne, int colonne) {
     return m.data(m.index(ligne, colonne)).toString();
-}
-
-// What `delegue` paints of a small list, with the row `choisie` current (none when negative).
-QImage peindre(QAbstractItemDelegate* delegue, int choisie, bool retourALaLigne) {
-    ListeResultats modele;
-    modele.ajouterEnTete(QStringLiteral("court.txt"), 2);
-    modele.ecrireResultat(QStringLiteral("OK"));
-    modele.ajouterEnTete(QStringLiteral("un dossier au nom très long/sous-dossier/encore plus "
-                                        "loin/fichier_dont_le_nom_depasse_la_colonne.txt"),
-                         1234567890123);
-    modele.ecrireResultat(QStringLiteral("Lien refusé"));
-    modele.ajouterEnTete(QStringLiteral("été 日本/ok"), 0);
-    modele.publier();
-    QTableView vue;
-    vue.setModel(&modele);
-    vue.setItemDelegate(delegue);
-    vue.setShowGrid(false);
-    vue.setWordWrap(retourALaLigne);
-    vue.verticalHeader()->hide();
-    vue.setSelectionBehavior(QAbstractItemView::SelectRows);
-    vue.horizontalHeader()->resizeSection(0, 160);
-    vue.horizontalHeader()->resizeSection(1, 50); // too narrow for its number
-    vue.horizontalHeader()->resizeSection(2, 60);
-    vue.resize(300, 120);
-    vue.show();
-    if (choisie >= 0) {
-        vue.setFocus();
-        vue.setCurrentIndex(modele.index(choisie, 0));
-    }
-    QApplication::processEvents();
-    return vue.viewport()->grab().toImage();
 }
 
 } // namespace
@@ -118,105 +82,110 @@ private slots:
         QCOMPARE(m.texte(0, 0), QStringLiteral("a\u202Eb\n.txt"));
     }
 
-    // The list's own delegate paints exactly what the toolkit's delegate paints: same place, same
-    // colours, same ellipsis, chosen or not; wrapped text is left to the toolkit.
-    void peintCommeLaBoiteAOutils() {
-        for (const bool retourALaLigne : {false, true}) {
-            QStyledItemDelegate standard;
-            DelegueTexte notre;
-            const QImage attendue = peindre(&standard, 1, retourALaLigne);
-            QVERIFY(!attendue.isNull());
-            QVERIFY(peindre(&notre, 1, retourALaLigne) == attendue);
-        }
-    }
-
+    // From the bytes of argv, as the program receives them, to the bytes of the path it opens.
     void lArchiveDeLaLigneDeCommande_data() {
         QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("texte");
-        QTest::addColumn<QString>("dossierCourant");
-        QTest::addColumn<QString>("attendu");
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("courant"); // the current directory
+        QTest::addColumn<QByteArray>("attendu"); // empty: no archive
+        constexpr StyleChemin W = StyleChemin::Windows;
+        constexpr StyleChemin P = StyleChemin::Posix;
         const struct {
             const char* regle;
             StyleChemin style;
-            const char* texte;
+            QByteArrayList arguments;
             const char* courant;
             const char* attendu;
         } cas[] = {
-            {"a drive path is taken whole", StyleChemin::Windows, "C:\\Archives\\test.rar",
-             "C:\\Travail", "C:\\Archives\\test.rar"},
-            {"a quoted drive path loses its quotes", StyleChemin::Windows,
-             "\"C:\\Mes archives\\test.rar\"", "C:\\Travail", "C:\\Mes archives\\test.rar"},
-            {"a relative name is joined to the current directory", StyleChemin::Windows, "test.rar",
-             "C:\\Travail", "C:\\Travail\\test.rar"},
-            {"a quoted relative name keeps its quotes", StyleChemin::Windows, "\"test.rar\"",
-             "C:\\Travail", "C:\\Travail\\\"test.rar\""},
-            {"a network path counts as relative", StyleChemin::Windows,
-             "\\\\serveur\\partage\\a.rar", "C:\\", "C:\\\\\\\\serveur\\partage\\a.rar"},
-            {"a colon third drops the first and last characters unexamined", StyleChemin::Windows,
-             "xC:\\a.rary", "C:\\Travail", "C:\\a.rar"},
-            {"when both colons match the quoted rule wins", StyleChemin::Windows, "C::x",
-             "C:\\Travail", "::"},
-            {"a one-character name is relative", StyleChemin::Windows, "a", "D:", "D:\\a"},
-            {"posix: an absolute path is taken whole", StyleChemin::Posix, "/srv/a b/test.rar",
-             "/home/u", "/srv/a b/test.rar"},
-            {"posix: a quoted absolute path loses its quotes", StyleChemin::Posix,
-             "\"/srv/mes archives/test.rar\"", "/home/u", "/srv/mes archives/test.rar"},
-            {"posix: a name in a subfolder is relative, not a quoted form", StyleChemin::Posix,
-             "d/test.rar", "/home/u", "/home/u/d/test.rar"},
-            {"posix: at the root the slash is doubled", StyleChemin::Posix, "test.rar", "/",
-             "//test.rar"},
-            {"posix: a quoted relative name keeps its quotes", StyleChemin::Posix, "\"test.rar\"",
-             "/home/u", "/home/u/\"test.rar\""},
+            {"a drive path is taken whole",
+             W,
+             {"C:\\Archives\\test.rar"},
+             "C:\\Travail",
+             "C:\\Archives\\test.rar"},
+            {"a quoted drive path loses its quotes",
+             W,
+             {"\"C:\\Mes archives\\test.rar\""},
+             "C:\\Travail",
+             "C:\\Mes archives\\test.rar"},
+            {"a relative name is joined to the current directory",
+             W,
+             {"test.rar"},
+             "C:\\Travail",
+             "C:\\Travail\\test.rar"},
+            {"a quoted relative name keeps its quotes",
+             W,
+             {"\"test.rar\""},
+             "C:\\Travail",
+             "C:\\Travail\\\"test.rar\""},
+            {"a network path counts as relative, even at a drive root",
+             W,
+             {"\\\\serveur\\partage\\a.rar"},
+             "C:\\",
+             "C:\\\\\\\\serveur\\partage\\a.rar"},
+            {"a colon third drops the first and last characters unexamined",
+             W,
+             {"xC:\\a.rary"},
+             "C:\\Travail",
+             "C:\\a.rar"},
+            {"when both colons match the quoted rule wins", W, {"C::x"}, "C:\\Travail", "::"},
+            {"a one-character name is relative", W, {"a"}, "D:", "D:\\a"},
+            {"posix: an absolute path is taken whole, blanks and accents and all",
+             P,
+             {"/srv/mes archives/\xc3\xa9t\xc3\xa9 2026.rar"},
+             "/home/u",
+             "/srv/mes archives/\xc3\xa9t\xc3\xa9 2026.rar"},
+            {"posix: a quoted absolute path loses its quotes",
+             P,
+             {"\"/srv/a b/test.rar\""},
+             "/home/u",
+             "/srv/a b/test.rar"},
+            {"posix: a name in a subfolder is relative, not a quoted form",
+             P,
+             {"d/test.rar"},
+             "/home/u",
+             "/home/u/d/test.rar"},
+            {"posix: at the root the slash is doubled", P, {"test.rar"}, "/", "//test.rar"},
+            {"posix: a quoted relative name keeps its quotes",
+             P,
+             {"\"test.rar\""},
+             "/home/u",
+             "/home/u/\"test.rar\""},
+            {"posix: a shell's unquoted pieces are joined by one blank",
+             P,
+             {"Mes", "archives.rar"},
+             "/home/u",
+             "/home/u/Mes archives.rar"},
+            {"posix: the toolkit's options are part of the path",
+             P,
+             {"-reverse", "a.rar"},
+             "/home/u",
+             "/home/u/-reverse a.rar"},
+            {"posix: a name that is not UTF-8 keeps its bytes",
+             P,
+             {"lat\xe9.rar"},
+             "/home/u",
+             "/home/u/lat\xe9.rar"},
+            {"without an argument there is no archive", P, {}, "/home/u", ""},
         };
         for (const auto& c : cas) {
-            QTest::newRow(c.regle) << int(c.style) << QString::fromUtf8(c.texte)
-                                   << QString::fromUtf8(c.courant) << QString::fromUtf8(c.attendu);
+            QTest::newRow(c.regle)
+                << int(c.style) << c.arguments << QByteArray(c.courant) << QByteArray(c.attendu);
         }
     }
 
     void lArchiveDeLaLigneDeCommande() {
         QFETCH(int, style);
-        QFETCH(QString, texte);
-        QFETCH(QString, dossierCourant);
-        QFETCH(QString, attendu);
-        QCOMPARE(cheminArchiveDepuisArguments(texte, dossierCourant, StyleChemin(style)), attendu);
-    }
-
-    // From the bytes of argv, as the program receives them, to the bytes of the path it opens.
-    void depuisArgv_data() {
-        QTest::addColumn<QByteArrayList>("argv");
-        QTest::addColumn<QByteArray>("texte");
-        QTest::addColumn<QByteArray>("attendu");
-        const QByteArray chemin = "/home/x/Mes archives/\xc3\xa9t\xc3\xa9 2026.rar";
-        QTest::newRow("a file manager's one path with blanks and accents is taken whole")
-            << QByteArrayList{"korvane", chemin} << chemin << chemin;
-        QTest::newRow("a shell's unquoted pieces are joined by one blank")
-            << QByteArrayList{"korvane", "Mes", "archives.rar"} << QByteArray("Mes archives.rar")
-            << QByteArray("/home/u/Mes archives.rar");
-        QTest::newRow("the toolkit's options are part of the path")
-            << QByteArrayList{"korvane", "-reverse", "a.rar"} << QByteArray("-reverse a.rar")
-            << QByteArray("/home/u/-reverse a.rar");
-        QTest::newRow("a name that is not UTF-8 keeps its bytes")
-            << QByteArrayList{"korvane", "/tmp/lat\xe9.rar"} << QByteArray("/tmp/lat\xe9.rar")
-            << QByteArray("/tmp/lat\xe9.rar");
-        QTest::newRow("without an argument there is no text")
-            << QByteArrayList{"korvane"} << QByteArray() << QByteArray();
-    }
-
-    void depuisArgv() {
-        QFETCH(QByteArrayList, argv);
-        QFETCH(QByteArray, texte);
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, courant);
         QFETCH(QByteArray, attendu);
-        std::vector<const char*> pointeurs;
-        for (const QByteArray& a : argv) {
-            pointeurs.push_back(a.constData());
+        std::vector<const char*> argv{"korvane"};
+        for (const QByteArray& a : arguments) {
+            argv.push_back(a.constData());
         }
-        const QByteArray recu = texteArguments(int(pointeurs.size()), pointeurs.data());
-        QCOMPARE(recu, texte);
-        if (!attendu.isEmpty()) {
-            QCOMPARE(cheminArchiveDepuisArguments(recu, QByteArray("/home/u"), StyleChemin::Posix),
-                     attendu);
-        }
+        const QByteArray texte = texteArguments(int(argv.size()), argv.data());
+        QCOMPARE(texte.isEmpty() ? QByteArray()
+                                 : cheminArchiveDepuisArguments(texte, courant, StyleChemin(style)),
+                 attendu);
     }
 };
 

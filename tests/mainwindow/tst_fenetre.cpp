@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QScopeGuard>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -440,6 +441,38 @@ private slots:
         QCOMPARE(sur(1), QString()); // the credit keeps its room beside a long archive name
         QCOMPARE(ligne(1), QString(longue).replace(QLatin1Char('\n'), QStringLiteral("\\u000A")));
         QCOMPARE(sur(2), archive);
+    }
+
+    // The list's own delegate paints exactly what the toolkit's delegate paints: same place, same
+    // colours, same ellipsis, chosen or not; wrapped text is left to the toolkit.
+    void peintCommeLaBoiteAOutils() {
+        FUnRAR f;
+        ListeResultats* m = f.modeleResultats();
+        m->ajouterEnTete(QStringLiteral("court.txt"), 2);
+        m->ecrireResultat(QStringLiteral("OK"));
+        m->ajouterEnTete(QStringLiteral("un dossier au nom très long/").repeated(5) +
+                             QStringLiteral("fin.txt"),
+                         1234567890123);
+        m->ecrireResultat(QStringLiteral("Lien refusé"));
+        m->ajouterEnTete(QStringLiteral("été 日本/ok"), 0);
+        m->publier();
+        f.show();
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        vue->setFocus();
+        vue->setCurrentIndex(m->index(1, 0));
+        QAbstractItemDelegate* notre = vue->itemDelegate();
+        QStyledItemDelegate standard;
+        const auto image = [vue](QAbstractItemDelegate* delegue) {
+            vue->setItemDelegate(delegue);
+            QApplication::processEvents();
+            return vue->viewport()->grab().toImage();
+        };
+        for (const bool retourALaLigne : {false, true}) {
+            vue->setWordWrap(retourALaLigne);
+            const QImage attendue = image(&standard);
+            QVERIFY(!attendue.isNull());
+            QVERIFY(image(notre) == attendue);
+        }
     }
 
     // Whatever a name holds, the replace question shows every character of it that could hide or
