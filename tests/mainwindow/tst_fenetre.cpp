@@ -393,6 +393,7 @@ private slots:
         };
         m->definirEnTeteResultat(QStringLiteral("Extraction")); // wider than the column was
         QVERIFY(entier(0, QString()));
+        m->definirEnTeteResultat(QStringLiteral("Test"));
         m->ajouterEnTete(QStringLiteral("grand"), std::numeric_limits<qint64>::max());
         m->publier();
         m->ecrireResultat(QStringLiteral("Lien refusé")); // on a row already shown
