@@ -57,14 +57,14 @@ QString panneau(const FUnRAR& f, int n) {
 // What the window shows, in one line: its title, how many archive controls are enabled, status
 // panels 2 and 3, the result column's header, then the names and the results, top row first.
 QString etat(const FUnRAR& f) {
-    return QStringList{f.windowTitle(),
-                       QString::number(actifs(f)),
-                       panneau(f, 2),
-                       panneau(f, 3),
-                       f.modeleResultats()->headerData(2, Qt::Horizontal).toString(),
-                       colonne(f, 0).join(QLatin1Char(',')),
-                       colonne(f, 2).join(QLatin1Char(','))}
-        .join(QLatin1Char('|'));
+    const QStringList vus{f.windowTitle(),
+                          QString::number(actifs(f)),
+                          panneau(f, 2),
+                          panneau(f, 3),
+                          f.modeleResultats()->headerData(2, Qt::Horizontal).toString(),
+                          colonne(f, 0).join(QLatin1Char(',')),
+                          colonne(f, 2).join(QLatin1Char(','))};
+    return vus.join(QLatin1Char('|'));
 }
 
 // The boxes shown, each as its title and text.
@@ -120,6 +120,7 @@ private slots:
         FUnRAR f;
         f.Form_Load(QString()); // without an argument the window waits for an archive
         QCOMPARE(etat(f), Titre + QStringLiteral("|0|||Résultat||"));
+        QVERIFY(ModuleRAR::CheminArchive.isEmpty());
         f.Form_Load(QStringLiteral("test.rar")); // a relative name starts at the current folder
         const QString chemin = QDir::currentPath() + QStringLiteral("/test.rar");
         QCOMPARE(ModuleRAR::CheminArchive, chemin);
