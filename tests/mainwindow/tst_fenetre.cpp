@@ -1,5 +1,5 @@
-// What the window shows must be readable whole and true: sizes never cut, names that cannot hide
-// or reorder what they say, cut texts whole in a tooltip, and no menu that loses the toolbar.
+// The main window as a user drives it: start-up, the open, close and toolbar commands, a drop,
+// the password box, and what the window shows, readable whole and true.
 
 #include "Archives.h"
 #include "FUnRAR.h"
@@ -7,13 +7,19 @@
 #include "ListeResultats.h"
 #include "Passe.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QScopeGuard>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,16 +29,62 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
-QTableView* liste(const FUnRAR& f) {
-    return f.findChild<QTableView*>(QStringLiteral("ListView1"));
+const QString Titre = QStringLiteral("Korvane v 1.0");
+const archives::Fichiers ABC{{QStringLiteral("a.txt"), "1"},
+                             {QStringLiteral("b.txt"), "22"},
+                             {QStringLiteral("c.txt"), "333"}};
+const QString Liste = QStringLiteral("c.txt,b.txt,a.txt|OK,OK,OK");
+
+// How many of the six archive controls, menu items and buttons, are enabled: all six or none.
+int actifs(const FUnRAR& f) {
+    int n = 0;
+    for (const char* nom :
+         {"Mnu_Extraire", "Mnu_Tester", "Mnu_Lister", "Toolbar1_2", "Toolbar1_3", "Toolbar1_4"}) {
+        n += f.findChild<QAction*>(QString::fromLatin1(nom))->isEnabled() ? 1 : 0;
+    }
+    return n;
 }
 
-// Whether a cell of `vue` that is `largeur` pixels wide shows `texte` whole.
-bool entier(const QTableView* vue, const QString& texte, int largeur) {
-    const int marge = vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1;
-    return QFontMetricsF(vue->font()).horizontalAdvance(texte) <= largeur - 2 * marge;
+QString panneau(const FUnRAR& f, int n) {
+    return f.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(n))->text();
+}
+
+// What the window shows, in one line: its title, how many archive controls are enabled, status
+// panels 2 and 3, the result column's header, then the names and the results, top row first.
+QString etat(const FUnRAR& f) {
+    const QStringList vus{f.windowTitle(),
+                          QString::number(actifs(f)),
+                          panneau(f, 2),
+                          panneau(f, 3),
+                          f.modeleResultats()->headerData(2, Qt::Horizontal).toString(),
+                          colonne(f, 0).join(QLatin1Char(',')),
+                          colonne(f, 2).join(QLatin1Char(','))};
+    return vus.join(QLatin1Char('|'));
+}
+
+// The boxes shown, each as its title and text.
+QStringList boites(const FausseInteraction& b) {
+    QStringList vues;
+    for (const MessageVu& m : b.messages) {
+        vues << m.titre + QStringLiteral(": ") + m.texte;
+    }
+    return vues;
+}
+
+// Runs `commande`, which must end the program, and gives the status it ended with; -1 if it went
+// on.
+template <typename Commande> int statutDeFin(Commande commande) {
+    try {
+        commande();
+    } catch (const FinDuProgramme& fin) {
+        return fin.statut;
+    }
+    return -1;
 }
 
 // The text of the tooltip that resting the pointer at `ou` in `w` brings up; empty when none.
@@ -54,166 +106,411 @@ class TestFenetre : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { ModuleRAR::CheminArchive.clear(); }
-
-    void chaqueTailleEtChaqueResultatSeLisentEnEntier_data() {
-        QTest::addColumn<qint64>("taille");
-        QTest::addColumn<QString>("resultat");
-        QTest::addColumn<bool>("resultatApresPublication");
-        QTest::addColumn<QString>("enTete");
-        constexpr qint64 max = std::numeric_limits<qint64>::max();
-        constexpr qint64 min = std::numeric_limits<qint64>::min();
-        QTest::newRow("eight digits")
-            << qint64(12345678) << QStringLiteral("OK") << false << QStringLiteral("Liste");
-        QTest::newRow("the largest size")
-            << max << QStringLiteral("OK") << true << QStringLiteral("Test");
-        QTest::newRow("a negative size")
-            << min << QStringLiteral("Ignoré") << false << QStringLiteral("Extraction");
-        QTest::newRow("a long result on a row already shown")
-            << qint64(5) << QStringLiteral("Lien refusé") << true << QStringLiteral("Extraction");
+    void init() {
+        ModuleRAR::CheminArchive.clear();
+        ModuleRAR::NomArchive.clear();
     }
 
+    void auDemarrage() {
+        DossierCourantGarde garde;
+        QTemporaryDir d;
+        archives::creer(d.path(), QStringLiteral("test.rar"), ABC);
+        QDir::setCurrent(d.path());
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QString()); // without an argument the window waits for an archive
+        QCOMPARE(etat(f), Titre + QStringLiteral("|0|||Résultat||"));
+        QVERIFY(ModuleRAR::CheminArchive.isEmpty());
+        f.Form_Load(QStringLiteral("test.rar")); // a relative name starts at the current folder
+        const QString chemin = QDir::currentPath() + QStringLiteral("/test.rar");
+        QCOMPARE(ModuleRAR::CheminArchive, chemin);
+        // Only the open command describes the archive in the status bar.
+        QCOMPARE(etat(f),
+                 Titre + QStringLiteral(" : ") + chemin + QStringLiteral("|6|||Liste|") + Liste);
+        QCOMPARE(colonne(f, 1), (QStringList{"3", "2", "1"}));
+        QVERIFY(f.isVisible() && ModuleRAR::NomArchive.isEmpty() && b.messages.isEmpty());
+    }
+
+    void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse_data() {
+        QTest::addColumn<QString>("fichier"); // what lies at the path
+        QTest::addColumn<QString>("message"); // @ stands for the path
+        const QString ouvrir = QStringLiteral("Erreur: Ne peut ouvrir le fichier @");
+        QTest::newRow("missing file") << "absent" << ouvrir;
+        QTest::newRow("not an archive") << "texte"
+                                        << "Erreur: @Ce n'est pas un fichier archive RAR";
+        // Opened by the library, a pipe would wait for a writer and a device feed it, for ever.
+        QTest::newRow("named pipe") << "tube" << ouvrir;
+        QTest::newRow("device") << "/dev/zero" << ouvrir;
+    }
+
+    void unEchecAuDemarrageFinitAvantQueLaFenetreParaisse() {
+        QFETCH(QString, fichier);
+        QFETCH(QString, message);
+        QTemporaryDir d;
+        QString chemin = d.filePath(QStringLiteral("x.rar"));
+        if (fichier == QLatin1String("texte")) {
+            archives::ecrire(chemin, "ceci n'est pas une archive RAR, seulement du texte.\n");
+        } else if (fichier == QLatin1String("tube")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
+        } else if (fichier.startsWith(QLatin1Char('/'))) {
+            chemin = fichier;
+        }
+        FausseInteraction b;
+        FUnRAR f;
+        QCOMPARE(statutDeFin([&] { f.Form_Load(chemin); }), 1);
+        QCOMPARE(boites(b), QStringList{message.replace(QLatin1Char('@'), chemin)});
+        QVERIFY(!f.isVisible());
+    }
+
+    // Open lists the chosen archive and describes it in the status bar; a cancelled choice changes
+    // nothing; close empties all but the path and the header; an empty choice leaves no archive
+    // but the rows and panels.
+    void ouvrirEtFermer() {
+        QTemporaryDir d;
+        const QString premiere = archives::creer(d.path(), QStringLiteral("premiere.rar"), ABC);
+        const QString seconde =
+            archives::creer(d.path(), QStringLiteral("seconde.rar"), {{QStringLiteral("s"), "x"}});
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QString());
+        const QString credit = panneau(f, 1);
+        b.fichiers << premiere << std::nullopt << seconde << QString();
+        const QString ouverte = Titre + QStringLiteral(" : ") + premiere +
+                                QStringLiteral("|6|premiere.rar :  %1 Octets | 3 Fichiers |")
+                                    .arg(QFileInfo(premiere).size());
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(etat(f), ouverte + QStringLiteral("Liste|") + Liste);
+        QCOMPARE(ModuleRAR::NomArchive, QStringLiteral("premiere.rar"));
+        QCOMPARE(panneau(f, 1), credit);
+        f.Toolbar1_ButtonClick(1); // the open button, cancelled
+        QCOMPARE(b.dialoguesFichier, 2);
+        f.Mnu_Tester_Click();
+        QCOMPARE(etat(f), ouverte + QStringLiteral("Test|") + Liste);
+        f.Mnu_Fermer_Click();
+        QCOMPARE(etat(f), Titre + QStringLiteral("|0|||Test||"));
+        QCOMPARE(ModuleRAR::CheminArchive, premiere);
+
+        f.Mnu_Ouvrir_Click();
+        const QString panneau2 = panneau(f, 2);
+        f.Mnu_Ouvrir_Click(); // an empty choice
+        QCOMPARE(etat(f), Titre + QStringLiteral("|0|") + panneau2 +
+                              QStringLiteral("| 1 Fichiers |Liste|s|OK"));
+        QVERIFY(ModuleRAR::CheminArchive.isEmpty() && ModuleRAR::NomArchive.isEmpty());
+        QVERIFY(b.messages.isEmpty());
+    }
+
+    // Each command reads the archive afresh: replaced, cut or removed since it was opened, it is
+    // seen for what it is now, and a failure ends the program with its message.
+    void chaqueCommandeRelitLArchive() {
+        QTemporaryDir d;
+        const QString chemin = archives::creer(d.path(), QStringLiteral("archive.rar"), ABC);
+        const QString autre =
+            archives::creer(d.path(), QStringLiteral("autre.rar"), {{QStringLiteral("s"), "x"}});
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(chemin);
+        QVERIFY(QFile::remove(chemin) && QFile::copy(autre, chemin));
+        f.Mnu_Tester_Click();
+        QCOMPARE(colonne(f, 0), QStringList{QStringLiteral("s")});
+        QVERIFY(QFile::resize(chemin, QFileInfo(chemin).size() - 8)); // the end-of-archive block
+        QCOMPARE(statutDeFin([&] { f.Mnu_Tester_Click(); }), 1);
+        QVERIFY(QFile::remove(chemin));
+        QCOMPARE(statutDeFin([&] { f.Mnu_Tester_Click(); }), 1);
+        QCOMPARE(boites(b), (QStringList{"Erreur: Archive incomplète : fin d'archive inattendue",
+                                         "Erreur: Ne peut ouvrir le fichier " + chemin}));
+    }
+
+    // A drop opens one local file as the open command does; anything else is refused.
+    void deposerOuvreUnFichierLocal_data() {
+        QTest::addColumn<QString>("quoi");
+        QTest::addColumn<bool>("ouvert");
+        QTest::newRow("one archive") << "archive" << true;
+        QTest::newRow("an archive whose name is not UTF-8") << "latin1" << true;
+        QTest::newRow("two archives") << "deux" << false;
+        QTest::newRow("a folder") << "dossier" << false;
+        QTest::newRow("a web address") << "web" << false;
+    }
+
+    void deposerOuvreUnFichierLocal() {
+        QFETCH(QString, quoi);
+        QFETCH(bool, ouvert);
+        QTemporaryDir d;
+        const QString archive = archives::creer(d.path(), QStringLiteral("depose.rar"), ABC);
+        const QByteArray latin1 = QFile::encodeName(d.path()) + "/lat\xe9.rar";
+        // A name that Qt cannot spell is removed here: the temporary folder could not.
+        const auto retirer = qScopeGuard([&latin1] { ::unlink(latin1.constData()); });
+        QList<QUrl> urls{
+            QUrl::fromLocalFile(quoi == QLatin1String("dossier") ? d.path() : archive)};
+        if (quoi == QLatin1String("latin1")) {
+            QCOMPARE(::rename(QFile::encodeName(archive).constData(), latin1.constData()), 0);
+            urls = {QUrl(QStringLiteral("file://") + QFile::encodeName(d.path()) +
+                         QStringLiteral("/lat%E9.rar"))};
+        } else if (quoi == QLatin1String("deux")) {
+            urls << urls.first();
+        } else if (quoi == QLatin1String("web")) {
+            urls = {QUrl(QStringLiteral("https://korvane.example.org/a.rar"))};
+        }
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QString());
+        QMimeData donnees;
+        donnees.setUrls(urls);
+        QDragEnterEvent entree(QPoint(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton,
+                               Qt::NoModifier);
+        QCoreApplication::sendEvent(&f, &entree);
+        QCOMPARE(entree.isAccepted(), ouvert);
+        QDropEvent depot(QPointF(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&f, &depot); // refused too when dropped all the same
+        // Past the title and the panel 2, which name the file.
+        QCOMPARE(etat(f).section(QLatin1Char('|'), 3),
+                 ouvert ? QStringLiteral(" 3 Fichiers |Liste|") + Liste
+                        : QStringLiteral("|Résultat||"));
+        QCOMPARE(actifs(f), ouvert ? 6 : 0);
+        QVERIFY(b.messages.isEmpty());
+    }
+
+    void laBarreDOutilsAppelleLaCommandeDeSonBouton() {
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QString());
+        for (const int aucun : {0, 7, -1}) {
+            f.Toolbar1_ButtonClick(aucun);
+        }
+        QCOMPARE(b.dialoguesFichier + b.messages.size(), 0);
+        f.Toolbar1_ButtonClick(5);
+        // Lines broken by carriage returns alone, as the box breaks them.
+        const QStringList lignes = boites(b).join(QLatin1Char('\n')).split(QLatin1Char('\r'));
+        QCOMPARE(lignes.size(), 7);
+        QCOMPARE(lignes[0],
+                 QStringLiteral("A propos: Korvane version 1.0 - Extraction de fichiers RAR"));
+        QVERIFY(lignes[1].isEmpty() && lignes[5].isEmpty());
+        QVERIFY(lignes[3].startsWith(QStringLiteral("E-Mail : ")));
+        QVERIFY(lignes[4].startsWith(QStringLiteral("Url : ")));
+        QCOMPARE(statutDeFin([&] { f.Toolbar1_ButtonClick(6); }), 0);
+    }
+
+    // A password typed on ticking "Mot de passe" serves every pass until the box is unticked; one
+    // typed at a pass's prompt is kept the same way.
+    void laCaseMotDePasse() {
+        QTemporaryDir d;
+        const QString archive =
+            archives::creer(d.path(), QStringLiteral("secret.rar"), ABC, {"-hpsesame"});
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QString());
+        auto* check1 = f.findChild<QCheckBox*>(QStringLiteral("Check1"));
+        b.motsDePasse << std::nullopt << QString() << QStringLiteral("sesame");
+        for (const bool coche : {false, false, true}) { // cancelled, empty, typed
+            check1->setChecked(true);
+            QCOMPARE(check1->isChecked(), coche);
+        }
+        b.fichiers << archive;
+        f.Mnu_Ouvrir_Click();
+        f.Mnu_Tester_Click();
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        QCOMPARE(b.demandesMotDePasse, 3);
+
+        check1->setChecked(false); // forgotten: a pass asks, and keeps what is typed
+        b.motsDePasse << QStringLiteral("sesame");
+        f.Mnu_Lister_Click();
+        QCOMPARE(b.demandesMotDePasse, 4);
+        QVERIFY(check1->isChecked());
+        f.Mnu_Tester_Click();
+        QCOMPARE(b.demandesMotDePasse, 4);
+        QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+        QVERIFY(b.messages.isEmpty());
+    }
+
+    // The library asks for a password when it needs one, again when it was wrong; typed, it ticks
+    // the box; cancelled, the pass stops quietly and the box is unticked.
+    void unMotDePasseEstDemandeQuandIlManque_data() {
+        using Saisies = QList<std::optional<QString>>;
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("coche"); // typed on ticking the box before the pass
+        QTest::addColumn<Saisies>("saisies");
+        QTest::addColumn<int>("incorrects");        // prompts that said "incorrect"
+        QTest::addColumn<QStringList>("resultats"); // top row first
+        const Saisies fauxPuisJuste{QStringLiteral("autre"), QStringLiteral("sesame")};
+        const Saisies rien{std::nullopt};
+        const QStringList ok{"OK", "OK", "OK"};
+        QTest::newRow("headers encrypted, a wrong one ticked, given up")
+            << int(ModeListe) << "-hpsesame"
+            << "autre" << rien << 1 << QStringList{};
+        QTest::newRow("data encrypted, extracted, wrong then right")
+            << int(ModeExtraction) << "-psesame"
+            << "" << fauxPuisJuste << 1 << ok;
+        QTest::newRow("data encrypted, extracted, given up") << int(ModeExtraction) << "-psesame"
+                                                             << "" << rien << 0 << QStringList{""};
+        QTest::newRow("data encrypted, listed: nothing to ask") << int(ModeListe) << "-psesame"
+                                                                << "" << Saisies{} << 0 << ok;
+    }
+
+    void unMotDePasseEstDemandeQuandIlManque() {
+        using Saisies = QList<std::optional<QString>>;
+        QFETCH(int, mode);
+        QFETCH(QString, option);
+        QFETCH(QString, coche);
+        QFETCH(Saisies, saisies);
+        QFETCH(int, incorrects);
+        QFETCH(QStringList, resultats);
+        QTemporaryDir d;
+        const QString sortie = d.filePath(QStringLiteral("sortie"));
+        QDir().mkpath(sortie);
+        const Vu vu = passer(
+            {.mode = mode,
+             .archive = archives::creer(d.path(), QStringLiteral("secret.rar"), ABC, {option}),
+             .destination = sortie,
+             .motsDePasse = saisies,
+             .coche = coche});
+        const bool garde = !saisies.isEmpty() && saisies.last().has_value();
+        QVERIFY(vu.messages.isEmpty());
+        QCOMPARE(vu.libellesMotDePasse.size(), saisies.size() + (coche.isEmpty() ? 0 : 1));
+        QCOMPARE(vu.libellesMotDePasse.count(
+                     QStringLiteral("Mot de passe incorrect. Mot de passe de l'archive :")),
+                 incorrects);
+        QCOMPARE(vu.resultats, resultats);
+        QCOMPARE(vu.coche, garde);
+        // Each entry written once, none asked about or skipped because of the prompt.
+        QVERIFY(vu.questions.isEmpty());
+        QCOMPARE(QDir(sortie).entryList(QDir::Files).size(), garde ? 3 : 0);
+    }
+
+    // Sizes and results are never cut, whenever they come; the width a larger window gives goes
+    // to the names.
     void chaqueTailleEtChaqueResultatSeLisentEnEntier() {
-        QFETCH(qint64, taille);
-        QFETCH(QString, resultat);
-        QFETCH(bool, resultatApresPublication);
-        QFETCH(QString, enTete);
         FUnRAR f;
         f.show();
         ListeResultats* m = f.modeleResultats();
-        m->definirEnTeteResultat(enTete);
-        m->ajouterEnTete(QStringLiteral("petit"), 1);
-        m->publier();
-        m->ajouterEnTete(QStringLiteral("grand"), taille);
-        if (resultatApresPublication) {
-            m->publier();
-        }
-        m->ecrireResultat(resultat);
-        m->publier();
-
-        const QTableView* vue = liste(f);
+        const QTableView* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
         const QHeaderView* entetes = vue->horizontalHeader();
-        QVERIFY(entier(vue, QString::number(taille), entetes->sectionSize(1)));
-        QVERIFY(entier(vue, resultat, entetes->sectionSize(2)));
-        QVERIFY(entetes->sectionSize(2) >= entetes->sectionSizeHint(2));
+        const int marge = vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1;
+        const auto entier = [&](qint64 taille, const QString& resultat) {
+            const QFontMetricsF mesure(vue->font());
+            return mesure.horizontalAdvance(QString::number(taille)) <=
+                       entetes->sectionSize(1) - 2 * marge &&
+                   mesure.horizontalAdvance(resultat) <= entetes->sectionSize(2) - 2 * marge &&
+                   entetes->sectionSize(2) >= entetes->sectionSizeHint(2);
+        };
+        m->definirEnTeteResultat(QStringLiteral("Extraction")); // wider than the column was
+        QVERIFY(entier(0, QString()));
+        m->definirEnTeteResultat(QStringLiteral("Test"));
+        m->ajouterEnTete(QStringLiteral("grand"), std::numeric_limits<qint64>::max());
+        m->publier();
+        m->ecrireResultat(QStringLiteral("Lien refusé")); // on a row already shown
+        QVERIFY(entier(std::numeric_limits<qint64>::max(), QStringLiteral("Lien refusé")));
+        m->ajouterEnTete(QStringLiteral("négatif"), std::numeric_limits<qint64>::min());
+        m->publier();
+        QVERIFY(entier(std::numeric_limits<qint64>::min(), QStringLiteral("Lien refusé")));
 
-        // The width a larger window gives goes to the names.
-        const int tailleAvant = entetes->sectionSize(1);
-        const int resultatAvant = entetes->sectionSize(2);
-        const int nomsAvant = entetes->sectionSize(0);
+        const auto largeurs = [entetes] {
+            return QList<int>{entetes->sectionSize(0), entetes->sectionSize(1),
+                              entetes->sectionSize(2)};
+        };
+        const QList<int> avant = largeurs();
         f.resize(f.width() + 200, f.height());
         QApplication::processEvents();
-        QCOMPARE(entetes->sectionSize(1), tailleAvant);
-        QCOMPARE(entetes->sectionSize(2), resultatAvant);
-        QCOMPARE(entetes->sectionSize(0), nomsAvant + 200);
+        QCOMPARE(largeurs(), (QList<int>{avant[0] + 200, avant[1], avant[2]}));
     }
 
-    void unTexteCoupeSeLitEnEntierDansUneBulle_data() {
-        QTest::addColumn<QString>("panneau"); // empty: the top row of the list
-        QTest::addColumn<QString>("texte");   // the row's name, or panel 2's text
-        QTest::addColumn<QString>("vu");      // what the tooltip says; empty when there is none
+    // A text cut short, a name in the list or the archive's in panel 2, is whole in a tooltip, as
+    // text; nothing else has one.
+    void unTexteCoupeSeLitEnEntierDansUneBulle() {
         const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
-                                              "plus loin/<b>gras</b> & fin.txt");
-        QTest::newRow("a name that fits has none")
-            << QString() << QStringLiteral("court.txt") << QString();
-        QTest::newRow("a long name, markup and all") << QString() << longue << longue;
-        QTest::newRow("a long name with a control character")
-            << QString() << longue + QStringLiteral("\n.exe")
-            << longue + QStringLiteral("\\u000A.exe");
-        QTest::newRow("the credit at the window's first size")
-            << QStringLiteral("StatusBar1_1") << QString() << QString();
+                                              "plus loin/<b>gras</b> & fin\n.txt");
         const QString archive = QStringLiteral("une-archive-au-nom-vraiment-tres-long-qui-ne-tient-"
                                                "pas-dans-le-panneau.rar :  5452 Octets ");
-        QTest::newRow("the credit beside a long archive name")
-            << QStringLiteral("StatusBar1_1") << archive << QString();
-        QTest::newRow("a long archive name in panel 2")
-            << QStringLiteral("StatusBar1_2") << archive << archive;
-    }
-
-    void unTexteCoupeSeLitEnEntierDansUneBulle() {
-        QFETCH(QString, panneau);
-        QFETCH(QString, texte);
-        QFETCH(QString, vu);
         FUnRAR f;
         f.show();
-        QWidget* cible = nullptr;
-        QPoint ou;
-        if (panneau.isEmpty()) {
-            f.modeleResultats()->ajouterEnTete(texte, 1);
-            f.modeleResultats()->publier();
-            cible = liste(f)->viewport();
-            ou = liste(f)->visualRect(f.modeleResultats()->index(0, 0)).center();
-        } else {
-            f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->setText(texte);
-            f.findChild<QLabel*>(QStringLiteral("StatusBar1_3"))
-                ->setText(QStringLiteral(" 5 Fichiers "));
-            QApplication::processEvents(); // the status bar lays its panels out again
-            cible = f.findChild<QLabel*>(panneau);
-            ou = cible->rect().center();
-        }
-        QCOMPARE(bulle(cible, ou), vu);
+        ListeResultats* m = f.modeleResultats();
+        m->ajouterEnTete(longue, 1);
+        m->ajouterEnTete(QStringLiteral("court.txt"), 1);
+        m->publier();
+        f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->setText(archive);
+        f.findChild<QLabel*>(QStringLiteral("StatusBar1_3"))
+            ->setText(QStringLiteral(" 5 Fichiers "));
+        QApplication::processEvents(); // the status bar lays its panels out again
+        const auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        const auto ligne = [&](int rang) {
+            return bulle(vue->viewport(), vue->visualRect(m->index(rang, 0)).center());
+        };
+        const auto sur = [&](int n) {
+            auto* p = f.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(n));
+            return bulle(p, p->rect().center());
+        };
+        // Those without first: a tooltip shown takes a while to go.
+        QCOMPARE(ligne(0), QString());
+        QCOMPARE(sur(1), QString()); // the credit keeps its room beside a long archive name
+        QCOMPARE(ligne(1), QString(longue).replace(QLatin1Char('\n'), QStringLiteral("\\u000A")));
+        QCOMPARE(sur(2), archive);
     }
 
-    // Whatever the name holds, the list and the replace question show every character of it.
-    void lesNomsNeMententPas_data() {
-        QTest::addColumn<QString>("nom");
-        QTest::addColumn<QString>("vu");
-        QTest::newRow("an ordinary name is left alone")
-            << QStringLiteral("été 日本 \\ (1).txt") << QStringLiteral("été 日本 \\ (1).txt");
-        QTest::newRow("a right-to-left override")
-            << QStringLiteral("facture\u202Etxt.exe") << QStringLiteral("facture\\u202Etxt.exe");
-        QTest::newRow("a line feed")
-            << QStringLiteral("ligne1\nligne2.txt") << QStringLiteral("ligne1\\u000Aligne2.txt");
-        QTest::newRow("escape, delete and a C1 control")
-            << QStringLiteral("\x1b[31mrouge\x7f\u0085.txt")
-            << QStringLiteral("\\u001B[31mrouge\\u007F\\u0085.txt");
-        QTest::newRow("marks, isolates and a line separator")
-            << QStringLiteral("\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt")
-            << QStringLiteral("\\u200Ea\\u200Fb\\u2066c\\u2069d\\u2028e\\u061C.txt");
-    }
-
-    void lesNomsNeMententPas() {
-        QFETCH(QString, nom);
-        QFETCH(QString, vu);
-        DossierCourantGarde garde;
-        QTemporaryDir d;
-        const QString archive =
-            archives::creer(d.path(), QStringLiteral("noms.rar"), {{nom, "archive"}});
-        const QString dest = d.filePath(QStringLiteral("dest"));
-        archives::ecrire(dest + QLatin1Char('/') + nom, "mien");
-
-        FausseInteraction boites;
+    // The list's own delegate paints exactly what the toolkit's delegate paints: same place, same
+    // colours, same ellipsis, chosen or not; wrapped text is left to the toolkit.
+    void peintCommeLaBoiteAOutils() {
         FUnRAR f;
-        f.Form_Load(archive);
-        const ListeResultats* m = f.modeleResultats();
-        QCOMPARE(m->texte(0, ListeResultats::ColonneFichier), nom); // kept as the library gave it
-        QCOMPARE(m->data(m->index(0, ListeResultats::ColonneFichier)).toString(), vu);
+        ListeResultats* m = f.modeleResultats();
+        m->ajouterEnTete(QStringLiteral("court.txt"), 2);
+        m->ecrireResultat(QStringLiteral("OK"));
+        m->ajouterEnTete(QStringLiteral("un dossier au nom très long/").repeated(5) +
+                             QStringLiteral("fin.txt"),
+                         1234567890123);
+        m->ecrireResultat(QStringLiteral("Lien refusé"));
+        m->ajouterEnTete(QStringLiteral("été 日本/ok"), 0);
+        m->publier();
+        f.show();
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        vue->setFocus();
+        vue->setCurrentIndex(m->index(1, 0));
+        QAbstractItemDelegate* notre = vue->itemDelegate();
+        QStyledItemDelegate standard;
+        const auto image = [vue](QAbstractItemDelegate* delegue) {
+            vue->setItemDelegate(delegue);
+            QApplication::processEvents();
+            return vue->viewport()->grab().toImage();
+        };
+        for (const bool retourALaLigne : {false, true}) {
+            vue->setWordWrap(retourALaLigne);
+            const QImage attendue = image(&standard);
+            QVERIFY(!attendue.isNull());
+            QVERIFY(image(notre) == attendue);
+        }
+    }
 
-        ModuleRAR::DossierDestination = dest;
-        repondreAuDialogue("Command1");
-        f.Mnu_Extraire_Click();
-        QCOMPARE(boites.questions,
-                 QStringList{QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le "
-                                            "remplacer ?")
+    // Whatever a name holds, the replace question shows every character of it that could hide or
+    // reorder what it says, and leaves the others alone; the name itself is kept as it came.
+    void lesNomsNeMententPas() {
+        const QString nom = QStringLiteral("été 日本 \\ (1) \u202Etxt.exe \n\x1b[31m\x7f\u0085 "
+                                           "\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt");
+        const QString vu = QStringLiteral("été 日本 \\ (1) \\u202Etxt.exe \\u000A\\u001B[31m"
+                                          "\\u007F\\u0085 \\u200Ea\\u200Fb\\u2066c\\u2069d\\u2028e"
+                                          "\\u061C.txt");
+        QTemporaryDir d;
+        archives::ecrire(d.filePath(QStringLiteral("dest/")) + nom, "mien");
+        const Vu v = passer(
+            {.mode = ModeExtraction,
+             .archive = archives::creer(d.path(), QStringLiteral("noms.rar"), {{nom, "archive"}}),
+             .destination = d.filePath(QStringLiteral("dest"))});
+        QCOMPARE(v.noms, QStringList{nom});
+        QCOMPARE(v.questions,
+                 QStringList{QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous "
+                                            "le remplacer ?")
                                  .arg(vu)});
     }
 
-    void aucunMenuNeCacheLaBarreDOutils_data() {
-        QTest::addColumn<QString>("ou");
-        QTest::newRow("menu bar") << QString();
-        QTest::newRow("toolbar") << QStringLiteral("Toolbar1");
-    }
-
+    // The window's own context menu, on the menu bar or the toolbar, would only offer to hide the
+    // toolbar, with nothing to bring it back.
     void aucunMenuNeCacheLaBarreDOutils() {
-        QFETCH(QString, ou);
         FUnRAR f;
         f.show();
-        QWidget* w = ou.isEmpty() ? f.menuBar() : f.findChild<QWidget*>(ou);
-        const QPoint centre = w->rect().center();
-        QContextMenuEvent clic(QContextMenuEvent::Mouse, centre, w->mapToGlobal(centre));
-        QApplication::sendEvent(w, &clic);
-        QCOMPARE(QApplication::activePopupWidget(), nullptr);
-        QVERIFY(f.findChild<QToolBar*>(QStringLiteral("Toolbar1"))->isVisible());
+        auto* barre = f.findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+        for (QWidget* w : {static_cast<QWidget*>(f.menuBar()), static_cast<QWidget*>(barre)}) {
+            const QPoint centre = w->rect().center();
+            QContextMenuEvent clic(QContextMenuEvent::Mouse, centre, w->mapToGlobal(centre));
+            QApplication::sendEvent(w, &clic);
+            QCOMPARE(QApplication::activePopupWidget(), nullptr);
+        }
+        QVERIFY(barre->isVisible());
     }
 };
 

@@ -1,5 +1,7 @@
-// The real boxes, closed from a timer: what a user reads in them and what the keys answer.
+// What the program shows through the system and takes from it: the real boxes, closed from a
+// timer, and the time zone read at start-up.
 
+#include "Environnement.h"
 #include "Interaction.h"
 
 #include <QApplication>
@@ -10,40 +12,50 @@
 #include <QTest>
 #include <QTimer>
 
+#include <ctime>
 #include <functional>
 
 namespace {
 
-// Runs `regarder` on the box as soon as it is up; it must close it.
+// Runs `regarder` on the box as soon as it is up; what it leaves open is closed without answer.
 void aLOuverture(std::function<void(QMessageBox*)> regarder) {
     QTimer::singleShot(0, qApp, [regarder] {
         auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(boite != nullptr);
         regarder(boite);
         if (boite->isVisible()) {
-            boite->done(0); // what the test did left it open: no answer
+            boite->done(0);
         }
     });
 }
 
+// The local broken-down time of a fixed instant in summer, as the C library gives it now.
+std::tm heureLocale() {
+    const std::time_t instant = 1783000000; // 2026-07-02
+    std::tm resultat{};
+    localtime_r(&instant, &resultat);
+    return resultat;
+}
+
 } // namespace
 
-class TestInteraction : public QObject {
+class TestSysteme : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() {
+        qunsetenv("TZ");
+        tzset();
+    }
+
     void unTexteSeLitTelQuel_data() {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QString>("vu");
         QTest::addColumn<bool>("defile"); // in a scrollable area rather than the label
-        const QString balises = QStringLiteral(
-            "Bienvenue <b>important</b> & <i>lisez-moi</i>\na < b et c > d\ntroisième ligne");
-        QTest::newRow("markup is text") << balises << balises << false;
-        QTest::newRow("a path holding a tag")
-            << QStringLiteral("Ne peut ouvrir le fichier /tmp/<b>/x.rar")
-            << QStringLiteral("Ne peut ouvrir le fichier /tmp/<b>/x.rar") << false;
-        QTest::newRow("carriage returns break lines")
-            << QStringLiteral("un\rdeux\r\ntrois") << QStringLiteral("un\ndeux\ntrois") << false;
+        QTest::newRow("markup is text, carriage returns break lines")
+            << QStringLiteral("Bienvenue <b>important</b> & /tmp/<i>/x\ra < b et c > d\r\nfin")
+            << QStringLiteral("Bienvenue <b>important</b> & /tmp/<i>/x\na < b et c > d\nfin")
+            << false;
         QStringList lignes;
         for (int i = 1; i <= 300; ++i) {
             lignes << QStringLiteral("ligne %1 du commentaire").arg(i);
@@ -59,8 +71,8 @@ private slots:
         QFETCH(QString, vu);
         QFETCH(bool, defile);
         aLOuverture([&](QMessageBox* boite) {
-            const QRect ecran = boite->screen()->availableGeometry();
-            QVERIFY(boite->frameGeometry().height() <= ecran.height());
+            QVERIFY(boite->frameGeometry().height() <=
+                    boite->screen()->availableGeometry().height());
             QVERIFY(boite->findChild<QPushButton*>()->isVisible());
             auto* zone = boite->findChild<QPlainTextEdit*>();
             auto* libelle = boite->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
@@ -106,7 +118,38 @@ private slots:
             QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
         QCOMPARE(int(choisi), reponse);
     }
+
+    // Unset, the zone is the system's, read once so that the helpers need not read it again; set,
+    // even empty (UTC to the C library), it is the user's and stays.
+    void leFuseau_data() {
+        QTest::addColumn<QByteArray>("avant"); // null: unset
+        QTest::addColumn<QByteArray>("apres");
+        QTest::newRow("unset") << QByteArray() << QByteArray(":/etc/localtime");
+        // A zone far from the machine's: changing it would move every local time.
+        QTest::newRow("a zone chosen by the user")
+            << QByteArray("Pacific/Kiritimati") << QByteArray("Pacific/Kiritimati");
+        QTest::newRow("set but empty") << QByteArray("") << QByteArray("");
+    }
+
+    void leFuseau() {
+        QFETCH(QByteArray, avant);
+        QFETCH(QByteArray, apres);
+        if (avant.isNull()) {
+            qunsetenv("TZ");
+        } else {
+            qputenv("TZ", avant);
+        }
+        tzset();
+        const std::tm heure = heureLocale();
+        environnement::fuseauLuUneFois();
+        const std::tm lue = heureLocale();
+        QCOMPARE(lue.tm_hour, heure.tm_hour);
+        QCOMPARE(lue.tm_gmtoff, heure.tm_gmtoff);
+        QCOMPARE(lue.tm_isdst, heure.tm_isdst);
+        QCOMPARE(qgetenv("TZ"), apres);
+        QCOMPARE(qEnvironmentVariableIsSet("TZ"), true);
+    }
 };
 
-QTEST_MAIN(TestInteraction)
-#include "tst_interaction.moc"
+QTEST_MAIN(TestSysteme)
+#include "tst_systeme.moc"
