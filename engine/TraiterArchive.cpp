@@ -136,7 +136,7 @@ struct Rappel {
     int demandes = 0;       // passwords asked since the archive was opened
 };
 
-int rappel(unsigned message, long donnee, long p1, long p2) {
+int repondre(unsigned message, long donnee, long p1, long p2) {
     auto* r = reinterpret_cast<Rappel*>(donnee);
     switch (message) {
     case UCM_PROCESSDATA:
@@ -170,6 +170,14 @@ int rappel(unsigned message, long donnee, long p1, long p2) {
     default:
         return -1; // the 8-bit password request, made only when the wide one gave none
     }
+}
+
+// The library goes on with its work after a callback, a whole entry after the progress one: the
+// registers are cleared on the way back as before each call.
+int rappel(unsigned message, long donnee, long p1, long p2) {
+    const int reponse = repondre(message, donnee, p1, p2);
+    avantBibliotheque();
+    return reponse;
 }
 
 } // namespace
