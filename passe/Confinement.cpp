@@ -32,6 +32,12 @@ constexpr std::uint64_t Tronquer = 1ULL << 14;       // LANDLOCK_ACCESS_FS_TRUNC
 constexpr std::uint64_t PorteeSocketAbstrait = 1ULL; // LANDLOCK_SCOPE_ABSTRACT_UNIX_SOCKET
 constexpr std::uint64_t PorteeSignal = 2ULL;         // LANDLOCK_SCOPE_SIGNAL
 
+// Argument `n` masked with `masque` equals `valeur`; built by hand, as libseccomp's SCMP_A0()
+// macros are C compound literals, which C++ compilers warn about.
+scmp_arg_cmp comparaison(unsigned n, scmp_datum_t masque, scmp_datum_t valeur) {
+    return scmp_arg_cmp{n, SCMP_CMP_MASKED_EQ, masque, valeur};
+}
+
 void sansNouveauxPrivileges() {
     ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
 }
@@ -129,13 +135,13 @@ bool filtrerAppels() {
     for (const unsigned long espace : {CLONE_NEWNS, CLONE_NEWUSER, CLONE_NEWPID, CLONE_NEWNET,
                                        CLONE_NEWIPC, CLONE_NEWUTS, CLONE_NEWCGROUP}) {
         fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
-                                        SCMP_A0(SCMP_CMP_MASKED_EQ, espace, espace)) == 0;
+                                        comparaison(0, espace, espace)) == 0;
     }
     fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) == 0;
     // Typing into a terminal, should one be reachable.
     for (const unsigned long requete : {TIOCSTI, TIOCLINUX}) {
         fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
-                                        SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFUL, requete)) == 0;
+                                        comparaison(1, 0xFFFFFFFFUL, requete)) == 0;
     }
     sansNouveauxPrivileges();
     fait = fait && seccomp_load(filtre) == 0;
