@@ -4,7 +4,9 @@
 // up, so that its time and peak memory are its own.
 //
 //   bench_korvane [--repetitions N] [--dossier DIR]
-//   bench_korvane --mesure nu|fenetre MODE ARCHIVE [DESTINATION]   (one measurement)
+//   bench_korvane --mesure nu|fenetre|bac|auxiliaire MODE ARCHIVE [DESTINATION]   (one measurement;
+//   bac: the window with its helper sandboxed but without the system-call filter; auxiliaire:
+//   with no confinement at all)
 //   bench_korvane --demarrage N                                     (N helpers that do no pass)
 
 #include "Assistant.h"
@@ -13,6 +15,7 @@
 #include "Interaction.h"
 #include "ListeResultats.h"
 #include "ModuleRAR.h"
+#include "Protocole.h"
 #include "TraiterArchive.h"
 
 #include <QApplication>
@@ -103,9 +106,9 @@ long picKib(bool avecAssistants) {
 
 int mesurer(int argc, char* argv[]) {
     if (argc < 5) {
-        echec(QStringLiteral("--mesure nu|fenetre MODE ARCHIVE [DESTINATION]"));
+        echec(QStringLiteral("--mesure nu|fenetre|bac|auxiliaire MODE ARCHIVE [DESTINATION]"));
     }
-    const bool fenetre = qstrcmp(argv[2], "fenetre") == 0;
+    const bool fenetre = qstrcmp(argv[2], "nu") != 0;
     const int mode = std::atoi(argv[3]);
     std::unique_ptr<QCoreApplication> application;
     if (fenetre) {
@@ -122,6 +125,11 @@ int mesurer(int argc, char* argv[]) {
     InteractionBanc interaction;
     platform::installerInteraction(&interaction);
     assistant::definirProgramme(QStringLiteral(KORVANE_PASSE));
+    if (qstrcmp(argv[2], "bac") == 0 || qstrcmp(argv[2], "auxiliaire") == 0) {
+        assistant::imposerNiveau(qstrcmp(argv[2], "bac") == 0 ? assistant::Niveau::Bac
+                                                              : assistant::Niveau::Gardes);
+        assistant::imposerOptions(protocole::SansFiltre);
+    }
 
     QElapsedTimer chrono;
     qint64 premiere = -1;
@@ -300,30 +308,39 @@ struct Resultat {
     Mesure fenetre;
 };
 
-Resultat comparer(int mode, const QString& archive, const QString& racine, int repetitions) {
-    std::vector<double> s[2], p[2], m[2];
-    qint64 lignes[2] = {0, 0};
+// The median of each variant, measured in turn `repetitions` times, so that a change in the
+// machine's load touches all alike.
+std::vector<Mesure> alterner(const QStringList& variantes, int mode, const QString& archive,
+                             const QString& racine, int repetitions) {
+    const std::size_t n = std::size_t(variantes.size());
+    std::vector<std::vector<double>> s(n), p(n), m(n);
+    std::vector<qint64> lignes(n, 0);
     for (int r = 0; r < repetitions; ++r) {
-        // Alternate, so that a change in the machine's load touches both alike.
-        for (int v = 0; v < 2; ++v) {
-            const Mesure x = uneMesure(v == 0 ? QStringLiteral("nu") : QStringLiteral("fenetre"),
-                                       mode, archive, racine);
+        for (std::size_t v = 0; v < n; ++v) {
+            const Mesure x = uneMesure(variantes[qsizetype(v)], mode, archive, racine);
             s[v].push_back(x.secondes);
             p[v].push_back(x.premiereMs);
             m[v].push_back(x.picMib);
             lignes[v] = x.lignes;
         }
     }
-    if (lignes[0] != lignes[1]) {
-        echec(QStringLiteral("the window shows %1 rows, the library gave %2")
-                  .arg(lignes[1])
-                  .arg(lignes[0]));
+    std::vector<Mesure> medianes;
+    for (std::size_t v = 0; v < n; ++v) {
+        if (lignes[v] != lignes[0]) {
+            echec(QStringLiteral("the window shows %1 rows, the library gave %2")
+                      .arg(lignes[v])
+                      .arg(lignes[0]));
+        }
+        medianes.push_back(Mesure{mediane(s[v]), mediane(p[v]),
+                                  *std::max_element(m[v].begin(), m[v].end()), lignes[v]});
     }
-    auto resume = [&](int v) {
-        return Mesure{mediane(s[v]), mediane(p[v]), *std::max_element(m[v].begin(), m[v].end()),
-                      lignes[v]};
-    };
-    return {resume(0), resume(1)};
+    return medianes;
+}
+
+Resultat comparer(int mode, const QString& archive, const QString& racine, int repetitions) {
+    const std::vector<Mesure> v = alterner({QStringLiteral("nu"), QStringLiteral("fenetre")}, mode,
+                                           archive, racine, repetitions);
+    return {v[0], v[1]};
 }
 
 } // namespace
@@ -416,6 +433,23 @@ int main(int argc, char* argv[]) {
                 coutDixMille = parEntree;
             }
         }
+    }
+
+    // What each layer of the helper's confinement adds, where it weighs most: many small entries,
+    // each a handful of system calls.
+    for (int mode : {ModeListe, ModeTest}) {
+        const std::vector<Mesure> v =
+            alterner({QStringLiteral("nu"), QStringLiteral("auxiliaire"), QStringLiteral("bac"),
+                      QStringLiteral("fenetre")},
+                     mode, archives[1].second, temporaire.path(), repetitions);
+        sortie << QStringLiteral("100000 entries  %1 s: bare %2, helper unconfined %3, sandboxed "
+                                 "%4, sandboxed and filtered %5\n")
+                      .arg(passes.at(mode), -4)
+                      .arg(v[0].secondes, 0, 'f', 3)
+                      .arg(v[1].secondes, 0, 'f', 3)
+                      .arg(v[2].secondes, 0, 'f', 3)
+                      .arg(v[3].secondes, 0, 'f', 3)
+               << Qt::flush;
     }
 
     QDir(temporaire.path() + QStringLiteral("/destinations")).removeRecursively();

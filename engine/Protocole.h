@@ -69,10 +69,11 @@ enum class Type : quint8 {
 
 enum class Resultat : quint8 { OK, Ignore, LienRefuse };
 
-// Options of a Demande, for tests only.
+// Options of a Demande, for tests and the benchmark only.
 enum Option : quint32 {
     SansGardes = 1,   // the guards in front of the library stand aside
     SansLandlock = 2, // as on a kernel without Landlock
+    SansFiltre = 4,   // no system-call filter: what the filter costs, measured
 };
 
 // What the helper put between the library and the user's files, besides the sandbox.

@@ -47,7 +47,7 @@ int main() {
         confinement::restreindreEcritures(mode == ModeExtraction)) {
         protections |= protocole::ProtectionLandlock;
     }
-    if (confinement::filtrerAppels()) {
+    if ((options & protocole::SansFiltre) == 0 && confinement::filtrerAppels()) {
         protections |= protocole::ProtectionFiltre;
     }
     retour.bonjour(unrar.api->RARGetDllVersion(), protections);
