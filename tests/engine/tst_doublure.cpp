@@ -71,17 +71,20 @@ int traiter(void* h, int operation, char* chemin, char* nom) {
     return etat.entrees.at(etat.suivante++).resultat;
 }
 
+int fermer(void* h) {
+    appel(h, QStringLiteral("fermer"));
+    return 0;
+}
+
+void motDePasse(void* h, char* mdp) {
+    appel(h, QStringLiteral("mot de passe ") + QString::fromLocal8Bit(mdp));
+}
+
 const ModuleRAR::UnrarApi api{ouvrir,
-                              [](void* h) {
-                                  appel(h, QStringLiteral("fermer"));
-                                  return 0;
-                              },
+                              fermer,
                               lireEnTete,
                               traiter,
-                              [](void* h, char* mdp) {
-                                  appel(h, QStringLiteral("mot de passe ") +
-                                               QString::fromLocal8Bit(mdp));
-                              },
+                              motDePasse,
                               [](void*, CHANGEVOLPROC) {},
                               [](void*, UNRARCALLBACK, long) {},
                               [] { return 8; }};
