@@ -1,9 +1,11 @@
-// The links that an extraction pass made, checked where the system resolves them.
+// Where the library writes a stored name, and the links that an extraction pass made, checked where
+// the system resolves them.
 
+#include "Archives.h"
 #include "Gardes.h"
+#include "Passe.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,28 +18,17 @@ private slots:
     void ouLaBibliothequeEcrit_data() {
         QTest::addColumn<QString>("nom");
         QTest::addColumn<QString>("chemin");
-        QTest::newRow("a plain name") << "a/b.txt"
-                                      << "a/b.txt";
-        QTest::newRow("after the last /../") << "a/b/../c/../d7"
-                                             << "d7";
-        QTest::newRow("x/../ twice over") << "q/../e/f/../g"
-                                          << "g";
-        QTest::newRow("leading ../ and ./") << "../.././a/./b"
-                                            << "a/./b";
-        QTest::newRow("absolute") << "/etc/passwd"
-                                  << "etc/passwd";
-        QTest::newRow("a server's name") << "//serveur/partage/x"
-                                         << "x";
-        QTest::newRow("a dot file") << ".cache/x"
-                                    << ".cache/x";
-        QTest::newRow("three dots") << "..."
-                                    << "...";
-        QTest::newRow("up alone") << ".."
-                                  << "";
-        QTest::newRow("up at the end") << "a/.."
-                                       << "a/..";
-        QTest::newRow("slashes only") << "///"
-                                      << "";
+        QTest::newRow("a plain name") << QStringLiteral("a/b.txt") << "a/b.txt";
+        QTest::newRow("after the last /../") << QStringLiteral("a/b/../c/../d7") << "d7";
+        QTest::newRow("x/../ twice over") << QStringLiteral("q/../e/f/../g") << "g";
+        QTest::newRow("leading ../ and ./") << QStringLiteral("../.././a/./b") << "a/./b";
+        QTest::newRow("absolute") << QStringLiteral("/etc/passwd") << "etc/passwd";
+        QTest::newRow("a server's name") << QStringLiteral("//serveur/partage/x") << "x";
+        QTest::newRow("a dot file") << QStringLiteral(".cache/x") << ".cache/x";
+        QTest::newRow("three dots") << QStringLiteral("...") << "...";
+        QTest::newRow("up alone") << QStringLiteral("..") << "";
+        QTest::newRow("up at the end") << QStringLiteral("a/..") << "a/..";
+        QTest::newRow("slashes only") << QStringLiteral("///") << "";
     }
 
     void ouLaBibliothequeEcrit() {
@@ -47,20 +38,28 @@ private slots:
     }
 
     // A link that leads nowhere when it is made may lead out once a folder exists; the check at
-    // the end of the pass removes it, and keeps those that stay inside.
-    void unDossierVenuApresDonneUneSortie() {
+    // the end of the pass removes it, and keeps those that stay inside. A link to a file outside
+    // is refused, and removed, at once.
+    void lesLiensQuiSortentSontRetires() {
         QTemporaryDir bac;
+        DossierCourantGarde garde;
         const QString dest = bac.filePath(QStringLiteral("dest"));
+        const QString dehors = bac.filePath(QStringLiteral("dehors.txt"));
+        archives::ecrire(dehors, "");
         QVERIFY(QDir().mkpath(dest + QStringLiteral("/e/f")));
         QVERIFY(QDir::setCurrent(dest));
         QVERIFY(QFile::link(QStringLiteral("../../h"), QStringLiteral("e/f/g")));
         QVERIFY(QFile::link(QStringLiteral("g/../../.."), QStringLiteral("e/f/d")));
         QVERIFY(QFile::link(QStringLiteral("../../h"), QStringLiteral("e/f/reste")));
+        QVERIFY(QFile::link(dehors, QStringLiteral("l")));
 
         LiensDeLaPasse liens(dest);
         QVERIFY(liens.accepter(QStringLiteral("e/f/g"), true));
         QVERIFY(liens.accepter(QStringLiteral("e/f/d"), true)); // leads nowhere yet
         QVERIFY(liens.accepter(QStringLiteral("e/f/reste"), true));
+        QVERIFY(!liens.accepter(QStringLiteral("l"), true));
+        QVERIFY(!QFileInfo(QStringLiteral("l")).isSymLink());
+        QVERIFY(QFileInfo::exists(dehors));
         QVERIFY(QDir().mkdir(QStringLiteral("h")));
         QVERIFY(!QFileInfo(QStringLiteral("e/f/d")).canonicalFilePath().startsWith(dest)); // out
 
@@ -68,22 +67,6 @@ private slots:
         QVERIFY(!QFileInfo(QStringLiteral("e/f/d")).isSymLink());
         QVERIFY(QFileInfo(QStringLiteral("e/f/g")).isSymLink());
         QVERIFY(QFileInfo(QStringLiteral("e/f/reste")).isSymLink());
-    }
-
-    // A link to a file is checked alone, and refused when it leads out.
-    void unLienVersUnFichierDehors() {
-        QTemporaryDir bac;
-        const QString dest = bac.filePath(QStringLiteral("dest"));
-        QVERIFY(QDir().mkpath(dest));
-        QFile dehors(bac.filePath(QStringLiteral("dehors.txt")));
-        QVERIFY(dehors.open(QIODevice::WriteOnly));
-        dehors.close();
-        QVERIFY(QDir::setCurrent(dest));
-        QVERIFY(QFile::link(bac.filePath(QStringLiteral("dehors.txt")), QStringLiteral("l")));
-        LiensDeLaPasse liens(dest);
-        QVERIFY(!liens.accepter(QStringLiteral("l"), true));
-        QVERIFY(!QFileInfo(QStringLiteral("l")).isSymLink());
-        QVERIFY(QFileInfo::exists(bac.filePath(QStringLiteral("dehors.txt"))));
     }
 };
 
