@@ -29,12 +29,12 @@ void aLOuverture(std::function<void(QMessageBox*)> regarder) {
     });
 }
 
-// The local broken-down time of a fixed instant in summer, as the C library gives it now.
-std::tm heureLocale() {
+// How far local time is from UTC at a fixed instant in summer, as the C library gives it now.
+long decalageLocal() {
     const std::time_t instant = 1783000000; // 2026-07-02
-    std::tm resultat{};
-    localtime_r(&instant, &resultat);
-    return resultat;
+    std::tm heure{};
+    localtime_r(&instant, &heure);
+    return heure.tm_gmtoff;
 }
 
 } // namespace
@@ -140,14 +140,11 @@ private slots:
             qputenv("TZ", avant);
         }
         tzset();
-        const std::tm heure = heureLocale();
+        const long decalage = decalageLocal();
         environnement::fuseauLuUneFois();
-        const std::tm lue = heureLocale();
-        QCOMPARE(lue.tm_hour, heure.tm_hour);
-        QCOMPARE(lue.tm_gmtoff, heure.tm_gmtoff);
-        QCOMPARE(lue.tm_isdst, heure.tm_isdst);
+        QCOMPARE(decalageLocal(), decalage);
         QCOMPARE(qgetenv("TZ"), apres);
-        QCOMPARE(qEnvironmentVariableIsSet("TZ"), true);
+        QVERIFY(qEnvironmentVariableIsSet("TZ"));
     }
 };
 
