@@ -10,8 +10,6 @@
 #include "Protocole.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
-#include <QDateTime>
 #include <QDirIterator>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -65,35 +63,30 @@ QString lireLien(const QString& chemin) {
     return n < 0 ? QString() : QFile::decodeName(QByteArray(tampon, n));
 }
 
-// Every entry under the sandbox's root but inside the chosen folder, as its path, mode, time, link
-// count and content, or its link's target; of the chosen folder itself, its mode, when asked.
+// Every entry under the sandbox's root but inside the chosen folder, as its path, type and mode,
+// time, link count, and content or link target; of the chosen folder itself, its type and mode,
+// when asked.
 QStringList photo(const Bac& b, bool modeDuDossier) {
     QStringList etat;
     QDirIterator it(b.racine, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString chemin = it.next();
-        const QFileInfo i = it.fileInfo();
-        const QString mode = QString::number(int(i.permissions()), 16);
         if (chemin.startsWith(b.dest + QLatin1Char('/')) || (chemin == b.dest && !modeDuDossier)) {
-            continue;
-        }
-        if (chemin == b.dest || i.isSymLink()) {
-            etat << chemin + QStringLiteral(": ") +
-                        (i.isSymLink() ? "-> " + lireLien(chemin) : mode);
             continue;
         }
         struct stat s {};
         ::lstat(QFile::encodeName(chemin).constData(), &s);
-        QFile f(chemin);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray empreinte =
-            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
-        etat << QStringLiteral("%1: %2 %3 %4 %5")
-                    .arg(chemin, mode)
-                    .arg(i.lastModified().toMSecsSinceEpoch())
-                    .arg(s.st_nlink)
-                    .arg(QString::fromLatin1(empreinte.toHex()));
+        QString ligne = chemin + QStringLiteral(": ") + QString::number(s.st_mode, 8);
+        if (chemin != b.dest) {
+            ligne += QStringLiteral(" %1.%2 %3 ")
+                         .arg(s.st_mtim.tv_sec)
+                         .arg(s.st_mtim.tv_nsec)
+                         .arg(s.st_nlink);
+            ligne += S_ISLNK(s.st_mode) ? lireLien(chemin)
+                                        : QString::number(qHash(archives::lire(chemin)));
+        }
+        etat << ligne;
     }
     etat.sort();
     return etat;
