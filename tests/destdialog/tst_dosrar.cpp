@@ -49,8 +49,6 @@ struct Bureau {
         QDir::setCurrent(d.path());
     }
     ~Bureau() { platform::installerVolumes({}); }
-    Bureau(const Bureau&) = delete;
-    Bureau& operator=(const Bureau&) = delete;
 
     QString chemin(const char* nom) const { return d.filePath(QLatin1String(nom)); }
     // The boxes shown, each as its title and text.
@@ -254,8 +252,6 @@ private slots:
         FausseInteraction boites;
         Ouverture o;
         o.dialogue.Command3_Click();
-        QVERIFY(!o.frame1->isHidden());
-        QVERIFY(!o.command4->isEnabled());
         if (compose) {
             QInputMethodEvent saisie;
             saisie.setCommitString(tape);
