@@ -373,12 +373,21 @@ private slots:
     }
 
     // Sizes and results are never cut, whenever they come; the width a larger window gives goes
-    // to the names.
-    void chaqueTailleEtChaqueResultatSeLisentEnEntier() {
+    // to the names. A text cut short, a name in the list or the archive's in panel 2, is whole in a
+    // tooltip, as text; nothing else has one. The list's own delegate paints exactly what the
+    // toolkit's delegate paints: same place, same colours, same ellipsis, chosen or not; wrapped
+    // text is left to the toolkit.
+    void chaqueLigneSeLitEnEntier() {
+        const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
+                                              "plus loin/<b>gras</b> & fin\n.txt");
+        const QString archive = QStringLiteral("une-archive-au-nom-vraiment-tres-long-qui-ne-tient-"
+                                               "pas-dans-le-panneau.rar :  5452 Octets ");
+        constexpr qint64 Max = std::numeric_limits<qint64>::max();
+        constexpr qint64 Min = std::numeric_limits<qint64>::min();
         FUnRAR f;
         f.show();
         ListeResultats* m = f.modeleResultats();
-        const QTableView* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
         const QHeaderView* entetes = vue->horizontalHeader();
         const int marge = vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1;
         const auto entier = [&](qint64 taille, const QString& resultat) {
@@ -391,47 +400,21 @@ private slots:
         m->definirEnTeteResultat(QStringLiteral("Extraction")); // wider than the column was
         QVERIFY(entier(0, QString()));
         m->definirEnTeteResultat(QStringLiteral("Test"));
-        m->ajouterEnTete(QStringLiteral("grand"), std::numeric_limits<qint64>::max());
+        m->ajouterEnTete(longue, Max);
         m->publier();
         m->ecrireResultat(QStringLiteral("Lien refusé")); // on a row already shown
-        QVERIFY(entier(std::numeric_limits<qint64>::max(), QStringLiteral("Lien refusé")));
-        m->ajouterEnTete(QStringLiteral("négatif"), std::numeric_limits<qint64>::min());
+        QVERIFY(entier(Max, QStringLiteral("Lien refusé")));
+        m->ajouterEnTete(QStringLiteral("été 日本/ok"), Min);
         m->publier();
-        QVERIFY(entier(std::numeric_limits<qint64>::min(), QStringLiteral("Lien refusé")));
-
-        const auto largeurs = [entetes] {
-            return QList<int>{entetes->sectionSize(0), entetes->sectionSize(1),
-                              entetes->sectionSize(2)};
-        };
-        const QList<int> avant = largeurs();
-        f.resize(f.width() + 200, f.height());
-        QApplication::processEvents();
-        QCOMPARE(largeurs(), (QList<int>{avant[0] + 200, avant[1], avant[2]}));
-    }
-
-    // A text cut short, a name in the list or the archive's in panel 2, is whole in a tooltip, as
-    // text; nothing else has one. The list's own delegate paints exactly what the toolkit's
-    // delegate paints: same place, same colours, same ellipsis, chosen or not; wrapped text is left
-    // to the toolkit.
-    void lesTextesCoupes() {
-        const QString longue = QStringLiteral("un dossier au nom très long/sous-dossier/encore "
-                                              "plus loin/<b>gras</b> & fin\n.txt");
-        const QString archive = QStringLiteral("une-archive-au-nom-vraiment-tres-long-qui-ne-tient-"
-                                               "pas-dans-le-panneau.rar :  5452 Octets ");
-        FUnRAR f;
-        ListeResultats* m = f.modeleResultats();
-        m->ajouterEnTete(longue, 1234567890123);
-        m->ecrireResultat(QStringLiteral("Lien refusé"));
-        m->ajouterEnTete(QStringLiteral("été 日本/ok"), 0);
+        QVERIFY(entier(Min, QStringLiteral("Lien refusé")));
         m->ajouterEnTete(QStringLiteral("court.txt"), 2);
         m->ecrireResultat(QStringLiteral("OK"));
         m->publier();
         f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->setText(archive);
         f.findChild<QLabel*>(QStringLiteral("StatusBar1_3"))
             ->setText(QStringLiteral(" 5 Fichiers "));
-        f.show();
         QApplication::processEvents(); // the status bar lays its panels out again
-        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+
         const auto ligne = [&](int rang) {
             return bulle(vue->viewport(), vue->visualRect(m->index(rang, 0)).center());
         };
@@ -460,6 +443,15 @@ private slots:
             QVERIFY(!attendue.isNull());
             QVERIFY(image(notre) == attendue);
         }
+
+        const auto largeurs = [entetes] {
+            return QList<int>{entetes->sectionSize(0), entetes->sectionSize(1),
+                              entetes->sectionSize(2)};
+        };
+        const QList<int> avant = largeurs();
+        f.resize(f.width() + 200, f.height());
+        QApplication::processEvents();
+        QCOMPARE(largeurs(), (QList<int>{avant[0] + 200, avant[1], avant[2]}));
     }
 
     // Whatever a name holds, the replace question shows every character of it that could hide or
