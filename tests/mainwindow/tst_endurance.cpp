@@ -8,10 +8,10 @@
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
-#include "ModuleRAR.h"
 #include "Passe.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -22,19 +22,8 @@
 #include <filesystem>
 #include <iterator>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVANE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVANE_ASAN 1
-#endif
-#endif
-
-#ifdef KORVANE_ASAN
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
-using namespace ModuleRAR;
+// Present under AddressSanitizer only.
+extern "C" [[gnu::weak]] std::size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
@@ -48,15 +37,14 @@ qsizetype descripteursOuverts() {
 // Under AddressSanitizer the live heap: its quarantine keeps freed blocks resident on purpose, so
 // the resident size would grow without any leak. Otherwise the resident size.
 qint64 memoire() {
-#ifdef KORVANE_ASAN
-    return qint64(__sanitizer_get_current_allocated_bytes());
-#else
+    if (__sanitizer_get_current_allocated_bytes != nullptr) {
+        return qint64(__sanitizer_get_current_allocated_bytes());
+    }
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly)) {
         qFatal("cannot read /proc/self/statm");
     }
     return statm.readAll().split(' ').value(1).toLongLong() * qint64(sysconf(_SC_PAGESIZE));
-#endif
 }
 
 } // namespace
@@ -67,8 +55,6 @@ class TestEndurance : public QObject {
 private slots:
     void millePassesNeLaissentRienDerriereElles() {
         constexpr int Cycles = 334; // three passes each
-        constexpr qint64 CroissanceMax = 8 * 1024 * 1024;
-
         QTemporaryDir d;
         const QString commentaire = d.filePath(QStringLiteral("commentaire.txt"));
         archives::ecrire(commentaire, "Commentaire de l'archive\n");
@@ -77,11 +63,6 @@ private slots:
                                                  {QStringLiteral("dossier/b.txt"), "22"},
                                                  {QStringLiteral("c.txt"), QByteArray(3000, 'c')}},
                                                 {QStringLiteral("-z") + commentaire});
-        const QStringList noms{QStringLiteral("c.txt"), QStringLiteral("dossier/b.txt"),
-                               QStringLiteral("a.txt")};
-        const QStringList resultats{QStringLiteral("OK"), QStringLiteral("OK"),
-                                    QStringLiteral("OK")};
-
         FausseInteraction boites;
         FUnRAR f;
         f.Form_Load(QString());
@@ -91,40 +72,28 @@ private slots:
         qint64 memoireAuCentieme = 0;
 
         for (int cycle = 1; cycle <= Cycles; ++cycle) {
+            const auto rapport = qScopeGuard([cycle] {
+                if (QTest::currentTestFailed()) {
+                    qWarning("at cycle %d", cycle);
+                }
+            });
             boites.fichiers.enqueue(archive);
             f.Mnu_Ouvrir_Click(); // lists
             f.Mnu_Lister_Click();
             f.Mnu_Tester_Click();
-            if (colonne(f, 0) != noms || colonne(f, 2) != resultats) {
-                QFAIL(qPrintable(QStringLiteral("cycle %1: %2")
-                                     .arg(cycle)
-                                     .arg(colonne(f, 2).join(QLatin1Char(',')))));
-            }
+            QCOMPARE(colonne(f, 0), (QStringList{"c.txt", "dossier/b.txt", "a.txt"}));
+            QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
             f.Mnu_Fermer_Click();
             QCoreApplication::processEvents(); // the event loop's turn between two commands
-
             // The comment box, once per pass, and nothing else.
-            if (boites.messages.size() != 3) {
-                QFAIL(qPrintable(QStringLiteral("cycle %1: %2 boxes, the last: %3")
-                                     .arg(cycle)
-                                     .arg(boites.messages.size())
-                                     .arg(boites.messages.value(2).texte)));
-            }
+            QCOMPARE(boites.messages.size(), 3);
             boites.messages.clear();
-            if (!enfants().isEmpty()) {
-                QFAIL(qPrintable(
-                    QStringLiteral("cycle %1: %2 helpers left").arg(cycle).arg(enfants().size())));
-            }
-
+            QCOMPARE(enfants(), QList<pid_t>());
             const qsizetype descripteurs = descripteursOuverts();
             if (cycle == 1) {
                 descripteursApres1 = descripteurs;
-            } else if (descripteurs != descripteursApres1) {
-                QFAIL(qPrintable(QStringLiteral("cycle %1: %2 files open, %3 after the first")
-                                     .arg(cycle)
-                                     .arg(descripteurs)
-                                     .arg(descripteursApres1)));
             }
+            QCOMPARE(descripteurs, descripteursApres1);
             if (cycle == 100) {
                 memoireAuCentieme = memoire();
             }
@@ -133,11 +102,7 @@ private slots:
         const qint64 croissance = memoire() - memoireAuCentieme;
         qInfo("%lld bytes more after cycle %d than after cycle 100; %lld files open", croissance,
               Cycles, qint64(descripteursApres1));
-        QVERIFY2(croissance < CroissanceMax,
-                 qPrintable(QStringLiteral("%1 bytes more after cycle %2 than after cycle 100")
-                                .arg(croissance)
-                                .arg(Cycles)));
-        QCOMPARE(f.modeleResultats()->nombreLignes(), 0);
+        QVERIFY(croissance < 8 * 1024 * 1024);
     }
 };
 
