@@ -68,8 +68,6 @@ Bloc blocDuNom(const QByteArray& archive, const QByteArray& nom, qsizetype& ou) 
 // unpacked size, attributes, [mtime], [CRC], compression, host OS, name length, name, extra area.
 struct ChampsFichier {
     qsizetype debutChamps = 0; // after the header size
-    qsizetype debutTaille = 0;
-    qsizetype finTaille = 0;
     qsizetype debutHote = 0;
     qsizetype debutLongueur = 0;
     qsizetype debutNom = 0;
@@ -90,9 +88,7 @@ ChampsFichier champs(const QByteArray& archive, const Bloc& b) {
         vint(archive, p);
     }
     const quint64 drapeauxFichier = vint(archive, p);
-    c.debutTaille = p;
-    vint(archive, p);
-    c.finTaille = p;
+    vint(archive, p); // unpacked size
     vint(archive, p); // attributes
     if (drapeauxFichier & 0x2) {
         p += 4; // mtime
@@ -290,16 +286,6 @@ QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArr
         return archive;
     }
     echec(QStringLiteral("no file header named ") + QString::fromUtf8(ancien));
-}
-
-QByteArray tailleDeclaree(QByteArray archive, const QByteArray& nom, quint64 taille) {
-    qsizetype ou = 0;
-    const Bloc b = blocDuNom(archive, nom, ou);
-    const ChampsFichier c = champs(archive, b);
-    QByteArray suite = archive.mid(c.debutChamps, b.finEnTete - c.debutChamps);
-    suite.replace(c.debutTaille - c.debutChamps, c.finTaille - c.debutTaille, enVint(taille));
-    remplacerEnTete(archive, b, suite);
-    return archive;
 }
 
 } // namespace archives

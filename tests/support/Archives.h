@@ -57,7 +57,4 @@ QList<Bloc> blocs(const QByteArray& archive);
 QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArray& nouveau,
                     std::optional<quint64> hote = std::nullopt);
 
-// Makes the file header of `nom` claim `taille` unpacked bytes.
-QByteArray tailleDeclaree(QByteArray archive, const QByteArray& nom, quint64 taille);
-
 } // namespace archives
