@@ -109,6 +109,16 @@ public:
     quint8 protections() const { return protections_; }
     void rompre() { etat_ = Etat::Rompue; }
 
+    // Once the helper was stopped, what it had sent last tells only which file it was writing.
+    void suivre(const protocole::Trame& trame) {
+        if (trame.type == Type::Extraction) {
+            protocole::Lecture l(trame.charge);
+            enCours_ = l.texte();
+        } else if (trame.type == Type::Ligne || trame.type == Type::Resultat) {
+            enCours_.clear();
+        }
+    }
+
     void jouer(const protocole::Trame& trame) {
         protocole::Lecture l(trame.charge);
         switch (trame.type) {
@@ -343,6 +353,14 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         }
         if (ouvert && relecture.etat() == Relecture::Etat::EnCours && !retour.patienter()) {
             processus.tuer();
+            // It may have begun a file after our last read, and said so.
+            tampon += processus.reste();
+            qsizetype position = 0;
+            bool rompu = false;
+            while (const std::optional<protocole::Trame> t =
+                       protocole::suivante(tampon, position, rompu)) {
+                relecture.suivre(*t);
+            }
             dossier.retirerFichier(relecture.enCours());
             return Issue::Interrompue;
         }

@@ -28,8 +28,10 @@ public:
     bool ecrire(QByteArrayView octets);
     int lecture() const { return lecture_; }
 
-    // Waits for the end of the process, killing it after `delaiMs`: its wait status.
+    // Waits for the end of the process, killing it after `delaiMs`: its wait status. What it wrote
+    // and was not read yet is then in reste().
     int attendreFin(int delaiMs);
+    const QByteArray& reste() const { return reste_; }
     void tuer();
     pid_t pid() const { return pid_; }
 
@@ -39,4 +41,5 @@ private:
     pid_t pid_ = -1;
     int ecriture_ = -1;
     int lecture_ = -1;
+    QByteArray reste_;
 };

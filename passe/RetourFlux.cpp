@@ -178,6 +178,9 @@ void RetourFlux::extractionDe(const QString& chemin) {
     redaction_.debut(Type::Extraction);
     redaction_.texte(chemin);
     redaction_.fin();
+    // Sent before the library creates the file: killed or crashed from then on, the window knows
+    // which partial file to remove.
+    envoyer();
 }
 
 void RetourFlux::progression(qint64 octets) {
