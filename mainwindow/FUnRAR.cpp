@@ -442,10 +442,14 @@ void FUnRAR::Mnu_Extraire_Click() {
     if (DossierDestination.isEmpty()) {
         return;
     }
+    const QString avant = QDir::currentPath();
     try {
         platform::rendreLecteurCourant(platform::lecteurDe(DossierDestination));
         platform::changerDossierCourant(DossierDestination);
     } catch (const platform::ErreurDossier&) {
+        // Making the drive current may have moved us already: a refused extraction leaves the
+        // process where it was.
+        QDir::setCurrent(avant);
         // The library writes under the current directory: never extract anywhere else.
         interaction().message(this,
                               QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
