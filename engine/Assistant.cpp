@@ -2,6 +2,7 @@
 
 #include "BacASable.h"
 #include "ModuleRAR.h"
+#include "PageEnCours.h"
 #include "Processus.h"
 #include "Protocole.h"
 
@@ -311,7 +312,8 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         }
         commande = bac::commande(*bac::bubblewrap(), chemin, archive, destination);
     }
-    if (const std::optional<QString> raison = processus.demarrer(commande)) {
+    const PageEnCours page = mode == ModeExtraction ? PageEnCours::creer() : PageEnCours();
+    if (const std::optional<QString> raison = processus.demarrer(commande, page.descripteur())) {
         retour.echec({Genre::Installation, 0,
                       Messages::assistantIntrouvable(QFile::decodeName(chemin), *raison)});
     }
@@ -361,7 +363,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                        protocole::suivante(tampon, position, rompu)) {
                 relecture.suivre(*t);
             }
-            dossier.retirerFichier(relecture.enCours());
+            dossier.retirerFichier(page.valide() ? page.lire() : relecture.enCours());
             return Issue::Interrompue;
         }
     }
@@ -381,7 +383,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             retour.echec(relecture.echec());
         }
     }
-    dossier.retirerFichier(relecture.enCours());
+    dossier.retirerFichier(page.valide() ? page.lire() : relecture.enCours());
     if (WIFSIGNALED(statut)) {
         retour.echec({Genre::Signal, WTERMSIG(statut)});
     }

@@ -108,7 +108,7 @@ void Processus::fermer() {
     fermerSiOuvert(lecture_);
 }
 
-std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande) {
+std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage) {
     // A helper gone while we answer it must be an error to handle, not a signal that kills the
     // window.
     static const bool sansSigpipe = (std::signal(SIGPIPE, SIG_IGN), true);
@@ -134,7 +134,12 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande) {
     posix_spawn_file_actions_adddup2(&actions, deLui[1], protocole::DescripteurRetour);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-    posix_spawn_file_actions_addclosefrom_np(&actions, protocole::DescripteurRetour + 1);
+    int dernier = protocole::DescripteurRetour;
+    if (partage >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, partage, protocole::DescripteurEnCours);
+        dernier = protocole::DescripteurEnCours;
+    }
+    posix_spawn_file_actions_addclosefrom_np(&actions, dernier + 1);
 
     posix_spawnattr_t attributs;
     posix_spawnattr_init(&attributs);

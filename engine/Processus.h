@@ -23,7 +23,8 @@ public:
     // its own; its descriptor 3 reads what ecrire() sends, its descriptor 4 writes what lecture()
     // gives, its standard input is empty and its standard output goes where our errors go. Other
     // descriptors of ours are not inherited. Nothing, or why it could not start.
-    std::optional<QString> demarrer(std::vector<QByteArray> commande);
+    // `partage`, when given, becomes its descriptor 5.
+    std::optional<QString> demarrer(std::vector<QByteArray> commande, int partage = -1);
 
     bool ecrire(QByteArrayView octets);
     int lecture() const { return lecture_; }

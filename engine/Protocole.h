@@ -32,6 +32,11 @@
 //   Fin          (empty) the pass ran to its end. Last.
 //   Abandon      (empty) the user gave no password: the pass stops, with no failure. Last.
 // After Echec, Fin or Abandon the helper ends with status 0; ending any other way is a failure.
+//
+// In an extraction the helper also has descriptor 5, TailleEnCours bytes of memory shared with the
+// window (PageEnCours.h): a u32 length, then the UTF-8 path of the file being written, the same as
+// its Extraction frame but set before the library creates the file and cleared once the entry is
+// done, without waking the window. The window reads it once the helper is gone.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -43,11 +48,13 @@
 
 namespace protocole {
 
-inline constexpr quint32 Version = 1;
+inline constexpr quint32 Version = 2;
 inline constexpr int ModeSonde = 3; // loads the library, says Bonjour and Fin
 inline constexpr qsizetype TailleMax = 16 * 1024 * 1024;
 inline constexpr int DescripteurDemandes = 3; // in the helper
 inline constexpr int DescripteurRetour = 4;   // in the helper
+inline constexpr int DescripteurEnCours = 5;  // in the helper, in an extraction
+inline constexpr qsizetype TailleEnCours = 16 * 1024;
 inline constexpr int StatutAutreVersion = 2;
 
 enum class Type : quint8 {

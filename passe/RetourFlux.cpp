@@ -23,6 +23,9 @@ RetourFlux::RetourFlux(int demandes, int retour, int mode)
     : demandes_(demandes)
     , retour_(retour)
     , longuesEntrees_(mode == ModeTest || mode == ModeExtraction) {
+    if (mode == ModeExtraction) {
+        enCours_ = PageEnCours::ouvrir(protocole::DescripteurEnCours);
+    }
     tampon_.reserve(TailleLot + 4096);
 }
 
@@ -146,6 +149,7 @@ void RetourFlux::resultat(const QString& texte) {
     redaction_.debut(Type::Resultat);
     redaction_.u8(quint8(r));
     redaction_.fin();
+    enCours_.effacer();
 }
 
 void RetourFlux::entreeTerminee() {
@@ -178,9 +182,7 @@ void RetourFlux::extractionDe(const QString& chemin) {
     redaction_.debut(Type::Extraction);
     redaction_.texte(chemin);
     redaction_.fin();
-    // Sent before the library creates the file: killed or crashed from then on, the window knows
-    // which partial file to remove.
-    envoyer();
+    enCours_.ecrire(chemin);
 }
 
 void RetourFlux::progression(qint64 octets) {

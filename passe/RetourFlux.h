@@ -3,6 +3,7 @@
 // The helper's side of a pass: what the pass writes and asks goes down the pipe to the window, in
 // frames (Protocole.h), and questions wait there for the window's answer.
 
+#include "PageEnCours.h"
 #include "Protocole.h"
 #include "TraiterArchive.h"
 
@@ -38,6 +39,7 @@ private:
 
     int demandes_;
     int retour_;
+    PageEnCours enCours_;
     bool longuesEntrees_; // test and extraction: an entry may keep the library busy for minutes
     QByteArray tampon_;
     protocole::Redaction redaction_{tampon_};

@@ -1,0 +1,105 @@
+#include "PageEnCours.h"
+
+#include "Protocole.h"
+
+#include <QByteArray>
+
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A 32-bit length, then that many bytes of UTF-8.
+constexpr std::size_t Taille = std::size_t(protocole::TailleEnCours);
+constexpr std::size_t Entete = sizeof(quint32);
+
+unsigned char* projeter(int fd) {
+    void* p = ::mmap(nullptr, Taille, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<unsigned char*>(p);
+}
+
+} // namespace
+
+PageEnCours PageEnCours::creer() {
+    PageEnCours page;
+    const int brut = ::memfd_create("korvane-en-cours", MFD_CLOEXEC);
+    if (brut < 0) {
+        return page;
+    }
+    // Above the helper's fixed descriptors, so that placing it at its own never overwrites them.
+    page.fd_ = ::fcntl(brut, F_DUPFD_CLOEXEC, 10);
+    ::close(brut);
+    if (page.fd_ >= 0 && ::ftruncate(page.fd_, off_t(Taille)) == 0) {
+        page.page_ = projeter(page.fd_);
+    }
+    return page;
+}
+
+PageEnCours PageEnCours::ouvrir(int fd) {
+    PageEnCours page;
+    struct stat s {};
+    if (::fstat(fd, &s) == 0 && s.st_size >= off_t(Taille)) {
+        page.page_ = projeter(fd);
+    }
+    ::close(fd);
+    return page;
+}
+
+PageEnCours::~PageEnCours() {
+    if (page_ != nullptr) {
+        ::munmap(page_, Taille);
+    }
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+PageEnCours::PageEnCours(PageEnCours&& autre) noexcept
+    : page_(std::exchange(autre.page_, nullptr))
+    , fd_(std::exchange(autre.fd_, -1)) {}
+
+PageEnCours& PageEnCours::operator=(PageEnCours&& autre) noexcept {
+    std::swap(page_, autre.page_);
+    std::swap(fd_, autre.fd_);
+    return *this;
+}
+
+void PageEnCours::ecrire(const QString& chemin) {
+    if (page_ == nullptr) {
+        return;
+    }
+    const QByteArray octets = chemin.toUtf8();
+    // A path too long for the page is said as none: better leave a partial file than remove
+    // another one.
+    const bool tient = std::size_t(octets.size()) <= Taille - Entete;
+    effacer();
+    if (tient) {
+        std::memcpy(page_ + Entete, octets.constData(), std::size_t(octets.size()));
+    }
+    // The bytes before their length: the window reads only once we are gone, but a helper killed
+    // between the two stores must not leave a length over stale bytes.
+    __atomic_store_n(reinterpret_cast<quint32*>(page_), tient ? quint32(octets.size()) : 0U,
+                     __ATOMIC_RELEASE);
+}
+
+void PageEnCours::effacer() {
+    if (page_ != nullptr) {
+        __atomic_store_n(reinterpret_cast<quint32*>(page_), 0U, __ATOMIC_RELEASE);
+    }
+}
+
+QString PageEnCours::lire() const {
+    if (page_ == nullptr) {
+        return QString();
+    }
+    const quint32 n = __atomic_load_n(reinterpret_cast<const quint32*>(page_), __ATOMIC_ACQUIRE);
+    if (n == 0 || n > Taille - Entete) {
+        return QString();
+    }
+    return QString::fromUtf8(reinterpret_cast<const char*>(page_ + Entete), qsizetype(n));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// The path of the file that the helper's library is writing, in a page of memory that the window
+// and the helper share (Protocole.h, DescripteurEnCours). The helper sets it before the library
+// creates the file and clears it once the entry is done; the window reads it once the helper is
+// gone, to remove what was left half written. A frame down the pipe would wake the window at every
+// file of an extraction, or, batched, reach it too late.
+
+#include <QString>
+
+class PageEnCours {
+public:
+    // The window's side: a new page, to hand to the helper; invalid when the system refuses one.
+    static PageEnCours creer();
+    // The helper's side: the page behind descriptor `fd`, which is then closed.
+    static PageEnCours ouvrir(int fd);
+
+    PageEnCours() = default;
+    ~PageEnCours();
+    PageEnCours(PageEnCours&& autre) noexcept;
+    PageEnCours& operator=(PageEnCours&& autre) noexcept;
+    PageEnCours(const PageEnCours&) = delete;
+    PageEnCours& operator=(const PageEnCours&) = delete;
+
+    bool valide() const { return page_ != nullptr; }
+    int descripteur() const { return fd_; }
+
+    void ecrire(const QString& chemin);
+    void effacer();
+    // What the helper wrote last, read as untrusted text: empty when nothing or nonsense.
+    QString lire() const;
+
+private:
+    unsigned char* page_ = nullptr;
+    int fd_ = -1;
+};
