@@ -110,16 +110,6 @@ public:
     quint8 protections() const { return protections_; }
     void rompre() { etat_ = Etat::Rompue; }
 
-    // Once the helper was stopped, what it had sent last tells only which file it was writing.
-    void suivre(const protocole::Trame& trame) {
-        if (trame.type == Type::Extraction) {
-            protocole::Lecture l(trame.charge);
-            enCours_ = l.texte();
-        } else if (trame.type == Type::Ligne || trame.type == Type::Resultat) {
-            enCours_.clear();
-        }
-    }
-
     void jouer(const protocole::Trame& trame) {
         protocole::Lecture l(trame.charge);
         switch (trame.type) {
@@ -332,6 +322,11 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     }
 
     Relecture relecture(retour, mode, processus);
+    // The file the helper was writing when it stopped: the shared page says it from before the
+    // library creates it; the frames, batched, only where no page could be made.
+    const auto enCours = [&page, &relecture] {
+        return page.valide() ? page.lire() : relecture.enCours();
+    };
     QByteArray tampon;
     bool ouvert = true;
     while (ouvert && relecture.etat() == Relecture::Etat::EnCours) {
@@ -355,15 +350,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         }
         if (ouvert && relecture.etat() == Relecture::Etat::EnCours && !retour.patienter()) {
             processus.tuer();
-            // It may have begun a file after our last read, and said so.
-            tampon += processus.reste();
-            qsizetype position = 0;
-            bool rompu = false;
-            while (const std::optional<protocole::Trame> t =
-                       protocole::suivante(tampon, position, rompu)) {
-                relecture.suivre(*t);
-            }
-            dossier.retirerFichier(page.valide() ? page.lire() : relecture.enCours());
+            dossier.retirerFichier(enCours());
             return Issue::Interrompue;
         }
     }
@@ -383,7 +370,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             retour.echec(relecture.echec());
         }
     }
-    dossier.retirerFichier(page.valide() ? page.lire() : relecture.enCours());
+    dossier.retirerFichier(enCours());
     if (WIFSIGNALED(statut)) {
         retour.echec({Genre::Signal, WTERMSIG(statut)});
     }

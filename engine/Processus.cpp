@@ -2,7 +2,8 @@
 
 #include "Protocole.h"
 
-#include <algorithm>
+#include <QDeadlineTimer>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -21,7 +22,6 @@ extern char** environ;
 namespace {
 
 constexpr int FermetureMs = 2000; // for the helper to end once bubblewrap has
-constexpr qsizetype ResteMax = 1024 * 1024;
 
 // A pipe with both ends above the helper's fixed descriptors, so that placing one end at 3 or 4
 // never overwrites the other.
@@ -70,28 +70,19 @@ void fermerSiOuvert(int& fd) {
     }
 }
 
-// Reads what is left in the pipe `fd` into `reste`, keeping at most `garde` bytes, until its
-// writing end is closed everywhere, for at most `delaiMs`.
-void attendreFermeture(int fd, int delaiMs, QByteArray& reste, qsizetype garde) {
-    timespec debut{};
-    ::clock_gettime(CLOCK_MONOTONIC, &debut);
+// Drops what is left in the pipe `fd` until its writing end is closed everywhere, for at most
+// `delaiMs`.
+void attendreFermeture(int fd, int delaiMs) {
+    const QDeadlineTimer limite(delaiMs);
     char tampon[4096];
     for (;;) {
-        timespec maintenant{};
-        ::clock_gettime(CLOCK_MONOTONIC, &maintenant);
-        const long ecoule = (maintenant.tv_sec - debut.tv_sec) * 1000 +
-                            (maintenant.tv_nsec - debut.tv_nsec) / 1'000'000;
         pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, int(std::max(0L, delaiMs - ecoule)));
+        const int r = ::poll(&p, 1, int(limite.remainingTime()));
         if (r < 0 && errno == EINTR) {
             continue;
         }
-        const ssize_t n = r > 0 ? ::read(fd, tampon, sizeof tampon) : 0;
-        if (n <= 0) {
+        if (r <= 0 || ::read(fd, tampon, sizeof tampon) <= 0) {
             return;
-        }
-        if (reste.size() < garde) {
-            reste.append(tampon, qsizetype(n));
         }
     }
 }
@@ -191,7 +182,7 @@ int Processus::attendreFin(int delaiMs) {
         // bubblewrap is gone: for a moment it may still write, and create a file after its partial
         // one was removed. It holds the other end of this pipe until it has ended.
         if (lecture_ >= 0) {
-            attendreFermeture(lecture_, FermetureMs, reste_, ResteMax);
+            attendreFermeture(lecture_, FermetureMs);
         }
     }
     fermer();

@@ -29,10 +29,9 @@ public:
     bool ecrire(QByteArrayView octets);
     int lecture() const { return lecture_; }
 
-    // Waits for the end of the process, killing it after `delaiMs`: its wait status. What it wrote
-    // and was not read yet is then in reste().
+    // Waits for the end of the process, killing it after `delaiMs`, and for the end of whatever
+    // holds the other end of lecture(): its wait status. What was not read yet is dropped.
     int attendreFin(int delaiMs);
-    const QByteArray& reste() const { return reste_; }
     void tuer();
     pid_t pid() const { return pid_; }
 
@@ -42,5 +41,4 @@ private:
     pid_t pid_ = -1;
     int ecriture_ = -1;
     int lecture_ = -1;
-    QByteArray reste_;
 };
