@@ -51,14 +51,6 @@ struct Bureau {
     ~Bureau() { platform::installerVolumes({}); }
 
     QString chemin(const char* nom) const { return d.filePath(QLatin1String(nom)); }
-    // The boxes shown, each as its title and text.
-    QStringList vus() const {
-        QStringList textes;
-        for (const MessageVu& m : boites.messages) {
-            textes << m.titre + QStringLiteral(": ") + m.texte;
-        }
-        return textes;
-    }
 };
 
 // One opening of the dialog, as the extract command opens it.
@@ -131,7 +123,7 @@ private slots:
         // A drive without medium is refused: the lists stay where they were.
         const QString avant = o.dir1->chemin();
         o.drive1->setCurrentIndex(o.drive1->findData(b.chemin("cle-retiree")));
-        QCOMPARE(b.vus(), QStringList{QStringLiteral("Erreur: Lecteur non disponible")});
+        QCOMPARE(b.boites.vues(), QStringList{QStringLiteral("Erreur: Lecteur non disponible")});
         QCOMPARE(o.dir1->chemin(), avant);
         QCOMPARE(o.lecteur(), QStringLiteral("/"));
         o.dialogue.Command1_Click();
@@ -169,7 +161,7 @@ private slots:
             QFile::setPermissions(cle, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
         Ouverture o;
-        QCOMPARE(b.vus(), messages);
+        QCOMPARE(b.boites.vues(), messages);
         QVERIFY(DossierDestination.isEmpty());
         // Both lists on the same volume afterwards.
         QVERIFY(!o.dir1->chemin().isEmpty());
@@ -298,7 +290,7 @@ private slots:
         QCOMPARE(o.text1->text(), QStringLiteral("Nouveau"));
         o.command4->setFocus();
         QTest::keyClick(o.command4, Qt::Key_Space);
-        QCOMPARE(b.vus(),
+        QCOMPARE(b.boites.vues(),
                  QStringList{QStringLiteral("Erreur: Erreur lors de la création du dossier !")});
         QCOMPARE(b.boites.messages[0].icone, platform::Icone::Critique);
         QVERIFY(!o.frame1->isHidden() && o.command4->isEnabled());

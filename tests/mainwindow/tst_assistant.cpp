@@ -135,11 +135,7 @@ private slots:
         QCOMPARE(colonne(f, 1).first(), QString::number(Trois));
         QCOMPARE(colonne(f, 2), resultats);
         QVERIFY(barre->isHidden());
-        QStringList vues;
-        for (const MessageVu& m : b.messages) {
-            vues << m.titre + QStringLiteral(": ") + m.texte;
-        }
-        QCOMPARE(vues, boites);
+        QCOMPARE(b.vues(), boites);
         QCOMPARE(fait, extraire);
         if (extraire) {
             QVERIFY(!QFileInfo::exists(partiel));

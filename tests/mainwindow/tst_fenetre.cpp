@@ -66,15 +66,6 @@ QString etat(const FUnRAR& f) {
     return vus.join(QLatin1Char('|'));
 }
 
-// The boxes shown, each as its title and text.
-QStringList boites(const FausseInteraction& b) {
-    QStringList vues;
-    for (const MessageVu& m : b.messages) {
-        vues << m.titre + QStringLiteral(": ") + m.texte;
-    }
-    return vues;
-}
-
 // Runs `commande`, which must end the program, and gives the status it ended with; -1 if it went
 // on.
 template <typename Commande> int statutDeFin(Commande commande) {
@@ -212,7 +203,7 @@ private slots:
             chemin = fichier;
         }
         QCOMPARE(statutDeFin([&] { ouverte ? f.Mnu_Tester_Click() : f.Form_Load(chemin); }), 1);
-        QCOMPARE(boites(b), QStringList{message.replace(QLatin1Char('@'), chemin)});
+        QCOMPARE(b.vues(), QStringList{message.replace(QLatin1Char('@'), chemin)});
         QCOMPARE(f.isVisible(), ouverte);
     }
 
@@ -275,7 +266,7 @@ private slots:
         QCOMPARE(b.dialoguesFichier + b.messages.size(), 0);
         f.Toolbar1_ButtonClick(5);
         // Lines broken by carriage returns alone, as the box breaks them.
-        const QStringList lignes = boites(b).join(QLatin1Char('\n')).split(QLatin1Char('\r'));
+        const QStringList lignes = b.vues().join(QLatin1Char('\n')).split(QLatin1Char('\r'));
         QCOMPARE(lignes.size(), 7);
         QCOMPARE(lignes[0],
                  QStringLiteral("A propos: Korvane version 1.0 - Extraction de fichiers RAR"));

@@ -67,4 +67,13 @@ public:
     }
 
     [[noreturn]] void terminer(int statut) override { throw FinDuProgramme(statut); }
+
+    // The boxes shown, each as its title and text.
+    QStringList vues() const {
+        QStringList textes;
+        for (const MessageVu& m : messages) {
+            textes << m.titre + QStringLiteral(": ") + m.texte;
+        }
+        return textes;
+    }
 };
