@@ -14,6 +14,7 @@
 #include "FUnRAR.h"
 #include "Interaction.h"
 #include "ListeResultats.h"
+#include "Messages.h"
 #include "ModuleRAR.h"
 #include "Protocole.h"
 #include "TraiterArchive.h"
@@ -158,7 +159,7 @@ int mesurer(int argc, char* argv[]) {
         chrono.start();
         const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
         if (!unrar.api) {
-            echec(unrar.erreur);
+            echec(Messages::texte(unrar.erreur, QString()));
         }
         TraiterArchive(*unrar.api, retour, mode, QFile::encodeName(archive), QString());
         ns = chrono.nsecsElapsed();

@@ -1,9 +1,9 @@
 #include "DosRAR.h"
 
+#include "CheminsPartages.h"
 #include "DossierListe.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
-#include "ModuleRAR.h"
 #include "Twips.h"
 
 #include <QComboBox>

@@ -1,7 +1,5 @@
 #include "Gardes.h"
 
-#include "Messages.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,5 @@
 #include "ModuleRAR.h"
 
-#include "Messages.h"
-
 #include <QLibrary>
 
 #include <memory>
@@ -33,8 +31,7 @@ bool lier(QLibrary& bibliotheque, const char* nom, Fn& cible, QString& manquant)
 Chargement chargerUnrar(const QString& fichier) {
     auto bibliotheque = std::make_unique<QLibrary>(fichier);
     if (!bibliotheque->load()) {
-        return {std::nullopt,
-                Messages::bibliothequeIntrouvable(fichier, bibliotheque->errorString())};
+        return {std::nullopt, Messages::Echec::bibliotheque(fichier, bibliotheque->errorString())};
     }
 
     UnrarApi api;
@@ -49,13 +46,13 @@ Chargement chargerUnrar(const QString& fichier) {
     lier(*bibliotheque, "RARGetDllVersion", api.RARGetDllVersion, manquant);
     if (!manquant.isEmpty()) {
         bibliotheque->unload();
-        return {std::nullopt, Messages::pointDEntreeManquant(fichier, manquant)};
+        return {std::nullopt, Messages::Echec::pointDEntree(fichier, manquant)};
     }
     // Never unloaded (destroying a QLibrary does not unload it): the entry points must stay
     // valid until the process ends.
     static std::vector<std::unique_ptr<QLibrary>> chargees;
     chargees.push_back(std::move(bibliotheque));
-    return {api, QString()};
+    return {api, {}};
 }
 
 } // namespace ModuleRAR

@@ -1,38 +1,15 @@
 #pragma once
 
-// The UnRAR library's records, constants and entry points, bound at run time.
+// The UnRAR library's entry points, bound at run time. Only the helper loads the library.
 
-#include <QByteArray>
+#include "CodesRAR.h"
+#include "RetourPasse.h"
+
 #include <QString>
 
-#include <cstddef>
 #include <optional>
 
-#include <unrar/dll.hpp>
-
-// The header defines these Windows type names as macros on Unix; keep them out of our code.
-#undef CALLBACK
-#undef PASCAL
-#undef LONG
-#undef HANDLE
-#undef LPARAM
-#undef UINT
-
-// The library reads and writes these records with 1-byte packing; a copy with natural alignment
-// would shift the comment pointer and let the library write over the wrong fields.
-static_assert(offsetof(RARHeaderData, CmtBuf) == 556);
-static_assert(offsetof(RARHeaderDataEx, CmtBuf) == 10284);
-static_assert(offsetof(RAROpenArchiveData, OpenMode) == sizeof(char*));
-
 namespace ModuleRAR {
-
-// Strings shared by both windows for the whole run.
-inline QString CheminArchive; // full path of the current archive
-// The bytes of that path on disk, which the text above may not spell exactly when the name is not
-// valid in the locale's encoding; empty when none were kept.
-inline QByteArray CheminArchiveOctets;
-inline QString NomArchive;         // its file name, as the open dialog reports it
-inline QString DossierDestination; // folder confirmed in the destination dialog, or empty
 
 using ArchiveHandle = void*;
 
@@ -51,7 +28,7 @@ struct UnrarApi {
 
 struct Chargement {
     std::optional<UnrarApi> api;
-    QString erreur; // why loading failed, in the words shown to the user
+    Messages::Echec erreur; // why loading failed, for the window to say
 };
 
 // The file name of the library on this system: libunrar.so.5, or unrar.dll on Windows.

@@ -2,7 +2,6 @@
 
 #include "FinArchive.h"
 #include "Gardes.h"
-#include "Messages.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -231,17 +230,6 @@ QString cheminExtrait(const QString& nom) {
     return reste == QLatin1String("..") ? QString() : reste;
 }
 
-QString libelleMode(int mode) {
-    switch (mode) {
-    case ModeExtraction:
-        return QStringLiteral("Extraction");
-    case ModeTest:
-        return QStringLiteral("Test");
-    default:
-        return QStringLiteral("Liste");
-    }
-}
-
 namespace {
 
 using Genre = Messages::Echec::Genre;
@@ -399,7 +387,7 @@ private:
             retour_.resultat(decision == Gardes::Decision::LienRefuse ? ResultatLienRefuse
                                                                       : ResultatIgnore);
         } else if (resultat != 0) {
-            if (Messages::erreurFichier(resultat)) {
+            if (codes::entreeFatale(resultat)) {
                 if (garder_) {
                     gardes_.verifierTous();
                 }
@@ -417,7 +405,7 @@ private:
         if (garder_) {
             gardes_.verifierTous();
         }
-        if (Messages::erreurEnTete(resultat)) {
+        if (codes::finFatale(resultat)) {
             retour_.echec({Genre::EnTete, resultat});
         }
         // A download cut between two entries reads, to the library, as a normal end.

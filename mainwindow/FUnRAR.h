@@ -2,8 +2,8 @@
 
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
 
-#include "ModuleRAR.h"
-#include "TraiterArchive.h"
+#include "CheminsPartages.h"
+#include "RetourPasse.h"
 
 #include <QMainWindow>
 #include <QMessageBox>

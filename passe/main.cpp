@@ -39,7 +39,7 @@ int main() {
     RetourFlux retour(protocole::DescripteurDemandes, protocole::DescripteurRetour, mode);
     const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
     if (!unrar.api) {
-        retour.echec({Messages::Echec::Genre::Installation, 0, unrar.erreur});
+        retour.echec(unrar.erreur);
     }
     // From here on, the library is the only code that reads the archive: it is fenced in first.
     quint8 protections = 0;

@@ -1,8 +1,8 @@
+#include "CheminsPartages.h"
 #include "DosRAR.h"
 #include "DossierListe.h"
 #include "FausseInteraction.h"
 #include "Lecteurs.h"
-#include "ModuleRAR.h"
 #include "Passe.h"
 
 #include <QApplication>

@@ -227,18 +227,6 @@ private slots:
         QCOMPARE(vu.evenements, (QStringList{"commentaire", "fenetre"}));
         QCOMPARE(vu.enTete, QStringLiteral("Résultat"));
     }
-
-    void uneBibliothequeAbsenteOuIncompleteEstNommee() {
-        const ModuleRAR::Chargement absente =
-            ModuleRAR::chargerUnrar(QStringLiteral("libkorvane-absente.so.5"));
-        QVERIFY(!absente.api);
-        QVERIFY(absente.erreur.contains(QStringLiteral("libkorvane-absente.so.5")));
-        QVERIFY(absente.erreur.contains(QStringLiteral("apt install libunrar5")));
-        // A real library that is not UnRAR: the first entry point it lacks is named.
-        const ModuleRAR::Chargement autre = ModuleRAR::chargerUnrar(QStringLiteral("libz.so.1"));
-        QVERIFY(!autre.api);
-        QVERIFY(autre.erreur.contains(QStringLiteral("RAROpenArchive")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDoublure)

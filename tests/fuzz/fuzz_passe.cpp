@@ -8,12 +8,12 @@
 // The helper loads libunrar.so.5 the usual way: LD_LIBRARY_PATH can point it at another build.
 
 #include "Assistant.h"
+#include "CheminsPartages.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "Messages.h"
-#include "ModuleRAR.h"
-#include "TraiterArchive.h"
+#include "RetourPasse.h"
 
 #include <QApplication>
 #include <QCheckBox>

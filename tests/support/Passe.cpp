@@ -1,7 +1,9 @@
 #include "Passe.h"
 
+#include "CheminsPartages.h"
 #include "FUnRAR.h"
 #include "ListeResultats.h"
+#include "Messages.h"
 #include "ModuleRAR.h"
 #include "Protocole.h"
 #include "Unrar.h"

@@ -4,7 +4,7 @@
 // and what the helper sends is replayed here into the window's RetourPasse. A helper that crashes,
 // is killed or talks nonsense ends the pass with a failure; this process never loads the library.
 
-#include "TraiterArchive.h"
+#include "RetourPasse.h"
 
 #include <QByteArray>
 #include <QString>

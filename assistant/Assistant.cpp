@@ -1,7 +1,7 @@
 #include "Assistant.h"
 
 #include "BacASable.h"
-#include "ModuleRAR.h"
+#include "Messages.h"
 #include "PageEnCours.h"
 #include "Processus.h"
 #include "Protocole.h"

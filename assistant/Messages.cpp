@@ -1,6 +1,6 @@
 #include "Messages.h"
 
-#include "ModuleRAR.h"
+#include "CodesRAR.h"
 
 namespace Messages {
 
@@ -17,6 +17,21 @@ std::optional<QString> erreurMotDePasse(int code) {
     default:
         return std::nullopt;
     }
+}
+
+QString bibliothequeIntrouvable(const QString& fichier, const QString& raison) {
+    return QStringLiteral("La bibliothèque UnRAR (%1) est introuvable : Korvane ne peut lire "
+                          "aucune archive sans elle.\n\nSous Debian, installez le paquet libunrar5 "
+                          "(composant non-free) :\n    sudo apt install libunrar5\n\n(%2)")
+        .arg(fichier, raison);
+}
+
+QString pointDEntreeManquant(const QString& fichier, const QString& nom) {
+    return QStringLiteral(
+               "La bibliothèque UnRAR (%1) ne fournit pas la fonction %2 : elle est trop "
+               "ancienne ou ce n'est pas la bonne.\n\nSous Debian, installez le paquet "
+               "libunrar5 (composant non-free) :\n    sudo apt install libunrar5")
+        .arg(fichier, nom);
 }
 
 } // namespace
@@ -83,6 +98,12 @@ QString texte(const Echec& echec, const QString& chemin) {
         return erreurEnTete(echec.code).value_or(QString());
     case Echec::Genre::Incomplete:
         return ArchiveIncomplete;
+    case Echec::Genre::Bibliotheque: {
+        const QString fichier = echec.detail.section(QLatin1Char('\n'), 0, 0);
+        const QString reste = echec.detail.section(QLatin1Char('\n'), 1);
+        return echec.code == 0 ? bibliothequeIntrouvable(fichier, reste)
+                               : pointDEntreeManquant(fichier, reste);
+    }
     case Echec::Genre::Installation:
         return echec.detail;
     case Echec::Genre::Signal:
@@ -93,21 +114,6 @@ QString texte(const Echec& echec, const QString& chemin) {
             .arg(echec.code);
     }
     return QString();
-}
-
-QString bibliothequeIntrouvable(const QString& fichier, const QString& raison) {
-    return QStringLiteral("La bibliothèque UnRAR (%1) est introuvable : Korvane ne peut lire "
-                          "aucune archive sans elle.\n\nSous Debian, installez le paquet libunrar5 "
-                          "(composant non-free) :\n    sudo apt install libunrar5\n\n(%2)")
-        .arg(fichier, raison);
-}
-
-QString pointDEntreeManquant(const QString& fichier, const QString& nom) {
-    return QStringLiteral(
-               "La bibliothèque UnRAR (%1) ne fournit pas la fonction %2 : elle est trop "
-               "ancienne ou ce n'est pas la bonne.\n\nSous Debian, installez le paquet "
-               "libunrar5 (composant non-free) :\n    sudo apt install libunrar5")
-        .arg(fichier, nom);
 }
 
 QString assistantIntrouvable(const QString& programme, const QString& raison) {

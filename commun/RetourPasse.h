@@ -1,0 +1,107 @@
+#pragma once
+
+// What a pass is and what it tells: the vocabulary that the helper, which runs the library, and
+// the window, which shows the pass, share on both sides of the pipe (Protocole.h).
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace Messages {
+
+// Why a pass stopped, as codes: the helper process that runs the pass sends these, and the window
+// turns them into its French message here, in one place.
+struct Echec {
+    enum class Genre : quint8 {
+        Ouverture,    // code: the library's OpenResult
+        Fichier,      // code: the result of processing an entry
+        EnTete,       // code: the header read that ended the loop
+        Incomplete,   // the archive stops short of its end
+        Bibliotheque, // the library cannot be loaded; see bibliotheque() and pointDEntree()
+        // The rest are the window's own words on the helper, never sent by it.
+        Installation, // the helper is missing; detail: the whole message
+        Signal,       // the helper was killed; code: the signal
+        Sortie,       // the helper left without its end; code: its exit status
+    };
+    Genre genre = Genre::Ouverture;
+    int code = 0;
+    QString detail{};
+
+    // The library file could not be loaded (`raison`), or lacks the entry point `nom`.
+    static Echec bibliotheque(const QString& fichier, const QString& raison) {
+        return {Genre::Bibliotheque, 0, fichier + QLatin1Char('\n') + raison};
+    }
+    static Echec pointDEntree(const QString& fichier, const QString& nom) {
+        return {Genre::Bibliotheque, 1, fichier + QLatin1Char('\n') + nom};
+    }
+};
+
+} // namespace Messages
+
+enum ModeTraitement : int {
+    ModeExtraction = 0,
+    ModeTest = 1,
+    ModeListe = 2,
+};
+
+// The label of the third column while a pass of `mode` runs: "Extraction", "Test" or "Liste".
+inline QString libelleMode(int mode) {
+    switch (mode) {
+    case ModeExtraction:
+        return QStringLiteral("Extraction");
+    case ModeTest:
+        return QStringLiteral("Test");
+    default:
+        return QStringLiteral("Liste");
+    }
+}
+
+inline const QString ResultatOK = QStringLiteral("OK");
+// An entry not extracted: the user kept the file already there, or its name leads nowhere.
+inline const QString ResultatIgnore = QStringLiteral("Ignoré");
+// A link not made: the library found it unsafe, or it led outside the chosen folder and was
+// removed.
+inline const QString ResultatLienRefuse = QStringLiteral("Lien refusé");
+
+// The answer to "replace the file that is already there?"; the "Tous" answers hold for the rest
+// of the pass.
+enum class Remplacement { Oui, OuiPourTous, Non, NonPourTous };
+
+// What a pass writes and shows. In the helper process that runs the library it goes down a pipe;
+// the window replays it from there. The benchmark's bare driver and the engine's tests have their
+// own. Rows are added at the top: the row just added is the one that `resultat` writes to.
+class RetourPasse {
+public:
+    virtual ~RetourPasse() = default;
+
+    virtual void commentaire(const QString& texte) = 0; // modal: returns once it was read
+    virtual void montrerFenetre() = 0;
+    virtual void enTeteResultat(const QString& libelle) = 0;
+    virtual void nouvelleLigne(const QString& nom, qint64 taille) = 0;
+    virtual void resultat(const QString& texte) = 0;
+    virtual void entreeTerminee() {}
+    // Asked before an entry is extracted over an existing file, `nom` being its stored name.
+    // Keeping the user's file is the safe answer for a caller that cannot ask.
+    virtual Remplacement remplacer(const QString& nom) {
+        Q_UNUSED(nom);
+        return Remplacement::Non;
+    }
+    // The library is about to write the entry's file at `chemin`, relative to the current
+    // directory: what is left there is partial until the entry's result comes.
+    virtual void extractionDe(const QString& chemin) { Q_UNUSED(chemin); }
+    // The bytes of the current entry that the library has tested or written so far.
+    virtual void progression(qint64 octets) { Q_UNUSED(octets); }
+    // The library needs the archive's password (`incorrect`: the one given last was wrong): what
+    // the user typed, or nothing when the user gave up. A caller that cannot ask gives up.
+    virtual std::optional<QString> motDePasse(bool incorrect) {
+        Q_UNUSED(incorrect);
+        return std::nullopt;
+    }
+    // Called at least every 50 ms while the window waits on the helper; false stops the pass.
+    virtual bool patienter() { return true; }
+    // The user gave up on the password: the pass stops there, with the rows so far, and no failure.
+    virtual void abandon() {}
+    // The pass stops there: the window shows the message of `echec` and ends the program.
+    [[noreturn]] virtual void echec(const Messages::Echec& echec) = 0;
+};
