@@ -1,15 +1,18 @@
 #include "Assistant.h"
 
 #include "BacASable.h"
+#include "CodesRAR.h"
 #include "Messages.h"
 #include "PageEnCours.h"
 #include "Processus.h"
 #include "Protocole.h"
+#include "Volumes.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
@@ -45,8 +48,9 @@ int derniereVersion = 0;
 // there, whatever the current directory has become.
 class Dossier {
 public:
-    Dossier()
-        : fd_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    // Only an extraction has a folder where a file may be left half written.
+    explicit Dossier(bool extraction)
+        : fd_(extraction ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {}
     ~Dossier() {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -57,11 +61,11 @@ public:
 
     // Removes the plain file at `chemin`, relative to the folder, never through a link: the
     // helper is gone, and a link made by the archive must not lead this process anywhere else.
-    void retirerFichier(const QString& chemin) const {
+    void retirerFichier(const QByteArray& chemin) const {
         if (fd_ < 0 || chemin.isEmpty()) {
             return;
         }
-        const QList<QByteArray> parties = QFile::encodeName(chemin).split('/');
+        const QList<QByteArray> parties = chemin.split('/');
         // The path comes from the helper, which runs what the archive made of the library: it
         // goes down from the folder, never up.
         if (parties.contains("..")) {
@@ -93,70 +97,112 @@ private:
     int fd_;
 };
 
-// Plays the helper's frames into the window's RetourPasse, answering its questions.
+// Whether `nom` is no longer than the names the library makes: NomMax characters.
+bool nomPlausible(QByteArrayView utf8) {
+    if (utf8.size() <= protocole::NomMax) {
+        return true; // the common case, without counting
+    }
+    if (utf8.size() > 4 * protocole::NomMax) {
+        return false;
+    }
+    qsizetype caracteres = 0;
+    for (const char c : utf8) {
+        caracteres += (quint8(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return caracteres <= protocole::NomMax;
+}
+
+// Plays the helper's frames into the window's RetourPasse, answering its questions. The helper
+// runs what an archive made of the library: it is trusted with nothing beyond its pass, and any
+// frame that its pass could not send ends it as a failure.
 class Relecture {
 public:
     enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
 
     Relecture(RetourPasse& retour, int mode, Processus& processus)
         : retour_(retour)
+        , mode_(mode)
         , libelle_(libelleMode(mode))
         , processus_(processus) {}
 
     Etat etat() const { return etat_; }
     const Messages::Echec& echec() const { return echec_; }
     // The file of the entry that the library was writing when the helper stopped, if any.
-    const QString& enCours() const { return enCours_; }
+    const QByteArray& enCours() const { return enCours_; }
     quint8 protections() const { return protections_; }
+    int abiLandlock() const { return abiLandlock_; }
     void rompre() { etat_ = Etat::Rompue; }
 
     void jouer(const protocole::Trame& trame) {
         protocole::Lecture l(trame.charge);
+        if (!bonjour_ && trame.type != Type::Bonjour) {
+            rompre();
+            return;
+        }
+        const bool extraction = mode_ == ModeExtraction;
         switch (trame.type) {
         case Type::Bonjour:
-            if (l.u32() != protocole::Version) {
+            if (bonjour_ || l.u32() != protocole::Version) {
                 rompre();
             }
+            bonjour_ = true;
             derniereVersion = int(l.u32());
             protections_ = l.u8();
+            abiLandlock_ = l.u8();
             break;
-        case Type::Commentaire:
-            if (const QString texte = l.texte(); l.complete()) {
-                retour_.commentaire(texte);
-                repondre(0);
+        case Type::Commentaire: {
+            // One comment, no longer than the library's buffer once decoded.
+            const QByteArrayView texte = l.octets();
+            const bool tronque = l.u8() != 0;
+            if (commentaire_ || texte.size() > 3 * TailleCommentaire || !l.complete()) {
+                rompre();
+                return;
             }
+            commentaire_ = true;
+            retour_.commentaire(QString::fromUtf8(texte), tronque);
+            repondre(0);
             break;
+        }
         case Type::Montrer:
             retour_.montrerFenetre();
             break;
         case Type::Ligne: {
-            const QString nom = l.texte();
+            const QByteArrayView nom = l.octets();
             const qint64 taille = l.i64();
-            if (l.complete()) {
-                enCours_.clear();
-                retour_.enTeteResultat(libelle_);
-                retour_.nouvelleLigne(nom, taille);
+            if (!l.complete() || !nomPlausible(nom)) {
+                rompre();
+                return;
             }
+            enCours_.clear();
+            retour_.enTeteResultat(libelle_);
+            retour_.nouvelleLigne(QString::fromUtf8(nom), taille);
             break;
         }
-        case Type::Resultat:
-            if (const quint8 r = l.u8();
-                l.complete() && r <= quint8(protocole::Resultat::LienRefuse)) {
-                enCours_.clear();
-                retour_.resultat(r == quint8(protocole::Resultat::OK)       ? ResultatOK
-                                 : r == quint8(protocole::Resultat::Ignore) ? ResultatIgnore
-                                                                            : ResultatLienRefuse);
-            } else {
+        case Type::Resultat: {
+            const quint8 r = l.u8();
+            const int code = int(l.u32());
+            if (!l.complete() || r > quint8(Resultat::Code)) {
+                rompre();
+                return;
+            }
+            enCours_.clear();
+            retour_.resultat(Resultat(r), code);
+            break;
+        }
+        case Type::Remplacer: {
+            const QByteArrayView nom = l.octets();
+            if (!extraction || !l.complete() || !nomPlausible(nom)) {
+                rompre();
+                return;
+            }
+            repondre(quint8(retour_.remplacer(QString::fromUtf8(nom))));
+            break;
+        }
+        case Type::Extraction:
+            enCours_ = l.octets().toByteArray();
+            if (!extraction || enCours_.size() > 4 * protocole::NomMax) {
                 rompre();
             }
-            break;
-        case Type::Remplacer:
-            if (const QString nom = l.texte(); l.complete()) {
-                repondre(quint8(retour_.remplacer(nom)));
-            }
-            break;
-        case Type::Extraction:
-            enCours_ = l.texte();
             break;
         case Type::Progression:
             retour_.progression(l.i64());
@@ -165,7 +211,7 @@ public:
             echec_.genre = Genre(l.u8());
             echec_.code = int(l.u32());
             echec_.detail = l.texte();
-            if (echec_.genre > Genre::Installation) {
+            if (echec_.genre > Genre::Bibliotheque) {
                 rompre(); // how the helper itself ended is this side's to tell
                 return;
             }
@@ -203,6 +249,8 @@ public:
     }
 
 private:
+    static constexpr qsizetype TailleCommentaire = 16384;
+
     void repondre(quint8 reponse) {
         QByteArray trame;
         protocole::Redaction r(trame);
@@ -213,12 +261,16 @@ private:
     }
 
     RetourPasse& retour_;
+    const int mode_;
     const QString libelle_;
     Processus& processus_;
     Etat etat_ = Etat::EnCours;
     Messages::Echec echec_;
-    QString enCours_;
+    QByteArray enCours_;
     quint8 protections_ = 0;
+    int abiLandlock_ = 0;
+    bool bonjour_ = false;
+    bool commentaire_ = false;
 };
 
 // Appends what the helper wrote; false at the end of its stream.
@@ -235,11 +287,11 @@ bool lire(int fd, QByteArray& tampon) {
 // What a probe's pass leaves: the failure that ended it, thrown through the pass's caller.
 class RetourSonde final : public RetourPasse {
 public:
-    void commentaire(const QString&) override {}
+    void commentaire(const QString&, bool) override {}
     void montrerFenetre() override {}
     void enTeteResultat(const QString&) override {}
     void nouvelleLigne(const QString&, qint64) override {}
-    void resultat(const QString&) override {}
+    void resultat(Resultat, int) override {}
     [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
 };
 
@@ -265,26 +317,37 @@ QByteArray absolu(const QByteArray& chemin) {
     return chemin.startsWith('/') || chemin.isEmpty() ? chemin : dossierCourant() + '/' + chemin;
 }
 
-// Says once on standard error what protects the user's files when it is less than the sandbox.
-void annoncer(const Lancement& lancement, quint8 protections) {
-    static bool dit = false;
-    if (dit || lancement.bac || niveauImpose) {
+std::optional<Avertissement> avertissement;
+
+// Notes, once, what protects the user's files when it is less than the sandbox, for the window to
+// say.
+void noter(const Lancement& lancement, quint8 protections, int abi) {
+    if (avertissement || lancement.bac) {
         return;
     }
-    dit = true;
-    std::fputs((protections & protocole::ProtectionLandlock) != 0
-                   ? "korvane : pas de bac à sable pour la bibliothèque UnRAR (bubblewrap est "
-                     "absent ou le noyau refuse ses espaces de noms) ; les extractions restent "
-                     "confinées par Landlock et par les vérifications de Korvane.\n"
-                   : "korvane : ni bac à sable ni Landlock pour la bibliothèque UnRAR ; les "
-                     "extractions ne sont gardées que par les vérifications de Korvane.\n",
-               stderr);
+    const QString pourquoi = bac::bubblewrap()
+                                 ? QStringLiteral("le système refuse à bubblewrap les espaces de "
+                                                  "noms dont il fait le bac à sable")
+                                 : QStringLiteral("bubblewrap n'est pas installé");
+    QStringList restent;
+    if ((protections & protocole::ProtectionLandlock) != 0) {
+        restent << QStringLiteral("Landlock (ABI %1), qui borne les écritures au dossier choisi")
+                       .arg(abi);
+    }
+    if ((protections & protocole::ProtectionFiltre) != 0) {
+        restent << QStringLiteral("le filtre d'appels système");
+    }
+    restent << QStringLiteral("les gardes de Korvane à chaque appel de la bibliothèque");
+    avertissement = Avertissement{
+        QStringLiteral("Protection réduite : pas de bac à sable"),
+        QStringLiteral("La bibliothèque UnRAR ne tourne pas dans son bac à sable : %1. Restent %2.")
+            .arg(pourquoi, restent.join(QStringLiteral(", ")))};
 }
 
 // One pass in one helper, started as `lancement` says.
 Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                 const QByteArray& archive, const QString& motDePasse) {
-    const Dossier dossier;
+    const Dossier dossier(mode == ModeExtraction);
     Processus processus;
     const QByteArray chemin = QFile::encodeName(programme());
     // In the sandbox, a missing helper would read as bubblewrap's failure.
@@ -294,13 +357,23 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
              Messages::assistantIntrouvable(QFile::decodeName(chemin),
                                             QString::fromLocal8Bit(std::strerror(errno)))});
     }
+    // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
+    // file is an archive. Said here, before a sandbox is made around a file that is not there.
+    struct stat fichier {};
+    if (mode != protocole::ModeSonde &&
+        (::stat(archive.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode))) {
+        retour.echec({Genre::Ouverture, ERAR_EOPEN});
+    }
+    // The library may read these files, and no other of the user's.
+    const std::vector<QByteArray> jeu =
+        archive.isEmpty() ? std::vector<QByteArray>() : volumes::duJeu(archive);
     std::vector<QByteArray> commande{chemin};
     if (lancement.bac) {
         std::optional<QByteArray> destination;
         if (mode == ModeExtraction) {
             destination = dossierCourant();
         }
-        commande = bac::commande(*bac::bubblewrap(), chemin, archive, destination);
+        commande = bac::commande(*bac::bubblewrap(), chemin, jeu, destination);
     }
     const PageEnCours page = mode == ModeExtraction ? PageEnCours::creer() : PageEnCours();
     if (const std::optional<QString> raison = processus.demarrer(commande, page.descripteur())) {
@@ -313,8 +386,12 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         r.debut(Type::Demande);
         r.u32(protocole::Version);
         r.u8(quint8(mode));
-        r.u32(lancement.options);
+        r.u32(lancement.options | (lancement.bac ? 0U : quint32(protocole::HorsBac)));
         r.octets(archive);
+        r.u32(quint32(jeu.size()));
+        for (const QByteArray& volume : jeu) {
+            r.octets(volume);
+        }
         r.texte(motDePasse);
         r.fin();
         processus.ecrire(demande);
@@ -337,7 +414,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             bool rompu = false;
             while (relecture.etat() == Relecture::Etat::EnCours) {
                 const std::optional<protocole::Trame> t =
-                    protocole::suivante(tampon, position, rompu);
+                    protocole::suivante(tampon, position, rompu, protocole::TailleMaxRetour);
                 if (!t) {
                     break;
                 }
@@ -356,7 +433,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     }
 
     const Relecture::Etat etat = relecture.etat();
-    annoncer(lancement, relecture.protections());
+    noter(lancement, relecture.protections(), relecture.abiLandlock());
     const int statut =
         processus.attendreFin(etat == Relecture::Etat::Rompue ? 0 : FinApresDernierMotMs);
     if (WIFEXITED(statut) && WEXITSTATUS(statut) == 0) {
@@ -433,6 +510,10 @@ void definirProgramme(const QString& chemin) {
 
 int versionBibliotheque() {
     return derniereVersion;
+}
+
+std::optional<Avertissement> protectionReduite() {
+    return avertissement;
 }
 
 std::optional<QString> sonder() {

@@ -23,6 +23,14 @@ void definirProgramme(const QString& chemin);
 // The library's interface version as the last helper reported it; 0 before any.
 int versionBibliotheque();
 
+// Once a helper ran outside the sandbox: that the user's files are less protected, in one line,
+// and why and what still protects them.
+struct Avertissement {
+    QString texte;
+    QString detail;
+};
+std::optional<Avertissement> protectionReduite();
+
 // Starts a helper that only loads the library: the message that says why it cannot, or nothing.
 std::optional<QString> sonder();
 

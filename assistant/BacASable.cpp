@@ -9,12 +9,6 @@ namespace bac {
 
 namespace {
 
-// The folder of `chemin`: "/" for a file at the root.
-QByteArray dossierDe(const QByteArray& chemin) {
-    const qsizetype i = chemin.lastIndexOf('/');
-    return i <= 0 ? QByteArray("/") : chemin.left(i);
-}
-
 bool sous(const QByteArray& chemin, const QByteArray& dossier) {
     return chemin == dossier || dossier == "/" ||
            (chemin.startsWith(dossier) && chemin.at(dossier.size()) == '/');
@@ -31,28 +25,27 @@ std::optional<QByteArray> bubblewrap() {
 }
 
 std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray& programme,
-                                 const QByteArray& archive,
+                                 const std::vector<QByteArray>& volumes,
                                  const std::optional<QByteArray>& destination) {
     std::vector<QByteArray> c{
         bubblewrap,          "--unshare-user", "--unshare-ipc",        "--unshare-pid",
         "--unshare-net",     "--unshare-uts",  "--unshare-cgroup-try", "--disable-userns",
         "--die-with-parent", "--new-session",  "--cap-drop",           "ALL"};
 
-    // What is mounted, shallowest first, so that a folder inside another is mounted over it; the
-    // destination is writable even when it is the archive's folder.
+    // What is mounted, shallowest first, so that what lies inside another is mounted over it: a
+    // volume inside the destination stays read-only.
     struct Montage {
         QByteArray chemin;
         bool ecriture;
     };
     std::vector<Montage> montages{{"/usr", false}};
-    if (!archive.isEmpty()) {
-        montages.push_back({dossierDe(archive), false});
+    for (const QByteArray& volume : volumes) {
+        montages.push_back({volume, false});
     }
     if (!sous(programme, "/usr")) {
         montages.push_back({programme, false});
     }
     if (destination) {
-        std::erase_if(montages, [&](const Montage& m) { return m.chemin == *destination; });
         montages.push_back({*destination, true});
     }
     std::stable_sort(montages.begin(), montages.end(), [](const Montage& a, const Montage& b) {

@@ -2,9 +2,9 @@
 
 // The sandbox in which a helper runs its pass, made by bubblewrap: new user, mount, pid, network,
 // IPC and UTS namespaces, a new session, no capabilities, and a file system holding only the
-// system's programs and libraries (read-only), the archive's folder, where its volumes live
-// (read-only), and, for an extraction, the destination (read-write). The user's other files are
-// not there at all.
+// system's programs and libraries (read-only), the archive's volume files (read-only, each one
+// alone, not its folder), and, for an extraction, the destination (read-write). The user's other
+// files are not there at all.
 
 #include <QByteArray>
 
@@ -16,11 +16,11 @@ namespace bac {
 // bubblewrap's program, or nothing when it is not installed.
 std::optional<QByteArray> bubblewrap();
 
-// The command that runs `programme` inside the sandbox for a pass over the archive at `archive`;
-// `destination`, when given, is the one writable folder and the helper's current directory. All
-// paths are absolute.
+// The command that runs `programme` inside the sandbox for a pass over the archive whose volume
+// files are `volumes`; `destination`, when given, is the one writable folder and the helper's
+// current directory. All paths are absolute.
 std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray& programme,
-                                 const QByteArray& archive,
+                                 const std::vector<QByteArray>& volumes,
                                  const std::optional<QByteArray>& destination);
 
 } // namespace bac

@@ -76,6 +76,27 @@ std::optional<QString> erreurFichier(int code) {
     }
 }
 
+QString texteResultat(Resultat r, int code) {
+    switch (r) {
+    case Resultat::OK:
+        return QStringLiteral("OK");
+    case Resultat::Ignore:
+        return QStringLiteral("Ignoré");
+    case Resultat::LienRefuse:
+        return QStringLiteral("Lien refusé");
+    case Resultat::Code:
+        break;
+    }
+    switch (code) {
+    case ERAR_NO_MEMORY:
+        return QStringLiteral("Pas assez de mémoire");
+    case ERAR_EREFERENCE:
+        return QStringLiteral("Fichier d'origine introuvable");
+    default:
+        return QStringLiteral("Erreur (code %1)").arg(code);
+    }
+}
+
 std::optional<QString> erreurEnTete(int code) {
     switch (code) {
     case ERAR_BAD_DATA:

@@ -13,6 +13,8 @@ namespace Messages {
 
 inline const QString TitreErreur = QStringLiteral("Erreur");
 inline const QString TitreCommentaire = QStringLiteral("Comment");
+// After a comment longer than the library's buffer, which it cut.
+inline const QString CommentaireTronque = QStringLiteral("\n[… commentaire tronqué]");
 
 // The library read to a normal end, but the archive stops short of its end-of-archive block.
 inline const QString ArchiveIncomplete =
@@ -27,6 +29,9 @@ QString erreurOuverture(int code, const QString& chemin);
 
 // A failed entry (the result of processing it); nothing for a code that does not stop the pass.
 std::optional<QString> erreurFichier(int code);
+
+// What an entry's row says of it; `code`: the library's, with Resultat::Code.
+QString texteResultat(Resultat r, int code = 0);
 
 // The header read that ended the loop; nothing for the end of the archive and unknown codes. A
 // missing volume reads as it does for an entry.

@@ -175,6 +175,9 @@ int Processus::attendreFin(int delaiMs) {
         if (!finiDans(pid_, delaiMs)) {
             ::kill(pid_, SIGKILL);
         }
+        // Its session's group goes with it, whatever it started, while its pid still holds the
+        // group's number: it is reaped only after.
+        ::kill(-pid_, SIGKILL);
         while (::waitpid(pid_, &statut, 0) < 0 && errno == EINTR) {
         }
         pid_ = -1;

@@ -76,7 +76,7 @@ public:
     qint64 premiereLigneNs = -1;
     qint64 lignes = 0;
 
-    void commentaire(const QString&) override {}
+    void commentaire(const QString&, bool) override {}
     void montrerFenetre() override {}
     void enTeteResultat(const QString&) override {}
     void nouvelleLigne(const QString&, qint64) override {
@@ -84,7 +84,7 @@ public:
             premiereLigneNs = depuis_.nsecsElapsed();
         }
     }
-    void resultat(const QString&) override {}
+    void resultat(Resultat, int) override {}
     [[noreturn]] void echec(const Messages::Echec& e) override {
         ::echec(Messages::texte(e, QString()));
     }
@@ -304,7 +304,7 @@ Mesure uneMesure(const QString& variante, int mode, const QString& archive, cons
             champs[3].toLongLong()};
 }
 
-struct Resultat {
+struct Comparaison {
     Mesure nu;
     Mesure fenetre;
 };
@@ -338,7 +338,7 @@ std::vector<Mesure> alterner(const QStringList& variantes, int mode, const QStri
     return medianes;
 }
 
-Resultat comparer(int mode, const QString& archive, const QString& racine, int repetitions) {
+Comparaison comparer(int mode, const QString& archive, const QString& racine, int repetitions) {
     const std::vector<Mesure> v = alterner({QStringLiteral("nu"), QStringLiteral("fenetre")}, mode,
                                            archive, racine, repetitions);
     return {v[0], v[1]};
@@ -399,13 +399,13 @@ int main(int argc, char* argv[]) {
     const std::map<int, QString> passes{{ModeListe, QStringLiteral("list")},
                                         {ModeTest, QStringLiteral("test")},
                                         {ModeExtraction, QStringLiteral("extract")}};
-    std::map<QString, Resultat> aCentMille;
+    std::map<QString, Comparaison> aCentMille;
     std::map<QString, double> pireRatio; // by pass, over the archives its target applies to
     double coutDixMille = 0;
     double coutCentMille = 0;
     for (const auto& [nom, archive] : archives) {
         for (int mode : {ModeListe, ModeTest, ModeExtraction}) {
-            const Resultat r = comparer(mode, archive, temporaire.path(), repetitions);
+            const Comparaison r = comparer(mode, archive, temporaire.path(), repetitions);
             const double parEntree =
                 r.fenetre.secondes * 1e6 / double(std::max<qint64>(1, r.fenetre.lignes));
             sortie << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
@@ -458,7 +458,7 @@ int main(int argc, char* argv[]) {
     for (const auto& [passe, r] : aCentMille) {
         picEnPlus = std::max(picEnPlus, r.fenetre.picMib - r.nu.picMib);
     }
-    const Resultat& liste = aCentMille.at(QStringLiteral("list"));
+    const Comparaison& liste = aCentMille.at(QStringLiteral("list"));
     sortie << QStringLiteral("list cost per entry at 100000 / at 10000: %1\n")
                   .arg(coutCentMille / coutDixMille, 0, 'f', 3);
     sortie << QStringLiteral("ratios list=%1 test=%2 extract=%3 rows_per_s=%4 peak_extra_mib=%5\n")

@@ -14,7 +14,7 @@
 
 namespace {
 
-// A 32-bit length, then that many bytes of UTF-8.
+// A 32-bit length, then that many bytes of the path.
 constexpr std::size_t Taille = std::size_t(protocole::TailleEnCours);
 constexpr std::size_t Entete = sizeof(quint32);
 
@@ -69,11 +69,10 @@ PageEnCours& PageEnCours::operator=(PageEnCours&& autre) noexcept {
     return *this;
 }
 
-void PageEnCours::ecrire(const QString& chemin) {
+void PageEnCours::ecrire(QByteArrayView octets) {
     if (page_ == nullptr) {
         return;
     }
-    const QByteArray octets = chemin.toUtf8();
     // A path too long for the page is said as none: better leave a partial file than remove
     // another one.
     const bool tient = std::size_t(octets.size()) <= Taille - Entete;
@@ -93,13 +92,13 @@ void PageEnCours::effacer() {
     }
 }
 
-QString PageEnCours::lire() const {
+QByteArray PageEnCours::lire() const {
     if (page_ == nullptr) {
-        return QString();
+        return QByteArray();
     }
     const quint32 n = __atomic_load_n(reinterpret_cast<const quint32*>(page_), __ATOMIC_ACQUIRE);
     if (n == 0 || n > Taille - Entete) {
-        return QString();
+        return QByteArray();
     }
-    return QString::fromUtf8(reinterpret_cast<const char*>(page_ + Entete), qsizetype(n));
+    return QByteArray(reinterpret_cast<const char*>(page_ + Entete), qsizetype(n));
 }

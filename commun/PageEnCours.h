@@ -1,12 +1,13 @@
 #pragma once
 
-// The path of the file that the helper's library is writing, in a page of memory that the window
-// and the helper share (Protocole.h, DescripteurEnCours). The helper sets it before the library
-// creates the file and clears it once the entry is done; the window reads it once the helper is
-// gone, to remove what was left half written. A frame down the pipe would wake the window at every
-// file of an extraction, or, batched, reach it too late.
+// The path of the file that the helper's library is writing, as its bytes,, in a page of memory
+// that the window and the helper share (Protocole.h, DescripteurEnCours). The helper sets it before
+// the library creates the file and clears it once the entry is done; the window reads it once the
+// helper is gone, to remove what was left half written. A frame down the pipe would wake the window
+// at every file of an extraction, or, batched, reach it too late.
 
-#include <QString>
+#include <QByteArray>
+#include <QByteArrayView>
 
 class PageEnCours {
 public:
@@ -25,10 +26,11 @@ public:
     bool valide() const { return page_ != nullptr; }
     int descripteur() const { return fd_; }
 
-    void ecrire(const QString& chemin);
+    // `chemin`: the bytes the library named the file with, relative to the destination.
+    void ecrire(QByteArrayView chemin);
     void effacer();
-    // What the helper wrote last, read as untrusted text: empty when nothing or nonsense.
-    QString lire() const;
+    // What the helper wrote last, read as untrusted bytes: empty when nothing or nonsense.
+    QByteArray lire() const;
 
 private:
     unsigned char* page_ = nullptr;

@@ -93,13 +93,15 @@ QByteArrayView Lecture::octets() {
     return v;
 }
 
-std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu) {
+std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu,
+                              qsizetype limite) {
     if (tampon.size() - position < TailleEnTete) {
         return std::nullopt;
     }
     const auto type = quint8(tampon[position]);
     const quint32 longueur = qFromLittleEndian<quint32>(tampon.constData() + position + 1);
-    if (type < quint8(Type::Demande) || type > quint8(Type::Abandon) || longueur > TailleMax) {
+    if (type < quint8(Type::Demande) || type > quint8(Type::Abandon) ||
+        qsizetype(longueur) > limite) {
         rompu = true;
         return std::nullopt;
     }

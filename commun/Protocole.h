@@ -6,37 +6,43 @@
 // helper's descriptor 3 and reads the helper's descriptor 4. Every message is a frame: one byte of
 // type, four bytes of payload length, then the payload. Integers are little-endian and of fixed
 // width; a text or a path is a 32-bit length followed by its bytes, UTF-8 for texts, the system's
-// own bytes for paths. A frame longer than TailleMax, of an unknown type or with a payload that
-// does not read to its end breaks the conversation.
+// own bytes for paths. A frame of an unknown type, longer than its side's limit (TailleMax from the
+// window, TailleMaxRetour from the helper) or with a payload that does not read to its end breaks
+// the conversation.
 //
 // Window to helper:
-//   Demande      u32 version, u8 mode (ModeTraitement, or ModeSonde), u32 options (test only),
-//                path of the archive, text of the password. First, and only once.
+//   Demande      u32 version, u8 mode (ModeTraitement, or ModeSonde), u32 options (Option), path
+//                of the archive, u32 count then as many paths: the archive's volumes, the only
+//                files the library may read besides what it extracts, text of the password.
+//                First, and only once.
 //   Reponse      the answer to the question just asked: u8 0 after Commentaire; u8 Remplacement
 //                after Remplacer; after MotDePasse, u8 1 and the text typed, or u8 0 when the
 //                user gave up.
 // Helper to window:
 //   Bonjour      u32 version, i32 the library's interface version, u8 the protections in force
-//                (Protection). First; a helper of another version says nothing and ends with
-//                status 2.
-//   Commentaire  text; the helper waits for a Reponse.
+//                (Protection), u8 the kernel's Landlock ABI (0: none). First; a helper of another
+//                version says nothing and ends with status 2.
+//   Commentaire  text, u8 1 when the comment goes on beyond the library's buffer; the helper
+//                waits for a Reponse. At most once.
 //   Montrer      (empty) the archive is open and its first header read.
-//   Ligne        text name, i64 size: a new row on top.
-//   Resultat     u8 (Resultat) for the row on top.
-//   Remplacer    text stored name; the helper waits for a Reponse.
-//   Extraction   text path, relative to the current directory, of the file the library is about to
-//                write for the row on top.
+//   Ligne        text name, i64 size: a new row on top. A name has at most NomMax characters.
+//   Resultat     u8 (::Resultat), i32 the library's code for Resultat::Code: for the row on top.
+//   Remplacer    text, the name the library is about to replace, as it spelled it; the helper
+//                waits for a Reponse. Extraction only.
+//   Extraction   path, relative to the destination, of the file the library is about to write for
+//                the row on top. Extraction only.
 //   Progression  i64 bytes of the current entry processed so far.
 //   MotDePasse   u8 1 when the password given last was wrong; the helper waits for a Reponse.
-//   Echec        u8 genre (Messages::Echec::Genre), i32 code, text detail. Last.
+//   Echec        u8 genre (Messages::Echec::Genre, up to Bibliotheque), i32 code, text detail.
+//                Last.
 //   Fin          (empty) the pass ran to its end. Last.
 //   Abandon      (empty) the user gave no password: the pass stops, with no failure. Last.
 // After Echec, Fin or Abandon the helper ends with status 0; ending any other way is a failure.
 //
 // In an extraction the helper also has descriptor 5, TailleEnCours bytes of memory shared with the
-// window (PageEnCours.h): a u32 length, then the UTF-8 path of the file being written, the same as
-// its Extraction frame but set before the library creates the file and cleared once the entry is
-// done, without waking the window. The window reads it once the helper is gone.
+// window (PageEnCours.h): a u32 length, then the path of the file being written, the same as its
+// Extraction frame but set before the library creates the file and cleared once the entry is done,
+// without waking the window. The window reads it once the helper is gone.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -48,9 +54,12 @@
 
 namespace protocole {
 
-inline constexpr quint32 Version = 2;
+inline constexpr quint32 Version = 3;
 inline constexpr int ModeSonde = 3; // loads the library, says Bonjour and Fin
 inline constexpr qsizetype TailleMax = 16 * 1024 * 1024;
+// Nothing the library makes is longer: a name of 2,047 characters, a comment of 16 KiB.
+inline constexpr qsizetype TailleMaxRetour = 64 * 1024;
+inline constexpr qsizetype NomMax = 2047;     // characters, as the library's FileNameW holds them
 inline constexpr int DescripteurDemandes = 3; // in the helper
 inline constexpr int DescripteurRetour = 4;   // in the helper
 inline constexpr int DescripteurEnCours = 5;  // in the helper, in an extraction
@@ -74,13 +83,15 @@ enum class Type : quint8 {
     Abandon,
 };
 
-enum class Resultat : quint8 { OK, Ignore, LienRefuse };
-
 // Options of a Demande, for tests and the benchmark only.
 enum Option : quint32 {
     SansGardes = 1,   // the guards in front of the library stand aside
     SansLandlock = 2, // as on a kernel without Landlock
     SansFiltre = 4,   // no system-call filter: what the filter costs, measured
+    // Not a test option: the helper runs outside bubblewrap's sandbox, and its filter does more.
+    HorsBac = 8,
+    // Bits 8 to 15: the highest Landlock ABI to use, as on an older kernel (0: the kernel's).
+    DecalageAbi = 8,
 };
 
 // What the helper put between the library and the user's files, besides the sandbox.
@@ -137,8 +148,9 @@ struct Trame {
 };
 
 // The frame at `position` in `tampon`: nothing while it is incomplete; `rompu` when the bytes
-// cannot be a frame. Moves `position` past the frame.
-std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu);
+// cannot be a frame of at most `limite` bytes. Moves `position` past the frame.
+std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu,
+                              qsizetype limite = TailleMax);
 
 // Writes all of `octets` to `fd`, through interruptions; false when the other end is gone.
 bool ecrireTout(int fd, QByteArrayView octets);

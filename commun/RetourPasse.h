@@ -3,6 +3,7 @@
 // What a pass is and what it tells: the vocabulary that the helper, which runs the library, and
 // the window, which shows the pass, share on both sides of the pipe (Protocole.h).
 
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 
@@ -57,12 +58,13 @@ inline QString libelleMode(int mode) {
     }
 }
 
-inline const QString ResultatOK = QStringLiteral("OK");
-// An entry not extracted: the user kept the file already there, or its name leads nowhere.
-inline const QString ResultatIgnore = QStringLiteral("Ignoré");
-// A link not made: the library found it unsafe, or it led outside the chosen folder and was
-// removed.
-inline const QString ResultatLienRefuse = QStringLiteral("Lien refusé");
+// What became of an entry, for its row; the window words it (Messages::texteResultat).
+enum class Resultat : quint8 {
+    OK,
+    Ignore,     // not extracted: the user kept the file there, or its name leads nowhere
+    LienRefuse, // a link not made: it would lead outside the chosen folder, or nowhere
+    Code,       // the library's code for an entry that did not stop the pass
+};
 
 // The answer to "replace the file that is already there?"; the "Tous" answers hold for the rest
 // of the pass.
@@ -75,11 +77,13 @@ class RetourPasse {
 public:
     virtual ~RetourPasse() = default;
 
-    virtual void commentaire(const QString& texte) = 0; // modal: returns once it was read
+    // Modal: returns once it was read. `tronque`: the archive's comment goes on beyond it.
+    virtual void commentaire(const QString& texte, bool tronque) = 0;
     virtual void montrerFenetre() = 0;
     virtual void enTeteResultat(const QString& libelle) = 0;
     virtual void nouvelleLigne(const QString& nom, qint64 taille) = 0;
-    virtual void resultat(const QString& texte) = 0;
+    // `code`: the library's, with Resultat::Code.
+    virtual void resultat(Resultat r, int code = 0) = 0;
     virtual void entreeTerminee() {}
     // Asked before an entry is extracted over an existing file, `nom` being its stored name.
     // Keeping the user's file is the safe answer for a caller that cannot ask.
@@ -87,9 +91,9 @@ public:
         Q_UNUSED(nom);
         return Remplacement::Non;
     }
-    // The library is about to write the entry's file at `chemin`, relative to the current
-    // directory: what is left there is partial until the entry's result comes.
-    virtual void extractionDe(const QString& chemin) { Q_UNUSED(chemin); }
+    // The library is about to write the entry's file at `chemin` (its bytes), relative to the
+    // destination: what is left there is partial until the entry's result comes.
+    virtual void extractionDe(QByteArrayView chemin) { Q_UNUSED(chemin); }
     // The bytes of the current entry that the library has tested or written so far.
     virtual void progression(qint64 octets) { Q_UNUSED(octets); }
     // The library needs the archive's password (`incorrect`: the one given last was wrong): what

@@ -1,81 +1,138 @@
 #pragma once
 
-// The guards in front of the library during an extraction. The helper's sandbox is what keeps the
-// library's writes inside the chosen folder; the guards are what the user sees of the rules: the
-// replace question, "Ignoré", "Lien refusé". They look at the paths where the library really
-// writes (cheminExtrait), at the current directory, which is the chosen folder.
+// The guards at the library's calls. The library reaches the file system only through a few C
+// library functions; the helper defines them itself (passe/Appels.cpp), so that while the library
+// works for a pass each of its calls comes here, with the exact bytes the library passed, and is
+// decided and done here: one place that knows what the library really opens, makes, changes and
+// removes, whatever the archive's names became on their way.
 //
-// The library overwrites an existing file without a word, opening it where it is (through any
-// link, symbolic or hard), follows links on the way to a name, checks each link's target by its
-// name alone, so that a link made through an earlier one ("e/f/g" -> "../..", then "e/f/z" ->
-// "g/../x") can lead out, and makes hard links to any file it can reach.
+// What may happen:
+// - reads: the archive's volumes, by their exact paths; in an extraction, files that this pass made
+//   beneath the chosen folder (the sources of copies and hard links);
+// - in an extraction only, everything else relative to a descriptor of the chosen folder, resolved
+//   by the kernel beneath it (openat2, RESOLVE_BENEATH): nothing outside is opened, made, linked,
+//   changed or removed, and nothing is written through a link at all;
+// - what this pass did not make (a file or link of the user's) is changed or removed only after
+//   the replace question, asked at the first call that would do it; a folder of the user's keeps
+//   its mode and times, the chosen folder too;
+// - a symbolic link is made only when its target, taken from where the link stands, stays beneath
+//   the chosen folder: a relative target whose ".." all come first, then names, none of which
+//   leads out now. Climbing only from a real folder and then only descending, such a link stays
+//   beneath whatever the names later become, so no link is ever checked twice.
+// Everything else fails with an error, which the library reports for that entry.
 
-#include "TraiterArchive.h"
+#include "RetourPasse.h"
 
-#include <QSet>
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
 
+#include <cstdint>
 #include <optional>
+#include <unordered_set>
+#include <vector>
 
-// The symbolic links that one extraction pass made, none of which may lead outside its folder.
-class LiensDeLaPasse {
-public:
-    // `dossier`: the folder the pass extracts into.
-    explicit LiensDeLaPasse(const QString& dossier);
-
-    // After the library processed an entry extracted at `chemin`; `redirection` when the archive
-    // stores it as a link. Notes a symbolic link made there, then removes every link of the pass
-    // that now leads out. Returns false for a link left out: refused by the library, or removed.
-    bool accepter(const QString& chemin, bool redirection);
-
-    // At the end of the pass, however it ends: a folder made after a link may have given that
-    // link a way out. Removes every link of the pass that now leads out.
-    void verifierTous();
-
-    bool faitParLaPasse(const QString& chemin) const { return connus_.contains(chemin); }
-    // Whether `chemin` resolves to a place inside the folder.
-    bool dedans(const QString& chemin) const;
-
-private:
-    bool sort(const QString& lien) const;
-    // Removes the links that lead out; false when `nouveau` is among them.
-    bool retirerSortants(const QString& nouveau);
-
-    QString dossier_;
-    QStringList liens_;
-    QSet<QString> connus_;
-};
+#include <sys/stat.h>
+#include <sys/types.h>
 
 class Gardes {
 public:
-    enum class Decision { Extraire, Ignorer, LienRefuse };
+    // What the entry being processed is, from its header.
+    enum class Genre { Fichier, Dossier, LienSymbolique, LienDur, Copie };
 
-    Gardes(RetourPasse& retour, const QString& dossier);
+    // `volumes`: the archive's files, the only ones read by path. In an extraction the current
+    // directory is the chosen folder.
+    Gardes(RetourPasse& retour, int mode, std::vector<QByteArray> volumes);
+    ~Gardes();
+    Gardes(const Gardes&) = delete;
+    Gardes& operator=(const Gardes&) = delete;
 
-    // Before the library writes the entry stored as `nom` at `chemin`. `donnees`: for a hard link
-    // or a copy of another entry, the path the library takes the file from, which must be a file
-    // that this pass wrote, not one the user kept. A link of the user's in the way is never
-    // followed, and never removed without the replace question.
-    Decision avant(const QString& nom, const QString& chemin, bool dossier,
-                   const std::optional<QString>& donnees);
+    // The guards in service: those of the pass whose library is at work, or none. The exported
+    // functions ask this at every call; calls made by anything else than the library pass.
+    static Gardes* enService();
 
-    // After the library extracted it: false for a link left out.
-    bool apres(const QString& chemin, bool redirection);
-    void verifierTous() { liens_.verifierTous(); }
+    // Puts `gardes` (which may be none) in service for the life of this object: around each call
+    // into the library. A callback of the library into our code takes them out again.
+    class Service {
+    public:
+        explicit Service(Gardes* gardes);
+        ~Service();
+        Service(const Service&) = delete;
+        Service& operator=(const Service&) = delete;
+
+    private:
+        Gardes* avant_;
+    };
+
+    // Before and after the library processes an entry of an extraction. fin() gives the entry's
+    // result when the guards decided it, or when the library said OK without making it; nothing
+    // when the library's code tells.
+    struct Verdict {
+        Resultat resultat;
+        int code = 0; // the library's, with Resultat::Code
+    };
+    void debutEntree(Genre genre);
+    std::optional<Verdict> finEntree(int code);
+
+    // The calls, each as the C library function does it: -1 and errno on failure.
+    int ouvrir(const char* chemin, int drapeaux, mode_t mode);
+    int etat(const char* chemin, struct stat64* etat, bool suivre);
+    int acces(const char* chemin, int mode);
+    int creerDossier(const char* chemin, mode_t mode);
+    int changerMode(const char* chemin, mode_t mode);
+    int changerProprietaire(const char* chemin, uid_t uid, gid_t gid);
+    int changerDates(int base, const char* chemin, const struct timespec dates[2], int drapeaux);
+    int lienDur(const char* existant, const char* nouveau);
+    int lienSymbolique(const char* cible, const char* chemin);
+    int retirer(const char* chemin);
+    int renommer(const char* ancien, const char* nouveau);
 
 private:
-    enum class Lien { Aucun, Retire, Garde };
-    // The first symbolic link among the folders on the way to `chemin`: removed when the pass made
-    // it, as the library does before it writes beneath one, or when the user lets it go.
-    Lien lienEnChemin(const QString& nom, const QString& chemin);
-    bool accord(const QString& nom);
-    void retirer(const QString& chemin);
+    // A descriptor that closes itself.
+    class Descripteur {
+    public:
+        explicit Descripteur(int fd = -1)
+            : fd_(fd) {}
+        ~Descripteur();
+        Descripteur(Descripteur&& autre) noexcept;
+        Descripteur& operator=(Descripteur&& autre) noexcept;
+        int get() const { return fd_; }
+        explicit operator bool() const { return fd_ >= 0; }
+
+    private:
+        int fd_;
+    };
+    // A name beneath the chosen folder: its folder, opened, and its last part.
+    struct Place {
+        Descripteur dossier;
+        QByteArray cheminDossier; // relative to the chosen folder, "" for itself
+        QByteArray nom;           // never empty, "." or ".."
+    };
+    enum class Accord { Oui, Non };
+
+    bool volume(const char* chemin) const;
+    std::optional<Place> place(const char* chemin);
+    int refuser(int erreur, std::optional<Resultat> verdict = std::nullopt);
+    bool faitParLaPasse(const struct stat& s) const;
+    void noterFait(int dossier, const QByteArray& nom);
+    // The file the entry's own open made or rewrote, when `fd` is valid.
+    void noterEcrit(int fd, Place& p);
+    // The user's file or link at `chemin` may be replaced: asked once per entry.
+    Accord accord(const char* chemin);
+    bool cibleSure(const QByteArray& dossier, const QByteArray& cible) const;
+
+    RetourPasse& retour_;
+    const bool extraction_;
+    const std::vector<QByteArray> volumes_;
+    int destination_ = -1; // the chosen folder, opened
 
     enum class PourTous { Demander, Remplacer, Garder };
-    RetourPasse& retour_;
-    LiensDeLaPasse liens_;
     PourTous pourTous_ = PourTous::Demander;
-    QString dernierDossierSur_; // the last folder on the way found to hold no link
-    QSet<size_t> ecrits_;       // the files this pass wrote, by a hash of their path
+    std::unordered_set<std::uint64_t> faits_; // what this pass made, by device and inode
+
+    // The entry in work.
+    Genre genre_ = Genre::Fichier;
+    std::optional<Accord> accordEntree_;
+    std::optional<Resultat> verdict_;
+    bool fait_ = false; // its file, folder or link is there
+    std::optional<Place> ecrit_;
 };

@@ -28,8 +28,10 @@ constexpr int TailleCommentaire = 16384;
 struct Fermeture {
     const ModuleRAR::UnrarApi& api;
     ModuleRAR::ArchiveHandle handle;
+    Gardes* gardes;
     ~Fermeture() {
         if (handle != nullptr) {
+            const Gardes::Service service(gardes);
             api.RARCloseArchive(handle);
         }
     }
@@ -49,11 +51,6 @@ inline void avantBibliotheque() {
 
 QString texteBorne(const char* texte, std::size_t taille) {
     return QString::fromLocal8Bit(texte, qsizetype(qstrnlen(texte, taille)));
-}
-
-bool nomTronque(const RARHeaderDataEx& entete) {
-    constexpr std::size_t max = sizeof(entete.FileNameW) / sizeof(wchar_t);
-    return wcsnlen(entete.FileNameW, max) == max;
 }
 
 QString nomEntree(const RARHeaderDataEx& entete) {
@@ -111,19 +108,21 @@ private:
     bool suiteAilleurs_ = false;
 };
 
-// RedirType of a hard link, and of a file stored as a copy of an earlier one (rar -oi).
-enum : unsigned { RedirectionLienDur = 4, RedirectionCopie = 5 };
-
-// For a hard link or a copy of another entry, where the library takes the file from.
-std::optional<QString> donneesDe(const RARHeaderDataEx& entete) {
-    if (entete.RedirType != RedirectionLienDur && entete.RedirType != RedirectionCopie) {
-        return std::nullopt;
+// What the entry is, for the guards: RedirType 1 to 3 are links (Unix, Windows, junction), 4 a
+// hard link, 5 a copy of an earlier file (rar -oi).
+Gardes::Genre genreDe(const RARHeaderDataEx& entete) {
+    switch (entete.RedirType) {
+    case 1:
+    case 2:
+    case 3:
+        return Gardes::Genre::LienSymbolique;
+    case 4:
+        return Gardes::Genre::LienDur;
+    case 5:
+        return Gardes::Genre::Copie;
+    default:
+        return estDossier(entete) ? Gardes::Genre::Dossier : Gardes::Genre::Fichier;
     }
-    QString cible = QString::fromWCharArray(
-        entete.RedirName, qsizetype(wcsnlen(entete.RedirName, entete.RedirNameSize)));
-    // The library takes backslashes for folder separators here, as older archivers wrote them.
-    cible.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return cheminExtrait(cible);
 }
 
 // What the library's callback reports to, for one pass.
@@ -174,61 +173,13 @@ int repondre(unsigned message, long donnee, long p1, long p2) {
 // The library goes on with its work after a callback, a whole entry after the progress one: the
 // registers are cleared on the way back as before each call.
 int rappel(unsigned message, long donnee, long p1, long p2) {
+    const Gardes::Service pause(nullptr); // our own code: its calls are not the library's
     const int reponse = repondre(message, donnee, p1, p2);
     avantBibliotheque();
     return reponse;
 }
 
 } // namespace
-
-QString cheminExtrait(const QString& nom) {
-    // The library's own rule, character for character: what follows the last "/../", then
-    // without any run of "/" and "." at its start (and on Windows, of drive letters and server
-    // names), and nothing for a bare "..".
-#ifdef Q_OS_WIN
-    const auto separateur = [](QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); };
-    const auto lecteur = [](QChar c) { return c == QLatin1Char(':'); };
-#else
-    const auto separateur = [](QChar c) { return c == QLatin1Char('/'); };
-    const auto lecteur = [](QChar) { return false; };
-#endif
-    const auto a = [&nom](qsizetype i) { return i < nom.size() ? nom.at(i) : QChar(); };
-    const QChar point = QLatin1Char('.');
-    qsizetype debut = 0;
-    for (qsizetype i = 0; i + 3 < nom.size(); ++i) {
-        if (separateur(a(i)) && a(i + 1) == point && a(i + 2) == point && separateur(a(i + 3))) {
-            debut = i + 4;
-        }
-    }
-    for (;;) {
-        qsizetype s = debut;
-        if (!a(s).isNull() && lecteur(a(s + 1))) {
-            s += 2;
-        }
-        if (separateur(a(s)) && separateur(a(s + 1))) {
-            int separateurs = 0;
-            for (qsizetype t = s + 2; t < nom.size(); ++t) {
-                if (separateur(a(t)) && ++separateurs == 2) {
-                    s = t + 1;
-                    break;
-                }
-            }
-        }
-        for (qsizetype t = s; t < nom.size(); ++t) {
-            if (separateur(a(t))) {
-                s = t + 1;
-            } else if (a(t) != point) {
-                break;
-            }
-        }
-        if (s == debut) {
-            break;
-        }
-        debut = s;
-    }
-    const QString reste = nom.mid(debut);
-    return reste == QLatin1String("..") ? QString() : reste;
-}
 
 namespace {
 
@@ -239,15 +190,14 @@ using Genre = Messages::Echec::Genre;
 class Passe {
 public:
     Passe(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode, const QByteArray& chemin,
-          bool avecGardes)
+          Gardes* gardes)
         : api_(api)
         , retour_(retour)
         , mode_(mode)
         , chemin_(chemin)
         , libelle_(libelleMode(mode))
-        , garder_(mode == ModeExtraction && avecGardes)
-        , gardes_(retour, QDir::currentPath())
-        , archive_{api, nullptr}
+        , gardes_(gardes)
+        , archive_{api, nullptr, gardes}
         , rappel_{retour} {}
 
     void executer(const QString& motDePasse) {
@@ -264,8 +214,7 @@ public:
             }
             qsizetype lues = 0;
             for (; resultat == 0 && lues < faites - (reprise ? 1 : 0); ++lues) {
-                avantBibliotheque();
-                const int r = api_.RARProcessFile(archive_.handle, RAR_SKIP, nullptr, nullptr);
+                const int r = traiter(RAR_SKIP);
                 if (r == ERAR_BAD_PASSWORD || r == ERAR_MISSING_PASSWORD) {
                     resultat = qint16(r);
                     break;
@@ -315,8 +264,11 @@ private:
         ouverture.CmtBuf = tamponCommentaire.get();
         ouverture.CmtBufSize = TailleCommentaire;
 
-        avantBibliotheque();
-        archive_.handle = api_.RAROpenArchive(&ouverture);
+        {
+            const Gardes::Service service(gardes_);
+            avantBibliotheque();
+            archive_.handle = api_.RAROpenArchive(&ouverture);
+        }
         if (ouverture.OpenResult != 0 || archive_.handle == nullptr) {
             // A failed open comes with no usable handle: it is never handed back to the library.
             archive_.handle = nullptr;
@@ -332,79 +284,67 @@ private:
         // A comment of the buffer's size or more comes as far as the buffer holds it, perhaps
         // without a terminating NUL.
         if (premiere && (ouverture.CmtState == 1 || ouverture.CmtState == ERAR_SMALL_BUF)) {
-            retour_.commentaire(texteBorne(tamponCommentaire.get(), TailleCommentaire));
+            retour_.commentaire(texteBorne(tamponCommentaire.get(), TailleCommentaire),
+                                ouverture.CmtState == ERAR_SMALL_BUF);
         }
     }
 
     void fermer() {
+        const Gardes::Service service(gardes_);
         api_.RARCloseArchive(archive_.handle);
         archive_.handle = nullptr;
     }
 
     qint16 lire() {
         std::memset(entete_.get(), 0, sizeof(RARHeaderDataEx));
-        entete_->RedirName = cibleLien_.data();
-        entete_->RedirNameSize = unsigned(cibleLien_.size());
+        const Gardes::Service service(gardes_);
         avantBibliotheque();
         return static_cast<qint16>(api_.RARReadHeaderEx(archive_.handle, entete_.get()));
     }
 
-    // The entry whose header was read last: its row when `nouvelle`, the guards, the library's
-    // work and the result. Returns the library's code for the entry.
+    // The library's work on the entry whose header was read last: `operation` is RAR_SKIP,
+    // RAR_TEST or RAR_EXTRACT. No destination path and no destination name: the library then
+    // writes the entry under the current directory with its stored path, after its own checks
+    // against "../" and absolute names, and the guards see each of its calls.
+    int traiter(int operation) {
+        const Gardes::Service service(gardes_);
+        avantBibliotheque();
+        return api_.RARProcessFile(archive_.handle, operation, nullptr, nullptr);
+    }
+
+    // The entry whose header was read last: its row when `nouvelle`, the library's work and the
+    // result. Returns the library's code for the entry.
     int entree(bool nouvelle) {
         const RARHeaderDataEx& entete = *entete_;
         volume_.noter(entete);
-        const QString nom = nomEntree(entete);
         if (nouvelle) {
             retour_.enTeteResultat(libelle_);
-            retour_.nouvelleLigne(nom, tailleEntree(entete));
+            retour_.nouvelleLigne(nomEntree(entete), tailleEntree(entete));
         }
-        const bool extraction = mode_ == ModeExtraction;
-        const QString ecrit = extraction ? cheminExtrait(nom) : QString();
-        Gardes::Decision decision = Gardes::Decision::Extraire;
-        if (garder_) {
-            // A name that fills the header's field has more that we cannot see: the library
-            // would write it somewhere else than the guards look.
-            decision = nomTronque(entete)
-                           ? Gardes::Decision::Ignorer
-                           : gardes_.avant(nom, ecrit, estDossier(entete), donneesDe(entete));
-        }
-        const bool ignorer = decision != Gardes::Decision::Extraire;
-        if (extraction && !ignorer && !estDossier(entete)) {
-            retour_.extractionDe(ecrit);
+        const bool guettee = gardes_ != nullptr && mode_ == ModeExtraction;
+        if (guettee) {
+            gardes_->debutEntree(genreDe(entete));
         }
         rappel_.octets = 0;
-
-        // No destination path and no destination name: the library then writes the entry under
-        // the current directory with its stored path, after its own checks against "../" and
-        // absolute names. Handing the stored name back as destination name would skip them.
-        const int resultat = api_.RARProcessFile(
-            archive_.handle, ignorer ? RAR_SKIP : operationDuMode(mode_), nullptr, nullptr);
+        const int resultat = traiter(operationDuMode(mode_));
         if (resultat == ERAR_BAD_PASSWORD || resultat == ERAR_MISSING_PASSWORD) {
             return resultat; // asked again, or the user gave up: decided by the caller
         }
-        if (resultat == 0 && ignorer) {
-            retour_.resultat(decision == Gardes::Decision::LienRefuse ? ResultatLienRefuse
-                                                                      : ResultatIgnore);
-        } else if (resultat != 0) {
-            if (codes::entreeFatale(resultat)) {
-                if (garder_) {
-                    gardes_.verifierTous();
-                }
-                retour_.echec({Genre::Fichier, resultat});
-            }
-        } else if (garder_ && !gardes_.apres(ecrit, entete.RedirType != 0)) {
-            retour_.resultat(ResultatLienRefuse);
+        // The guards know what is on disk: their word comes first.
+        if (const std::optional<Gardes::Verdict> v =
+                guettee ? gardes_->finEntree(resultat) : std::nullopt) {
+            retour_.resultat(v->resultat, v->code);
+        } else if (resultat == 0) {
+            retour_.resultat(Resultat::OK);
+        } else if (codes::entreeFatale(resultat)) {
+            retour_.echec({Genre::Fichier, resultat});
         } else {
-            retour_.resultat(ResultatOK);
+            retour_.resultat(Resultat::Code, resultat);
         }
         return resultat;
     }
 
     void finir(qint16 resultat) {
-        if (garder_) {
-            gardes_.verifierTous();
-        }
         if (codes::finFatale(resultat)) {
             retour_.echec({Genre::EnTete, resultat});
         }
@@ -421,25 +361,23 @@ private:
     const int mode_;
     const QByteArray chemin_;
     const QString libelle_;
-    const bool garder_;
-    Gardes gardes_;
+    Gardes* const gardes_;
     Fermeture archive_;
     Rappel rappel_;
     VolumeCourant volume_;
     // About 10 KB: kept off the stack of the caller's event handler.
     std::unique_ptr<RARHeaderDataEx> entete_ = std::make_unique<RARHeaderDataEx>();
-    std::vector<wchar_t> cibleLien_ = std::vector<wchar_t>(1024);
 };
 
 } // namespace
 
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse, bool avecGardes) {
+                    const QByteArray& chemin, const QString& motDePasse, Gardes* gardes) {
     // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
     // file is an archive.
     struct stat fichier {};
     if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
         retour.echec({Genre::Ouverture, ERAR_EOPEN});
     }
-    Passe(api, retour, mode, chemin, avecGardes).executer(motDePasse);
+    Passe(api, retour, mode, chemin, gardes).executer(motDePasse);
 }

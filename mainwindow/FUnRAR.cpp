@@ -516,8 +516,9 @@ void FUnRAR::Toolbar1_ButtonClick(int index) {
     }
 }
 
-void FUnRAR::commentaire(const QString& texte) {
-    interaction().message(this, texte, Messages::TitreCommentaire, platform::Icone::Information);
+void FUnRAR::commentaire(const QString& texte, bool tronque) {
+    interaction().message(this, tronque ? texte + Messages::CommentaireTronque : texte,
+                          Messages::TitreCommentaire, platform::Icone::Information);
 }
 
 Remplacement FUnRAR::remplacer(const QString& nom) {
@@ -559,8 +560,8 @@ void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
     octetsEntree_ = 0;
 }
 
-void FUnRAR::resultat(const QString& texte) {
-    modele_->ecrireResultat(texte);
+void FUnRAR::resultat(Resultat r, int code) {
+    modele_->ecrireResultat(Messages::texteResultat(r, code));
 }
 
 void FUnRAR::progression(qint64 octets) {

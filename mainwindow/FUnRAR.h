@@ -72,11 +72,11 @@ private:
     void Check1_Toggled(bool coche);
 
     // RetourPasse: what the pass writes into this window.
-    void commentaire(const QString& texte) override;
+    void commentaire(const QString& texte, bool tronque) override;
     void montrerFenetre() override;
     void enTeteResultat(const QString& libelle) override;
     void nouvelleLigne(const QString& nom, qint64 taille) override;
-    void resultat(const QString& texte) override;
+    void resultat(Resultat r, int code) override;
     Remplacement remplacer(const QString& nom) override;
     void progression(qint64 octets) override;
     std::optional<QString> motDePasse(bool incorrect) override;

@@ -10,6 +10,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -44,9 +45,16 @@ void sansNouveauxPrivileges() {
 
 } // namespace
 
-bool restreindreEcritures(bool ecrire) {
+int abiLandlock(int plafond) {
     const long abi =
         ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
+    if (abi < 1) {
+        return 0;
+    }
+    return plafond > 0 ? std::min(int(abi), plafond) : int(abi);
+}
+
+bool restreindreEcritures(bool ecrire, int abi) {
     if (abi < 1) {
         return false;
     }
@@ -93,7 +101,44 @@ bool restreindreEcritures(bool ecrire) {
     return fait;
 }
 
-bool filtrerAppels() {
+namespace {
+
+// Outside the sandbox, what code taken over in the library could still do to the user's other
+// files and processes, and that no pass needs: the guards change modes, owners and times through
+// descriptors, and the library makes threads, never processes.
+bool filtrerHorsBac(scmp_filter_ctx filtre) {
+    const auto refuser = [filtre](int appel) {
+        return seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), appel, 0) == 0;
+    };
+    bool fait = true;
+    for (const int appel :
+         {SCMP_SYS(fork), SCMP_SYS(vfork), SCMP_SYS(truncate), SCMP_SYS(chmod), SCMP_SYS(fchmodat),
+          SCMP_SYS(chown), SCMP_SYS(lchown), SCMP_SYS(fchownat), SCMP_SYS(utime), SCMP_SYS(utimes),
+          SCMP_SYS(futimesat), SCMP_SYS(pidfd_send_signal)}) {
+        fait = fait && refuser(appel);
+    }
+    // Newer kernels' fchmodat2, which this libseccomp may not know by name.
+    constexpr int Fchmodat2 = 452;
+    fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), Fchmodat2, 0) == 0;
+    // utimensat on a descriptor (no name) is futimens.
+    fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(utimensat), 1,
+                                    scmp_arg_cmp{1, SCMP_CMP_NE, 0, 0}) == 0;
+    // A process, never a thread: clone without CLONE_THREAD.
+    fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
+                                    comparaison(0, CLONE_THREAD, 0)) == 0;
+    // Signals: to this process only, as abort() and the sanitizers send them.
+    const auto soi = scmp_datum_t(::getpid());
+    for (const int appel : {SCMP_SYS(kill), SCMP_SYS(tgkill), SCMP_SYS(rt_sigqueueinfo),
+                            SCMP_SYS(rt_tgsigqueueinfo), SCMP_SYS(tkill)}) {
+        fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), appel, 1,
+                                        scmp_arg_cmp{0, SCMP_CMP_NE, soi, 0}) == 0;
+    }
+    return fait;
+}
+
+} // namespace
+
+bool filtrerAppels(bool horsBac) {
     scmp_filter_ctx filtre = seccomp_init(SCMP_ACT_ALLOW);
     if (filtre == nullptr) {
         return false;
@@ -142,6 +187,9 @@ bool filtrerAppels() {
     for (const unsigned long requete : {TIOCSTI, TIOCLINUX}) {
         fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
                                         comparaison(1, 0xFFFFFFFFUL, requete)) == 0;
+    }
+    if (horsBac) {
+        fait = fait && filtrerHorsBac(filtre);
     }
     sansNouveauxPrivileges();
     fait = fait && seccomp_load(filtre) == 0;

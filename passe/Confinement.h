@@ -7,13 +7,20 @@
 
 namespace confinement {
 
-// Landlock: when `ecrire` (an extraction), every write stays beneath the current directory,
-// else nothing at all can be written. Covers the ABI that the kernel offers, 1 and up; false when
-// the kernel has no Landlock. Landlock does not cover chmod or utimensat: the sandbox does.
-bool restreindreEcritures(bool ecrire);
+// The Landlock ABI that the kernel offers, at most `plafond` when it is not 0 (tests stand for an
+// older kernel with it); 0 without Landlock.
+int abiLandlock(int plafond);
+
+// Landlock at ABI `abi`: when `ecrire` (an extraction), every write stays beneath the current
+// directory, else nothing at all can be written. False when there is no Landlock. Landlock does
+// not cover chmod or utimensat, nor, below ABI 3, truncate, nor, below ABI 6, signals: the sandbox
+// does, and outside it the filter.
+bool restreindreEcritures(bool ecrire, int abi);
 
 // seccomp: sockets, exec, ptrace, mounts, namespaces, keyrings, kernel modules and the like are
-// refused; false when the filter could not be installed.
-bool filtrerAppels();
+// refused. `horsBac`: no sandbox stands around the helper, and the filter also refuses new
+// processes, signals to any other process, truncate by name and the chmod, chown and utimes
+// calls by name. False when the filter could not be installed.
+bool filtrerAppels(bool horsBac);
 
 } // namespace confinement

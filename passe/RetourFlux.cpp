@@ -58,11 +58,12 @@ void RetourFlux::terminer() {
     ::_exit(3);
 }
 
-void RetourFlux::bonjour(int versionBibliotheque, quint8 protections) {
+void RetourFlux::bonjour(int versionBibliotheque, quint8 protections, int abiLandlock) {
     redaction_.debut(Type::Bonjour);
     redaction_.u32(protocole::Version);
     redaction_.u32(quint32(versionBibliotheque));
     redaction_.u8(protections);
+    redaction_.u8(quint8(abiLandlock));
     redaction_.fin();
     envoyer();
 }
@@ -92,9 +93,10 @@ void RetourFlux::echec(const Messages::Echec& echec) {
     std::exit(0);
 }
 
-void RetourFlux::commentaire(const QString& texte) {
+void RetourFlux::commentaire(const QString& texte, bool tronque) {
     redaction_.debut(Type::Commentaire);
     redaction_.texte(texte);
+    redaction_.u8(tronque ? 1 : 0);
     redaction_.fin();
     reponse();
 }
@@ -139,15 +141,10 @@ void RetourFlux::nouvelleLigne(const QString& nom, qint64 taille) {
     }
 }
 
-void RetourFlux::resultat(const QString& texte) {
-    protocole::Resultat r = protocole::Resultat::OK;
-    if (texte == ResultatIgnore) {
-        r = protocole::Resultat::Ignore;
-    } else if (texte == ResultatLienRefuse) {
-        r = protocole::Resultat::LienRefuse;
-    }
+void RetourFlux::resultat(Resultat r, int code) {
     redaction_.debut(Type::Resultat);
     redaction_.u8(quint8(r));
+    redaction_.u32(quint32(code));
     redaction_.fin();
     enCours_.effacer();
 }
@@ -178,9 +175,9 @@ Remplacement RetourFlux::remplacer(const QString& nom) {
     }
 }
 
-void RetourFlux::extractionDe(const QString& chemin) {
+void RetourFlux::extractionDe(QByteArrayView chemin) {
     redaction_.debut(Type::Extraction);
-    redaction_.texte(chemin);
+    redaction_.octets(chemin);
     redaction_.fin();
     enCours_.ecrire(chemin);
 }

@@ -13,17 +13,17 @@ class RetourFlux final : public RetourPasse {
 public:
     RetourFlux(int demandes, int retour, int mode);
 
-    void bonjour(int versionBibliotheque, quint8 protections);
+    void bonjour(int versionBibliotheque, quint8 protections, int abiLandlock);
     [[noreturn]] void fin();
 
-    void commentaire(const QString& texte) override;
+    void commentaire(const QString& texte, bool tronque) override;
     void montrerFenetre() override;
     void enTeteResultat(const QString& libelle) override;
     void nouvelleLigne(const QString& nom, qint64 taille) override;
-    void resultat(const QString& texte) override;
+    void resultat(Resultat r, int code) override;
     void entreeTerminee() override;
     Remplacement remplacer(const QString& nom) override;
-    void extractionDe(const QString& chemin) override;
+    void extractionDe(QByteArrayView chemin) override;
     void progression(qint64 octets) override;
     std::optional<QString> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;

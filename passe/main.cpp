@@ -3,6 +3,7 @@
 
 #include "Confinement.h"
 #include "Environnement.h"
+#include "Gardes.h"
 #include "Limites.h"
 #include "ModuleRAR.h"
 #include "Protocole.h"
@@ -11,9 +12,20 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 #include <unistd.h>
 
 using protocole::Type;
+
+namespace {
+
+// More than any archive splits into; a Demande that says more is not believed.
+constexpr quint32 MaxVolumes = 100000;
+
+} // namespace
 
 int main() {
     limites::appliquer();
@@ -31,6 +43,10 @@ int main() {
     const int mode = l.u8();
     const quint32 options = l.u32();
     const QByteArray archive = l.octets().toByteArray();
+    std::vector<QByteArray> volumes(std::min<quint32>(l.u32(), MaxVolumes));
+    for (QByteArray& v : volumes) {
+        v = l.octets().toByteArray();
+    }
     QString motDePasse = l.texte();
     if (!l.complete() || version != protocole::Version) {
         return protocole::StatutAutreVersion;
@@ -43,17 +59,23 @@ int main() {
     }
     // From here on, the library is the only code that reads the archive: it is fenced in first.
     quint8 protections = 0;
+    const int abi = confinement::abiLandlock(int(options >> protocole::DecalageAbi) & 0xFF);
     if ((options & protocole::SansLandlock) == 0 &&
-        confinement::restreindreEcritures(mode == ModeExtraction)) {
+        confinement::restreindreEcritures(mode == ModeExtraction, abi)) {
         protections |= protocole::ProtectionLandlock;
     }
-    if ((options & protocole::SansFiltre) == 0 && confinement::filtrerAppels()) {
+    if ((options & protocole::SansFiltre) == 0 &&
+        confinement::filtrerAppels((options & protocole::HorsBac) != 0)) {
         protections |= protocole::ProtectionFiltre;
     }
-    retour.bonjour(unrar.api->RARGetDllVersion(), protections);
+    retour.bonjour(unrar.api->RARGetDllVersion(), protections,
+                   (options & protocole::SansLandlock) == 0 ? abi : 0);
     if (mode != protocole::ModeSonde) {
-        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse,
-                       (options & protocole::SansGardes) == 0);
+        std::optional<Gardes> gardes;
+        if ((options & protocole::SansGardes) == 0) {
+            gardes.emplace(retour, mode, std::move(volumes));
+        }
+        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse, gardes ? &*gardes : nullptr);
     }
     motDePasse.fill(QChar());
     retour.fin();

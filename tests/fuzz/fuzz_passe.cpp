@@ -119,7 +119,7 @@ void verifierPasse(void (FUnRAR::*commande)(), const char* passe) {
         // An entry that failed without ending the pass keeps an empty result.
         const QString resultat =
             modele.data(modele.index(ligne, ListeResultats::ColonneResultat)).toString();
-        if (!resultat.isEmpty() && resultat != ResultatOK) {
+        if (!resultat.isEmpty() && resultat != QLatin1String("OK")) {
             violation(passe, QStringLiteral("row %1 reads ").arg(ligne) + resultat);
         }
     }

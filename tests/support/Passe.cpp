@@ -128,7 +128,7 @@ public:
         }
     }
 
-    void commentaire(const QString& texte) override {
+    void commentaire(const QString& texte, bool) override {
         vu_.evenements << QStringLiteral("commentaire");
         vu_.messages.append({texte, Messages::TitreCommentaire, platform::Icone::Information});
     }
@@ -140,7 +140,9 @@ public:
         vu_.tailles.prepend(QString::number(taille));
         vu_.resultats.prepend(QString());
     }
-    void resultat(const QString& texte) override { vu_.resultats.first() = texte; }
+    void resultat(Resultat r, int code) override {
+        vu_.resultats.first() = Messages::texteResultat(r, code);
+    }
     Remplacement remplacer(const QString& nom) override {
         vu_.questions << nom;
         return remplacementDe(reponses_.isEmpty() ? QMessageBox::Cancel : reponses_.dequeue());
@@ -172,8 +174,7 @@ Vu passerDansLeMoteur(const Passage& passage, const ModuleRAR::UnrarApi* api) {
     RetourEnregistre retour(vu, passage);
     try {
         TraiterArchive(api != nullptr ? *api : unrar(), retour, passage.mode,
-                       QFile::encodeName(passage.archive), passage.coche,
-                       (passage.options & protocole::SansGardes) == 0);
+                       QFile::encodeName(passage.archive), passage.coche, nullptr);
     } catch (const Messages::Echec& e) {
         vu.fin = 1;
         vu.messages.append({Messages::texte(e, passage.archive), Messages::TitreErreur,
