@@ -267,6 +267,18 @@ void FUnRAR::createStatusBar() {
     statusBar()->addPermanentWidget(progression_);
 }
 
+// Once a pass ran outside the sandbox, the status bar says so for the rest of the run.
+void FUnRAR::signalerProtection() {
+    const std::optional<assistant::Avertissement> a = assistant::protectionReduite();
+    if (!a || protection_ != nullptr) {
+        return;
+    }
+    protection_ = new QLabel(a->texte, this);
+    protection_->setObjectName(QStringLiteral("protection"));
+    protection_->setToolTip(a->detail);
+    statusBar()->addPermanentWidget(protection_);
+}
+
 void FUnRAR::activerControlesArchive(bool actifs) {
     Mnu_Extraire->setEnabled(actifs);
     Mnu_Tester->setEnabled(actifs);
@@ -331,6 +343,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
                                   ? CheminArchiveOctets
                                   : QFile::encodeName(chemin);
     const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse);
+    signalerProtection();
     repeindre();
     if (issue == assistant::Issue::Interrompue) {
         interaction().terminer(0); // the window was closed: as "Quitter" does

@@ -67,6 +67,7 @@ private:
     void ajusterColonnes();
 
     void activerControlesArchive(bool actifs);
+    void signalerProtection();
     // The open command once a file is chosen: `octets`, its path on disk.
     void ouvrir(const QByteArray& octets);
     void Check1_Toggled(bool coche);
@@ -114,6 +115,7 @@ private:
     QTableView* ListView1 = nullptr;
     std::array<QLabel*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
     QProgressBar* progression_ = nullptr;
+    QLabel* protection_ = nullptr; // says that the library runs outside its sandbox
 };
 
 // The answer to the replace question that the box's button `bouton` stands for.
