@@ -103,6 +103,7 @@ void Gardes::debutEntree(Genre genre) {
     accordEntree_.reset();
     verdict_.reset();
     fait_ = false;
+    sortie_ = false;
 }
 
 std::optional<Gardes::Verdict> Gardes::finEntree(int code) {
@@ -113,6 +114,10 @@ std::optional<Gardes::Verdict> Gardes::finEntree(int code) {
             ::unlinkat(ecrit->dossier.get(), ecrit->nom.constData(), 0);
         }
         return Verdict{*verdict_};
+    }
+    // A name the library looked for led out through a link: what it then missed is refused.
+    if (sortie_ && (!fait_ || code != 0)) {
+        return Verdict{Resultat::LienRefuse};
     }
     if (code != 0) {
         return std::nullopt;
@@ -246,8 +251,12 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
         }
         Descripteur fd(resoudre(destination_, chemin, (drapeaux & ~O_CREAT) | O_NOFOLLOW, Dessous));
         struct stat s {};
+        if (!fd && (errno == EXDEV || errno == ELOOP)) {
+            sortie_ = true;
+            return echouer(ENOENT);
+        }
         if (!fd || ::fstat(fd.get(), &s) != 0) {
-            return echouer(errno == EXDEV || errno == ELOOP ? ENOENT : errno);
+            return -1;
         }
         if (!S_ISREG(s.st_mode) || !faitParLaPasse(s)) {
             return refuser(EACCES, Resultat::Ignore);
@@ -304,7 +313,11 @@ int Gardes::etat(const char* chemin, struct stat64* etat, bool suivre) {
     const int drapeaux = O_PATH | (suivre ? 0 : O_NOFOLLOW);
     Descripteur fd(resoudre(destination_, chemin, drapeaux, Dessous));
     if (!fd) {
-        return echouer(errno == EXDEV || errno == ELOOP ? ENOENT : errno);
+        if (errno != EXDEV && errno != ELOOP) {
+            return -1;
+        }
+        sortie_ = true;
+        return echouer(ENOENT);
     }
     return ::fstatat64(fd.get(), "", etat, AT_EMPTY_PATH);
 }
@@ -439,7 +452,7 @@ int Gardes::lienDur(const char* existant, const char* nouveau) {
     Descripteur dossierSource(resoudre(destination_, i < 0 ? "." : source.left(i).constData(),
                                        O_PATH | O_DIRECTORY, Dessous));
     if (!dossierSource) {
-        return errno == ENOENT ? -1 : refuser(EACCES, Resultat::LienRefuse);
+        return errno == ENOENT || errno == ENOTDIR ? -1 : refuser(EACCES, Resultat::LienRefuse);
     }
     struct stat s {};
     if (::fstatat(dossierSource.get(), nomSource.constData(), &s, AT_SYMLINK_NOFOLLOW) != 0) {

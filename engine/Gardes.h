@@ -133,6 +133,7 @@ private:
     Genre genre_ = Genre::Fichier;
     std::optional<Accord> accordEntree_;
     std::optional<Resultat> verdict_;
-    bool fait_ = false; // its file, folder or link is there
+    bool fait_ = false;   // its file, folder or link is there
+    bool sortie_ = false; // a name it looked for led out through a link
     std::optional<Place> ecrit_;
 };

@@ -9,23 +9,73 @@
 #include "FausseInteraction.h"
 #include "ListeResultats.h"
 #include "Passe.h"
+#include "Protocole.h"
 
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <csignal>
+#include <functional>
 
 using namespace ModuleRAR;
 
 namespace {
 
+using protocole::Type;
+
 const QString Gros = QStringLiteral("gros.bin");
+const QByteArray Dort = "sleep 5";
 constexpr qint64 Trois = Q_INT64_C(3) << 30;
 const QRegularExpression Arret(QStringLiteral(
     "^La bibliothèque UnRAR s'est arrêtée sur cette archive \\((signal|code) \\d+\\)$"));
+
+QString exact(const QString& fin) {
+    return QRegularExpression::anchoredPattern(QRegularExpression::escape(
+        QStringLiteral("La bibliothèque UnRAR s'est arrêtée sur cette archive ") + fin));
+}
+
+// `octets` as printf writes them from its format.
+QByteArray octal(const QByteArray& octets) {
+    QByteArray texte;
+    for (const char c : octets) {
+        texte += '\\' + QByteArray::number(quint8(c), 8);
+    }
+    return texte;
+}
+
+// One frame of a stand-in helper.
+QByteArray trame(Type type, const std::function<void(protocole::Redaction&)>& charge = {}) {
+    QByteArray t;
+    protocole::Redaction r(t);
+    r.debut(type);
+    if (charge) {
+        charge(r);
+    }
+    r.fin();
+    return t;
+}
+
+QByteArray bonjour(quint32 version = protocole::Version) {
+    return trame(Type::Bonjour, [version](protocole::Redaction& r) {
+        r.u32(version);
+        r.u32(8);
+        r.u8(0);
+        r.u8(0);
+    });
+}
+
+// The helper says that the library could not create a file, with `detail`.
+QByteArray echec(const QString& detail) {
+    return trame(Type::Echec, [&detail](protocole::Redaction& r) {
+        r.u8(quint8(Messages::Echec::Genre::Fichier));
+        r.u32(16);
+        r.texte(detail);
+    });
+}
 
 // Calls `peint` on each paint of what it watches.
 struct Espion : QObject {
@@ -147,43 +197,113 @@ private slots:
         }
     }
 
-    // A library that crashes, helpers that break the conversation: a box and status 1, within
-    // seconds, never a hang or a crash of the window.
+    // A library that crashes, helpers that break the conversation or step out of their pass (as
+    // a library taken over by an archive would): a box and status 1, within seconds, never a hang
+    // or a crash of the window, and nothing of the user's removed.
     void uneFinAnormaleEstUneBoite_data() {
+        QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("archive");   // of tests/donnees; empty: an ordinary one
-        QTest::addColumn<QByteArray>("script"); // the helper; empty: the build's
+        QTest::addColumn<QByteArray>("trames"); // what a stand-in helper sends; "-": none there
+        QTest::addColumn<QByteArray>("page");   // what it writes in the shared page
+        QTest::addColumn<QByteArray>("fin");    // how it ends
         QTest::addColumn<QString>("message");   // a regular expression
-        const QString arret = Arret.pattern();
+        const QString code3 = exact(QStringLiteral("(code 3)"));
+        const QString tue = exact(QStringLiteral("(signal 9)"));
+        const QByteArray b = bonjour();
+        const QByteArray ligne = trame(Type::Ligne, [](protocole::Redaction& r) {
+            r.texte(QStringLiteral("a"));
+            r.i64(1);
+        });
         // On these the library reads memory it never wrote; this heap makes it crash.
         QTest::newRow("library crash, as found by the fuzzer")
-            << "c1314.rar" << QByteArray() << arret;
-        QTest::newRow("library crash, minimised") << "segv-min.rar" << QByteArray() << arret;
+            << int(ModeTest) << "c1314.rar" << QByteArray() << QByteArray() << QByteArray()
+            << Arret.pattern();
         QTest::newRow("missing helper")
-            << "" << QByteArray("-") << "^Le programme .*korvane-passe-faux, qui lit les archives";
-        QTest::newRow("ends without a word") << "" << QByteArray("exit 3") << arret;
+            << int(ModeTest) << "" << QByteArray("-") << QByteArray() << QByteArray()
+            << "^Le programme .*korvane-passe-faux, qui";
+        QTest::newRow("ends without a word")
+            << int(ModeTest) << "" << b << QByteArray() << QByteArray("exit 3") << code3;
         QTest::newRow("bytes that are no frame")
-            << "" << QByteArray("printf 'pas une trame du tout' >&4; sleep 5") << arret;
+            << int(ModeTest) << "" << QByteArray("pas une trame") << QByteArray() << Dort << tue;
         QTest::newRow("a helper of another version")
-            << ""
-            << QByteArray("printf '\\003\\010\\0\\0\\0\\143\\0\\0\\0\\006\\0\\0\\0' >&4; sleep 5")
-            << arret;
-        QTest::newRow("a frame too long to be true")
-            << "" << QByteArray("printf '\\006\\377\\377\\377\\177' >&4; sleep 5") << arret;
+            << int(ModeTest) << "" << bonjour(protocole::Version + 1) << QByteArray() << Dort
+            << tue;
+        QTest::newRow("a row before its hello")
+            << int(ModeTest) << "" << ligne + b << QByteArray() << Dort << tue;
+        // Believed, these would end as the library's "cannot create", once the helper has left.
+        const QByteArray partira = "sleep 1; exit 0";
+        QTest::newRow("a frame longer than the window takes")
+            << int(ModeTest) << ""
+            << b + echec(QString(protocole::TailleMaxRetour, QLatin1Char('x'))) << QByteArray()
+            << partira << tue;
+        QByteArray court = echec(QStringLiteral("detail"));
+        court[court.size() - 10] = char(200); // the detail's length, past the frame's end
+        QTest::newRow("a text longer than its frame")
+            << int(ModeTest) << "" << b + court + trame(Type::Fin) << QByteArray() << partira
+            << tue;
         QTest::newRow("the end said, then still there")
-            << ""
-            << QByteArray("printf '\\003\\011\\0\\0\\0\\001\\0\\0\\0\\006\\0\\0\\0\\0\\014"
-                          "\\0\\0\\0\\0' >&4; exec sleep 30")
-            << arret;
+            << int(ModeTest) << "" << b + trame(Type::Fin) << QByteArray()
+            << QByteArray("exec sleep 30") << tue;
+        QTest::newRow("a name longer than the library makes")
+            << int(ModeTest) << ""
+            << b + trame(Type::Ligne,
+                         [](protocole::Redaction& r) {
+                             r.texte(QString(protocole::NomMax + 1, QLatin1Char('n')));
+                             r.i64(1);
+                         })
+            << QByteArray() << Dort << tue;
+        const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
+            r.texte(QStringLiteral("encore"));
+            r.u8(0);
+        });
+        QTest::newRow("a second comment")
+            << int(ModeTest) << "" << b + commentaire + commentaire << QByteArray() << Dort << tue;
+        QTest::newRow("a replace question in a test")
+            << int(ModeTest) << ""
+            << b + ligne +
+                   trame(Type::Remplacer,
+                         [](protocole::Redaction& r) { r.texte(QStringLiteral("victime.txt")); })
+            << QByteArray() << Dort << tue;
+        // The window removes only the file an extraction was writing, beneath its folder, never
+        // through a link: victime.txt lies above the folder, lien leads out of it.
+        QTest::newRow("a file name in a test")
+            << int(ModeTest) << ""
+            << b + ligne +
+                   trame(Type::Extraction, [](protocole::Redaction& r) { r.octets("victime.txt"); })
+            << QByteArray() << QByteArray("exit 3") << tue;
+        for (const QByteArray& chemin :
+             {QByteArray("../victime.txt"), QByteArray("lien/victime.txt"),
+              QByteArray("sous/../../victime.txt")}) {
+            QByteArray page(4, '\0');
+            qToLittleEndian(quint32(chemin.size()), page.data());
+            QTest::newRow(qPrintable("an extraction that was writing " + chemin))
+                << int(ModeExtraction) << "" << b + ligne << page + chemin << QByteArray("exit 3")
+                << code3;
+        }
     }
 
     void uneFinAnormaleEstUneBoite() {
+        QFETCH(int, mode);
         QFETCH(QString, archive);
-        QFETCH(QByteArray, script);
+        QFETCH(QByteArray, trames);
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, fin);
         QFETCH(QString, message);
         QTemporaryDir d;
+        // The test's folder holds the user's file, above the folder extracted into, and a link
+        // from there to it.
+        archives::ecrire(d.filePath(QStringLiteral("victime.txt")), "mien");
+        QDir(d.path()).mkpath(QStringLiteral("dest/sous"));
+        QFile::link(d.path(), d.filePath(QStringLiteral("dest/lien")));
+        DossierCourantGarde garde;
+        QDir::setCurrent(d.path());
+        // The stand-in's bytes are in its script: in the sandbox it sees no other file of ours.
         const QString faux = d.filePath(QStringLiteral("korvane-passe-faux"));
-        if (!script.isEmpty() && script != "-") {
-            archives::ecrire(faux, "#!/bin/sh\n" + script + "\n");
+        if (!trames.isEmpty() && trames != "-") {
+            const QByteArray ecrirePage =
+                page.isEmpty() ? QByteArray() : "printf '" + octal(page) + "' >&5\n";
+            archives::ecrire(faux, "#!/bin/sh\n" + ecrirePage + "printf '" + octal(trames) +
+                                       "' >&4\n" + fin + "\n");
             QFile::setPermissions(faux, QFile::ReadOwner | QFile::ExeOwner);
         }
         qputenv("MALLOC_PERTURB_", "65");
@@ -191,16 +311,18 @@ private slots:
         QElapsedTimer chrono;
         chrono.start();
         const Vu vu =
-            passer({.mode = ModeTest,
+            passer({.mode = mode,
                     .archive = archive.isEmpty() ? longue_
                                                  : qEnvironmentVariable("KORVANE_SOURCE_DIR") +
                                                        "/tests/donnees/" + archive,
+                    .destination = d.filePath(QStringLiteral("dest")),
                     .coche = QStringLiteral("korvane"),
-                    .programme = script.isEmpty() ? QString() : faux});
+                    .programme = trames.isEmpty() ? QString() : faux});
         QCOMPARE(vu.fin.value_or(-1), 1);
-        QCOMPARE(vu.messages.size(), 1);
-        QVERIFY2(QRegularExpression(message).match(vu.messages[0].texte).hasMatch(),
-                 qPrintable(vu.messages[0].texte));
+        QVERIFY(vu.questions.isEmpty());
+        QVERIFY2(QRegularExpression(message).match(vu.messages.last().texte).hasMatch(),
+                 qPrintable(vu.messages.last().texte));
+        QCOMPARE(archives::lire(d.filePath(QStringLiteral("victime.txt"))), QByteArray("mien"));
         QVERIFY(chrono.elapsed() < 20000); // a helper that lingers is not waited for
     }
 };
