@@ -339,7 +339,7 @@ void noter(const Lancement& lancement, quint8 protections, int abi) {
     }
     restent << QStringLiteral("les gardes de Korvane à chaque appel de la bibliothèque");
     avertissement = Avertissement{
-        QStringLiteral("Protection réduite : pas de bac à sable"),
+        QStringLiteral("Protection réduite"),
         QStringLiteral("La bibliothèque UnRAR ne tourne pas dans son bac à sable : %1. Restent %2.")
             .arg(pourquoi, restent.join(QStringLiteral(", ")))};
 }

@@ -272,6 +272,21 @@ QString archiveGrosFichiers(const QString& racine) {
     return racine + QStringLiteral("/gros.rar");
 }
 
+// 4,000 symbolic links to files that are not there: each is checked once, when it is made.
+QString archiveLiensVides(const QString& racine) {
+    const QString arbre = racine + QStringLiteral("/liens");
+    QDir().mkpath(arbre);
+    for (int i = 0; i < 4000; ++i) {
+        QFile::link(QStringLiteral("absent/%1").arg(i), arbre + QStringLiteral("/lien%1").arg(i));
+    }
+    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-ol"),
+            racine + QStringLiteral("/liens.rar"), QStringLiteral(".")},
+           arbre);
+    QDir(arbre).removeRecursively();
+    return racine + QStringLiteral("/liens.rar");
+}
+
 // Runs `commande` in a process of its own: what it printed on its standard output.
 QString sortieDe(const QStringList& commande) {
     QProcess p;
@@ -452,6 +467,14 @@ int main(int argc, char* argv[]) {
                       .arg(v[3].secondes, 0, 'f', 3)
                << Qt::flush;
     }
+
+    const std::vector<Mesure> liens =
+        alterner({QStringLiteral("nu"), QStringLiteral("fenetre")}, ModeExtraction,
+                 archiveLiensVides(temporaire.path()), temporaire.path(), repetitions);
+    sortie << QStringLiteral("4000 links to nothing extract s: bare %1, window %2\n")
+                  .arg(liens[0].secondes, 0, 'f', 3)
+                  .arg(liens[1].secondes, 0, 'f', 3)
+           << Qt::flush;
 
     QDir(temporaire.path() + QStringLiteral("/destinations")).removeRecursively();
     double picEnPlus = 0;

@@ -270,7 +270,7 @@ private slots:
             << int(ModeTest) << ""
             << b + ligne +
                    trame(Type::Extraction, [](protocole::Redaction& r) { r.octets("victime.txt"); })
-            << QByteArray() << QByteArray("exit 3") << tue;
+            << QByteArray() << Dort << tue;
         for (const QByteArray& chemin :
              {QByteArray("../victime.txt"), QByteArray("lien/victime.txt"),
               QByteArray("sous/../../victime.txt")}) {
