@@ -166,18 +166,38 @@ public:
         case Type::Montrer:
             retour_.montrerFenetre();
             break;
+        case Type::Archive: {
+            const quint32 drapeaux = l.u32();
+            const quint8 format = l.u8();
+            if (archive_ || !l.complete()) {
+                rompre();
+                return;
+            }
+            archive_ = true;
+            retour_.archive(drapeaux, format);
+            break;
+        }
         case Type::Ligne: {
             const QByteArrayView nom = l.octets();
             const qint64 taille = l.i64();
+            const qint64 compressee = l.i64();
+            const bool dossier = l.u8() != 0;
             if (!l.complete() || !nomPlausible(nom)) {
                 rompre();
                 return;
             }
             enCours_.clear();
             retour_.enTeteResultat(libelle_);
+            retour_.detailsLigne(compressee, dossier);
             retour_.nouvelleLigne(QString::fromUtf8(nom), taille);
             break;
         }
+        case Type::Sautee:
+            retour_.entreeSautee(l.i64());
+            break;
+        case Type::Volumes:
+            retour_.volumesLus(int(l.u32()));
+            break;
         case Type::Resultat: {
             const quint8 r = l.u8();
             const int code = int(l.u32());
@@ -271,6 +291,7 @@ private:
     int abiLandlock_ = 0;
     bool bonjour_ = false;
     bool commentaire_ = false;
+    bool archive_ = false;
 };
 
 // Appends what the helper wrote; false at the end of its stream.
@@ -346,7 +367,8 @@ void noter(const Lancement& lancement, quint8 protections, int abi) {
 
 // One pass in one helper, started as `lancement` says.
 Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
-                const QByteArray& archive, const QString& motDePasse) {
+                const QByteArray& archive, const QString& motDePasse,
+                const std::vector<quint32>& selection = {}) {
     const Dossier dossier(mode == ModeExtraction);
     Processus processus;
     const QByteArray chemin = QFile::encodeName(programme());
@@ -393,6 +415,10 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             r.octets(volume);
         }
         r.texte(motDePasse);
+        r.u32(quint32(selection.size()));
+        for (const quint32 place : selection) {
+            r.u32(place);
+        }
         r.fin();
         processus.ecrire(demande);
         demande.fill('\0');
@@ -523,9 +549,9 @@ std::optional<QString> sonder() {
     return std::nullopt;
 }
 
-Issue executer(RetourPasse& retour, int mode, const QByteArray& archive,
-               const QString& motDePasse) {
-    return converser(retour, lancement(), mode, absolu(archive), motDePasse);
+Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
+               const std::vector<quint32>& selection) {
+    return converser(retour, lancement(), mode, absolu(archive), motDePasse, selection);
 }
 
 Niveau niveau() {

@@ -11,6 +11,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 namespace assistant {
 
@@ -56,6 +57,9 @@ enum class Issue {
 
 // Runs one pass in `mode` over `archive` (the bytes of its path) in a helper whose current
 // directory is ours, and replays it into `retour`. Every failure goes to retour.echec().
-Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse);
+// `selection`: the entries to process, by their place in the archive from 0, in increasing order;
+// the others are skipped without a row. Empty: every entry.
+Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
+               const std::vector<quint32>& selection = {});
 
 } // namespace assistant

@@ -13,8 +13,9 @@
 // Window to helper:
 //   Demande      u32 version, u8 mode (ModeTraitement, or ModeSonde), u32 options (Option), path
 //                of the archive, u32 count then as many paths: the archive's volumes, the only
-//                files the library may read besides what it extracts, text of the password.
-//                First, and only once.
+//                files the library may read besides what it extracts, text of the password, u32
+//                count then as many u32: the entries to process, by their place in the archive
+//                from 0 (none: all of them). First, and only once.
 //   Reponse      the answer to the question just asked: u8 0 after Commentaire; u8 Remplacement
 //                after Remplacer; after MotDePasse, u8 1 and the text typed, or u8 0 when the
 //                user gave up.
@@ -24,8 +25,12 @@
 //                version says nothing and ends with status 2.
 //   Commentaire  text, u8 1 when the comment goes on beyond the library's buffer; the helper
 //                waits for a Reponse. At most once.
+//   Archive      u32 the library's open flags (ROADF_*), u8 the format (4, 5, 0 unknown). Once.
 //   Montrer      (empty) the archive is open and its first header read.
-//   Ligne        text name, i64 size: a new row on top. A name has at most NomMax characters.
+//   Ligne        text name, i64 size, i64 packed size, u8 1 for a folder: a new row on top. A
+//                name has at most NomMax characters.
+//   Sautee       i64 size of an entry left out of the pass, which has no row.
+//   Volumes      u32 the number of volume files read, at the end of a pass read to its end.
 //   Resultat     u8 (::Resultat), i32 the library's code for Resultat::Code: for the row on top.
 //   Remplacer    text, the name the library is about to replace, as it spelled it; the helper
 //                waits for a Reponse. Extraction only.
@@ -81,6 +86,9 @@ enum class Type : quint8 {
     Fin,
     MotDePasse,
     Abandon,
+    Archive,
+    Sautee,
+    Volumes,
 };
 
 // Options of a Demande, for tests and the benchmark only.

@@ -85,6 +85,22 @@ public:
     // `code`: the library's, with Resultat::Code.
     virtual void resultat(Resultat r, int code = 0) = 0;
     virtual void entreeTerminee() {}
+    // Once the archive is open: the library's open flags (ROADF_*) and the format, from the
+    // signature's version byte (4 for RAR 1.5 to 4, 5 for RAR 5, 0 when unknown).
+    virtual void archive(quint32 drapeaux, int format) {
+        Q_UNUSED(drapeaux);
+        Q_UNUSED(format);
+    }
+    // Of the entry whose row comes next: its packed size, and whether it is a folder.
+    virtual void detailsLigne(qint64 compressee, bool dossier) {
+        Q_UNUSED(compressee);
+        Q_UNUSED(dossier);
+    }
+    // An entry that the pass leaves out, without a row (not among those chosen), of `taille`
+    // bytes: in a solid archive the library decodes it all the same.
+    virtual void entreeSautee(qint64 taille) { Q_UNUSED(taille); }
+    // At the end of a pass read to its end: the number of volume files it read.
+    virtual void volumesLus(int nombre) { Q_UNUSED(nombre); }
     // Asked before an entry is extracted over an existing file, `nom` being its stored name.
     // Keeping the user's file is the safe answer for a caller that cannot ask.
     virtual Remplacement remplacer(const QString& nom) {

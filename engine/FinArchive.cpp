@@ -224,6 +224,20 @@ FinArchive parcourir4(Fichier& f, qint64 position) {
 
 } // namespace
 
+int formatArchive(const QString& chemin) {
+    Fichier f(chemin);
+    if (!f.ouvrir()) {
+        return 0;
+    }
+    const QByteArray tete = f.lire(0, RechercheSignature + LongueurSignature5);
+    const qsizetype a5 = tete.indexOf(QByteArray(Signature5, LongueurSignature5));
+    const qsizetype a4 = tete.indexOf(QByteArray(Signature4, LongueurSignature4));
+    if (a5 >= 0 && (a4 < 0 || a5 <= a4)) {
+        return 5;
+    }
+    return a4 >= 0 ? 4 : 0;
+}
+
 FinArchive finArchive(const QString& volume) {
     Fichier f(volume);
     if (!f.ouvrir()) {

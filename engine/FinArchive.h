@@ -15,3 +15,7 @@ enum class FinArchive {
 
 // `volume` is the file to examine: the archive, or the last volume of a set that the pass read.
 FinArchive finArchive(const QString& volume);
+
+// The format of the archive at `chemin`, from the version byte of its signature: 5 for RAR 5, 4
+// for RAR 1.5 to 4, 0 when no signature is found. The library itself does not tell.
+int formatArchive(const QString& chemin);

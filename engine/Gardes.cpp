@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -107,11 +108,13 @@ void Gardes::debutEntree(Genre genre) {
 }
 
 std::optional<Gardes::Verdict> Gardes::finEntree(int code) {
-    std::optional<Place> ecrit = std::exchange(ecrit_, std::nullopt);
+    const std::optional<Ecrit> ecrit = std::exchange(ecrit_, std::nullopt);
     if (verdict_) {
         // What the library began before a refusal (a copy whose source the user kept) goes.
         if (ecrit) {
-            ::unlinkat(ecrit->dossier.get(), ecrit->nom.constData(), 0);
+            if (const std::optional<Place> p = place(ecrit->chemin.constData())) {
+                ::unlinkat(p->d(), p->nom.constData(), 0);
+            }
         }
         return Verdict{*verdict_};
     }
@@ -158,12 +161,31 @@ bool Gardes::faitParLaPasse(const struct stat& s) const {
     return faits_.count(cle(s)) != 0;
 }
 
-void Gardes::noterEcrit(int fd, Place& p) {
-    if (fd < 0 || (genre_ != Genre::Fichier && genre_ != Genre::Copie)) {
+void Gardes::noterEcrit(int fd, const char* chemin) {
+    if (fd < 0) {
         return;
     }
-    fait_ = true;
-    ecrit_ = std::move(p);
+    fait_ = fait_ || genre_ == Genre::Fichier || genre_ == Genre::Copie;
+    ecrit_ = Ecrit{Descripteur(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), QByteArray(chemin)};
+}
+
+const Gardes::Descripteur* Gardes::ecrit(const char* chemin) const {
+    return ecrit_ && ecrit_->fichier && ecrit_->chemin == QByteArrayView(chemin) ? &ecrit_->fichier
+                                                                                 : nullptr;
+}
+
+Gardes::Dossier Gardes::dossier(const QByteArray& chemin) {
+    if (dernier_ && chemin == cheminDernier_) {
+        return dernier_;
+    }
+    Descripteur fd(resoudre(destination_, chemin.isEmpty() ? "." : chemin.constData(),
+                            O_PATH | O_DIRECTORY, DessousSansLien));
+    if (!fd) {
+        return nullptr;
+    }
+    dernier_ = std::make_shared<const Descripteur>(std::move(fd));
+    cheminDernier_ = chemin;
+    return dernier_;
 }
 
 void Gardes::noterFait(int dossier, const QByteArray& nom) {
@@ -188,9 +210,7 @@ std::optional<Gardes::Place> Gardes::place(const char* chemin) {
         refuser(EACCES, Resultat::Ignore);
         return std::nullopt;
     }
-    p.dossier = Descripteur(resoudre(destination_,
-                                     p.cheminDossier.isEmpty() ? "." : p.cheminDossier.constData(),
-                                     O_PATH | O_DIRECTORY, DessousSansLien));
+    p.dossier = dossier(p.cheminDossier);
     if (!p.dossier) {
         // A folder not made yet is the library's to make; a link on the way, or a way out, means
         // that the entry is not made there.
@@ -242,8 +262,14 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
         (drapeaux & O_ACCMODE) != O_RDONLY || (drapeaux & (O_CREAT | O_TRUNC)) != 0;
     if (!ecriture) {
         if (chemin != nullptr && *chemin == '/') {
-            return volume(chemin) ? ::openat(AT_FDCWD, chemin, drapeaux | O_CLOEXEC)
-                                  : echouer(ENOENT);
+            if (!volume(chemin)) {
+                return echouer(ENOENT);
+            }
+            const int fd = ::openat(AT_FDCWD, chemin, drapeaux | O_CLOEXEC);
+            if (fd >= 0 && std::find(ouverts_.begin(), ouverts_.end(), chemin) == ouverts_.end()) {
+                ouverts_.emplace_back(chemin);
+            }
+            return fd;
         }
         // The source of a copy: a file that this pass made, never one the user kept.
         if (!extraction_ || destination_ < 0) {
@@ -267,7 +293,7 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
     if (!p || accordEntree_ == Accord::Non) {
         return echouer(EACCES);
     }
-    const int d = p->dossier.get();
+    const int d = p->d();
     const char* nom = p->nom.constData();
     struct stat s {};
     if (::fstatat(d, nom, &s, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -277,7 +303,7 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
         if (faitParLaPasse(s) && S_ISREG(s.st_mode)) {
             retour_.extractionDe(QByteArrayView(chemin));
             const int fd = ::openat(d, nom, drapeaux | O_NOFOLLOW | O_CLOEXEC, mode);
-            noterEcrit(fd, *p);
+            noterEcrit(fd, chemin);
             return fd;
         }
         // The user's file or link, or a link of the archive: a new file takes its place, so that
@@ -294,7 +320,7 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
     if (fd >= 0) {
         noterFait(d, p->nom);
     }
-    noterEcrit(fd, *p);
+    noterEcrit(fd, chemin);
     return fd;
 }
 
@@ -308,8 +334,25 @@ int Gardes::etat(const char* chemin, struct stat64* etat, bool suivre) {
     if (!extraction_ || destination_ < 0) {
         return echouer(ENOENT);
     }
-    // Seen through links that stay beneath, like the kernel's own lookups; a link that leads out
-    // shows nothing behind it.
+    // Most names lie in a folder reached without links, and are no link themselves.
+    const QByteArray c(chemin);
+    const qsizetype i = c.lastIndexOf('/');
+    const QByteArray nom = c.mid(i + 1);
+    if (!nom.isEmpty() && nom != "." && nom != "..") {
+        const Dossier d = dossier(i < 0 ? QByteArray() : c.left(i));
+        if (!d && errno != ELOOP) {
+            return -1;
+        }
+        if (d && ::fstatat64(d->get(), nom.constData(), etat, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (!suivre || !S_ISLNK(etat->st_mode))) {
+            return 0;
+        }
+        if (d && errno == ENOENT) {
+            return -1;
+        }
+    }
+    // Else seen through links that stay beneath, like the kernel's own lookups; a link that leads
+    // out shows nothing behind it.
     const int drapeaux = O_PATH | (suivre ? 0 : O_NOFOLLOW);
     Descripteur fd(resoudre(destination_, chemin, drapeaux, Dessous));
     if (!fd) {
@@ -342,7 +385,7 @@ int Gardes::creerDossier(const char* chemin, mode_t mode) {
     if (!p) {
         return -1;
     }
-    const int d = p->dossier.get();
+    const int d = p->d();
     const char* nom = p->nom.constData();
     struct stat s {};
     if (::fstatat(d, nom, &s, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -366,11 +409,14 @@ int Gardes::creerDossier(const char* chemin, mode_t mode) {
 }
 
 int Gardes::changerMode(const char* chemin, mode_t mode) {
+    if (const Descripteur* f = ecrit(chemin)) {
+        return ::fchmod(f->get(), mode & 07777);
+    }
     std::optional<Place> p = place(chemin);
     if (!p) {
         return -1;
     }
-    const int d = p->dossier.get();
+    const int d = p->d();
     const char* nom = p->nom.constData();
     struct stat s {};
     if (::fstatat(d, nom, &s, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -412,11 +458,14 @@ int Gardes::changerDates(int base, const char* chemin, const struct timespec dat
     if (base != AT_FDCWD) {
         return echouer(EACCES);
     }
+    if (const Descripteur* f = ecrit(chemin)) {
+        return ::futimens(f->get(), dates);
+    }
     std::optional<Place> p = place(chemin);
     if (!p) {
         return -1;
     }
-    const int d = p->dossier.get();
+    const int d = p->d();
     const char* nom = p->nom.constData();
     struct stat s {};
     if (::fstatat(d, nom, &s, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -466,8 +515,7 @@ int Gardes::lienDur(const char* existant, const char* nouveau) {
     if (!p || accordEntree_ == Accord::Non) {
         return echouer(EACCES);
     }
-    if (::linkat(dossierSource.get(), nomSource.constData(), p->dossier.get(), p->nom.constData(),
-                 0) != 0) {
+    if (::linkat(dossierSource.get(), nomSource.constData(), p->d(), p->nom.constData(), 0) != 0) {
         return -1;
     }
     fait_ = true;
@@ -509,10 +557,10 @@ int Gardes::lienSymbolique(const char* cible, const char* chemin) {
     if (cible == nullptr || !cibleSure(p->cheminDossier, QByteArray(cible))) {
         return refuser(EACCES, Resultat::LienRefuse);
     }
-    if (::symlinkat(cible, p->dossier.get(), p->nom.constData()) != 0) {
+    if (::symlinkat(cible, p->d(), p->nom.constData()) != 0) {
         return -1;
     }
-    noterFait(p->dossier.get(), p->nom);
+    noterFait(p->d(), p->nom);
     fait_ = true;
     return 0;
 }
@@ -522,7 +570,7 @@ int Gardes::retirer(const char* chemin) {
     if (!p) {
         return -1;
     }
-    const int d = p->dossier.get();
+    const int d = p->d();
     const char* nom = p->nom.constData();
     struct stat s {};
     if (::fstatat(d, nom, &s, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -537,6 +585,9 @@ int Gardes::retirer(const char* chemin) {
             return echouer(EACCES);
         }
     }
+    if (drapeau != 0) {
+        oublierDossiers();
+    }
     return ::unlinkat(d, nom, drapeau);
 }
 
@@ -547,15 +598,15 @@ int Gardes::renommer(const char* ancien, const char* nouveau) {
         return -1;
     }
     struct stat s {};
-    if (::fstatat(a->dossier.get(), a->nom.constData(), &s, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(a->d(), a->nom.constData(), &s, AT_SYMLINK_NOFOLLOW) != 0) {
         return -1;
     }
     struct stat t {};
-    const bool occupe =
-        ::fstatat(n->dossier.get(), n->nom.constData(), &t, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool occupe = ::fstatat(n->d(), n->nom.constData(), &t, AT_SYMLINK_NOFOLLOW) == 0;
     // Only what this pass made moves, and only over what it made.
     if (!faitParLaPasse(s) || (occupe && !faitParLaPasse(t))) {
         return refuser(EACCES, Resultat::Ignore);
     }
-    return ::renameat(a->dossier.get(), a->nom.constData(), n->dossier.get(), n->nom.constData());
+    oublierDossiers();
+    return ::renameat(a->d(), a->nom.constData(), n->d(), n->nom.constData());
 }

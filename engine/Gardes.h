@@ -27,6 +27,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -66,6 +67,9 @@ public:
     // Before and after the library processes an entry of an extraction. fin() gives the entry's
     // result when the guards decided it, or when the library said OK without making it; nothing
     // when the library's code tells.
+    // The archive's volume files that the library opened so far.
+    int volumesOuverts() const { return int(ouverts_.size()); }
+
     struct Verdict {
         Resultat resultat;
         int code = 0; // the library's, with Resultat::Code
@@ -101,21 +105,36 @@ private:
     private:
         int fd_;
     };
+    // A folder beneath the chosen one, opened; shared with the last one kept (dossier()).
+    using Dossier = std::shared_ptr<const Descripteur>;
     // A name beneath the chosen folder: its folder, opened, and its last part.
     struct Place {
-        Descripteur dossier;
+        Dossier dossier;
         QByteArray cheminDossier; // relative to the chosen folder, "" for itself
         QByteArray nom;           // never empty, "." or ".."
+        int d() const { return dossier->get(); }
+    };
+    // The file that the entry's own open made or rewrote, its descriptor kept for the library's
+    // later calls on it (times, mode), or for its removal when the entry is refused after all.
+    struct Ecrit {
+        Descripteur fichier;
+        QByteArray chemin;
     };
     enum class Accord { Oui, Non };
 
     bool volume(const char* chemin) const;
     std::optional<Place> place(const char* chemin);
+    // The folder `chemin`, relative to the chosen one, reached without any link; the last one is
+    // kept, as the library's calls come folder by folder. Nothing, with errno, when it cannot.
+    Dossier dossier(const QByteArray& chemin);
+    void oublierDossiers() { dernier_.reset(); } // a folder was removed or renamed
+    // The file the entry is writing, when `chemin` names it.
+    const Descripteur* ecrit(const char* chemin) const;
     int refuser(int erreur, std::optional<Resultat> verdict = std::nullopt);
     bool faitParLaPasse(const struct stat& s) const;
     void noterFait(int dossier, const QByteArray& nom);
     // The file the entry's own open made or rewrote, when `fd` is valid.
-    void noterEcrit(int fd, Place& p);
+    void noterEcrit(int fd, const char* chemin);
     // The user's file or link at `chemin` may be replaced: asked once per entry.
     Accord accord(const char* chemin);
     bool cibleSure(const QByteArray& dossier, const QByteArray& cible) const;
@@ -123,6 +142,7 @@ private:
     RetourPasse& retour_;
     const bool extraction_;
     const std::vector<QByteArray> volumes_;
+    std::vector<QByteArray> ouverts_;
     int destination_ = -1; // the chosen folder, opened
 
     enum class PourTous { Demander, Remplacer, Garder };
@@ -135,5 +155,7 @@ private:
     std::optional<Resultat> verdict_;
     bool fait_ = false;   // its file, folder or link is there
     bool sortie_ = false; // a name it looked for led out through a link
-    std::optional<Place> ecrit_;
+    std::optional<Ecrit> ecrit_;
+    QByteArray cheminDernier_;
+    Dossier dernier_;
 };

@@ -36,7 +36,7 @@ Chargement chargerUnrar(const QString& fichier) {
 
     UnrarApi api;
     QString manquant;
-    lier(*bibliotheque, "RAROpenArchive", api.RAROpenArchive, manquant);
+    lier(*bibliotheque, "RAROpenArchiveEx", api.RAROpenArchiveEx, manquant);
     lier(*bibliotheque, "RARCloseArchive", api.RARCloseArchive, manquant);
     lier(*bibliotheque, "RARReadHeaderEx", api.RARReadHeaderEx, manquant);
     lier(*bibliotheque, "RARProcessFile", api.RARProcessFile, manquant);

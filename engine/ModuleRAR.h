@@ -16,7 +16,7 @@ using ArchiveHandle = void*;
 // The bound entry points. The engine only ever calls through this table, so a test can hand it
 // the entry points of a stand-in library.
 struct UnrarApi {
-    ArchiveHandle (*RAROpenArchive)(RAROpenArchiveData*) = nullptr;
+    ArchiveHandle (*RAROpenArchiveEx)(RAROpenArchiveDataEx*) = nullptr;
     int (*RARCloseArchive)(ArchiveHandle) = nullptr;
     int (*RARReadHeaderEx)(ArchiveHandle, RARHeaderDataEx*) = nullptr;
     int (*RARProcessFile)(ArchiveHandle, int, char*, char*) = nullptr;

@@ -90,6 +90,7 @@ public:
         if (longueur != brut_.size() || wmemcmp(entete.ArcNameW, brut_.data(), longueur) != 0) {
             brut_.assign(entete.ArcNameW, longueur);
             chemin_ = QString::fromWCharArray(brut_.data(), qsizetype(longueur));
+            ++nombre_;
         }
         suiteAilleurs_ = (entete.Flags & RHDF_SPLITAFTER) != 0;
     }
@@ -102,10 +103,14 @@ public:
         return chemin_.isEmpty() ? archive : chemin_;
     }
 
+    // The number of volume files that headers came from: the archive alone is one.
+    int nombre() const { return std::max(nombre_, 1); }
+
 private:
     std::wstring brut_;
     QString chemin_;
     bool suiteAilleurs_ = false;
+    int nombre_ = 0;
 };
 
 // What the entry is, for the guards: RedirType 1 to 3 are links (Unix, Windows, junction), 4 a
@@ -190,11 +195,12 @@ using Genre = Messages::Echec::Genre;
 class Passe {
 public:
     Passe(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode, const QByteArray& chemin,
-          Gardes* gardes)
+          Gardes* gardes, const Selection& selection)
         : api_(api)
         , retour_(retour)
         , mode_(mode)
         , chemin_(chemin)
+        , selection_(selection)
         , libelle_(libelleMode(mode))
         , gardes_(gardes)
         , archive_{api, nullptr, gardes}
@@ -227,7 +233,7 @@ public:
                     ++faites;
                 }
                 reprise = false;
-                const int r = entree(nouvelle);
+                const int r = entree(nouvelle, lues);
                 if (r == ERAR_BAD_PASSWORD || r == ERAR_MISSING_PASSWORD) {
                     reprise = true;
                     resultat = qint16(r);
@@ -258,7 +264,7 @@ private:
         QByteArray nomArchive = chemin_;
         auto tamponCommentaire = std::make_unique<char[]>(TailleCommentaire);
         std::memset(tamponCommentaire.get(), ' ', TailleCommentaire);
-        RAROpenArchiveData ouverture{};
+        RAROpenArchiveDataEx ouverture{};
         ouverture.ArcName = nomArchive.data();
         ouverture.OpenMode = mode_ == ModeListe ? RAR_OM_LIST : RAR_OM_EXTRACT;
         ouverture.CmtBuf = tamponCommentaire.get();
@@ -267,12 +273,15 @@ private:
         {
             const Gardes::Service service(gardes_);
             avantBibliotheque();
-            archive_.handle = api_.RAROpenArchive(&ouverture);
+            archive_.handle = api_.RAROpenArchiveEx(&ouverture);
         }
         if (ouverture.OpenResult != 0 || archive_.handle == nullptr) {
             // A failed open comes with no usable handle: it is never handed back to the library.
             archive_.handle = nullptr;
             retour_.echec({Genre::Ouverture, int(ouverture.OpenResult)});
+        }
+        if (premiere) {
+            retour_.archive(ouverture.Flags, formatArchive(QFile::decodeName(chemin_)));
         }
         rappel_.demandes = 0;
         api_.RARSetCallback(archive_.handle, rappel, reinterpret_cast<long>(&rappel_));
@@ -314,11 +323,22 @@ private:
 
     // The entry whose header was read last: its row when `nouvelle`, the library's work and the
     // result. Returns the library's code for the entry.
-    int entree(bool nouvelle) {
+    int entree(bool nouvelle, qsizetype place) {
         const RARHeaderDataEx& entete = *entete_;
         volume_.noter(entete);
+        if (!selection_.empty() &&
+            !std::binary_search(selection_.begin(), selection_.end(), quint32(place))) {
+            // Left out: skipped by the library, which decodes it all the same in a solid archive.
+            if (nouvelle) {
+                retour_.entreeSautee(tailleEntree(entete));
+            }
+            rappel_.octets = 0;
+            return traiter(RAR_SKIP);
+        }
         if (nouvelle) {
             retour_.enTeteResultat(libelle_);
+            retour_.detailsLigne(qint64((quint64(entete.PackSizeHigh) << 32) | entete.PackSize),
+                                 estDossier(entete));
             retour_.nouvelleLigne(nomEntree(entete), tailleEntree(entete));
         }
         const bool guettee = gardes_ != nullptr && mode_ == ModeExtraction;
@@ -348,6 +368,11 @@ private:
         if (codes::finFatale(resultat)) {
             retour_.echec({Genre::EnTete, resultat});
         }
+        if (resultat == ERAR_END_ARCHIVE) {
+            // The guards see every volume the library opens, also those that only hold the rest
+            // of an entry; without them, the volumes that headers came from.
+            retour_.volumesLus(gardes_ != nullptr ? gardes_->volumesOuverts() : volume_.nombre());
+        }
         // A download cut between two entries reads, to the library, as a normal end.
         const std::optional<QString> dernierVolume = volume_.dernier(QFile::decodeName(chemin_));
         if (resultat == ERAR_END_ARCHIVE && dernierVolume &&
@@ -360,6 +385,7 @@ private:
     RetourPasse& retour_;
     const int mode_;
     const QByteArray chemin_;
+    const Selection& selection_;
     const QString libelle_;
     Gardes* const gardes_;
     Fermeture archive_;
@@ -372,12 +398,13 @@ private:
 } // namespace
 
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse, Gardes* gardes) {
+                    const QByteArray& chemin, const QString& motDePasse, Gardes* gardes,
+                    const Selection& selection) {
     // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
     // file is an archive.
     struct stat fichier {};
     if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
         retour.echec({Genre::Ouverture, ERAR_EOPEN});
     }
-    Passe(api, retour, mode, chemin, gardes).executer(motDePasse);
+    Passe(api, retour, mode, chemin, gardes, selection).executer(motDePasse);
 }

@@ -10,11 +10,17 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 // Runs one pass in `mode` (ModeTraitement) over the archive at `chemin`, given as the bytes of its
 // path on disk. An empty password is never handed to the library. `gardes` are put in service
 // around every call into the library, so that the helper's own C library functions decide the
 // library's file calls; without them (tests of the sandbox, the benchmark's bare driver, a pass in
 // a process that does not define those functions) the library does as it will.
+//
+// `selection`, in increasing order, names the entries to process by their place in the archive
+// from 0; the others are skipped without a row. Empty: every entry.
+using Selection = std::vector<quint32>;
 void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse, Gardes* gardes = nullptr);
+                    const QByteArray& chemin, const QString& motDePasse, Gardes* gardes = nullptr,
+                    const Selection& selection = {});

@@ -128,10 +128,37 @@ void RetourFlux::enTeteResultat(const QString& libelle) {
     Q_UNUSED(libelle); // the window knows the label of the mode it asked for
 }
 
+void RetourFlux::archive(quint32 drapeaux, int format) {
+    redaction_.debut(Type::Archive);
+    redaction_.u32(drapeaux);
+    redaction_.u8(quint8(format));
+    redaction_.fin();
+}
+
+void RetourFlux::detailsLigne(qint64 compressee, bool dossier) {
+    compressee_ = compressee;
+    dossier_ = dossier;
+}
+
+void RetourFlux::entreeSautee(qint64 taille) {
+    redaction_.debut(Type::Sautee);
+    redaction_.i64(taille);
+    redaction_.fin();
+    envoyerSiAttendu();
+}
+
+void RetourFlux::volumesLus(int nombre) {
+    redaction_.debut(Type::Volumes);
+    redaction_.u32(quint32(nombre));
+    redaction_.fin();
+}
+
 void RetourFlux::nouvelleLigne(const QString& nom, qint64 taille) {
     redaction_.debut(Type::Ligne);
     redaction_.texte(nom);
     redaction_.i64(taille);
+    redaction_.i64(compressee_);
+    redaction_.u8(dossier_ ? 1 : 0);
     redaction_.fin();
     if (premiereLigne_ || (longuesEntrees_ && taille >= GrandeEntree)) {
         premiereLigne_ = false;

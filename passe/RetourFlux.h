@@ -22,6 +22,10 @@ public:
     void nouvelleLigne(const QString& nom, qint64 taille) override;
     void resultat(Resultat r, int code) override;
     void entreeTerminee() override;
+    void archive(quint32 drapeaux, int format) override;
+    void detailsLigne(qint64 compressee, bool dossier) override;
+    void entreeSautee(qint64 taille) override;
+    void volumesLus(int nombre) override;
     Remplacement remplacer(const QString& nom) override;
     void extractionDe(QByteArrayView chemin) override;
     void progression(qint64 octets) override;
@@ -45,4 +49,6 @@ private:
     protocole::Redaction redaction_{tampon_};
     qint64 envoiMs_ = 0;
     bool premiereLigne_ = true;
+    qint64 compressee_ = 0; // of the row that comes next
+    bool dossier_ = false;
 };

@@ -24,6 +24,7 @@ namespace {
 
 // More than any archive splits into; a Demande that says more is not believed.
 constexpr quint32 MaxVolumes = 100000;
+constexpr quint32 MaxEntrees = 1U << 26;
 
 } // namespace
 
@@ -48,6 +49,11 @@ int main() {
         v = l.octets().toByteArray();
     }
     QString motDePasse = l.texte();
+    Selection selection(std::min<quint32>(l.u32(), MaxEntrees));
+    for (quint32& place : selection) {
+        place = l.u32();
+    }
+    std::sort(selection.begin(), selection.end());
     if (!l.complete() || version != protocole::Version) {
         return protocole::StatutAutreVersion;
     }
@@ -75,7 +81,8 @@ int main() {
         if ((options & protocole::SansGardes) == 0) {
             gardes.emplace(retour, mode, std::move(volumes));
         }
-        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse, gardes ? &*gardes : nullptr);
+        TraiterArchive(*unrar.api, retour, mode, archive, motDePasse, gardes ? &*gardes : nullptr,
+                       selection);
     }
     motDePasse.fill(QChar());
     retour.fin();

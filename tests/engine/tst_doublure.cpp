@@ -36,7 +36,7 @@ void appel(void* h, const QString& quoi) {
     etat.appels << quoi;
 }
 
-void* ouvrir(RAROpenArchiveData* d) {
+void* ouvrir(RAROpenArchiveDataEx* d) {
     etat.appels << QStringLiteral("ouvrir");
     etat.suivante = 0; // opened again, the archive starts at its first header
     etat.modeOuverture = d->OpenMode;
