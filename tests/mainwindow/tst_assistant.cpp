@@ -213,6 +213,8 @@ private slots:
         const QByteArray ligne = trame(Type::Ligne, [](protocole::Redaction& r) {
             r.texte(QStringLiteral("a"));
             r.i64(1);
+            r.i64(1);
+            r.u8(0);
         });
         // On these the library reads memory it never wrote; this heap makes it crash.
         QTest::newRow("library crash, as found by the fuzzer")
@@ -250,6 +252,8 @@ private slots:
                          [](protocole::Redaction& r) {
                              r.texte(QString(protocole::NomMax + 1, QLatin1Char('n')));
                              r.i64(1);
+                             r.i64(1);
+                             r.u8(0);
                          })
             << QByteArray() << Dort << tue;
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
