@@ -33,96 +33,6 @@ quint64 vint(const QByteArray& a, qsizetype& pos) {
     echec(QStringLiteral("bad vint"));
 }
 
-QByteArray enVint(quint64 valeur) {
-    QByteArray sortie;
-    do {
-        quint8 octet = valeur & 0x7f;
-        valeur >>= 7;
-        if (valeur != 0) {
-            octet |= 0x80;
-        }
-        sortie.append(char(octet));
-    } while (valeur != 0);
-    return sortie;
-}
-
-void recalculer(QByteArray& archive, const Bloc& b) {
-    const quint32 crc = crc32(archive.mid(b.debutEnTete, b.finEnTete - b.debutEnTete));
-    for (int i = 0; i < 4; ++i) {
-        archive[b.debut + i] = char((crc >> (8 * i)) & 0xff);
-    }
-}
-
-Bloc blocDuNom(const QByteArray& archive, const QByteArray& nom, qsizetype& ou) {
-    for (const Bloc& b : blocs(archive)) {
-        const qsizetype i = archive.indexOf(nom, b.debutEnTete);
-        if (b.type == 2 && i >= 0 && i + nom.size() <= b.finEnTete) {
-            ou = i;
-            return b;
-        }
-    }
-    echec(QStringLiteral("no file header named ") + QString::fromUtf8(nom));
-}
-
-// Where the fields of a file header lie: type, flags, [extra size], [data size], file flags,
-// unpacked size, attributes, [mtime], [CRC], compression, host OS, name length, name, extra area.
-struct ChampsFichier {
-    qsizetype debutChamps = 0; // after the header size
-    qsizetype debutHote = 0;
-    qsizetype debutLongueur = 0;
-    qsizetype debutNom = 0;
-    qsizetype finNom = 0;
-};
-
-ChampsFichier champs(const QByteArray& archive, const Bloc& b) {
-    ChampsFichier c;
-    qsizetype p = b.debutEnTete;
-    vint(archive, p);
-    c.debutChamps = p;
-    vint(archive, p);
-    const quint64 drapeaux = vint(archive, p);
-    if (drapeaux & 0x1) {
-        vint(archive, p);
-    }
-    if (drapeaux & 0x2) {
-        vint(archive, p);
-    }
-    const quint64 drapeauxFichier = vint(archive, p);
-    vint(archive, p); // unpacked size
-    vint(archive, p); // attributes
-    if (drapeauxFichier & 0x2) {
-        p += 4; // mtime
-    }
-    if (drapeauxFichier & 0x4) {
-        p += 4; // data CRC
-    }
-    vint(archive, p); // compression
-    c.debutHote = p;
-    vint(archive, p);
-    c.debutLongueur = p;
-    const quint64 longueur = vint(archive, p);
-    c.debutNom = p;
-    c.finNom = p + qsizetype(longueur);
-    return c;
-}
-
-// Puts `champs` (every field after the header size) in place of the header of `b`, with its size
-// and CRC. The data area that follows is left as it is.
-void remplacerEnTete(QByteArray& archive, const Bloc& b, const QByteArray& suite) {
-    const QByteArray entete = enVint(quint64(suite.size())) + suite;
-    const quint32 crc = crc32(entete);
-    QByteArray bloc;
-    for (int i = 0; i < 4; ++i) {
-        bloc.append(char((crc >> (8 * i)) & 0xff));
-    }
-    bloc += entete;
-    archive.replace(b.debut, b.finEnTete - b.debut, bloc);
-}
-
-} // namespace
-
-namespace {
-
 // Runs rar in `dossier`: ends the test program when it is missing or fails, as the set-up installs
 // it.
 void lancerRar(const QString& dossier, const QStringList& arguments) {
@@ -141,31 +51,10 @@ void lancerRar(const QString& dossier, const QStringList& arguments) {
 } // namespace
 
 QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
-              const QStringList& options, const Liens& liens) {
+              const QStringList& options) {
     const QString source = dossier + QStringLiteral("/source-") + nom;
     QDir().mkpath(source);
     QStringList noms;
-    // Symbolic links are stored before the files, hard links after them, as rar lists them.
-    const auto lier = [&](bool durs) {
-        for (const Lien& l : liens) {
-            if (l.dur != durs) {
-                continue;
-            }
-            const QString chemin = source + QLatin1Char('/') + l.nom;
-            QDir().mkpath(QFileInfo(chemin).path());
-            // A symbolic target is stored as written: QFile::link would make it absolute.
-            const QByteArray vers = QFile::encodeName(chemin);
-            const int fait =
-                durs ? ::link(QFile::encodeName(source + QLatin1Char('/') + l.cible).constData(),
-                              vers.constData())
-                     : ::symlink(QFile::encodeName(l.cible).constData(), vers.constData());
-            if (fait != 0) {
-                echec(QStringLiteral("cannot link ") + chemin);
-            }
-            noms << l.nom;
-        }
-    };
-    lier(false);
     for (const auto& [stocke, contenu] : fichiers) {
         if (stocke.endsWith(QLatin1Char('/'))) {
             QDir().mkpath(source + QLatin1Char('/') + stocke);
@@ -175,13 +64,9 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
             noms << stocke;
         }
     }
-    lier(true);
     const QString archive = dossier + QLatin1Char('/') + nom;
-    QStringList arguments{QStringLiteral("a"), QStringLiteral("-idq")};
-    if (!liens.isEmpty()) {
-        arguments << QStringLiteral("-ol") << QStringLiteral("-oh");
-    }
-    lancerRar(source, arguments + options + QStringList{archive} + noms);
+    lancerRar(source, QStringList{QStringLiteral("a"), QStringLiteral("-idq")} + options +
+                          QStringList{archive} + noms);
     return archive;
 }
 
@@ -259,33 +144,6 @@ QList<Bloc> blocs(const QByteArray& archive) {
         pos = b.finDonnees;
     }
     return liste;
-}
-
-QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArray& nouveau,
-                    std::optional<quint64> hote) {
-    if (ancien.size() == nouveau.size() && !hote) {
-        qsizetype ou = 0;
-        const Bloc b = blocDuNom(archive, ancien, ou);
-        archive.replace(ou, nouveau.size(), nouveau);
-        recalculer(archive, b);
-        return archive;
-    }
-    for (const Bloc& b : blocs(archive)) {
-        if (b.type != 2) {
-            continue;
-        }
-        ChampsFichier c = champs(archive, b);
-        if (archive.mid(c.debutNom, c.finNom - c.debutNom) != ancien) {
-            continue;
-        }
-        QByteArray suite = archive.mid(c.debutChamps, c.debutHote - c.debutChamps);
-        suite += hote ? enVint(*hote) : archive.mid(c.debutHote, c.debutLongueur - c.debutHote);
-        suite += enVint(quint64(nouveau.size())) + nouveau;
-        suite += archive.mid(c.finNom, b.finEnTete - c.finNom); // the extra area
-        remplacerEnTete(archive, b, suite);
-        return archive;
-    }
-    echec(QStringLiteral("no file header named ") + QString::fromUtf8(ancien));
 }
 
 } // namespace archives

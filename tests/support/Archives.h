@@ -1,7 +1,7 @@
 #pragma once
 
-// Real archives made at test time with Debian's rar, and patches of their RAR 5 headers for the
-// damaged and hostile cases that rar itself never writes.
+// Real archives made at test time with Debian's rar, and the blocks of a RAR 5 one, to cut it where
+// a test needs. Hostile archives are written byte by byte (EcrivainRar.h).
 
 #include <QByteArray>
 #include <QList>
@@ -14,20 +14,13 @@
 namespace archives {
 
 using Fichiers = QList<QPair<QString, QByteArray>>; // stored name, content, in archive order
-struct Lien {
-    QString nom;
-    QString cible;    // as written in the link; for a hard link, the stored name of a file
-    bool dur = false; // a hard link (rar -oh), stored after the files
-};
-using Liens = QList<Lien>;
 
 // Writes `fichiers` under `dossier`/source and stores them, in order and with their relative
-// paths, in `dossier`/`nom`; a name ending in "/" is an empty folder. `liens` are symbolic links,
-// stored as links (rar -ol) before the files, and hard links (rar -oh), stored after them.
-// `options` go to rar (-p..., -hp..., -z...). Returns the archive path. Ends the test program when
-// rar is missing or fails: the set-up installs it.
+// paths, in `dossier`/`nom`; a name ending in "/" is an empty folder. `options` go to rar (-p...,
+// -hp..., -z...). Returns the archive path. Ends the test program when rar is missing or fails:
+// the set-up installs it.
 QString creer(const QString& dossier, const QString& nom, const Fichiers& fichiers,
-              const QStringList& options = {}, const Liens& liens = {});
+              const QStringList& options = {});
 
 // Adds to `archive` an entry `nom` of `taille` zero bytes, compressed, without writing them on disk
 // first: a large entry that takes the library long to test or extract.
@@ -49,12 +42,5 @@ struct Bloc {
 };
 
 QList<Bloc> blocs(const QByteArray& archive);
-
-// Replaces the stored name `ancien` by `nouveau` in the first file header that holds it, and
-// recomputes that header's CRC; `ancien` may then be any text of the header, a link's target for
-// one. A name of another length, or a new host OS (0 Windows, 1 Unix), rebuilds the header, and
-// `ancien` must then be the whole stored name.
-QByteArray renommer(QByteArray archive, const QByteArray& ancien, const QByteArray& nouveau,
-                    std::optional<quint64> hote = std::nullopt);
 
 } // namespace archives
