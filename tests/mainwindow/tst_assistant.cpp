@@ -11,6 +11,7 @@
 #include "Passe.h"
 #include "Protocole.h"
 
+#include <QProcess>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTableView>
@@ -328,6 +329,58 @@ private slots:
                  qPrintable(vu.messages.last().texte));
         QCOMPARE(archives::lire(d.filePath(QStringLiteral("victime.txt"))), QByteArray("mien"));
         QVERIFY(chrono.elapsed() < 20000); // a helper that lingers is not waited for
+    }
+
+    // Code run inside the library, as an archive that took it over would run it, outside the
+    // sandbox: no process of its own, no signal to another, nothing outside the chosen folder
+    // truncated, chmodded or dated, nor, under Landlock, opened for writing. The stand-in says
+    // what it managed as its open's code, 100 and a bit for each.
+    void uneBibliothequePriseResteEnfermee_data() {
+        QTest::addColumn<assistant::Niveau>("niveau");
+        QTest::addColumn<quint32>("options");
+        QTest::addColumn<int>("reussites");
+        QTest::newRow("Landlock") << assistant::Niveau::Landlock << 0U << 0;
+        QTest::newRow("Landlock ABI 2, which covers neither truncate nor signals")
+            << assistant::Niveau::Landlock << (2U << protocole::DecalageAbi) << 0;
+        QTest::newRow("without Landlock: only the opening for writing")
+            << assistant::Niveau::Gardes << 0U << 32;
+    }
+
+    void uneBibliothequePriseResteEnfermee() {
+        QFETCH(assistant::Niveau, niveau);
+        QFETCH(quint32, options);
+        QFETCH(int, reussites);
+#if defined(__SANITIZE_ADDRESS__)
+        reussites |= 1; // a sanitized helper keeps the clone that its leak checker needs
+#endif
+        QTemporaryDir d;
+        const QString victime = d.filePath(QStringLiteral("victime"));
+        archives::ecrire(victime, "mien");
+        QDir(d.path()).mkdir(QStringLiteral("dest"));
+        QProcess temoin;
+        temoin.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(temoin.waitForStarted());
+        qputenv("KORVANE_VICTIME", QFile::encodeName(victime));
+        qputenv("KORVANE_TEMOIN", QByteArray::number(temoin.processId()));
+        qputenv("LD_LIBRARY_PATH", KORVANE_PRISE);
+        const auto retablir = qScopeGuard([] {
+            for (const char* v : {"KORVANE_VICTIME", "KORVANE_TEMOIN", "LD_LIBRARY_PATH"}) {
+                qunsetenv(v);
+            }
+        });
+        const Vu vu = passer({.mode = ModeExtraction,
+                              .archive = longue_,
+                              .destination = d.filePath(QStringLiteral("dest")),
+                              .niveau = niveau,
+                              .options = options});
+        QCOMPARE(vu.messages.last().texte,
+                 QStringLiteral("Erreur à l'ouverture de l'archive (code %1) : %2")
+                     .arg(100 + reussites)
+                     .arg(longue_));
+        QCOMPARE(temoin.state(), QProcess::Running);
+        QCOMPARE(archives::lire(victime), QByteArray("mien"));
+        temoin.kill();
+        temoin.waitForFinished();
     }
 };
 
