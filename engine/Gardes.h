@@ -21,6 +21,7 @@
 //   beneath whatever the names later become, so no link is ever checked twice.
 // Everything else fails with an error, which the library reports for that entry.
 
+#include "Dessous.h"
 #include "RetourPasse.h"
 
 #include <QByteArray>
@@ -43,7 +44,6 @@ public:
     // `volumes`: the archive's files, the only ones read by path. In an extraction the current
     // directory is the chosen folder.
     Gardes(RetourPasse& retour, int mode, std::vector<QByteArray> volumes);
-    ~Gardes();
     Gardes(const Gardes&) = delete;
     Gardes& operator=(const Gardes&) = delete;
 
@@ -64,12 +64,9 @@ public:
         Gardes* avant_;
     };
 
-    // Before and after the library processes an entry of an extraction. fin() gives the entry's
-    // result when the guards decided it, or when the library said OK without making it; nothing
-    // when the library's code tells.
-    // The archive's volume files that the library opened so far.
-    int volumesOuverts() const { return int(ouverts_.size()); }
-
+    // Before and after the library processes an entry of an extraction. finEntree() gives the
+    // entry's result when the guards decided it, or when the library said OK without making it;
+    // nothing when the library's code tells.
     struct Verdict {
         Resultat resultat;
         int code = 0; // the library's, with Resultat::Code
@@ -77,7 +74,11 @@ public:
     void debutEntree(Genre genre);
     std::optional<Verdict> finEntree(int code);
 
-    // The calls, each as the C library function does it: -1 and errno on failure.
+    // The archive's volume files that the library opened so far.
+    int volumesOuverts() const { return int(ouverts_.size()); }
+
+    // The calls, each as the C library function does it: -1 and errno on failure
+    // (GardesAppels.cpp).
     int ouvrir(const char* chemin, int drapeaux, mode_t mode);
     int etat(const char* chemin, struct stat64* etat, bool suivre);
     int acces(const char* chemin, int mode);
@@ -91,28 +92,18 @@ public:
     int renommer(const char* ancien, const char* nouveau);
 
 private:
-    // A descriptor that closes itself.
-    class Descripteur {
-    public:
-        explicit Descripteur(int fd = -1)
-            : fd_(fd) {}
-        ~Descripteur();
-        Descripteur(Descripteur&& autre) noexcept;
-        Descripteur& operator=(Descripteur&& autre) noexcept;
-        int get() const { return fd_; }
-        explicit operator bool() const { return fd_ >= 0; }
-
-    private:
-        int fd_;
-    };
+    using Descripteur = dessous::Descripteur;
     // A folder beneath the chosen one, opened; shared with the last one kept (dossier()).
     using Dossier = std::shared_ptr<const Descripteur>;
-    // A name beneath the chosen folder: its folder, opened, and its last part.
+    // A name beneath the chosen folder: its folder, opened, its last part, and what stands there.
     struct Place {
         Dossier dossier;
         QByteArray cheminDossier; // relative to the chosen folder, "" for itself
         QByteArray nom;           // never empty, "." or ".."
+        struct stat etat {};      // st_mode 0: nothing is there
         int d() const { return dossier->get(); }
+        const char* n() const { return nom.constData(); }
+        bool existe() const { return etat.st_mode != 0; }
     };
     // The file that the entry's own open made or rewrote, its descriptor kept for the library's
     // later calls on it (times, mode), or for its removal when the entry is refused after all.
@@ -123,6 +114,9 @@ private:
     enum class Accord { Oui, Non };
 
     bool volume(const char* chemin) const;
+    int ouvrirVolume(const char* chemin, int drapeaux);
+    // Where an extraction may make or change `chemin`: nothing, with errno, elsewhere; a name of
+    // the chosen folder or above, a link or a way out on the way, make the entry "Ignoré".
     std::optional<Place> place(const char* chemin);
     // The folder `chemin`, relative to the chosen one, reached without any link; the last one is
     // kept, as the library's calls come folder by folder. Nothing, with errno, when it cannot.
@@ -130,6 +124,8 @@ private:
     void oublierDossiers() { dernier_.reset(); } // a folder was removed or renamed
     // The file the entry is writing, when `chemin` names it.
     const Descripteur* ecrit(const char* chemin) const;
+    // A file or folder of the pass, opened to change it through its descriptor.
+    static Descripteur ouvrirFait(const Place& p);
     int refuser(int erreur, std::optional<Resultat> verdict = std::nullopt);
     bool faitParLaPasse(const struct stat& s) const;
     void noterFait(int dossier, const QByteArray& nom);
@@ -143,7 +139,7 @@ private:
     const bool extraction_;
     const std::vector<QByteArray> volumes_;
     std::vector<QByteArray> ouverts_;
-    int destination_ = -1; // the chosen folder, opened
+    Descripteur destination_; // the chosen folder, opened
 
     enum class PourTous { Demander, Remplacer, Garder };
     PourTous pourTous_ = PourTous::Demander;

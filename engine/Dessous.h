@@ -1,0 +1,81 @@
+#pragma once
+
+// Names resolved by the kernel beneath a folder held open: what the guards do every call through.
+
+#include <QByteArray>
+#include <QList>
+
+#include <cerrno>
+#include <cstdint>
+#include <utility>
+
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace dessous {
+
+// The kernel resolves every name beneath the folder: absolute names, ".." above it, a link that
+// leads out or a magic link of /proc all fail (EXDEV, ELOOP).
+inline constexpr std::uint64_t Dessous = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+// Where something is written, no link at all is followed on the way.
+inline constexpr std::uint64_t SansLien = Dessous | RESOLVE_NO_SYMLINKS;
+
+inline int resoudre(int base, const char* chemin, int drapeaux, std::uint64_t resolution) {
+    open_how comment{};
+    comment.flags = std::uint64_t(drapeaux | O_CLOEXEC);
+    comment.resolve = resolution;
+    for (int essai = 0;; ++essai) {
+        const int fd = int(::syscall(SYS_openat2, base, chemin, &comment, sizeof comment));
+        // A rename elsewhere during a ".." makes the kernel ask for a new try.
+        if (fd >= 0 || errno != EAGAIN || essai == 8) {
+            return fd;
+        }
+    }
+}
+
+// As the C library's functions fail.
+inline int echouer(int erreur) {
+    errno = erreur;
+    return -1;
+}
+
+// A name that is nowhere to make anything: empty, the folder itself or the one above.
+inline bool nulle(const QByteArray& nom) {
+    return nom.isEmpty() || nom == "." || nom == "..";
+}
+
+// The name's parts, without empty ones and ".".
+inline QList<QByteArray> parties(const QByteArray& chemin) {
+    QList<QByteArray> p = chemin.split('/');
+    p.removeIf([](const QByteArray& x) { return x.isEmpty() || x == "."; });
+    return p;
+}
+
+// A descriptor that closes itself.
+class Descripteur {
+public:
+    explicit Descripteur(int fd = -1)
+        : fd_(fd) {}
+    ~Descripteur() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descripteur(Descripteur&& autre) noexcept
+        : fd_(std::exchange(autre.fd_, -1)) {}
+    Descripteur& operator=(Descripteur&& autre) noexcept {
+        std::swap(fd_, autre.fd_);
+        return *this;
+    }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+} // namespace dessous

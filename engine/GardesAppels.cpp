@@ -1,0 +1,303 @@
+// The library's calls, as the guards do them (Gardes.h). None of them goes through the C
+// library's functions of the same name, which are the helper's own: the *at() functions and the
+// system calls do the work.
+
+#include "Gardes.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace dessous;
+
+int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
+    const bool ecriture =
+        (drapeaux & O_ACCMODE) != O_RDONLY || (drapeaux & (O_CREAT | O_TRUNC)) != 0;
+    if (!ecriture) {
+        if (chemin != nullptr && *chemin == '/') {
+            return ouvrirVolume(chemin, drapeaux);
+        }
+        // The source of a copy: a file that this pass made, never one the user kept.
+        if (!extraction_ || !destination_) {
+            return echouer(ENOENT);
+        }
+        const Descripteur fd(resoudre(destination_.get(), chemin, drapeaux | O_NOFOLLOW, Dessous));
+        struct stat s {};
+        if (!fd && (errno == EXDEV || errno == ELOOP)) {
+            sortie_ = true;
+            return echouer(ENOENT);
+        }
+        if (!fd || ::fstat(fd.get(), &s) != 0) {
+            return -1;
+        }
+        if (!S_ISREG(s.st_mode) || !faitParLaPasse(s)) {
+            return refuser(EACCES, Resultat::Ignore);
+        }
+        return ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
+    }
+    const std::optional<Place> p = place(chemin);
+    if (!p || accordEntree_ == Accord::Non) {
+        return echouer(EACCES);
+    }
+    if (p->existe()) {
+        if (S_ISDIR(p->etat.st_mode)) {
+            return echouer(EISDIR);
+        }
+        if (faitParLaPasse(p->etat) && S_ISREG(p->etat.st_mode)) {
+            retour_.extractionDe(QByteArrayView(chemin));
+            const int fd = ::openat(p->d(), p->n(), drapeaux | O_NOFOLLOW | O_CLOEXEC, mode);
+            noterEcrit(fd, chemin);
+            return fd;
+        }
+        // The user's file or link, or a link of the archive: a new file takes its place, so that
+        // nothing is written through a link, nor into a file that has other names elsewhere.
+        if (!faitParLaPasse(p->etat) && accord(chemin) == Accord::Non) {
+            return echouer(EACCES);
+        }
+        if (::unlinkat(p->d(), p->n(), 0) != 0 && errno != ENOENT) {
+            return echouer(EACCES);
+        }
+    }
+    retour_.extractionDe(QByteArrayView(chemin));
+    const int fd =
+        ::openat(p->d(), p->n(), drapeaux | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) {
+        noterFait(p->d(), p->nom);
+    }
+    noterEcrit(fd, chemin);
+    return fd;
+}
+
+int Gardes::etat(const char* chemin, struct stat64* etat, bool suivre) {
+    if (chemin != nullptr && *chemin == '/') {
+        if (!volume(chemin)) {
+            return echouer(ENOENT);
+        }
+        return ::fstatat64(AT_FDCWD, chemin, etat, suivre ? 0 : AT_SYMLINK_NOFOLLOW);
+    }
+    if (!extraction_ || !destination_) {
+        return echouer(ENOENT);
+    }
+    // Most names lie in a folder reached without links, and are no link themselves.
+    const QByteArray c(chemin);
+    const qsizetype i = c.lastIndexOf('/');
+    const QByteArray nom = c.mid(i + 1);
+    if (!nulle(nom)) {
+        const Dossier d = dossier(i < 0 ? QByteArray() : c.left(i));
+        if (!d && errno != ELOOP) {
+            return -1;
+        }
+        if (d && ::fstatat64(d->get(), nom.constData(), etat, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (!suivre || !S_ISLNK(etat->st_mode))) {
+            return 0;
+        }
+        if (d && errno == ENOENT) {
+            return -1;
+        }
+    }
+    // Else seen through links that stay beneath, like the kernel's own lookups; a link that leads
+    // out shows nothing behind it.
+    const Descripteur fd(
+        resoudre(destination_.get(), chemin, O_PATH | (suivre ? 0 : O_NOFOLLOW), Dessous));
+    if (!fd) {
+        if (errno != EXDEV && errno != ELOOP) {
+            return -1;
+        }
+        sortie_ = true;
+        return echouer(ENOENT);
+    }
+    return ::fstatat64(fd.get(), "", etat, AT_EMPTY_PATH);
+}
+
+int Gardes::acces(const char* chemin, int mode) {
+    struct stat64 s {};
+    if (etat(chemin, &s, true) != 0) {
+        return -1;
+    }
+    // The helper owns what it reads and writes here; the owner's bits tell.
+    const bool permis = ((mode & R_OK) == 0 || (s.st_mode & S_IRUSR) != 0) &&
+                        ((mode & W_OK) == 0 || (s.st_mode & S_IWUSR) != 0) &&
+                        ((mode & X_OK) == 0 || (s.st_mode & S_IXUSR) != 0);
+    return permis ? 0 : echouer(EACCES);
+}
+
+int Gardes::creerDossier(const char* chemin, mode_t mode) {
+    const std::optional<Place> p = place(chemin);
+    if (!p) {
+        return -1;
+    }
+    if (p->existe()) {
+        if (S_ISDIR(p->etat.st_mode)) {
+            fait_ = fait_ || genre_ == Genre::Dossier; // the archive's folder merges into it
+            return echouer(EEXIST);
+        }
+        // A folder where a link stands: the link gives way, as the library has it beneath a link,
+        // after the question when it is the user's.
+        if (!S_ISLNK(p->etat.st_mode) ||
+            (!faitParLaPasse(p->etat) && accord(chemin) == Accord::Non) ||
+            ::unlinkat(p->d(), p->n(), 0) != 0) {
+            return echouer(EEXIST);
+        }
+    }
+    if (::mkdirat(p->d(), p->n(), mode & 07777) != 0) {
+        return -1;
+    }
+    noterFait(p->d(), p->nom);
+    fait_ = fait_ || genre_ == Genre::Dossier;
+    return 0;
+}
+
+int Gardes::changerMode(const char* chemin, mode_t mode) {
+    if (const Descripteur* f = ecrit(chemin)) {
+        return ::fchmod(f->get(), mode & 07777);
+    }
+    const std::optional<Place> p = place(chemin);
+    if (!p || !p->existe()) {
+        return p ? echouer(ENOENT) : -1;
+    }
+    if (!faitParLaPasse(p->etat)) {
+        if (S_ISDIR(p->etat.st_mode)) {
+            return 0; // a folder of the user's keeps its mode: the archive's merges into it
+        }
+        // The library's chmod before it replaces a file: the question comes here, and "Oui"
+        // removes the user's file at once, so that its mode, shared with its other names, stays.
+        if (accord(chemin) == Accord::Non) {
+            return echouer(EPERM);
+        }
+        return ::unlinkat(p->d(), p->n(), 0) == 0 ? 0 : echouer(EACCES);
+    }
+    if (S_ISLNK(p->etat.st_mode)) {
+        return 0; // a link's mode means nothing
+    }
+    // Through a descriptor, so that the system-call filter may refuse every chmod by name; by name
+    // only for a file of the pass whose own mode no longer lets it open.
+    const Descripteur fd = ouvrirFait(*p);
+    return fd ? ::fchmod(fd.get(), mode & 07777) : ::fchmodat(p->d(), p->n(), mode & 07777, 0);
+}
+
+int Gardes::changerProprietaire(const char*, uid_t, gid_t) {
+    // Owners are restored only when asked for, and nobody asks.
+    return echouer(EPERM);
+}
+
+int Gardes::changerDates(int base, const char* chemin, const struct timespec dates[2],
+                         int drapeaux) {
+    if (chemin == nullptr) {
+        return ::futimens(base, dates); // a descriptor the library opened through us
+    }
+    if (base != AT_FDCWD) {
+        return echouer(EACCES);
+    }
+    if (const Descripteur* f = ecrit(chemin)) {
+        return ::futimens(f->get(), dates);
+    }
+    const std::optional<Place> p = place(chemin);
+    if (!p || !p->existe()) {
+        return p ? echouer(ENOENT) : -1;
+    }
+    if (!faitParLaPasse(p->etat)) {
+        return 0; // the user's files and folders keep their times
+    }
+    if (!S_ISLNK(p->etat.st_mode)) {
+        if (const Descripteur fd = ouvrirFait(*p)) {
+            return ::futimens(fd.get(), dates);
+        }
+    } else if ((drapeaux & AT_SYMLINK_NOFOLLOW) == 0) {
+        return 0; // through the link: never
+    }
+    // A link cannot be opened for its times: by name, where the filter allows. The system call
+    // itself: the C library's utimensat is ours in the helper.
+    return int(::syscall(SYS_utimensat, p->d(), p->n(), dates, AT_SYMLINK_NOFOLLOW));
+}
+
+int Gardes::lienDur(const char* existant, const char* nouveau) {
+    if (!extraction_ || !destination_ || existant == nullptr || *existant == '/') {
+        return refuser(EACCES, Resultat::LienRefuse);
+    }
+    // The file it names, beneath the chosen folder through links that stay beneath.
+    const QByteArray source(existant);
+    const qsizetype i = source.lastIndexOf('/');
+    const QByteArray nomSource = source.mid(i + 1);
+    if (nulle(nomSource)) {
+        return refuser(EACCES, Resultat::LienRefuse);
+    }
+    const Descripteur dossierSource(resoudre(destination_.get(),
+                                             i < 0 ? "." : source.left(i).constData(),
+                                             O_PATH | O_DIRECTORY, Dessous));
+    if (!dossierSource) {
+        return errno == ENOENT || errno == ENOTDIR ? -1 : refuser(EACCES, Resultat::LienRefuse);
+    }
+    struct stat s {};
+    if (::fstatat(dossierSource.get(), nomSource.constData(), &s, AT_SYMLINK_NOFOLLOW) != 0) {
+        return -1;
+    }
+    if (!S_ISREG(s.st_mode) || !faitParLaPasse(s)) {
+        // A second name for a file of the user's would let the library's changes reach it.
+        return refuser(EACCES, Resultat::Ignore);
+    }
+    const std::optional<Place> p = place(nouveau);
+    if (!p || accordEntree_ == Accord::Non) {
+        return echouer(EACCES);
+    }
+    if (::linkat(dossierSource.get(), nomSource.constData(), p->d(), p->n(), 0) != 0) {
+        return -1;
+    }
+    fait_ = true;
+    return 0;
+}
+
+int Gardes::lienSymbolique(const char* cible, const char* chemin) {
+    const std::optional<Place> p = place(chemin);
+    if (!p) {
+        return -1;
+    }
+    if (accordEntree_ == Accord::Non) {
+        return echouer(EACCES);
+    }
+    if (cible == nullptr || !cibleSure(p->cheminDossier, QByteArray(cible))) {
+        return refuser(EACCES, Resultat::LienRefuse);
+    }
+    if (::symlinkat(cible, p->d(), p->n()) != 0) {
+        return -1;
+    }
+    noterFait(p->d(), p->nom);
+    fait_ = true;
+    return 0;
+}
+
+int Gardes::retirer(const char* chemin) {
+    const std::optional<Place> p = place(chemin);
+    if (!p || !p->existe()) {
+        return p ? echouer(ENOENT) : -1;
+    }
+    const bool dossier = S_ISDIR(p->etat.st_mode);
+    if (!faitParLaPasse(p->etat)) {
+        if (dossier) {
+            return refuser(EACCES, Resultat::Ignore); // never a folder of the user's
+        }
+        if (accord(chemin) == Accord::Non) {
+            return echouer(EACCES);
+        }
+    }
+    if (dossier) {
+        oublierDossiers();
+    }
+    return ::unlinkat(p->d(), p->n(), dossier ? AT_REMOVEDIR : 0);
+}
+
+int Gardes::renommer(const char* ancien, const char* nouveau) {
+    const std::optional<Place> a = place(ancien);
+    const std::optional<Place> n = place(nouveau);
+    if (!a || !n || !a->existe()) {
+        return a && n ? echouer(ENOENT) : -1;
+    }
+    // Only what this pass made moves, and only over what it made.
+    if (!faitParLaPasse(a->etat) || (n->existe() && !faitParLaPasse(n->etat))) {
+        return refuser(EACCES, Resultat::Ignore);
+    }
+    oublierDossiers();
+    return ::renameat(a->d(), a->n(), n->d(), n->n());
+}
