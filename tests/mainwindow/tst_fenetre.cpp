@@ -449,10 +449,11 @@ private slots:
     // reorder what it says, and leaves the others alone; the name itself is kept as it came.
     void lesNomsNeMententPas() {
         const QString nom = QStringLiteral("été 日本 \\ (1) \u202Etxt.exe \n\x1b[31m\x7f\u0085 "
-                                           "\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt");
+                                           "\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt"
+                                           "\u200B\u200C\u200D\u2060\uFEFF");
         const QString vu = QStringLiteral("été 日本 \\ (1) \\u202Etxt.exe \\u000A\\u001B[31m"
                                           "\\u007F\\u0085 \\u200Ea\\u200Fb\\u2066c\\u2069d\\u2028e"
-                                          "\\u061C.txt");
+                                          "\\u061C.txt\\u200B\\u200C\\u200D\\u2060\\uFEFF");
         QTemporaryDir d;
         archives::ecrire(d.filePath(QStringLiteral("dest/")) + nom, "mien");
         const Vu v = passer(
