@@ -169,6 +169,7 @@ private slots:
         QTest::addColumn<QString>("message"); // @ stands for the path
         const QString ouvrir = QStringLiteral("Erreur: Ne peut ouvrir le fichier @");
         QTest::newRow("missing file") << "absent" << false << ouvrir;
+        QTest::newRow("in a folder that does not exist") << "/nulle/part/a.rar" << false << ouvrir;
         QTest::newRow("not an archive")
             << "texte" << false << "Erreur: @Ce n'est pas un fichier archive RAR";
         // Opened by the library, a pipe would wait for a writer and a device feed it, for ever.
