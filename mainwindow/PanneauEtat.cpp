@@ -17,6 +17,18 @@ PanneauEtat::PanneauEtat(int largeurMin, bool cede, QWidget* parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
+void PanneauEtat::setTexte(const QString& debut, const QString& fin) {
+    fin_ = fin;
+    setText(debut + fin);
+}
+
+void PanneauEtat::serrer(bool serre) {
+    if (serre != serre_) {
+        serre_ = serre;
+        updateGeometry();
+    }
+}
+
 QString PanneauEtat::texteMontre() const {
     return nomVisible(text());
 }
@@ -33,6 +45,9 @@ QSize PanneauEtat::sizeHint() const {
 }
 
 QSize PanneauEtat::minimumSizeHint() const {
+    if (serre_) {
+        return {std::min(largeurMin_, sizeHint().width()) / 2, QLabel::minimumSizeHint().height()};
+    }
     return cede_ ? QSize(largeurMin_, QLabel::minimumSizeHint().height()) : sizeHint();
 }
 
@@ -51,8 +66,14 @@ void PanneauEtat::paintEvent(QPaintEvent* evenement) {
     QFrame::paintEvent(evenement); // the frame; the text is drawn here, cut with "…"
     QPainter peintre(this);
     const QRect zone = contentsRect().adjusted(retrait(), 0, -retrait(), 0);
+    QString texte = fontMetrics().elidedText(texteMontre(), Qt::ElideRight, zone.width());
+    if (!fin_.isEmpty() && text().endsWith(fin_) && texte != texteMontre()) {
+        const QString fin = nomVisible(fin_);
+        const QString debut = nomVisible(text().chopped(fin_.size()));
+        texte = fontMetrics().elidedText(debut, Qt::ElideRight,
+                                         zone.width() - largeurTexte(font(), fin)) +
+                fin;
+    }
     style()->drawItemText(&peintre, zone, QStyle::visualAlignment(layoutDirection(), alignment()),
-                          palette(), isEnabled(),
-                          fontMetrics().elidedText(texteMontre(), Qt::ElideRight, zone.width()),
-                          foregroundRole());
+                          palette(), isEnabled(), texte, foregroundRole());
 }

@@ -306,6 +306,18 @@ private slots:
         f.Mnu_Tester_Click();
         QCOMPARE(b.demandesMotDePasse, 4);
         QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+
+        // Another archive, the box still ticked: the password kept is tried quietly, and the
+        // prompt, not told of it, names the archive that the window names already.
+        const QString autre =
+            archives::creer(d.path(), QStringLiteral("autre.rar"), ABC, {"-hpautre"});
+        b.fichiers << autre;
+        b.motsDePasse << QStringLiteral("autre");
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(b.libellesMotDePasse.mid(4),
+                 QStringList{QStringLiteral("Mot de passe de l'archive « autre.rar » :")});
+        QCOMPARE(b.titresDerriere.last(), Titre + QStringLiteral(" : ") + autre);
+        QCOMPARE(colonne(f, 0), (QStringList{"c.txt", "b.txt", "a.txt"}));
         QVERIFY(b.messages.isEmpty());
     }
 
@@ -354,9 +366,10 @@ private slots:
         const bool garde = !saisies.isEmpty() && saisies.last().has_value();
         QVERIFY(vu.messages.isEmpty());
         QCOMPARE(vu.libellesMotDePasse.size(), saisies.size() + (coche.isEmpty() ? 0 : 1));
-        QCOMPARE(vu.libellesMotDePasse.count(
-                     QStringLiteral("Mot de passe incorrect. Mot de passe de l'archive :")),
-                 incorrects);
+        QCOMPARE(vu.libellesMotDePasse.filter(QStringLiteral("incorrect")).size(), incorrects);
+        // Each prompt of the pass names its archive.
+        QCOMPARE(vu.libellesMotDePasse.filter(QStringLiteral("« secret.rar » :")).size(),
+                 saisies.size());
         QCOMPARE(vu.resultats, resultats);
         QCOMPARE(vu.coche, garde);
         // Each entry written once, none asked about or skipped because of the prompt.
