@@ -38,6 +38,9 @@ int PanneauEtat::retrait() const {
 }
 
 QSize PanneauEtat::sizeHint() const {
+    if (serre_ && text().isEmpty()) {
+        return minimumSizeHint(); // what has nothing to say gives way first
+    }
     const QMargins cadre = contentsMargins();
     const int largeur =
         largeurTexte(font(), texteMontre()) + 2 * retrait() + cadre.left() + cadre.right();
@@ -46,7 +49,7 @@ QSize PanneauEtat::sizeHint() const {
 
 QSize PanneauEtat::minimumSizeHint() const {
     if (serre_) {
-        return {std::min(largeurMin_, sizeHint().width()) / 2, QLabel::minimumSizeHint().height()};
+        return {largeurMin_ / 2, QLabel::minimumSizeHint().height()};
     }
     return cede_ ? QSize(largeurMin_, QLabel::minimumSizeHint().height()) : sizeHint();
 }

@@ -15,8 +15,9 @@ public:
 
     // `debut` then `fin`, of which only `debut` is ever cut.
     void setTexte(const QString& debut, const QString& fin);
-    // While the bar also shows a pass's progress, every panel gives up its width, down to half its
-    // minimum, rather than push anything out of the window.
+    // While the bar also shows a pass's progress or its outcome, every panel gives up its width,
+    // down to half its minimum width, an empty one first, rather than push anything out of the
+    // window.
     void serrer(bool serre);
 
     QSize sizeHint() const override;
