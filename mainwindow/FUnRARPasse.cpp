@@ -214,3 +214,16 @@ void FUnRAR::erreurFatale(const QString& message) {
     interaction().terminer(1);
     std::abort(); // terminer() never returns; this only tells the compiler so
 }
+
+Remplacement remplacementDe(QMessageBox::StandardButton bouton) {
+    switch (bouton) {
+    case QMessageBox::Yes:
+        return Remplacement::Oui;
+    case QMessageBox::YesToAll:
+        return Remplacement::OuiPourTous;
+    case QMessageBox::NoToAll:
+        return Remplacement::NonPourTous;
+    default:
+        return Remplacement::Non; // a box closed otherwise keeps the user's file
+    }
+}
