@@ -71,6 +71,11 @@ Avancement::Avancement(QStatusBar* barre, std::vector<PanneauEtat*> panneaux)
     barre->addPermanentWidget(barre_);
 }
 
+void Avancement::ajouterPanneau(PanneauEtat* panneau) {
+    panneaux_.push_back(panneau);
+    placer();
+}
+
 void Avancement::debut(int mode, qint64 total) {
     mode_ = mode;
     total_ = mode == ModeListe ? 0 : total;

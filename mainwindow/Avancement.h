@@ -21,6 +21,9 @@ public:
     // Its bar and its line go at the right end of `barre`, whose `panneaux` make room for them.
     Avancement(QStatusBar* barre, std::vector<PanneauEtat*> panneaux);
 
+    // `panneau`, added to the bar since, makes room too.
+    void ajouterPanneau(PanneauEtat* panneau);
+
     // `total`: the bytes of every entry that the pass goes through, 0 when unknown.
     void debut(int mode, qint64 total);
     void entree(qint64 taille);

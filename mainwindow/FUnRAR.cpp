@@ -258,10 +258,12 @@ void FUnRAR::signalerProtection() {
     if (!a || protection_ != nullptr) {
         return;
     }
-    protection_ = new QLabel(a->texte, this);
+    protection_ = new PanneauEtat(platform::pixelsX(this, 1440), true, this);
+    protection_->setText(a->texte);
     protection_->setObjectName(QStringLiteral("protection"));
     protection_->setToolTip(a->detail);
     statusBar()->addPermanentWidget(protection_);
+    avancement_->ajouterPanneau(protection_);
 }
 
 void FUnRAR::activerControlesArchive(bool actifs) {

@@ -141,7 +141,7 @@ private:
     QCheckBox* Check1 = nullptr;
     QTableView* ListView1 = nullptr;
     std::array<PanneauEtat*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
-    QLabel* protection_ = nullptr;           // says that the library runs outside its sandbox
+    PanneauEtat* protection_ = nullptr;      // says that the library runs outside its sandbox
 };
 
 // The answer to the replace question that the box's button `bouton` stands for.

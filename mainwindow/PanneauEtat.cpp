@@ -55,8 +55,8 @@ QSize PanneauEtat::minimumSizeHint() const {
 }
 
 bool PanneauEtat::event(QEvent* evenement) {
-    if (evenement->type() != QEvent::ToolTip) {
-        return QLabel::event(evenement);
+    if (evenement->type() != QEvent::ToolTip || !toolTip().isEmpty()) {
+        return QLabel::event(evenement); // a tooltip of its own says more than the text
     }
     const QString texte = texteMontre();
     const bool coupe = largeurTexte(font(), texte) > contentsRect().width() - 2 * retrait();

@@ -107,7 +107,9 @@ private slots:
         QTimer guet;
         QObject::connect(&guet, &QTimer::timeout, &f, [&] {
             if (depuis.isValid() ||
-                (extraire ? QFileInfo(partiel).size() == 0 : !barre->isVisible())) {
+                (extraire
+                     ? QFileInfo(partiel).size() == 0
+                     : !barre->isVisible() || barre->width() < barre->minimumSizeHint().width())) {
                 return;
             }
             if (QApplication::activeWindow() != &f) {
