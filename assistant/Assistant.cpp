@@ -6,18 +6,23 @@
 #include "PageEnCours.h"
 #include "Processus.h"
 #include "Protocole.h"
+#include "Relecture.h"
 #include "Volumes.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
+#include <QSocketNotifier>
 #include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include <fcntl.h>
@@ -33,7 +38,6 @@ namespace {
 using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
-constexpr int AttenteMaxMs = 50;           // between two calls of patienter()
 constexpr int FinApresDernierMotMs = 5000; // for a helper that said its last word to leave
 constexpr qsizetype Lecture = 256 * 1024;
 
@@ -95,203 +99,6 @@ public:
 
 private:
     int fd_;
-};
-
-// Whether `nom` is no longer than the names the library makes: NomMax characters.
-bool nomPlausible(QByteArrayView utf8) {
-    if (utf8.size() <= protocole::NomMax) {
-        return true; // the common case, without counting
-    }
-    if (utf8.size() > 4 * protocole::NomMax) {
-        return false;
-    }
-    qsizetype caracteres = 0;
-    for (const char c : utf8) {
-        caracteres += (quint8(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return caracteres <= protocole::NomMax;
-}
-
-// Plays the helper's frames into the window's RetourPasse, answering its questions. The helper
-// runs what an archive made of the library: it is trusted with nothing beyond its pass, and any
-// frame that its pass could not send ends it as a failure.
-class Relecture {
-public:
-    enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
-
-    Relecture(RetourPasse& retour, int mode, Processus& processus)
-        : retour_(retour)
-        , mode_(mode)
-        , libelle_(libelleMode(mode))
-        , processus_(processus) {}
-
-    Etat etat() const { return etat_; }
-    const Messages::Echec& echec() const { return echec_; }
-    // The file of the entry that the library was writing when the helper stopped, if any.
-    const QByteArray& enCours() const { return enCours_; }
-    quint8 protections() const { return protections_; }
-    int abiLandlock() const { return abiLandlock_; }
-    void rompre() { etat_ = Etat::Rompue; }
-
-    void jouer(const protocole::Trame& trame) {
-        protocole::Lecture l(trame.charge);
-        if (!bonjour_ && trame.type != Type::Bonjour) {
-            rompre();
-            return;
-        }
-        const bool extraction = mode_ == ModeExtraction;
-        switch (trame.type) {
-        case Type::Bonjour:
-            if (bonjour_ || l.u32() != protocole::Version) {
-                rompre();
-            }
-            bonjour_ = true;
-            derniereVersion = int(l.u32());
-            protections_ = l.u8();
-            abiLandlock_ = l.u8();
-            break;
-        case Type::Commentaire: {
-            // One comment, no longer than the library's buffer once decoded.
-            const QByteArrayView texte = l.octets();
-            const bool tronque = l.u8() != 0;
-            if (commentaire_ || texte.size() > 3 * TailleCommentaire || !l.complete()) {
-                rompre();
-                return;
-            }
-            commentaire_ = true;
-            retour_.commentaire(QString::fromUtf8(texte), tronque);
-            repondre(0);
-            break;
-        }
-        case Type::Montrer:
-            retour_.montrerFenetre();
-            break;
-        case Type::Archive: {
-            const quint32 drapeaux = l.u32();
-            const quint8 format = l.u8();
-            if (archive_ || !l.complete()) {
-                rompre();
-                return;
-            }
-            archive_ = true;
-            retour_.archive(drapeaux, format);
-            break;
-        }
-        case Type::Ligne: {
-            const QByteArrayView nom = l.octets();
-            const qint64 taille = l.i64();
-            const qint64 compressee = l.i64();
-            const bool dossier = l.u8() != 0;
-            if (!l.complete() || !nomPlausible(nom)) {
-                rompre();
-                return;
-            }
-            enCours_.clear();
-            retour_.enTeteResultat(libelle_);
-            retour_.detailsLigne(compressee, dossier);
-            retour_.nouvelleLigne(QString::fromUtf8(nom), taille);
-            break;
-        }
-        case Type::Sautee:
-            retour_.entreeSautee(l.i64());
-            break;
-        case Type::Volumes:
-            retour_.volumesLus(int(l.u32()));
-            break;
-        case Type::Resultat: {
-            const quint8 r = l.u8();
-            const int code = int(l.u32());
-            if (!l.complete() || r > quint8(Resultat::Code)) {
-                rompre();
-                return;
-            }
-            enCours_.clear();
-            retour_.resultat(Resultat(r), code);
-            break;
-        }
-        case Type::Remplacer: {
-            const QByteArrayView nom = l.octets();
-            if (!extraction || !l.complete() || !nomPlausible(nom)) {
-                rompre();
-                return;
-            }
-            repondre(quint8(retour_.remplacer(QString::fromUtf8(nom))));
-            break;
-        }
-        case Type::Extraction:
-            enCours_ = l.octets().toByteArray();
-            if (!extraction || enCours_.size() > 4 * protocole::NomMax) {
-                rompre();
-            }
-            break;
-        case Type::Progression:
-            retour_.progression(l.i64());
-            break;
-        case Type::Echec:
-            echec_.genre = Genre(l.u8());
-            echec_.code = int(l.u32());
-            echec_.detail = l.texte();
-            if (echec_.genre > Genre::Bibliotheque) {
-                rompre(); // how the helper itself ended is this side's to tell
-                return;
-            }
-            etat_ = Etat::Echec;
-            break;
-        case Type::MotDePasse: {
-            const quint8 incorrect = l.u8();
-            if (l.complete()) {
-                const std::optional<QString> saisi = retour_.motDePasse(incorrect != 0);
-                QByteArray reponse;
-                protocole::Redaction r(reponse);
-                r.debut(Type::Reponse);
-                r.u8(saisi ? 1 : 0);
-                r.texte(saisi.value_or(QString()));
-                r.fin();
-                processus_.ecrire(reponse);
-                reponse.fill('\0');
-            }
-            break;
-        }
-        case Type::Fin:
-            etat_ = Etat::Fin;
-            break;
-        case Type::Abandon:
-            etat_ = Etat::Abandon;
-            break;
-        case Type::Demande:
-        case Type::Reponse:
-            rompre();
-            return;
-        }
-        if (!l.complete()) {
-            rompre();
-        }
-    }
-
-private:
-    static constexpr qsizetype TailleCommentaire = 16384;
-
-    void repondre(quint8 reponse) {
-        QByteArray trame;
-        protocole::Redaction r(trame);
-        r.debut(Type::Reponse);
-        r.u8(reponse);
-        r.fin();
-        processus_.ecrire(trame); // a helper gone meanwhile is seen at the end of its stream
-    }
-
-    RetourPasse& retour_;
-    const int mode_;
-    const QString libelle_;
-    Processus& processus_;
-    Etat etat_ = Etat::EnCours;
-    Messages::Echec echec_;
-    QByteArray enCours_;
-    quint8 protections_ = 0;
-    int abiLandlock_ = 0;
-    bool bonjour_ = false;
-    bool commentaire_ = false;
-    bool archive_ = false;
 };
 
 // Appends what the helper wrote; false at the end of its stream.
@@ -365,6 +172,19 @@ void noter(const Lancement& lancement, quint8 protections, int abi) {
             .arg(pourquoi, restent.join(QStringLiteral(", ")))};
 }
 
+// A pass whose helper the window is waiting on, which interrompre() can end.
+struct Conversation {
+    Processus& processus;
+    const Dossier& dossier;
+    std::function<QByteArray()> enCours; // the file the helper is writing, if any
+    std::function<bool()> active;        // the helper is still at its pass
+    QSocketNotifier* lecteur = nullptr;
+    QEventLoop* boucle = nullptr;
+    bool interrompue = false;
+};
+
+Conversation* conversationEnCours = nullptr;
+
 // One pass in one helper, started as `lancement` says.
 Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                 const QByteArray& archive, const QString& motDePasse,
@@ -432,30 +252,67 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     };
     QByteArray tampon;
     bool ouvert = true;
-    while (ouvert && relecture.etat() == Relecture::Etat::EnCours) {
-        pollfd p{processus.lecture(), POLLIN, 0};
-        if (::poll(&p, 1, AttenteMaxMs) > 0) {
-            ouvert = lire(processus.lecture(), tampon);
-            qsizetype position = 0;
-            bool rompu = false;
-            while (relecture.etat() == Relecture::Etat::EnCours) {
-                const std::optional<protocole::Trame> t =
-                    protocole::suivante(tampon, position, rompu, protocole::TailleMaxRetour);
-                if (!t) {
-                    break;
-                }
-                relecture.jouer(*t);
+    Conversation conversation{processus, dossier, enCours, [&] {
+                                  return ouvert && relecture.etat() == Relecture::Etat::EnCours;
+                              }};
+    // Reads what the helper wrote and plays it; false once the conversation is over.
+    const auto recevoir = [&] {
+        ouvert = lire(processus.lecture(), tampon);
+        qsizetype position = 0;
+        bool rompu = false;
+        while (relecture.etat() == Relecture::Etat::EnCours) {
+            const std::optional<protocole::Trame> t =
+                protocole::suivante(tampon, position, rompu, protocole::TailleMaxRetour);
+            if (!t) {
+                break;
             }
-            if (rompu) {
-                relecture.rompre();
+            relecture.jouer(*t);
+            if (conversation.interrompue) {
+                return false; // interrompre() did the rest
             }
-            tampon.remove(0, position);
         }
-        if (ouvert && relecture.etat() == Relecture::Etat::EnCours && !retour.patienter()) {
-            processus.tuer();
-            dossier.retirerFichier(enCours());
+        if (rompu) {
+            relecture.rompre();
+        }
+        tampon.remove(0, position);
+        return conversation.active();
+    };
+
+    if (mode == protocole::ModeSonde) {
+        // Before the window exists, or before its first pass: nothing to answer meanwhile.
+        for (bool suite = true; suite;) {
+            pollfd p{processus.lecture(), POLLIN, 0};
+            if (::poll(&p, 1, -1) > 0 || errno != EINTR) {
+                suite = recevoir();
+            }
+        }
+    } else {
+        // The window lives while the helper works: every event is handled, and the helper's pipe
+        // wakes this loop. Its notifier is off while a frame plays, since a question's box runs
+        // a loop of its own in which the pipe must wait for the answer.
+        QEventLoop boucle;
+        QSocketNotifier lecteur(processus.lecture(), QSocketNotifier::Read);
+        conversation.lecteur = &lecteur;
+        conversation.boucle = &boucle;
+        const QScopedValueRollback<Conversation*> enVigueur(conversationEnCours, &conversation);
+        QObject::connect(&lecteur, &QSocketNotifier::activated, &boucle, [&] {
+            lecteur.setEnabled(false);
+            if (recevoir()) {
+                lecteur.setEnabled(true);
+            } else if (!conversation.interrompue) {
+                boucle.quit();
+            }
+        });
+        boucle.exec();
+        if (conversation.interrompue) {
+            if (relecture.ligneOuverte()) {
+                retour.resultat(Resultat::Interrompu);
+            }
             return Issue::Interrompue;
         }
+    }
+    if (relecture.version() != 0) {
+        derniereVersion = relecture.version();
     }
 
     const Relecture::Etat etat = relecture.etat();
@@ -552,6 +409,19 @@ std::optional<QString> sonder() {
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
                const std::vector<quint32>& selection) {
     return converser(retour, lancement(), mode, absolu(archive), motDePasse, selection);
+}
+
+void interrompre() {
+    Conversation* const c = conversationEnCours;
+    if (c == nullptr || c->interrompue || !c->active()) {
+        return; // nothing left to stop: the pass has said its last word
+    }
+    c->interrompue = true;
+    c->lecteur->setEnabled(false); // before its descriptor is closed
+    c->processus.tuer();
+    // The helper is gone: nothing can write the file any more once it is removed.
+    c->dossier.retirerFichier(c->enCours());
+    c->boucle->quit();
 }
 
 Niveau niveau() {

@@ -52,14 +52,21 @@ void imposerOptions(quint32 options);
 enum class Issue {
     Terminee,
     Abandonnee,  // the user gave no password (RetourPasse::abandon)
-    Interrompue, // retour.patienter() said to stop: the helper is gone, and its partial file
+    Interrompue, // by interrompre(): the helper is gone, and its partial file
 };
 
 // Runs one pass in `mode` over `archive` (the bytes of its path) in a helper whose current
-// directory is ours, and replays it into `retour`. Every failure goes to retour.echec().
+// directory is ours, and replays it into `retour`. Every failure goes to retour.echec(). Every
+// event of this thread is handled while the helper works, in a loop of this call's own.
 // `selection`: the entries to process, by their place in the archive from 0, in increasing order;
 // the others are skipped without a row. Empty: every entry.
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
                const std::vector<quint32>& selection = {});
+
+// Ends the pass in progress, from an event handled while it runs: the helper is killed at once
+// and the file it was writing removed; the entry in work gets Resultat::Interrompu and executer()
+// returns Interrompue as soon as the boxes opened meanwhile are closed. Nothing once the helper
+// has said its last word, or without a pass.
+void interrompre();
 
 } // namespace assistant

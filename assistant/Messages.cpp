@@ -84,6 +84,8 @@ QString texteResultat(Resultat r, int code) {
         return QStringLiteral("Ignoré");
     case Resultat::LienRefuse:
         return QStringLiteral("Lien refusé");
+    case Resultat::Interrompu:
+        return QStringLiteral("Interrompu");
     case Resultat::Code:
         break;
     }

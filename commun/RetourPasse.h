@@ -64,6 +64,8 @@ enum class Resultat : quint8 {
     Ignore,     // not extracted: the user kept the file there, or its name leads nowhere
     LienRefuse, // a link not made: it would lead outside the chosen folder, or nowhere
     Code,       // the library's code for an entry that did not stop the pass
+    // The window's own word, never sent by the helper: the user stopped the pass during the entry.
+    Interrompu,
 };
 
 // The answer to "replace the file that is already there?"; the "Tous" answers hold for the rest
@@ -118,8 +120,6 @@ public:
         Q_UNUSED(incorrect);
         return std::nullopt;
     }
-    // Called at least every 50 ms while the window waits on the helper; false stops the pass.
-    virtual bool patienter() { return true; }
     // The user gave up on the password: the pass stops there, with the rows so far, and no failure.
     virtual void abandon() {}
     // The pass stops there: the window shows the message of `echec` and ends the program.

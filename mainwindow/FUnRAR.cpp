@@ -1,70 +1,33 @@
 #include "FUnRAR.h"
 
 #include "Assistant.h"
+#include "Avancement.h"
 #include "DelegueTexte.h"
-#include "DosRAR.h"
-#include "Horloge.h"
-#include "Interaction.h"
-#include "Lecteurs.h"
-#include "LigneCommande.h"
+#include "DemandeFermeture.h"
 #include "ListeResultats.h"
-#include "Messages.h"
 #include "PanneauEtat.h"
 #include "TexteVisible.h"
+#include "Titres.h"
 #include "Twips.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QProgressBar>
-#include <QScopeGuard>
-#include <QScrollBar>
-#include <QSignalBlocker>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdlib>
-
-#include <sys/stat.h>
 #include <utility>
-
-using namespace ModuleRAR;
-using platform::interaction;
 
 namespace {
 
-const QString TitreFenetre = QStringLiteral("Korvane v 1.0");
 const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
-const QString TitreMotDePasse = QStringLiteral("Mot de passe");
-
-// Rows appear while a pass runs, but a synchronous repaint per row would cost more than the
-// library's own work on a large archive: at most one repaint in this interval, well under the
-// tenth of a second in which a user sees the list as moving.
-constexpr qint64 IntervalleRepeintMs = 80;
-// While a pass runs, the window still answers the window system (exposures, the window manager's
-// pings, a close request) at this pace, user input excepted.
-constexpr qint64 IntervalleEvenementsMs = 50;
-// An entry that keeps the library busy longer than this gets a progress bar.
-constexpr qint64 EntreeLongueMs = 1000;
-
-// A number as the status bar shows it: a blank before it unless it is negative.
-QString texteNombre(qint64 n) {
-    return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
-}
 
 } // namespace
 
@@ -85,7 +48,20 @@ FUnRAR::FUnRAR(QWidget* parent)
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
            platform::pixelsY(this, 5715) + menuBar()->sizeHint().height());
+    // Placed before it is first shown: the boxes of start-up, shown before it, are centred on the
+    // place where it will appear, not on a corner of the screen.
+    move(screen()->availableGeometry().center() - rect().center());
     ListView1->setFocus();
+
+    horloge_ = new QTimer(this);
+    connect(horloge_, &QTimer::timeout, this, &FUnRAR::battement);
+    // A modal box keeps the window manager's close requests from the window: a pass must still end
+    // on them.
+    platform::suivreFermetureBloquee(this, [this] {
+        if (passeEnCours_) {
+            demanderFin(Fin::Quitter);
+        }
+    });
 }
 
 FUnRAR::~FUnRAR() {
@@ -105,6 +81,9 @@ void FUnRAR::createActions() {
     Mnu_Tester = action("Mnu_Tester", QStringLiteral("&Tester"));
     Mnu_Lister = action("Mnu_Lister", QStringLiteral("&Lister"));
     Mnu_APropos = action("Mnu_APropos", QStringLiteral("A &Propos"));
+    Mnu_Arreter = action("Mnu_Arreter", QStringLiteral("A&rrêter"));
+    Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
+    Mnu_Arreter->setEnabled(false);
     Mnu_Extraire->setEnabled(false);
     Mnu_Tester->setEnabled(false);
     Mnu_Lister->setEnabled(false);
@@ -116,6 +95,7 @@ void FUnRAR::createActions() {
     connect(Mnu_Tester, &QAction::triggered, this, &FUnRAR::Mnu_Tester_Click);
     connect(Mnu_Lister, &QAction::triggered, this, &FUnRAR::Mnu_Lister_Click);
     connect(Mnu_APropos, &QAction::triggered, this, &FUnRAR::Mnu_APropos_Click);
+    connect(Mnu_Arreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
 }
 
 void FUnRAR::createMenus() {
@@ -131,6 +111,8 @@ void FUnRAR::createMenus() {
     action->addAction(Mnu_Extraire);
     action->addAction(Mnu_Tester);
     action->addAction(Mnu_Lister);
+    action->addSeparator();
+    action->addAction(Mnu_Arreter);
 
     QMenu* aide = menuBar()->addMenu(QStringLiteral("?"));
     aide->setObjectName(QStringLiteral("Mnu_Help"));
@@ -176,6 +158,16 @@ void FUnRAR::createToolBar() {
         if (QWidget* w = Toolbar1->widgetForAction(bouton)) {
             w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
         }
+    }
+    // Not one of the six buttons: it is there only while a pass runs.
+    boutonArreter_ = Toolbar1->addAction(QIcon(QStringLiteral(":/icons/arreter.svg")),
+                                         QStringLiteral("Arrêter"));
+    boutonArreter_->setObjectName(QStringLiteral("Toolbar1_Arreter"));
+    boutonArreter_->setToolTip(QStringLiteral("Arrêter le passage en cours (Échap)"));
+    boutonArreter_->setVisible(false);
+    connect(boutonArreter_, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
+    if (QWidget* w = Toolbar1->widgetForAction(boutonArreter_)) {
+        w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
     }
 }
 
@@ -256,15 +248,8 @@ void FUnRAR::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     panneaux_[0]->setText(CreditAuteur);
-
-    progression_ = new QProgressBar(this);
-    progression_->setObjectName(QStringLiteral("progression"));
-    progression_->setRange(0, 1000);
-    progression_->setTextVisible(false);
-    // Narrow enough that the panels beside it keep their texts in a window of its first width.
-    progression_->setFixedWidth(platform::pixelsX(this, 480));
-    progression_->hide();
-    statusBar()->addPermanentWidget(progression_);
+    avancement_ = std::make_unique<Avancement>(
+        statusBar(), std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
 }
 
 // Once a pass ran outside the sandbox, the status bar says so for the rest of the run.
@@ -273,10 +258,12 @@ void FUnRAR::signalerProtection() {
     if (!a || protection_ != nullptr) {
         return;
     }
-    protection_ = new QLabel(a->texte, this);
+    protection_ = new PanneauEtat(platform::pixelsX(this, 1440), true, this);
+    protection_->setText(a->texte);
     protection_->setObjectName(QStringLiteral("protection"));
     protection_->setToolTip(a->detail);
     statusBar()->addPermanentWidget(protection_);
+    avancement_->ajouterPanneau(protection_);
 }
 
 void FUnRAR::activerControlesArchive(bool actifs) {
@@ -288,361 +275,15 @@ void FUnRAR::activerControlesArchive(bool actifs) {
     boutons_[3]->setEnabled(actifs);
 }
 
-QString FUnRAR::argumentMotDePasse() const {
-    return Check1->isChecked() ? motDePasse_ : QString();
-}
-
-void FUnRAR::Check1_Toggled(bool coche) {
-    if (!coche) {
-        motDePasse_.fill(QChar());
-        motDePasse_.clear();
-        return;
+void FUnRAR::commandesDuPasse(bool pendant) {
+    if (pendant) {
+        archiveActive_ = Mnu_Extraire->isEnabled();
     }
-    const std::optional<QString> saisi = interaction().motDePasse(
-        this, TitreMotDePasse, QStringLiteral("Mot de passe de l'archive :"));
-    if (!saisi || saisi->isEmpty()) {
-        // Without a password the box would promise what no pass delivers.
-        Check1->setChecked(false);
-        return;
-    }
-    motDePasse_ = *saisi;
-}
-
-void FUnRAR::Form_Load(const QByteArray& texteArguments) {
-    if (texteArguments.isEmpty()) {
-        activerControlesArchive(false);
-        return;
-    }
-    const StyleChemin style = styleCheminNatif();
-    const QByteArray dossierCourant = QFile::encodeName(
-        style == StyleChemin::Windows ? QDir::toNativeSeparators(QDir::currentPath())
-                                      : QDir::currentPath());
-    CheminArchiveOctets = cheminArchiveDepuisArguments(texteArguments, dossierCourant, style);
-    CheminArchive = QFile::decodeName(CheminArchiveOctets);
-    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
-
-    modele_->viderLignes();
-    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
-    activerControlesArchive(true);
-}
-
-void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse) {
-    cheminPasse_ = chemin;
-    dernierRepeintMs_ = -1;
-    evenementsMs_ = platform::millisecondesGrossieres();
-    tailleEntree_ = 0;
-    premiereLigneVue_ = false;
-    passeEnCours_ = true;
-    const auto fin = qScopeGuard([this] {
-        passeEnCours_ = false;
-        progression_->hide();
-    });
-    // The bytes kept for the archive's path when they are those of `chemin`: a name that is not
-    // valid in the locale's encoding reaches the library as it is on disk.
-    const QByteArray octets = QFile::decodeName(CheminArchiveOctets) == chemin
-                                  ? CheminArchiveOctets
-                                  : QFile::encodeName(chemin);
-    const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse);
-    signalerProtection();
-    repeindre();
-    if (issue == assistant::Issue::Interrompue) {
-        interaction().terminer(0); // the window was closed: as "Quitter" does
-    }
-    if (issue == assistant::Issue::Abandonnee) {
-        Check1->setChecked(false); // the password box promises nothing any more
-    }
-}
-
-void FUnRAR::closeEvent(QCloseEvent* evenement) {
-    if (passeEnCours_) {
-        // The helper may be writing a file: it goes first, then the program (TraiterArchive).
-        fermetureDemandee_ = true;
-        evenement->ignore();
-        return;
-    }
-    QMainWindow::closeEvent(evenement);
-}
-
-void FUnRAR::Mnu_Ouvrir_Click() {
-    const std::optional<QString> choisi = interaction().ouvrirFichier(
-        this, QStringLiteral("Ouvrir un fichier RAR"), QStringLiteral("Fichiers RAR (*.rar)"));
-    if (!choisi) {
-        return; // cancelled: nothing changes
-    }
-    ouvrir(QFile::encodeName(*choisi));
-}
-
-void FUnRAR::ouvrir(const QByteArray& octets) {
-    CheminArchiveOctets = octets;
-    CheminArchive = QFile::decodeName(octets);
-    NomArchive = CheminArchive.isEmpty() ? QString() : QFileInfo(CheminArchive).fileName();
-    if (CheminArchive.isEmpty()) {
-        setWindowTitle(TitreFenetre);
-        activerControlesArchive(false);
-        return;
-    }
-
-    modele_->viderLignes();
-    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
-    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
-    Mnu_Extraire->setEnabled(true);
-    Mnu_Tester->setEnabled(true);
-    Mnu_Lister->setEnabled(true);
-
-    struct stat fichier {};
-    if (::stat(octets.constData(), &fichier) != 0) {
-        // Gone since the pass: the panels and the buttons keep what they showed.
-        return;
-    }
-    panneaux_[1]->setText(NomArchive + QStringLiteral(" : ") + texteNombre(fichier.st_size) +
-                          QStringLiteral(" Octets "));
-    panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
-    boutons_[1]->setEnabled(true);
-    boutons_[2]->setEnabled(true);
-    boutons_[3]->setEnabled(true);
-}
-
-namespace {
-
-// The one local file that a drop carries, as the bytes of its path; nothing for several files,
-// a folder, or anything that is not a local file.
-std::optional<QByteArray> fichierDepose(const QMimeData* donnees) {
-    if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().size() != 1 ||
-        !donnees->urls().first().isLocalFile()) {
-        return std::nullopt;
-    }
-    // Decoded from the URL's own bytes: a name that is not valid UTF-8 stays as it is on disk.
-    const QByteArray octets = QByteArray::fromPercentEncoding(
-        donnees->urls().first().path(QUrl::FullyEncoded).toLatin1());
-    struct stat fichier {};
-    if (::stat(octets.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
-        return std::nullopt;
-    }
-    return octets;
-}
-
-} // namespace
-
-void FUnRAR::dragEnterEvent(QDragEnterEvent* evenement) {
-    if (fichierDepose(evenement->mimeData())) {
-        evenement->acceptProposedAction();
-    }
-}
-
-void FUnRAR::dropEvent(QDropEvent* evenement) {
-    const std::optional<QByteArray> octets = fichierDepose(evenement->mimeData());
-    if (!octets) {
-        return;
-    }
-    evenement->acceptProposedAction();
-    ouvrir(*octets);
-}
-
-void FUnRAR::Mnu_Fermer_Click() {
-    modele_->viderLignes();
-    activerControlesArchive(false);
-    panneaux_[1]->clear();
-    panneaux_[2]->clear();
-    setWindowTitle(TitreFenetre);
-}
-
-void FUnRAR::Mnu_Quitter_Click() {
-    interaction().terminer(0);
-}
-
-void FUnRAR::Mnu_Extraire_Click() {
-    DosRAR::afficherModal(this);
-    if (DossierDestination.isEmpty()) {
-        return;
-    }
-    const QString avant = QDir::currentPath();
-    try {
-        platform::rendreLecteurCourant(platform::lecteurDe(DossierDestination));
-        platform::changerDossierCourant(DossierDestination);
-    } catch (const platform::ErreurDossier&) {
-        // Making the drive current may have moved us already: a refused extraction leaves the
-        // process where it was.
-        QDir::setCurrent(avant);
-        // The library writes under the current directory: never extract anywhere else.
-        interaction().message(this,
-                              QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
-                                             "n'existe plus ou n'est pas accessible.")
-                                  .arg(nomVisible(DossierDestination)),
-                              Messages::TitreErreur, platform::Icone::Exclamation);
-        return;
-    }
-    modele_->viderLignes();
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse());
-}
-
-void FUnRAR::Mnu_Tester_Click() {
-    modele_->viderLignes();
-    TraiterArchive(ModeTest, CheminArchive, argumentMotDePasse());
-}
-
-void FUnRAR::Mnu_Lister_Click() {
-    modele_->viderLignes();
-    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
-}
-
-QString FUnRAR::texteAPropos() const {
-    const QStringList lignes{
-        QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"),
-        QString(),
-        QStringLiteral("Auteur : l'équipe Korvane"),
-        QStringLiteral("E-Mail : korvane@example.org"),
-        QStringLiteral("Url : https://korvane.example.org/"),
-        QString(),
-        QStringLiteral("Bibliothèque UnRAR, interface version %1")
-            .arg(assistant::versionBibliotheque()),
-    };
-    return lignes.join(QLatin1Char('\r'));
-}
-
-void FUnRAR::Mnu_APropos_Click() {
-    interaction().message(this, texteAPropos(), QStringLiteral("A propos"),
-                          platform::Icone::Information);
-}
-
-void FUnRAR::Toolbar1_ButtonClick(int index) {
-    switch (index) {
-    case 1:
-        Mnu_Ouvrir_Click();
-        break;
-    case 2:
-        Mnu_Extraire_Click();
-        break;
-    case 3:
-        Mnu_Tester_Click();
-        break;
-    case 4:
-        Mnu_Lister_Click();
-        break;
-    case 5:
-        Mnu_APropos_Click();
-        break;
-    case 6:
-        Mnu_Quitter_Click();
-        break;
-    default:
-        break;
-    }
-}
-
-void FUnRAR::commentaire(const QString& texte, bool tronque) {
-    interaction().message(this, tronque ? texte + Messages::CommentaireTronque : texte,
-                          Messages::TitreCommentaire, platform::Icone::Information);
-}
-
-Remplacement FUnRAR::remplacer(const QString& nom) {
-    repeindre(); // the row of the entry in question is in sight
-    const QMessageBox::StandardButton reponse = interaction().question(
-        this,
-        QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?")
-            .arg(nomVisible(nom)),
-        QStringLiteral("Confirmation"),
-        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
-    return remplacementDe(reponse);
-}
-
-Remplacement remplacementDe(QMessageBox::StandardButton bouton) {
-    switch (bouton) {
-    case QMessageBox::Yes:
-        return Remplacement::Oui;
-    case QMessageBox::YesToAll:
-        return Remplacement::OuiPourTous;
-    case QMessageBox::NoToAll:
-        return Remplacement::NonPourTous;
-    default:
-        return Remplacement::Non; // a box closed otherwise keeps the user's file
-    }
-}
-
-void FUnRAR::montrerFenetre() {
-    show();
-}
-
-void FUnRAR::enTeteResultat(const QString& libelle) {
-    modele_->definirEnTeteResultat(libelle);
-}
-
-void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
-    modele_->ajouterEnTete(nom, taille);
-    debutEntreeMs_ = platform::millisecondesGrossieres();
-    tailleEntree_ = taille;
-    octetsEntree_ = 0;
-}
-
-void FUnRAR::resultat(Resultat r, int code) {
-    modele_->ecrireResultat(Messages::texteResultat(r, code));
-}
-
-void FUnRAR::progression(qint64 octets) {
-    octetsEntree_ = octets;
-}
-
-std::optional<QString> FUnRAR::motDePasse(bool incorrect) {
-    show();      // at start-up, the names of an archive are read after its password
-    repeindre(); // the rows so far are in sight behind the prompt
-    std::optional<QString> saisi = interaction().motDePasse(
-        this, TitreMotDePasse,
-        incorrect ? QStringLiteral("Mot de passe incorrect. Mot de passe de l'archive :")
-                  : QStringLiteral("Mot de passe de l'archive :"));
-    if (!saisi || saisi->isEmpty()) {
-        return std::nullopt;
-    }
-    // Kept for the next commands, as if the user had ticked the box and typed it there.
-    motDePasse_.fill(QChar());
-    motDePasse_ = *saisi;
-    const QSignalBlocker silence(Check1);
-    Check1->setChecked(true);
-    return saisi;
-}
-
-bool FUnRAR::patienter() {
-    const qint64 maintenant = platform::millisecondesGrossieres();
-    if (tailleEntree_ > 0 && maintenant - debutEntreeMs_ >= EntreeLongueMs) {
-        progression_->setValue(int(std::min<qint64>(1000, octetsEntree_ * 1000 / tailleEntree_)));
-        progression_->show();
-    }
-    // The first row shows at once, then the list moves at the pace of the repaints. Before it
-    // there is nothing of the pass to show; the window system's exposures are answered below.
-    if (modele_->nombreLignes() > 0 &&
-        (!premiereLigneVue_ || maintenant - dernierRepeintMs_ >= IntervalleRepeintMs)) {
-        premiereLigneVue_ = true;
-        repeindre();
-    }
-    if (maintenant - evenementsMs_ >= IntervalleEvenementsMs) {
-        evenementsMs_ = maintenant;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    return !fermetureDemandee_;
-}
-
-void FUnRAR::repeindre() {
-    modele_->publier();
-    if (isVisible()) {
-        if (dernierRepeintMs_ < 0) {
-            repaint(); // the whole window once: it may have just been shown, with a new header
-        } else {
-            // Then only what the rows move, and the progress bar.
-            ListView1->viewport()->repaint();
-            ListView1->verticalScrollBar()->repaint();
-            if (progression_->isVisible()) {
-                progression_->repaint();
-            }
-        }
-    }
-    dernierRepeintMs_ = platform::millisecondesGrossieres();
-}
-
-void FUnRAR::echec(const Messages::Echec& echec) {
-    erreurFatale(Messages::texte(echec, nomVisible(cheminPasse_)));
-}
-
-void FUnRAR::erreurFatale(const QString& message) {
-    repeindre(); // the rows written so far stay in sight behind the box
-    interaction().message(this, message, Messages::TitreErreur, platform::Icone::Exclamation);
-    interaction().terminer(1);
-    std::abort(); // terminer() never returns; this only tells the compiler so
+    Mnu_Ouvrir->setEnabled(!pendant);
+    Mnu_Fermer->setEnabled(!pendant);
+    boutons_[0]->setEnabled(!pendant);
+    activerControlesArchive(!pendant && archiveActive_);
+    Check1->setEnabled(!pendant);
+    Mnu_Arreter->setEnabled(pendant);
+    boutonArreter_->setVisible(pendant);
 }

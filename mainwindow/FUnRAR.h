@@ -9,6 +9,8 @@
 #include <QMessageBox>
 
 #include <array>
+#include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -16,7 +18,9 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
-class QProgressBar;
+class QTimer;
+class Avancement;
+class PanneauEtat;
 class QToolBar;
 class QTableView;
 class ListeResultats;
@@ -32,8 +36,9 @@ public:
     void Form_Load(const QByteArray& texteArguments);
     void Form_Load(const QString& texteArguments) { Form_Load(texteArguments.toUtf8()); }
 
-    // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. A close
-    // request during the pass ends the program once the helper is gone.
+    // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. The window
+    // lives meanwhile, with the commands that would start another pass off; "Arrêter" stops the
+    // pass, and a close request or "Quitter" ends the program once the helper is gone.
     void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse);
 
     // The password handed to every pass: the one typed when Check1 was ticked, else empty.
@@ -48,6 +53,7 @@ public:
     void Mnu_Tester_Click();
     void Mnu_Lister_Click();
     void Mnu_APropos_Click();
+    void Mnu_Arreter_Click();
     void Toolbar1_ButtonClick(int index);
 
     QString texteAPropos() const;
@@ -67,10 +73,19 @@ private:
     void ajusterColonnes();
 
     void activerControlesArchive(bool actifs);
+    // Off for a pass: every command that would start another pass or change what it reads; on:
+    // "Arrêter".
+    void commandesDuPasse(bool pendant);
     void signalerProtection();
     // The open command once a file is chosen: `octets`, its path on disk.
     void ouvrir(const QByteArray& octets);
     void Check1_Toggled(bool coche);
+    void garderMotDePasse(const QString& motDePasse, const QString& archive);
+    void decrireArchive(qint64 taille);
+
+    // What the user asked of the pass in progress; a quit outweighs a stop.
+    enum class Fin { Aucune, Arret, Quitter };
+    void demanderFin(Fin fin);
 
     // RetourPasse: what the pass writes into this window.
     void commentaire(const QString& texte, bool tronque) override;
@@ -81,26 +96,36 @@ private:
     Remplacement remplacer(const QString& nom) override;
     void progression(qint64 octets) override;
     std::optional<QString> motDePasse(bool incorrect) override;
-    bool patienter() override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;
 
+    // Before a box of the pass: the rows so far in sight, nothing of the progress behind it, and
+    // the archive being opened named by the title and the status bar.
+    void avantBoite();
+    // At the window's pace while a pass runs.
+    void battement();
     // Shows the message and ends the program.
     [[noreturn]] void erreurFatale(const QString& message);
     void repeindre();
 
     ListeResultats* modele_ = nullptr;
     QString motDePasse_;
+    QString motDePasseDe_; // the archive it was typed for; empty: none in particular
 
     // The pass in progress.
     QString cheminPasse_;
     bool passeEnCours_ = false;
-    bool fermetureDemandee_ = false;
-    qint64 dernierRepeintMs_ = -1; // -1 until the first repaint of a pass
-    bool premiereLigneVue_ = false;
-    qint64 evenementsMs_ = 0; // when the window last answered the window system
-    qint64 debutEntreeMs_ = 0;
-    qint64 tailleEntree_ = 0;
-    qint64 octetsEntree_ = 0;
+    Fin fin_ = Fin::Aucune;
+    bool archiveActive_ = false;    // the archive controls before the pass
+    bool premiereLigneVue_ = false; // published at once, the others at the window's pace
+    bool premiereDemande_ = true;   // of the password, in this pass
+    qint64 tailleListee_ = 0;       // the bytes of the entries listed so far
+    // What the open command has chosen, named by the title and panel 2 from its first box on.
+    std::optional<QByteArray> ouverture_;
+    // The archive whose entries the last list pass went through, and their bytes.
+    QString totalDe_;
+    qint64 total_ = 0;
+    QTimer* horloge_ = nullptr;
+    std::unique_ptr<Avancement> avancement_;
 
     QAction* Mnu_Ouvrir = nullptr;
     QAction* Mnu_Fermer = nullptr;
@@ -109,13 +134,14 @@ private:
     QAction* Mnu_Tester = nullptr;
     QAction* Mnu_Lister = nullptr;
     QAction* Mnu_APropos = nullptr;
+    QAction* Mnu_Arreter = nullptr;
+    QAction* boutonArreter_ = nullptr; // at the end of Toolbar1, while a pass runs
     QToolBar* Toolbar1 = nullptr;
     std::array<QAction*, 6> boutons_{}; // Toolbar1's buttons 1 to 6
     QCheckBox* Check1 = nullptr;
     QTableView* ListView1 = nullptr;
-    std::array<QLabel*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
-    QProgressBar* progression_ = nullptr;
-    QLabel* protection_ = nullptr; // says that the library runs outside its sandbox
+    std::array<PanneauEtat*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
+    PanneauEtat* protection_ = nullptr;      // says that the library runs outside its sandbox
 };
 
 // The answer to the replace question that the box's button `bouton` stands for.

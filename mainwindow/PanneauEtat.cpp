@@ -17,6 +17,18 @@ PanneauEtat::PanneauEtat(int largeurMin, bool cede, QWidget* parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
+void PanneauEtat::setTexte(const QString& debut, const QString& fin) {
+    fin_ = fin;
+    setText(debut + fin);
+}
+
+void PanneauEtat::serrer(bool serre) {
+    if (serre != serre_) {
+        serre_ = serre;
+        updateGeometry();
+    }
+}
+
 QString PanneauEtat::texteMontre() const {
     return nomVisible(text());
 }
@@ -26,6 +38,9 @@ int PanneauEtat::retrait() const {
 }
 
 QSize PanneauEtat::sizeHint() const {
+    if (serre_ && text().isEmpty()) {
+        return minimumSizeHint(); // what has nothing to say gives way first
+    }
     const QMargins cadre = contentsMargins();
     const int largeur =
         largeurTexte(font(), texteMontre()) + 2 * retrait() + cadre.left() + cadre.right();
@@ -33,12 +48,15 @@ QSize PanneauEtat::sizeHint() const {
 }
 
 QSize PanneauEtat::minimumSizeHint() const {
+    if (serre_) {
+        return {largeurMin_ / 2, QLabel::minimumSizeHint().height()};
+    }
     return cede_ ? QSize(largeurMin_, QLabel::minimumSizeHint().height()) : sizeHint();
 }
 
 bool PanneauEtat::event(QEvent* evenement) {
-    if (evenement->type() != QEvent::ToolTip) {
-        return QLabel::event(evenement);
+    if (evenement->type() != QEvent::ToolTip || !toolTip().isEmpty()) {
+        return QLabel::event(evenement); // a tooltip of its own says more than the text
     }
     const QString texte = texteMontre();
     const bool coupe = largeurTexte(font(), texte) > contentsRect().width() - 2 * retrait();
@@ -51,8 +69,14 @@ void PanneauEtat::paintEvent(QPaintEvent* evenement) {
     QFrame::paintEvent(evenement); // the frame; the text is drawn here, cut with "…"
     QPainter peintre(this);
     const QRect zone = contentsRect().adjusted(retrait(), 0, -retrait(), 0);
+    QString texte = fontMetrics().elidedText(texteMontre(), Qt::ElideRight, zone.width());
+    if (!fin_.isEmpty() && text().endsWith(fin_) && texte != texteMontre()) {
+        const QString fin = nomVisible(fin_);
+        const QString debut = nomVisible(text().chopped(fin_.size()));
+        texte = fontMetrics().elidedText(debut, Qt::ElideRight,
+                                         zone.width() - largeurTexte(font(), fin)) +
+                fin;
+    }
     style()->drawItemText(&peintre, zone, QStyle::visualAlignment(layoutDirection(), alignment()),
-                          palette(), isEnabled(),
-                          fontMetrics().elidedText(texteMontre(), Qt::ElideRight, zone.width()),
-                          foregroundRole());
+                          palette(), isEnabled(), texte, foregroundRole());
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // A panel of the status bar: as wide as its text needs, never narrower than its minimum width.
-// When the bar cannot give it that much, the text ends in "…" and shows whole in a tooltip. An
-// archive's name is shown as the list shows names.
+// When the bar cannot give it that much, the text ends in "…" and shows whole in a tooltip; a text
+// given with a kept end (a size after a name) loses its beginning instead. An archive's name is
+// shown as the list shows names.
 
 #include <QLabel>
 
@@ -11,6 +12,13 @@ public:
     // A panel that `cede` gives up its width first, down to `largeurMin`, when the bar is short;
     // the others keep their whole text as long as the window is wide enough for it.
     PanneauEtat(int largeurMin, bool cede, QWidget* parent);
+
+    // `debut` then `fin`, of which only `debut` is ever cut.
+    void setTexte(const QString& debut, const QString& fin);
+    // While the bar also shows a pass's progress or its outcome, every panel gives up its width,
+    // down to half its minimum width, an empty one first, rather than push anything out of the
+    // window.
+    void serrer(bool serre);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -25,4 +33,6 @@ private:
 
     int largeurMin_;
     bool cede_;
+    bool serre_ = false;
+    QString fin_; // kept whole when the text ends with it
 };

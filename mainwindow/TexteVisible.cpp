@@ -15,7 +15,9 @@ bool aMontrer(char16_t c) {
     }
     return c <= 0x9F                        // DEL and C1
            || c == 0x061C                   // Arabic letter mark
+           || (c >= 0x200B && c <= 0x200D)  // zero-width space, non-joiner, joiner
            || c == 0x200E || c == 0x200F    // left-to-right and right-to-left marks
+           || c == 0x2060 || c == 0xFEFF    // word joiner, zero-width no-break space
            || (c >= 0x2028 && c <= 0x202E)  // line, paragraph separators; embeddings, overrides
            || (c >= 0x2066 && c <= 0x2069); // isolates
 }

@@ -68,11 +68,41 @@ void ecrireTexte(QMessageBox& boite, const QString& texte) {
     zone->setFocus(); // the keys scroll it; Return and Escape still close the box
 }
 
+// Over the middle of its parent's window, once its size is known: the toolkit places a box before
+// it has its final size, and a window not shown yet is taken for one in the screen's corner.
+void centrer(QWidget& boite) {
+    const QWidget* parent = boite.parentWidget();
+    if (parent == nullptr) {
+        return;
+    }
+    parent = parent->window();
+    const QRect autour = parent->isVisible() ? parent->frameGeometry() : parent->geometry();
+    const QRect ecran = boite.screen()->availableGeometry();
+    const QSize taille = boite.frameGeometry().size();
+    QPoint coin = autour.center() - QPoint(taille.width() / 2, taille.height() / 2);
+    coin.setX(
+        std::clamp(coin.x(), ecran.left(), std::max(ecran.left(), ecran.right() - taille.width())));
+    coin.setY(
+        std::clamp(coin.y(), ecran.top(), std::max(ecran.top(), ecran.bottom() - taille.height())));
+    boite.move(coin);
+}
+
+template <typename Boite> class Centree final : public Boite {
+public:
+    using Boite::Boite;
+
+protected:
+    void showEvent(QShowEvent* evenement) override {
+        Boite::showEvent(evenement);
+        centrer(*this);
+    }
+};
+
 class InteractionQt final : public Interaction {
 public:
     void message(QWidget* parent, const QString& texte, const QString& titre,
                  Icone icone) override {
-        QMessageBox boite(iconeQt(icone), titre, QString(), QMessageBox::Ok, parent);
+        Centree<QMessageBox> boite(iconeQt(icone), titre, QString(), QMessageBox::Ok, parent);
         boite.setObjectName(QStringLiteral("message"));
         ecrireTexte(boite, texte);
         boite.exec();
@@ -81,7 +111,7 @@ public:
     QMessageBox::StandardButton question(QWidget* parent, const QString& texte,
                                          const QString& titre,
                                          QMessageBox::StandardButtons boutons) override {
-        QMessageBox boite(QMessageBox::Question, titre, QString(), boutons, parent);
+        Centree<QMessageBox> boite(QMessageBox::Question, titre, QString(), boutons, parent);
         boite.setObjectName(QStringLiteral("question"));
         ecrireTexte(boite, texte);
         if (boutons.testFlag(QMessageBox::No)) {
@@ -107,13 +137,14 @@ public:
 
     std::optional<QString> motDePasse(QWidget* parent, const QString& titre,
                                       const QString& libelle) override {
-        bool accepte = false;
-        QString texte =
-            QInputDialog::getText(parent, titre, libelle, QLineEdit::Password, QString(), &accepte);
-        if (!accepte) {
+        Centree<QInputDialog> dialogue(parent);
+        dialogue.setWindowTitle(titre);
+        dialogue.setLabelText(libelle);
+        dialogue.setTextEchoMode(QLineEdit::Password);
+        if (dialogue.exec() != QDialog::Accepted) {
             return std::nullopt;
         }
-        return texte;
+        return dialogue.textValue();
     }
 
     [[noreturn]] void terminer(int statut) override {

@@ -1,10 +1,12 @@
-// The window's parts on their own: the rows of the result list, and the archive that the command
-// line names.
+// The window's parts on their own: the rows of the result list, the archive that the command
+// line names, and what the status bar says of a pass.
 
+#include "Avancement.h"
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 
 #include <QAbstractItemModelTester>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -59,6 +61,37 @@ private slots:
     }
 
     // From the bytes of argv, as the program receives them, to the bytes of the path it opens.
+    // The status bar's words for a pass: counts grouped as in French, singular for one, the
+    // time left rounded up to the unit shown.
+    void lesMotsDUnPasse_data() {
+        QTest::addColumn<QString>("vu");
+        QTest::addColumn<QString>("attendu");
+        const QString milliers = QLocale(QLocale::French).groupSeparator();
+        QTest::newRow("all OK") << Avancement::bilan(1234, 0, 0, false)
+                                << QStringLiteral("1") + milliers + QStringLiteral("234 OK");
+        QTest::newRow("one of each")
+            << Avancement::bilan(0, 1, 1, false) << QStringLiteral("0 OK, 1 erreur, 1 ignoré");
+        QTest::newRow("several") << Avancement::bilan(3, 2, 5, false)
+                                 << QStringLiteral("3 OK, 2 erreurs, 5 ignorés");
+        QTest::newRow("stopped") << Avancement::bilan(3, 2, 0, true)
+                                 << QStringLiteral("Interrompu");
+        QTest::newRow("under a second") << Avancement::tempsRestant(0) << "1 s restante";
+        QTest::newRow("seconds") << Avancement::tempsRestant(59) << "59 s restantes";
+        QTest::newRow("a minute") << Avancement::tempsRestant(60) << "1 min restante";
+        QTest::newRow("a minute and a second") << Avancement::tempsRestant(61) << "2 min restantes";
+        QTest::newRow("under an hour") << Avancement::tempsRestant(3540) << "59 min restantes";
+        QTest::newRow("an hour and more")
+            << Avancement::tempsRestant(3541) << "1 h 00 min restantes";
+        QTest::newRow("hours") << Avancement::tempsRestant(7 * 3600 + 301)
+                               << "7 h 06 min restantes";
+    }
+
+    void lesMotsDUnPasse() {
+        QFETCH(QString, vu);
+        QFETCH(QString, attendu);
+        QCOMPARE(vu, attendu);
+    }
+
     void lArchiveDeLaLigneDeCommande_data() {
         QTest::addColumn<int>("style");
         QTest::addColumn<QByteArrayList>("arguments");

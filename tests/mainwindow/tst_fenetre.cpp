@@ -169,6 +169,7 @@ private slots:
         QTest::addColumn<QString>("message"); // @ stands for the path
         const QString ouvrir = QStringLiteral("Erreur: Ne peut ouvrir le fichier @");
         QTest::newRow("missing file") << "absent" << false << ouvrir;
+        QTest::newRow("in a folder that does not exist") << "/nulle/part/a.rar" << false << ouvrir;
         QTest::newRow("not an archive")
             << "texte" << false << "Erreur: @Ce n'est pas un fichier archive RAR";
         // Opened by the library, a pipe would wait for a writer and a device feed it, for ever.
@@ -305,6 +306,18 @@ private slots:
         f.Mnu_Tester_Click();
         QCOMPARE(b.demandesMotDePasse, 4);
         QCOMPARE(colonne(f, 2), (QStringList{"OK", "OK", "OK"}));
+
+        // Another archive, the box still ticked: the password kept is tried quietly, and the
+        // prompt, not told of it, names the archive that the window names already.
+        const QString autre =
+            archives::creer(d.path(), QStringLiteral("autre.rar"), ABC, {"-hpautre"});
+        b.fichiers << autre;
+        b.motsDePasse << QStringLiteral("autre");
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(b.libellesMotDePasse.mid(4),
+                 QStringList{QStringLiteral("Mot de passe de l'archive « autre.rar » :")});
+        QCOMPARE(b.titresDerriere.last(), Titre + QStringLiteral(" : ") + autre);
+        QCOMPARE(colonne(f, 0), (QStringList{"c.txt", "b.txt", "a.txt"}));
         QVERIFY(b.messages.isEmpty());
     }
 
@@ -353,9 +366,10 @@ private slots:
         const bool garde = !saisies.isEmpty() && saisies.last().has_value();
         QVERIFY(vu.messages.isEmpty());
         QCOMPARE(vu.libellesMotDePasse.size(), saisies.size() + (coche.isEmpty() ? 0 : 1));
-        QCOMPARE(vu.libellesMotDePasse.count(
-                     QStringLiteral("Mot de passe incorrect. Mot de passe de l'archive :")),
-                 incorrects);
+        QCOMPARE(vu.libellesMotDePasse.filter(QStringLiteral("incorrect")).size(), incorrects);
+        // Each prompt of the pass names its archive.
+        QCOMPARE(vu.libellesMotDePasse.filter(QStringLiteral("« secret.rar » :")).size(),
+                 saisies.size());
         QCOMPARE(vu.resultats, resultats);
         QCOMPARE(vu.coche, garde);
         // Each entry written once, none asked about or skipped because of the prompt.
@@ -449,10 +463,11 @@ private slots:
     // reorder what it says, and leaves the others alone; the name itself is kept as it came.
     void lesNomsNeMententPas() {
         const QString nom = QStringLiteral("été 日本 \\ (1) \u202Etxt.exe \n\x1b[31m\x7f\u0085 "
-                                           "\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt");
+                                           "\u200Ea\u200Fb\u2066c\u2069d\u2028e\u061C.txt"
+                                           "\u200B\u200C\u200D\u2060\uFEFF");
         const QString vu = QStringLiteral("été 日本 \\ (1) \\u202Etxt.exe \\u000A\\u001B[31m"
                                           "\\u007F\\u0085 \\u200Ea\\u200Fb\\u2066c\\u2069d\\u2028e"
-                                          "\\u061C.txt");
+                                          "\\u061C.txt\\u200B\\u200C\\u200D\\u2060\\uFEFF");
         QTemporaryDir d;
         archives::ecrire(d.filePath(QStringLiteral("dest/")) + nom, "mien");
         const Vu v = passer(

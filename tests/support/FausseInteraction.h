@@ -9,6 +9,7 @@
 #include <QList>
 #include <QQueue>
 #include <QStringList>
+#include <QWidget>
 
 #include <optional>
 #include <stdexcept>
@@ -43,6 +44,7 @@ public:
     int dialoguesFichier = 0;
     int demandesMotDePasse = 0;
     QStringList libellesMotDePasse;
+    QStringList titresDerriere; // of the window behind each password prompt
 
     void message(QWidget*, const QString& texte, const QString& titre,
                  platform::Icone icone) override {
@@ -60,9 +62,11 @@ public:
         return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
     }
 
-    std::optional<QString> motDePasse(QWidget*, const QString&, const QString& libelle) override {
+    std::optional<QString> motDePasse(QWidget* parent, const QString&,
+                                      const QString& libelle) override {
         ++demandesMotDePasse;
         libellesMotDePasse << libelle;
+        titresDerriere << parent->window()->windowTitle();
         return motsDePasse.isEmpty() ? std::nullopt : motsDePasse.dequeue();
     }
 

@@ -1,0 +1,53 @@
+#pragma once
+
+// Plays the helper's frames into the window's RetourPasse, answering its questions. The helper
+// runs what an archive made of the library: it is trusted with nothing beyond its pass, and any
+// frame that its pass could not send ends it as a failure.
+
+#include "Processus.h"
+#include "Protocole.h"
+#include "RetourPasse.h"
+
+#include <QByteArray>
+#include <QString>
+
+class Relecture {
+public:
+    enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
+
+    Relecture(RetourPasse& retour, int mode, Processus& processus);
+
+    void jouer(const protocole::Trame& trame);
+
+    Etat etat() const { return etat_; }
+    const Messages::Echec& echec() const { return echec_; }
+    // The file of the entry that the library was writing when the helper stopped, if any.
+    const QByteArray& enCours() const { return enCours_; }
+    // A row was added and its result has not come yet.
+    bool ligneOuverte() const { return ligneOuverte_; }
+    quint8 protections() const { return protections_; }
+    int abiLandlock() const { return abiLandlock_; }
+    // The library's interface version that the helper reported; 0 before it did.
+    int version() const { return version_; }
+    void rompre() { etat_ = Etat::Rompue; }
+
+private:
+    static constexpr qsizetype TailleCommentaire = 16384;
+
+    void repondre(quint8 reponse);
+
+    RetourPasse& retour_;
+    const int mode_;
+    const QString libelle_;
+    Processus& processus_;
+    Etat etat_ = Etat::EnCours;
+    Messages::Echec echec_;
+    QByteArray enCours_;
+    quint8 protections_ = 0;
+    int abiLandlock_ = 0;
+    int version_ = 0;
+    bool bonjour_ = false;
+    bool commentaire_ = false;
+    bool archive_ = false;
+    bool ligneOuverte_ = false;
+};

@@ -1,0 +1,273 @@
+// The commands of the main window: start-up, the password box, open, close, extract, test, list,
+// about, stop and quit, the toolbar's dispatch, and a file dropped on the window.
+
+#include "FUnRAR.h"
+
+#include "Assistant.h"
+#include "Avancement.h"
+#include "DosRAR.h"
+#include "Interaction.h"
+#include "Lecteurs.h"
+#include "LigneCommande.h"
+#include "ListeResultats.h"
+#include "Messages.h"
+#include "PanneauEtat.h"
+#include "TexteVisible.h"
+#include "Titres.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+#include <optional>
+
+#include <sys/stat.h>
+
+using namespace ModuleRAR;
+using platform::interaction;
+
+namespace {
+
+// A number as the status bar shows it: a blank before it unless it is negative.
+QString texteNombre(qint64 n) {
+    return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
+}
+
+} // namespace
+
+QString FUnRAR::argumentMotDePasse() const {
+    return Check1->isChecked() ? motDePasse_ : QString();
+}
+
+void FUnRAR::Check1_Toggled(bool coche) {
+    if (!coche) {
+        motDePasse_.fill(QChar());
+        motDePasse_.clear();
+        return;
+    }
+    const std::optional<QString> saisi = interaction().motDePasse(
+        this, TitreMotDePasse, QStringLiteral("Mot de passe de l'archive :"));
+    if (!saisi || saisi->isEmpty()) {
+        // Without a password the box would promise what no pass delivers.
+        Check1->setChecked(false);
+        return;
+    }
+    // Typed with an archive open, it is that archive's; else the next one's.
+    garderMotDePasse(*saisi, Mnu_Extraire->isEnabled() ? CheminArchive : QString());
+}
+
+// Panel 2: the archive's name, then its size, which is never the part cut.
+void FUnRAR::decrireArchive(qint64 taille) {
+    panneaux_[1]->setTexte(NomArchive, QStringLiteral(" : ") + texteNombre(taille) +
+                                           QStringLiteral(" Octets "));
+}
+
+void FUnRAR::garderMotDePasse(const QString& motDePasse, const QString& archive) {
+    motDePasse_.fill(QChar());
+    motDePasse_ = motDePasse;
+    motDePasseDe_ = archive;
+}
+
+void FUnRAR::Form_Load(const QByteArray& texteArguments) {
+    if (texteArguments.isEmpty()) {
+        activerControlesArchive(false);
+        return;
+    }
+    const StyleChemin style = styleCheminNatif();
+    const QByteArray dossierCourant = QFile::encodeName(
+        style == StyleChemin::Windows ? QDir::toNativeSeparators(QDir::currentPath())
+                                      : QDir::currentPath());
+    CheminArchiveOctets = cheminArchiveDepuisArguments(texteArguments, dossierCourant, style);
+    CheminArchive = QFile::decodeName(CheminArchiveOctets);
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+
+    modele_->viderLignes();
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+    activerControlesArchive(true);
+}
+
+void FUnRAR::Mnu_Ouvrir_Click() {
+    const std::optional<QString> choisi = interaction().ouvrirFichier(
+        this, QStringLiteral("Ouvrir un fichier RAR"), QStringLiteral("Fichiers RAR (*.rar)"));
+    if (!choisi) {
+        return; // cancelled: nothing changes
+    }
+    ouvrir(QFile::encodeName(*choisi));
+}
+
+void FUnRAR::ouvrir(const QByteArray& octets) {
+    CheminArchiveOctets = octets;
+    CheminArchive = QFile::decodeName(octets);
+    NomArchive = CheminArchive.isEmpty() ? QString() : QFileInfo(CheminArchive).fileName();
+    if (CheminArchive.isEmpty()) {
+        setWindowTitle(TitreFenetre);
+        activerControlesArchive(false);
+        return;
+    }
+
+    modele_->viderLignes();
+    ouverture_ = octets;
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+    ouverture_.reset();
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+    Mnu_Extraire->setEnabled(true);
+    Mnu_Tester->setEnabled(true);
+    Mnu_Lister->setEnabled(true);
+
+    struct stat fichier {};
+    if (::stat(octets.constData(), &fichier) != 0) {
+        // Gone since the pass: the panels and the buttons keep what they showed.
+        return;
+    }
+    decrireArchive(fichier.st_size);
+    panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
+    boutons_[1]->setEnabled(true);
+    boutons_[2]->setEnabled(true);
+    boutons_[3]->setEnabled(true);
+}
+
+namespace {
+
+// The one local file that a drop carries, as the bytes of its path; nothing for several files,
+// a folder, or anything that is not a local file.
+std::optional<QByteArray> fichierDepose(const QMimeData* donnees) {
+    if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().size() != 1 ||
+        !donnees->urls().first().isLocalFile()) {
+        return std::nullopt;
+    }
+    // Decoded from the URL's own bytes: a name that is not valid UTF-8 stays as it is on disk.
+    const QByteArray octets = QByteArray::fromPercentEncoding(
+        donnees->urls().first().path(QUrl::FullyEncoded).toLatin1());
+    struct stat fichier {};
+    if (::stat(octets.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
+        return std::nullopt;
+    }
+    return octets;
+}
+
+} // namespace
+
+void FUnRAR::dragEnterEvent(QDragEnterEvent* evenement) {
+    // A drop would open another archive in the middle of a pass.
+    if (!passeEnCours_ && fichierDepose(evenement->mimeData())) {
+        evenement->acceptProposedAction();
+    }
+}
+
+void FUnRAR::dropEvent(QDropEvent* evenement) {
+    const std::optional<QByteArray> octets =
+        passeEnCours_ ? std::nullopt : fichierDepose(evenement->mimeData());
+    if (!octets) {
+        return;
+    }
+    evenement->acceptProposedAction();
+    ouvrir(*octets);
+}
+
+void FUnRAR::Mnu_Fermer_Click() {
+    modele_->viderLignes();
+    activerControlesArchive(false);
+    panneaux_[1]->clear();
+    panneaux_[2]->clear();
+    avancement_->effacer();
+    setWindowTitle(TitreFenetre);
+}
+
+void FUnRAR::Mnu_Quitter_Click() {
+    if (passeEnCours_) {
+        demanderFin(Fin::Quitter); // the program ends once the helper is gone
+        return;
+    }
+    interaction().terminer(0);
+}
+
+void FUnRAR::Mnu_Arreter_Click() {
+    if (passeEnCours_) {
+        demanderFin(Fin::Arret);
+    }
+}
+
+void FUnRAR::Mnu_Extraire_Click() {
+    DosRAR::afficherModal(this);
+    if (DossierDestination.isEmpty()) {
+        return;
+    }
+    const QString avant = QDir::currentPath();
+    try {
+        platform::rendreLecteurCourant(platform::lecteurDe(DossierDestination));
+        platform::changerDossierCourant(DossierDestination);
+    } catch (const platform::ErreurDossier&) {
+        // Making the drive current may have moved us already: a refused extraction leaves the
+        // process where it was.
+        QDir::setCurrent(avant);
+        // The library writes under the current directory: never extract anywhere else.
+        interaction().message(this,
+                              QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
+                                             "n'existe plus ou n'est pas accessible.")
+                                  .arg(nomVisible(DossierDestination)),
+                              Messages::TitreErreur, platform::Icone::Exclamation);
+        return;
+    }
+    modele_->viderLignes();
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse());
+}
+
+void FUnRAR::Mnu_Tester_Click() {
+    modele_->viderLignes();
+    TraiterArchive(ModeTest, CheminArchive, argumentMotDePasse());
+}
+
+void FUnRAR::Mnu_Lister_Click() {
+    modele_->viderLignes();
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+}
+
+QString FUnRAR::texteAPropos() const {
+    const QStringList lignes{
+        QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"),
+        QString(),
+        QStringLiteral("Auteur : l'équipe Korvane"),
+        QStringLiteral("E-Mail : korvane@example.org"),
+        QStringLiteral("Url : https://korvane.example.org/"),
+        QString(),
+        QStringLiteral("Bibliothèque UnRAR, interface version %1")
+            .arg(assistant::versionBibliotheque()),
+    };
+    return lignes.join(QLatin1Char('\r'));
+}
+
+void FUnRAR::Mnu_APropos_Click() {
+    interaction().message(this, texteAPropos(), QStringLiteral("A propos"),
+                          platform::Icone::Information);
+}
+
+void FUnRAR::Toolbar1_ButtonClick(int index) {
+    switch (index) {
+    case 1:
+        Mnu_Ouvrir_Click();
+        break;
+    case 2:
+        Mnu_Extraire_Click();
+        break;
+    case 3:
+        Mnu_Tester_Click();
+        break;
+    case 4:
+        Mnu_Lister_Click();
+        break;
+    case 5:
+        Mnu_APropos_Click();
+        break;
+    case 6:
+        Mnu_Quitter_Click();
+        break;
+    default:
+        break;
+    }
+}
