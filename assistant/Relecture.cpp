@@ -79,6 +79,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
         const qint64 taille = l.i64();
         const qint64 compressee = l.i64();
         const bool dossier = l.u8() != 0;
+        const quint32 place = l.u32();
         if (!l.complete() || !nomPlausible(nom)) {
             rompre();
             return;
@@ -86,7 +87,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
         enCours_.clear();
         ligneOuverte_ = true;
         retour_.enTeteResultat(libelle_);
-        retour_.detailsLigne(compressee, dossier);
+        retour_.detailsLigne(compressee, dossier, place);
         retour_.nouvelleLigne(QString::fromUtf8(nom), taille);
         break;
     }

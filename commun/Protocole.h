@@ -27,8 +27,8 @@
 //                waits for a Reponse. At most once.
 //   Archive      u32 the library's open flags (ROADF_*), u8 the format (4, 5, 0 unknown). Once.
 //   Montrer      (empty) the archive is open and its first header read.
-//   Ligne        text name, i64 size, i64 packed size, u8 1 for a folder: a new row on top. A
-//                name has at most NomMax characters.
+//   Ligne        text name, i64 size, i64 packed size, u8 1 for a folder, u32 its place in the
+//                archive from 0: a new row on top. A name has at most NomMax characters.
 //   Sautee       i64 size of an entry left out of the pass, which has no row.
 //   Volumes      u32 the number of volume files read, at the end of a pass read to its end.
 //   Resultat     u8 (::Resultat), i32 the library's code for Resultat::Code: for the row on top.

@@ -93,10 +93,12 @@ public:
         Q_UNUSED(drapeaux);
         Q_UNUSED(format);
     }
-    // Of the entry whose row comes next: its packed size, and whether it is a folder.
-    virtual void detailsLigne(qint64 compressee, bool dossier) {
+    // Of the entry whose row comes next: its packed size, whether it is a folder, and its place
+    // in the archive from 0 (what a selection names it by).
+    virtual void detailsLigne(qint64 compressee, bool dossier, quint32 place) {
         Q_UNUSED(compressee);
         Q_UNUSED(dossier);
+        Q_UNUSED(place);
     }
     // An entry that the pass leaves out, without a row (not among those chosen), of `taille`
     // bytes: in a solid archive the library decodes it all the same.

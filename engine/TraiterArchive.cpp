@@ -338,7 +338,7 @@ private:
         if (nouvelle) {
             retour_.enTeteResultat(libelle_);
             retour_.detailsLigne(qint64((quint64(entete.PackSizeHigh) << 32) | entete.PackSize),
-                                 estDossier(entete));
+                                 estDossier(entete), quint32(place));
             retour_.nouvelleLigne(nomEntree(entete), tailleEntree(entete));
         }
         const bool guettee = gardes_ != nullptr && mode_ == ModeExtraction;

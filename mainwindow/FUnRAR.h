@@ -91,6 +91,7 @@ private:
     void commentaire(const QString& texte, bool tronque) override;
     void montrerFenetre() override;
     void enTeteResultat(const QString& libelle) override;
+    void detailsLigne(qint64 compressee, bool dossier, quint32 place) override;
     void nouvelleLigne(const QString& nom, qint64 taille) override;
     void resultat(Resultat r, int code) override;
     Remplacement remplacer(const QString& nom) override;
@@ -108,6 +109,11 @@ private:
     void repeindre();
 
     ListeResultats* modele_ = nullptr;
+    struct {
+        qint64 compressee = 0;
+        bool dossier = false;
+        quint32 place = 0;
+    } details_; // of the row that comes next
     QString motDePasse_;
     QString motDePasseDe_; // the archive it was typed for; empty: none in particular
 

@@ -157,8 +157,13 @@ void FUnRAR::enTeteResultat(const QString& libelle) {
     modele_->definirEnTeteResultat(libelle);
 }
 
+void FUnRAR::detailsLigne(qint64 compressee, bool dossier, quint32 place) {
+    details_ = {compressee, dossier, place};
+}
+
 void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
-    modele_->ajouterEnTete(nom, taille);
+    modele_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
+    details_ = {};
     avancement_->entree(taille);
     tailleListee_ += std::max<qint64>(0, taille);
     if (!premiereLigneVue_) {

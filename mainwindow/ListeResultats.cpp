@@ -104,7 +104,8 @@ char* ListeResultats::placePourNom(std::size_t octets) {
     return libreNoms_;
 }
 
-void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille) {
+void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee,
+                                   bool dossier, quint32 place) {
     char* const debut = placePourNom(std::size_t(versUtf8_.requiredSpace(nom.size())));
     char* const fin = versUtf8_.appendToBuffer(debut, nom);
     const auto octets = std::size_t(fin - debut);
@@ -113,7 +114,7 @@ void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille) {
     if (nombreLignes_ % LignesParBloc == 0) {
         blocsLignes_.push_back(std::make_unique_for_overwrite<Ligne[]>(LignesParBloc));
     }
-    ligne(nombreLignes_++) = {debut, taille, quint32(octets), 0};
+    ligne(nombreLignes_++) = {debut, taille, compressee, quint32(octets), 0, place, dossier};
     tailleMin_ = std::min(tailleMin_, taille);
     tailleMax_ = std::max(tailleMax_, taille);
 }

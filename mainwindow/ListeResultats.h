@@ -28,8 +28,11 @@ public:
                         int role = Qt::DisplayRole) const override;
 
     void viderLignes();
-    void ajouterEnTete(const QString& nom, qint64 taille); // row 1, the top of the list
-    void ecrireResultat(const QString& texte);             // third cell of the top row
+    // Row 1, the top of the list: `compressee`, `dossier` and `place` (in the archive, from 0)
+    // as the helper tells them.
+    void ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee = 0,
+                       bool dossier = false, quint32 place = 0);
+    void ecrireResultat(const QString& texte); // third cell of the top row
     void definirEnTeteResultat(const QString& libelle);
 
     // Makes every added row visible to the views. Cheap when nothing is waiting.
@@ -38,6 +41,11 @@ public:
     // Rows added so far, published or not.
     int nombreLignes() const { return int(nombreLignes_); }
     QString texte(int ligne, int colonne) const; // ligne 0 is the top of the list
+    // Of the row `ligne` (0 the top), published or not.
+    qint64 taille(int ligne) const { return ligneDuHaut(ligne).taille; }
+    qint64 compressee(int ligne) const { return ligneDuHaut(ligne).compressee; }
+    bool estDossier(int ligne) const { return ligneDuHaut(ligne).dossier; }
+    quint32 place(int ligne) const { return ligneDuHaut(ligne).place; }
 
     // The texts of `colonne` that need the most width: the longest sizes, or every result written.
     // Kept as rows come, so that a view keeps a column wide enough for all of 100,000 rows without
@@ -51,8 +59,11 @@ private:
     struct Ligne {
         const char* nom = nullptr; // inside one of blocsNoms_
         qint64 taille = 0;
+        qint64 compressee = 0;
         quint32 longueurNom = 0; // bytes
         quint32 resultat = 0;    // index into textesResultat_
+        quint32 place = 0;
+        bool dossier = false;
     };
     static constexpr std::size_t LignesParBloc = 4096;
     static constexpr std::size_t OctetsParBlocNoms = 256 * 1024;
@@ -62,6 +73,9 @@ private:
         return blocsLignes_[i / LignesParBloc][i % LignesParBloc];
     }
     const Ligne& ligneAffichee(int rang) const { return ligne(publiees_ - 1 - std::size_t(rang)); }
+    const Ligne& ligneDuHaut(int rang) const {
+        return ligne(nombreLignes_ - 1 - std::size_t(rang));
+    }
     char* placePourNom(std::size_t octets);
     QString texteCellule(const Ligne& l, int colonne) const;
 

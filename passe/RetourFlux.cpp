@@ -135,9 +135,10 @@ void RetourFlux::archive(quint32 drapeaux, int format) {
     redaction_.fin();
 }
 
-void RetourFlux::detailsLigne(qint64 compressee, bool dossier) {
+void RetourFlux::detailsLigne(qint64 compressee, bool dossier, quint32 place) {
     compressee_ = compressee;
     dossier_ = dossier;
+    place_ = place;
 }
 
 void RetourFlux::entreeSautee(qint64 taille) {
@@ -159,6 +160,7 @@ void RetourFlux::nouvelleLigne(const QString& nom, qint64 taille) {
     redaction_.i64(taille);
     redaction_.i64(compressee_);
     redaction_.u8(dossier_ ? 1 : 0);
+    redaction_.u32(place_);
     redaction_.fin();
     if (premiereLigne_ || (longuesEntrees_ && taille >= GrandeEntree)) {
         premiereLigne_ = false;

@@ -23,7 +23,7 @@ public:
     void resultat(Resultat r, int code) override;
     void entreeTerminee() override;
     void archive(quint32 drapeaux, int format) override;
-    void detailsLigne(qint64 compressee, bool dossier) override;
+    void detailsLigne(qint64 compressee, bool dossier, quint32 place) override;
     void entreeSautee(qint64 taille) override;
     void volumesLus(int nombre) override;
     Remplacement remplacer(const QString& nom) override;
@@ -51,4 +51,5 @@ private:
     bool premiereLigne_ = true;
     qint64 compressee_ = 0; // of the row that comes next
     bool dossier_ = false;
+    quint32 place_ = 0;
 };

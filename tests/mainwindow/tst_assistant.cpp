@@ -243,6 +243,7 @@ private slots:
             r.i64(1);
             r.i64(1);
             r.u8(0);
+            r.u32(0);
         });
         // On these the library reads memory it never wrote; this heap makes it crash.
         QTest::newRow("library crash, as found by the fuzzer")
@@ -282,6 +283,7 @@ private slots:
                              r.i64(1);
                              r.i64(1);
                              r.u8(0);
+                             r.u32(0);
                          })
             << QByteArray() << Dort << tue;
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
