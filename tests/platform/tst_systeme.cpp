@@ -1,7 +1,5 @@
-// What the program shows through the system and takes from it: the real boxes, closed from a
-// timer, and the time zone read at start-up.
+// What the program shows through the system: the real boxes, closed from a timer.
 
-#include "Environnement.h"
 #include "Interaction.h"
 
 #include <QApplication>
@@ -12,7 +10,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <ctime>
 #include <functional>
 
 namespace {
@@ -29,25 +26,12 @@ void aLOuverture(std::function<void(QMessageBox*)> regarder) {
     });
 }
 
-// How far local time is from UTC at a fixed instant in summer, as the C library gives it now.
-long decalageLocal() {
-    const std::time_t instant = 1783000000; // 2026-07-02
-    std::tm heure{};
-    localtime_r(&instant, &heure);
-    return heure.tm_gmtoff;
-}
-
 } // namespace
 
 class TestSysteme : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        qunsetenv("TZ");
-        tzset();
-    }
-
     void unTexteSeLitTelQuel_data() {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QString>("vu");
@@ -56,8 +40,6 @@ private slots:
             << QStringLiteral("Bienvenue <b>important</b> & /tmp/<i>/x\ra < b et c > d\r\nfin")
             << QStringLiteral("Bienvenue <b>important</b> & /tmp/<i>/x\na < b et c > d\nfin")
             << false;
-        const QString lignes = QStringLiteral("une ligne du commentaire\n").repeated(300);
-        QTest::newRow("300 lines") << lignes << lignes << true;
         const QString longue = QStringLiteral("<i>sans fin</i> ").repeated(1024);
         QTest::newRow("one line of 16384 characters") << longue << longue << true;
     }
@@ -113,34 +95,6 @@ private slots:
             QStringLiteral("Confirmation"),
             QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
         QCOMPARE(int(choisi), reponse);
-    }
-
-    // Unset, the zone is the system's, read once so that the helpers need not read it again; set,
-    // even empty (UTC to the C library), it is the user's and stays.
-    void leFuseau_data() {
-        QTest::addColumn<QByteArray>("avant"); // null: unset
-        QTest::addColumn<QByteArray>("apres");
-        QTest::newRow("unset") << QByteArray() << QByteArray(":/etc/localtime");
-        // A zone far from the machine's: changing it would move every local time.
-        QTest::newRow("a zone chosen by the user")
-            << QByteArray("Pacific/Kiritimati") << QByteArray("Pacific/Kiritimati");
-        QTest::newRow("set but empty") << QByteArray("") << QByteArray("");
-    }
-
-    void leFuseau() {
-        QFETCH(QByteArray, avant);
-        QFETCH(QByteArray, apres);
-        if (avant.isNull()) {
-            qunsetenv("TZ");
-        } else {
-            qputenv("TZ", avant);
-        }
-        tzset();
-        const long decalage = decalageLocal();
-        environnement::fuseauLuUneFois();
-        QCOMPARE(decalageLocal(), decalage);
-        QCOMPARE(qgetenv("TZ"), apres);
-        QVERIFY(qEnvironmentVariableIsSet("TZ"));
     }
 };
 
