@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -39,7 +40,11 @@ public:
     // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. The window
     // lives meanwhile, with the commands that would start another pass off; "Arrêter" stops the
     // pass, and a close request or "Quitter" ends the program once the helper is gone.
-    void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse);
+    // `selection`: the places of the entries to take, in increasing order; the others are skipped
+    // without a row. Empty: every entry. `ailleurs`: where the rows go, when not into ListView1.
+    void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
+                        const std::vector<quint32>& selection = {},
+                        ListeResultats* ailleurs = nullptr);
 
     // The password handed to every pass: the one typed when Check1 was ticked, else empty.
     QString argumentMotDePasse() const;
@@ -72,6 +77,9 @@ private:
     void createStatusBar();
     void ajusterColonnes();
 
+    // The extract command, of the entries at `selection` only when it is not empty.
+    void extraire(const std::vector<quint32>& selection);
+
     void activerControlesArchive(bool actifs);
     // Off for a pass: every command that would start another pass or change what it reads; on:
     // "Arrêter".
@@ -96,6 +104,7 @@ private:
     void resultat(Resultat r, int code) override;
     Remplacement remplacer(const QString& nom) override;
     void progression(qint64 octets) override;
+    void entreeSautee(qint64 taille) override;
     std::optional<QString> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;
 
@@ -109,6 +118,8 @@ private:
     void repeindre();
 
     ListeResultats* modele_ = nullptr;
+    ListeResultats* ailleurs_ = nullptr; // where the pass's rows go instead, if anywhere
+    ListeResultats* lignes() const { return ailleurs_ != nullptr ? ailleurs_ : modele_; }
     struct {
         qint64 compressee = 0;
         bool dossier = false;

@@ -76,6 +76,10 @@ private slots:
                                  << QStringLiteral("3 OK, 2 erreurs, 5 ignorés");
         QTest::newRow("stopped") << Avancement::bilan(3, 2, 0, true)
                                  << QStringLiteral("Interrompu");
+        QTest::newRow("a selection") << Avancement::bilan(3, 0, 0, false, 100000)
+                                     << QStringLiteral("3 extraits sur 100") + milliers + "000";
+        QTest::newRow("one of five, one error")
+            << Avancement::bilan(1, 1, 0, false, 5) << QStringLiteral("1 extrait sur 5, 1 erreur");
         QTest::newRow("a size, grouped") << ListeResultats::texteTaille(10737418241)
                                          << QStringLiteral("10\u202F737\u202F418\u202F241");
         QTest::newRow("under a second") << Avancement::tempsRestant(0) << "1 s restante";
