@@ -4,6 +4,7 @@
 #include "Avancement.h"
 #include "DelegueTexte.h"
 #include "DemandeFermeture.h"
+#include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
 #include "TexteVisible.h"
@@ -186,7 +187,8 @@ void FUnRAR::createCentralWidget() {
     modele_ = new ListeResultats(this);
     ListView1 = new QTableView(centre);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setModel(modele_);
+    montree_ = new ListeMontree(modele_, this);
+    ListView1->setModel(montree_);
     ListView1->setItemDelegate(new DelegueTexte(ListView1));
     ListView1->setShowGrid(false);
     ListView1->setWordWrap(false);

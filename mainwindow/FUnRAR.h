@@ -25,6 +25,7 @@ class PanneauEtat;
 class QToolBar;
 class QTableView;
 class ListeResultats;
+class ListeMontree;
 
 class FUnRAR final : public QMainWindow, private RetourPasse {
     Q_OBJECT
@@ -50,6 +51,7 @@ public:
     QString argumentMotDePasse() const;
 
     ListeResultats* modeleResultats() const { return modele_; }
+    ListeMontree* listeMontree() const { return montree_; }
 
     void Mnu_Ouvrir_Click();
     void Mnu_Fermer_Click();
@@ -118,6 +120,7 @@ private:
     void repeindre();
 
     ListeResultats* modele_ = nullptr;
+    ListeMontree* montree_ = nullptr;    // what ListView1 shows of modele_
     ListeResultats* ailleurs_ = nullptr; // where the pass's rows go instead, if anywhere
     ListeResultats* lignes() const { return ailleurs_ != nullptr ? ailleurs_ : modele_; }
     struct {
