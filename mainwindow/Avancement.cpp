@@ -166,8 +166,15 @@ void Avancement::cacher() {
     placer();
 }
 
+void Avancement::ajouterTemoin(QWidget* temoin) {
+    temoins_.push_back(temoin);
+}
+
+// The panels give way while the bar, the line or a witness shows.
 void Avancement::placer() {
-    const bool serre = !barre_->isHidden() || !bilan_->isHidden();
+    const bool serre = !barre_->isHidden() || !bilan_->isHidden() ||
+                       std::any_of(temoins_.begin(), temoins_.end(),
+                                   [](const QWidget* t) { return !t->isHidden(); });
     for (PanneauEtat* p : panneaux_) {
         p->serrer(serre);
     }

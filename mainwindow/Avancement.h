@@ -14,6 +14,7 @@
 
 class PanneauEtat;
 class QStatusBar;
+class QWidget;
 class BarreAvancement;
 
 class Avancement {
@@ -23,6 +24,10 @@ public:
 
     // `panneau`, added to the bar since, makes room too.
     void ajouterPanneau(PanneauEtat* panneau);
+    // `temoin`, a panel shown now and then, has the panels make room while it shows, as the bar
+    // does. placer() once it shows or hides.
+    void ajouterTemoin(QWidget* temoin);
+    void placer();
 
     // `total`: the bytes of every entry that the pass goes through, 0 when unknown. `selection`:
     // the pass takes only some entries and skips the others, whose decoding in a solid archive may
@@ -47,10 +52,9 @@ public:
     static QString tempsRestant(qint64 secondes);
 
 private:
-    void placer(); // the panels give way while the bar or the line shows
-
     BarreAvancement* barre_;
     std::vector<PanneauEtat*> panneaux_;
+    std::vector<QWidget*> temoins_;
     PanneauEtat* bilan_;
     int mode_ = 0;
     qint64 total_ = 0;

@@ -45,6 +45,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createToolBar();
     createCentralWidget();
     createStatusBar();
+    createPrise();
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
@@ -197,7 +198,7 @@ void FUnRAR::createCentralWidget() {
     ListView1->setSortingEnabled(false);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->verticalHeader()->hide();
     ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ListView1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);

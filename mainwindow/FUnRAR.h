@@ -9,6 +9,7 @@
 #include <QMessageBox>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -19,6 +20,8 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class QLineEdit;
+class QMenu;
 class QTimer;
 class Avancement;
 class PanneauEtat;
@@ -65,6 +68,16 @@ public:
 
     QString texteAPropos() const;
 
+    // Finding and taking entries in the list (FUnRARPrise.cpp).
+    void Mnu_Filtrer_Click();
+    void Mnu_ExtraireSelection_Click();
+    void Mnu_Copier_Click();
+    void Mnu_EnregistrerListe_Click();
+    // A double-click or Return on the row shown at `ligne`: a file is extracted alone into a
+    // private folder and handed to the desktop's application for its type, unless it could run;
+    // a folder filters the list to what it holds.
+    void ouvrirLigne(int ligne);
+
 protected:
     void closeEvent(QCloseEvent* evenement) override;
     // A local file dropped on the window opens as the open command opens it.
@@ -79,6 +92,16 @@ private:
     void createStatusBar();
     void ajusterColonnes();
 
+    void createPrise();
+    // The ranks in modele_ of the rows chosen in ListView1, in the order shown.
+    std::vector<int> rangsChoisis() const;
+    // Keeps the rows chosen and the current one across `changement` of the rows shown.
+    void garderSelection(const std::function<void()>& changement);
+    void filtrer(const QString& texte);
+    void fermerFiltre();
+    void trierPar(int colonne);
+    void montrerTri();
+    void priseActive();
     // The extract command, of the entries at `selection` only when it is not empty.
     void extraire(const std::vector<quint32>& selection);
 
@@ -155,6 +178,14 @@ private:
     QAction* Mnu_Lister = nullptr;
     QAction* Mnu_APropos = nullptr;
     QAction* Mnu_Arreter = nullptr;
+    QAction* Mnu_ExtraireSelection = nullptr;
+    QAction* Mnu_EnregistrerListe = nullptr;
+    QAction* Mnu_Copier = nullptr;
+    QAction* Mnu_Filtrer = nullptr;
+    QAction* Mnu_OuvrirLigne = nullptr;
+    QWidget* barreFiltre_ = nullptr; // under the list, from the first Ctrl+F
+    QLineEdit* filtre_ = nullptr;
+    PanneauEtat* compte_ = nullptr;    // "N sur M" while the list is filtered
     QAction* boutonArreter_ = nullptr; // at the end of Toolbar1, while a pass runs
     QToolBar* Toolbar1 = nullptr;
     std::array<QAction*, 6> boutons_{}; // Toolbar1's buttons 1 to 6
