@@ -62,6 +62,11 @@ public:
     std::optional<QString> ouvrirFichier(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> enregistrerFichier(QWidget*, const QString&, const QString&,
+                                              const QString&) override {
+        return std::nullopt;
+    }
+    bool ouvrirDocument(const QString&) override { return false; }
     std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }

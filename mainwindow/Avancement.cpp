@@ -76,12 +76,13 @@ void Avancement::ajouterPanneau(PanneauEtat* panneau) {
     placer();
 }
 
-void Avancement::debut(int mode, qint64 total) {
+void Avancement::debut(int mode, qint64 total, bool selection) {
     mode_ = mode;
     total_ = mode == ModeListe ? 0 : total;
+    selection_ = selection;
     faitsAvant_ = taille_ = faits_ = 0;
     ouverte_ = false;
-    ok_ = erreurs_ = ignores_ = 0;
+    ok_ = erreurs_ = ignores_ = entrees_ = 0;
     passe_.start();
     entree_.start();
     barre_->hide();
@@ -97,6 +98,11 @@ void Avancement::entree(qint64 taille) {
     faits_ = 0;
     ouverte_ = true;
     entree_.start();
+    ++entrees_;
+}
+
+void Avancement::sautee(qint64 taille) {
+    entree(taille); // its decoding counts as an entry's work, without a result
 }
 
 void Avancement::octets(qint64 faits) {
@@ -129,16 +135,23 @@ void Avancement::actualiser(bool boite) {
         cacher();
         return;
     }
+    // A selection's pass may go through thousands of small entries that it skips, none of which
+    // lasts: the bar shows the whole pass once the pass lasts.
+    const bool entiere = selection_ && total_ > 0;
+    const qint64 ms = passe_.elapsed();
     // Once shown, the bar stays for the rest of the pass: a pass of entries of a few seconds each
     // would make it blink.
-    if (barre_->isHidden() && (!ouverte_ || taille_ <= 0 || entree_.elapsed() < EntreeLongueMs)) {
+    if (barre_->isHidden() &&
+        (entiere ? ms < EntreeLongueMs
+                 : (!ouverte_ || taille_ <= 0 || entree_.elapsed() < EntreeLongueMs))) {
         return;
     }
-    const int millieme =
-        taille_ > 0 ? int(std::clamp<qint64>(faits_ * 1000 / taille_, 0, 1000)) : 1000;
-    QString restant;
     const qint64 faits = faitsAvant_ + (ouverte_ ? std::min(faits_, taille_) : 0);
-    const qint64 ms = passe_.elapsed();
+    const auto partie = [](qint64 fait, qint64 tout) {
+        return tout > 0 ? int(std::clamp<qint64>(fait * 1000 / tout, 0, 1000)) : 1000;
+    };
+    const int millieme = entiere ? partie(faits, total_) : partie(faits_, taille_);
+    QString restant;
     if (total_ > 0 && faits > 0 && ms >= AvantEstimationMs) {
         const double parMs = double(faits) / double(ms);
         restant =
@@ -153,8 +166,15 @@ void Avancement::cacher() {
     placer();
 }
 
+void Avancement::ajouterTemoin(QWidget* temoin) {
+    temoins_.push_back(temoin);
+}
+
+// The panels give way while the bar, the line or a witness shows.
 void Avancement::placer() {
-    const bool serre = !barre_->isHidden() || !bilan_->isHidden();
+    const bool serre = !barre_->isHidden() || !bilan_->isHidden() ||
+                       std::any_of(temoins_.begin(), temoins_.end(),
+                                   [](const QWidget* t) { return !t->isHidden(); });
     for (PanneauEtat* p : panneaux_) {
         p->serrer(serre);
     }
@@ -166,7 +186,8 @@ void Avancement::fin(bool interrompue) {
         placer();
         return;
     }
-    bilan_->setText(bilan(ok_, erreurs_, ignores_, interrompue));
+    bilan_->setText(bilan(ok_, erreurs_, ignores_, interrompue,
+                          selection_ && mode_ == ModeExtraction ? entrees_ : -1));
     bilan_->show();
     placer();
 }
@@ -178,12 +199,16 @@ void Avancement::effacer() {
     placer();
 }
 
-QString Avancement::bilan(int ok, int erreurs, int ignores, bool interrompue) {
+QString Avancement::bilan(int ok, int erreurs, int ignores, bool interrompue, int entrees) {
     if (interrompue) {
         return QStringLiteral("Interrompu");
     }
     const QLocale francais(QLocale::French, QLocale::France);
-    QString texte = francais.toString(ok) + QStringLiteral(" OK");
+    QString texte = entrees < 0
+                        ? francais.toString(ok) + QStringLiteral(" OK")
+                        : QStringLiteral("%1 extrait%2 sur %3")
+                              .arg(francais.toString(ok), ok > 1 ? QStringLiteral("s") : QString(),
+                                   francais.toString(entrees));
     if (erreurs > 0) {
         texte +=
             QStringLiteral(", %1 erreur%2")

@@ -4,6 +4,7 @@
 #include "Avancement.h"
 #include "DelegueTexte.h"
 #include "DemandeFermeture.h"
+#include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
 #include "TexteVisible.h"
@@ -44,6 +45,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createToolBar();
     createCentralWidget();
     createStatusBar();
+    createPrise();
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
@@ -186,7 +188,8 @@ void FUnRAR::createCentralWidget() {
     modele_ = new ListeResultats(this);
     ListView1 = new QTableView(centre);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setModel(modele_);
+    montree_ = new ListeMontree(modele_, this);
+    ListView1->setModel(montree_);
     ListView1->setItemDelegate(new DelegueTexte(ListView1));
     ListView1->setShowGrid(false);
     ListView1->setWordWrap(false);
@@ -195,7 +198,7 @@ void FUnRAR::createCentralWidget() {
     ListView1->setSortingEnabled(false);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->verticalHeader()->hide();
     ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ListView1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);

@@ -9,8 +9,10 @@
 #include <QMessageBox>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -18,12 +20,15 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class QLineEdit;
+class QMenu;
 class QTimer;
 class Avancement;
 class PanneauEtat;
 class QToolBar;
 class QTableView;
 class ListeResultats;
+class ListeMontree;
 
 class FUnRAR final : public QMainWindow, private RetourPasse {
     Q_OBJECT
@@ -39,12 +44,17 @@ public:
     // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. The window
     // lives meanwhile, with the commands that would start another pass off; "Arrêter" stops the
     // pass, and a close request or "Quitter" ends the program once the helper is gone.
-    void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse);
+    // `selection`: the places of the entries to take, in increasing order; the others are skipped
+    // without a row. Empty: every entry. `ailleurs`: where the rows go, when not into ListView1.
+    void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
+                        const std::vector<quint32>& selection = {},
+                        ListeResultats* ailleurs = nullptr);
 
     // The password handed to every pass: the one typed when Check1 was ticked, else empty.
     QString argumentMotDePasse() const;
 
     ListeResultats* modeleResultats() const { return modele_; }
+    ListeMontree* listeMontree() const { return montree_; }
 
     void Mnu_Ouvrir_Click();
     void Mnu_Fermer_Click();
@@ -57,6 +67,16 @@ public:
     void Toolbar1_ButtonClick(int index);
 
     QString texteAPropos() const;
+
+    // Finding and taking entries in the list (FUnRARPrise.cpp).
+    void Mnu_Filtrer_Click();
+    void Mnu_ExtraireSelection_Click();
+    void Mnu_Copier_Click();
+    void Mnu_EnregistrerListe_Click();
+    // A double-click or Return on the row shown at `ligne`: a file is extracted alone into a
+    // private folder and handed to the desktop's application for its type, unless it could run;
+    // a folder filters the list to what it holds.
+    void ouvrirLigne(int ligne);
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -71,6 +91,19 @@ private:
     void createCentralWidget();
     void createStatusBar();
     void ajusterColonnes();
+
+    void createPrise();
+    // The ranks in modele_ of the rows chosen in ListView1, in the order shown.
+    std::vector<int> rangsChoisis() const;
+    // Keeps the rows chosen and the current one across `changement` of the rows shown.
+    void garderSelection(const std::function<void()>& changement);
+    void filtrer(const QString& texte);
+    void fermerFiltre();
+    void trierPar(int colonne);
+    void montrerTri();
+    void priseActive();
+    // The extract command, of the entries at `selection` only when it is not empty.
+    void extraire(const std::vector<quint32>& selection);
 
     void activerControlesArchive(bool actifs);
     // Off for a pass: every command that would start another pass or change what it reads; on:
@@ -96,6 +129,7 @@ private:
     void resultat(Resultat r, int code) override;
     Remplacement remplacer(const QString& nom) override;
     void progression(qint64 octets) override;
+    void entreeSautee(qint64 taille) override;
     std::optional<QString> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;
 
@@ -109,6 +143,9 @@ private:
     void repeindre();
 
     ListeResultats* modele_ = nullptr;
+    ListeMontree* montree_ = nullptr;    // what ListView1 shows of modele_
+    ListeResultats* ailleurs_ = nullptr; // where the pass's rows go instead, if anywhere
+    ListeResultats* lignes() const { return ailleurs_ != nullptr ? ailleurs_ : modele_; }
     struct {
         qint64 compressee = 0;
         bool dossier = false;
@@ -141,6 +178,14 @@ private:
     QAction* Mnu_Lister = nullptr;
     QAction* Mnu_APropos = nullptr;
     QAction* Mnu_Arreter = nullptr;
+    QAction* Mnu_ExtraireSelection = nullptr;
+    QAction* Mnu_EnregistrerListe = nullptr;
+    QAction* Mnu_Copier = nullptr;
+    QAction* Mnu_Filtrer = nullptr;
+    QAction* Mnu_OuvrirLigne = nullptr;
+    QWidget* barreFiltre_ = nullptr; // under the list, from the first Ctrl+F
+    QLineEdit* filtre_ = nullptr;
+    PanneauEtat* compte_ = nullptr;    // "N sur M" while the list is filtered
     QAction* boutonArreter_ = nullptr; // at the end of Toolbar1, while a pass runs
     QToolBar* Toolbar1 = nullptr;
     std::array<QAction*, 6> boutons_{}; // Toolbar1's buttons 1 to 6

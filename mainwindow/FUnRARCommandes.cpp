@@ -194,6 +194,10 @@ void FUnRAR::Mnu_Arreter_Click() {
 }
 
 void FUnRAR::Mnu_Extraire_Click() {
+    extraire({});
+}
+
+void FUnRAR::extraire(const std::vector<quint32>& selection) {
     DosRAR::afficherModal(this);
     if (DossierDestination.isEmpty()) {
         return;
@@ -215,7 +219,7 @@ void FUnRAR::Mnu_Extraire_Click() {
         return;
     }
     modele_->viderLignes();
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse());
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
 }
 
 void FUnRAR::Mnu_Tester_Click() {

@@ -39,18 +39,21 @@ constexpr int IntervalleRepeintMs = 80;
 
 } // namespace
 
-void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse) {
+void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
+                            const std::vector<quint32>& selection, ListeResultats* ailleurs) {
     cheminPasse_ = chemin;
+    ailleurs_ = ailleurs;
     premiereLigneVue_ = false;
     premiereDemande_ = true;
     tailleListee_ = 0;
     fin_ = Fin::Aucune;
-    avancement_->debut(mode, chemin == totalDe_ ? total_ : 0);
+    avancement_->debut(mode, chemin == totalDe_ ? total_ : 0, !selection.empty());
     passeEnCours_ = true;
     commandesDuPasse(true);
     horloge_->start(IntervalleRepeintMs);
     const auto finDePasse = [this] {
         horloge_->stop();
+        ailleurs_ = nullptr;
         passeEnCours_ = false;
         commandesDuPasse(false);
     };
@@ -60,7 +63,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     const QByteArray octets = QFile::decodeName(CheminArchiveOctets) == chemin
                                   ? CheminArchiveOctets
                                   : QFile::encodeName(chemin);
-    const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse);
+    const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse, selection);
     garde.dismiss();
     finDePasse();
     signalerProtection();
@@ -154,7 +157,7 @@ void FUnRAR::montrerFenetre() {
 }
 
 void FUnRAR::enTeteResultat(const QString& libelle) {
-    modele_->definirEnTeteResultat(libelle);
+    lignes()->definirEnTeteResultat(libelle);
 }
 
 void FUnRAR::detailsLigne(qint64 compressee, bool dossier, quint32 place) {
@@ -162,23 +165,27 @@ void FUnRAR::detailsLigne(qint64 compressee, bool dossier, quint32 place) {
 }
 
 void FUnRAR::nouvelleLigne(const QString& nom, qint64 taille) {
-    modele_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
+    lignes()->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
     details_ = {};
     avancement_->entree(taille);
     tailleListee_ += std::max<qint64>(0, taille);
     if (!premiereLigneVue_) {
         premiereLigneVue_ = true;
-        modele_->publier(); // the first row shows at once, the others at the window's pace
+        lignes()->publier(); // the first row shows at once, the others at the window's pace
     }
 }
 
 void FUnRAR::resultat(Resultat r, int code) {
-    modele_->ecrireResultat(Messages::texteResultat(r, code));
+    lignes()->ecrireResultat(Messages::texteResultat(r, code));
     avancement_->resultat(r);
 }
 
 void FUnRAR::progression(qint64 octets) {
     avancement_->octets(octets);
+}
+
+void FUnRAR::entreeSautee(qint64 taille) {
+    avancement_->sautee(taille);
 }
 
 std::optional<QString> FUnRAR::motDePasse(bool incorrect) {
@@ -206,7 +213,7 @@ std::optional<QString> FUnRAR::motDePasse(bool incorrect) {
 }
 
 void FUnRAR::repeindre() {
-    modele_->publier();
+    lignes()->publier();
 }
 
 void FUnRAR::echec(const Messages::Echec& echec) {

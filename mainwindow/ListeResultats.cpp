@@ -2,6 +2,8 @@
 
 #include "TexteVisible.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 ListeResultats::ListeResultats(QObject* parent)
@@ -40,8 +42,15 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
         if (index.column() >= NombreColonnes) {
             return {};
         }
-        const QString texte = texteCellule(ligneAffichee(index.row()), index.column());
-        return index.column() == ColonneFichier ? nomVisible(texte) : texte;
+        const Ligne& l = ligneAffichee(index.row());
+        switch (index.column()) {
+        case ColonneFichier:
+            return nomVisible(texteCellule(l, ColonneFichier));
+        case ColonneTaille:
+            return texteTaille(l.taille);
+        default:
+            return texteCellule(l, index.column());
+        }
     }
     if (role == Qt::TextAlignmentRole) {
         return headerData(index.column(), Qt::Horizontal, role);
@@ -123,7 +132,7 @@ QStringList ListeResultats::textesLesPlusLarges(int colonne) const {
     switch (colonne) {
     case ColonneTaille:
         // The most digits are at either end; a sign takes room too.
-        return {QString::number(tailleMin_), QString::number(tailleMax_)};
+        return {texteTaille(tailleMin_), texteTaille(tailleMax_)};
     case ColonneResultat:
         return {textesResultat_.begin(), textesResultat_.end()};
     default:
@@ -167,4 +176,9 @@ void ListeResultats::publier() {
     beginInsertRows(QModelIndex(), 0, int(enAttente) - 1);
     publiees_ = nombreLignes_;
     endInsertRows();
+}
+
+QString ListeResultats::texteTaille(qint64 taille) {
+    static const QLocale francais(QLocale::French, QLocale::France);
+    return francais.toString(taille);
 }

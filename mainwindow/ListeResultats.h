@@ -40,12 +40,17 @@ public:
 
     // Rows added so far, published or not.
     int nombreLignes() const { return int(nombreLignes_); }
-    QString texte(int ligne, int colonne) const; // ligne 0 is the top of the list
+    // As the pass wrote it, sizes in plain digits; ligne 0 is the top of the list.
+    QString texte(int ligne, int colonne) const;
     // Of the row `ligne` (0 the top), published or not.
     qint64 taille(int ligne) const { return ligneDuHaut(ligne).taille; }
     qint64 compressee(int ligne) const { return ligneDuHaut(ligne).compressee; }
     bool estDossier(int ligne) const { return ligneDuHaut(ligne).dossier; }
     quint32 place(int ligne) const { return ligneDuHaut(ligne).place; }
+
+    // A size as the list shows it, its digits grouped by three with thin spaces, as French
+    // writes them: "10 737 418 241".
+    static QString texteTaille(qint64 taille);
 
     // The texts of `colonne` that need the most width: the longest sizes, or every result written.
     // Kept as rows come, so that a view keeps a column wide enough for all of 100,000 rows without

@@ -1,6 +1,7 @@
 #include "Interaction.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -9,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QUrl>
 
 #include <algorithm>
 #include <climits>
@@ -133,6 +135,23 @@ public:
         }
         const QStringList choisis = dialogue.selectedFiles();
         return choisis.isEmpty() ? QString() : choisis.first();
+    }
+
+    std::optional<QString> enregistrerFichier(QWidget* parent, const QString& titre,
+                                              const QString& filtre, const QString& nom) override {
+        QFileDialog dialogue(parent, titre, QString(), filtre);
+        dialogue.setObjectName(QStringLiteral("enregistrerFichier"));
+        dialogue.setFileMode(QFileDialog::AnyFile);
+        dialogue.setAcceptMode(QFileDialog::AcceptSave);
+        dialogue.selectFile(nom);
+        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialogue.selectedFiles().first();
+    }
+
+    bool ouvrirDocument(const QString& chemin) override {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(chemin));
     }
 
     std::optional<QString> motDePasse(QWidget* parent, const QString& titre,

@@ -33,6 +33,15 @@ public:
     virtual std::optional<QString> ouvrirFichier(QWidget* parent, const QString& titre,
                                                  const QString& filtre) = 0;
 
+    // The save dialog, offering `nom`: the chosen full path, or nothing when cancelled.
+    virtual std::optional<QString> enregistrerFichier(QWidget* parent, const QString& titre,
+                                                      const QString& filtre,
+                                                      const QString& nom) = 0;
+
+    // Hands the file at `chemin` to the desktop's application for its type; false when none
+    // could be started.
+    virtual bool ouvrirDocument(const QString& chemin) = 0;
+
     // A masked entry; nothing when cancelled.
     virtual std::optional<QString> motDePasse(QWidget* parent, const QString& titre,
                                               const QString& libelle) = 0;

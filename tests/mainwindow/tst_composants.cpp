@@ -54,7 +54,8 @@ private slots:
         for (int i = 0; i < noms.size(); ++i) {
             const QModelIndex ligne = m.index(int(noms.size()) - 1 - i, 0);
             QCOMPARE(ligne.data().toString(), noms[i]);
-            QCOMPARE(ligne.siblingAtColumn(1).data().toString(), QString::number(i - 3));
+            QCOMPARE(ligne.siblingAtColumn(1).data().toString().remove(QChar(0x202F)),
+                     QString::number(i - 3));
             const QString resultat = i + 1 == noms.size() ? QStringLiteral("OK") : resultats[i % 8];
             QCOMPARE(ligne.siblingAtColumn(2).data().toString(), resultat);
         }
@@ -75,6 +76,12 @@ private slots:
                                  << QStringLiteral("3 OK, 2 erreurs, 5 ignorés");
         QTest::newRow("stopped") << Avancement::bilan(3, 2, 0, true)
                                  << QStringLiteral("Interrompu");
+        QTest::newRow("a selection") << Avancement::bilan(3, 0, 0, false, 100000)
+                                     << QStringLiteral("3 extraits sur 100") + milliers + "000";
+        QTest::newRow("one of five, one error")
+            << Avancement::bilan(1, 1, 0, false, 5) << QStringLiteral("1 extrait sur 5, 1 erreur");
+        QTest::newRow("a size, grouped") << ListeResultats::texteTaille(10737418241)
+                                         << QStringLiteral("10\u202F737\u202F418\u202F241");
         QTest::newRow("under a second") << Avancement::tempsRestant(0) << "1 s restante";
         QTest::newRow("seconds") << Avancement::tempsRestant(59) << "59 s restantes";
         QTest::newRow("a minute") << Avancement::tempsRestant(60) << "1 min restante";

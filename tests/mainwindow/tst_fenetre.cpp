@@ -421,7 +421,7 @@ private slots:
         QApplication::processEvents(); // the status bar lays its panels out again
 
         const auto ligne = [&](int rang) {
-            return bulle(vue->viewport(), vue->visualRect(m->index(rang, 0)).center());
+            return bulle(vue->viewport(), vue->visualRect(vue->model()->index(rang, 0)).center());
         };
         const auto sur = [&](int n) {
             auto* p = f.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(n));
@@ -434,7 +434,7 @@ private slots:
         QCOMPARE(sur(2), archive);
 
         vue->setFocus();
-        vue->setCurrentIndex(m->index(2, 0));
+        vue->setCurrentIndex(vue->model()->index(2, 0));
         QAbstractItemDelegate* notre = vue->itemDelegate();
         QStyledItemDelegate standard;
         const auto image = [vue](QAbstractItemDelegate* delegue) {

@@ -39,7 +39,8 @@ public:
     QList<MessageVu> messages;
     QList<QString> questions;
     QQueue<QMessageBox::StandardButton> reponses; // for question(); Cancel when empty
-    QQueue<std::optional<QString>> fichiers;      // for ouvrirFichier(); cancel when empty
+    QQueue<std::optional<QString>> fichiers;      // for ouvrirFichier(), enregistrerFichier()
+    QStringList documents;                        // handed to the desktop
     QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
     int dialoguesFichier = 0;
     int demandesMotDePasse = 0;
@@ -60,6 +61,16 @@ public:
     std::optional<QString> ouvrirFichier(QWidget*, const QString&, const QString&) override {
         ++dialoguesFichier;
         return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
+    }
+
+    std::optional<QString> enregistrerFichier(QWidget*, const QString&, const QString&,
+                                              const QString&) override {
+        return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
+    }
+
+    bool ouvrirDocument(const QString& chemin) override {
+        documents << chemin;
+        return true;
     }
 
     std::optional<QString> motDePasse(QWidget* parent, const QString&,

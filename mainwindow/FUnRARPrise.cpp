@@ -1,0 +1,403 @@
+// Finding and taking entries in the list: the filter under the list, sorting by a column, the
+// rows chosen and what they give (an extraction of them alone, their text), the list saved, and
+// one entry opened in the desktop's application for its type.
+
+#include "FUnRAR.h"
+
+#include "Avancement.h"
+#include "Interaction.h"
+#include "ListeMontree.h"
+#include "ListeResultats.h"
+#include "Messages.h"
+#include "Ouverture.h"
+#include "PanneauEtat.h"
+#include "Prise.h"
+#include "TexteVisible.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <algorithm>
+
+using namespace ModuleRAR;
+using platform::interaction;
+
+namespace {
+
+// The filter's field: Escape empties and closes it, even while Escape also stops a pass (the
+// list's Escape does that); Return and Down go to the rows it kept.
+class ChampFiltre final : public QLineEdit {
+public:
+    ChampFiltre(QWidget* parent, std::function<void()> echap, std::function<void()> versLaListe)
+        : QLineEdit(parent)
+        , echap_(std::move(echap))
+        , versLaListe_(std::move(versLaListe)) {}
+
+protected:
+    bool event(QEvent* evenement) override {
+        if (evenement->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Escape) {
+            evenement->accept(); // the key comes here rather than to "Arrêter"
+            return true;
+        }
+        return QLineEdit::event(evenement);
+    }
+    void keyPressEvent(QKeyEvent* evenement) override {
+        switch (evenement->key()) {
+        case Qt::Key_Escape:
+            echap_();
+            return;
+        case Qt::Key_Down:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            versLaListe_();
+            return;
+        default:
+            QLineEdit::keyPressEvent(evenement);
+        }
+    }
+
+private:
+    std::function<void()> echap_;
+    std::function<void()> versLaListe_;
+};
+
+// The list's keys that are not the view's own: Return opens the current row, Escape closes the
+// filter when no pass takes it.
+class ToucheListe final : public QObject {
+public:
+    ToucheListe(QObject* parent, std::function<bool(int)> touche)
+        : QObject(parent)
+        , touche_(std::move(touche)) {}
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(evenement)->modifiers() == Qt::NoModifier &&
+            touche_(static_cast<QKeyEvent*>(evenement)->key())) {
+            return true;
+        }
+        return QObject::eventFilter(objet, evenement);
+    }
+
+private:
+    std::function<bool(int)> touche_;
+};
+
+QString nombre(int n) {
+    return QLocale(QLocale::French, QLocale::France).toString(n);
+}
+
+} // namespace
+
+void FUnRAR::createPrise() {
+    auto action = [this](const char* nom, const QString& texte) {
+        auto* a = new QAction(texte, this);
+        a->setObjectName(QString::fromLatin1(nom));
+        return a;
+    };
+    Mnu_Filtrer = action("Mnu_Filtrer", QStringLiteral("&Filtrer…"));
+    Mnu_Filtrer->setShortcut(QKeySequence::Find);
+    addAction(Mnu_Filtrer); // Ctrl+F from anywhere in the window
+    Mnu_ExtraireSelection =
+        action("Mnu_ExtraireSelection", QStringLiteral("Extraire la &sélection"));
+    Mnu_Copier = action("Mnu_Copier", QStringLiteral("&Copier"));
+    Mnu_Copier->setShortcut(QKeySequence::Copy);
+    Mnu_Copier->setShortcutContext(Qt::WidgetShortcut); // the filter's field copies its own text
+    ListView1->addAction(Mnu_Copier);
+    Mnu_EnregistrerListe = action("Mnu_EnregistrerListe", QStringLiteral("&Enregistrer la liste…"));
+    Mnu_OuvrirLigne = action("Mnu_OuvrirLigne", QStringLiteral("&Ouvrir"));
+    connect(Mnu_Filtrer, &QAction::triggered, this, &FUnRAR::Mnu_Filtrer_Click);
+    connect(Mnu_ExtraireSelection, &QAction::triggered, this, &FUnRAR::Mnu_ExtraireSelection_Click);
+    connect(Mnu_Copier, &QAction::triggered, this, &FUnRAR::Mnu_Copier_Click);
+    connect(Mnu_EnregistrerListe, &QAction::triggered, this, &FUnRAR::Mnu_EnregistrerListe_Click);
+    connect(Mnu_OuvrirLigne, &QAction::triggered, this,
+            [this] { ouvrirLigne(ListView1->currentIndex().row()); });
+
+    auto* fichier = menuBar()->findChild<QMenu*>(QStringLiteral("Mnu_Fichier"));
+    fichier->insertAction(fichier->findChild<QAction*>(QStringLiteral("sep1")),
+                          Mnu_EnregistrerListe);
+    menuBar()
+        ->findChild<QMenu*>(QStringLiteral("Mnu_Action"))
+        ->insertAction(Mnu_Tester, Mnu_ExtraireSelection);
+    auto* menuLignes = new QMenu(ListView1);
+    menuLignes->setObjectName(QStringLiteral("menuLignes"));
+    menuLignes->addActions({Mnu_OuvrirLigne, Mnu_ExtraireSelection, Mnu_Copier});
+    menuLignes->addSeparator();
+    menuLignes->addAction(Mnu_Filtrer);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this, menuLignes](QPoint ou) {
+        menuLignes->popup(ListView1->viewport()->mapToGlobal(ou));
+    });
+
+    // The filter's bar: the window keeps its layout until it is first asked for.
+    barreFiltre_ = new QWidget(centralWidget());
+    barreFiltre_->setObjectName(QStringLiteral("barreFiltre"));
+    auto* disposition = new QHBoxLayout(barreFiltre_);
+    disposition->setContentsMargins(0, platform::pixelsY(this, 60), 0, 0);
+    filtre_ = new ChampFiltre(
+        barreFiltre_, [this] { fermerFiltre(); },
+        [this] {
+            ListView1->setFocus();
+            if (!ListView1->currentIndex().isValid() && montree_->rowCount() > 0) {
+                ListView1->setCurrentIndex(montree_->index(0, 0));
+            }
+        });
+    filtre_->setObjectName(QStringLiteral("filtre"));
+    filtre_->setClearButtonEnabled(true);
+    filtre_->setPlaceholderText(QStringLiteral("Partie du nom, sans souci des accents"));
+    auto* libelle = new QLabel(QStringLiteral("Filtrer :"), barreFiltre_);
+    libelle->setBuddy(filtre_);
+    disposition->addWidget(libelle);
+    disposition->addWidget(filtre_, 1);
+    barreFiltre_->hide();
+    static_cast<QBoxLayout*>(centralWidget()->layout())->addWidget(barreFiltre_);
+    connect(filtre_, &QLineEdit::textChanged, this, &FUnRAR::filtrer);
+
+    compte_ = new PanneauEtat(platform::pixelsX(this, 1440), false, this);
+    compte_->setObjectName(QStringLiteral("compte"));
+    compte_->hide();
+    statusBar()->addWidget(compte_);
+    avancement_->ajouterPanneau(compte_);
+    avancement_->ajouterTemoin(compte_);
+
+    ListView1->installEventFilter(new ToucheListe(ListView1, [this](int touche) {
+        if (touche == Qt::Key_Return || touche == Qt::Key_Enter) {
+            ouvrirLigne(ListView1->currentIndex().row());
+            return true;
+        }
+        if (touche == Qt::Key_Escape && !barreFiltre_->isHidden()) {
+            fermerFiltre();
+            return true;
+        }
+        return false;
+    }));
+    connect(ListView1, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { ouvrirLigne(index.row()); });
+    connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &FUnRAR::trierPar);
+    connect(montree_, &ListeMontree::ordreDuPasse, this, &FUnRAR::montrerTri);
+    // What the rows chosen can do, and the count of the rows the filter keeps, follow the rows.
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FUnRAR::priseActive);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FUnRAR::priseActive);
+    connect(Mnu_Extraire, &QAction::enabledChanged, this, &FUnRAR::priseActive);
+    for (QAbstractItemModel* m :
+         {static_cast<QAbstractItemModel*>(modele_), static_cast<QAbstractItemModel*>(montree_)}) {
+        connect(m, &QAbstractItemModel::rowsInserted, this, &FUnRAR::priseActive);
+        connect(m, &QAbstractItemModel::modelReset, this, &FUnRAR::priseActive);
+    }
+    priseActive();
+}
+
+void FUnRAR::priseActive() {
+    const bool choisies = ListView1->selectionModel()->hasSelection();
+    // Off during a pass, and without an archive open, as the extract command is.
+    Mnu_ExtraireSelection->setEnabled(choisies && Mnu_Extraire->isEnabled());
+    Mnu_OuvrirLigne->setEnabled(ListView1->currentIndex().isValid() && Mnu_Extraire->isEnabled());
+    Mnu_Copier->setEnabled(choisies);
+    Mnu_EnregistrerListe->setEnabled(montree_->total() > 0);
+    compte_->setText(montree_->filtre()
+                         ? QStringLiteral("%1 sur %2")
+                               .arg(nombre(montree_->rowCount()), nombre(montree_->total()))
+                         : QString());
+    if (compte_->isHidden() == montree_->filtre()) {
+        compte_->setVisible(montree_->filtre());
+        avancement_->placer();
+    }
+}
+
+std::vector<int> FUnRAR::rangsChoisis() const {
+    std::vector<int> lignes;
+    for (const QItemSelectionRange& r : ListView1->selectionModel()->selection()) {
+        for (int l = r.top(); l <= r.bottom(); ++l) {
+            lignes.push_back(l);
+        }
+    }
+    std::sort(lignes.begin(), lignes.end());
+    lignes.erase(std::unique(lignes.begin(), lignes.end()), lignes.end());
+    for (int& l : lignes) {
+        l = montree_->rangSource(l);
+    }
+    return lignes;
+}
+
+void FUnRAR::garderSelection(const std::function<void()>& changement) {
+    std::vector<int> rangs = rangsChoisis();
+    const QModelIndex courant = ListView1->currentIndex();
+    rangs.push_back(courant.isValid() ? montree_->rangSource(courant.row()) : -1);
+    changement();
+    if (rangs.size() == 1 && rangs.back() < 0) {
+        return; // nothing to find again
+    }
+    std::vector<int> lignes = montree_->lignesDe(rangs);
+    const int ligneCourante = lignes.back();
+    lignes.pop_back();
+    std::sort(lignes.begin(), lignes.end());
+    QItemSelection selection;
+    const int derniere = montree_->columnCount() - 1;
+    for (std::size_t i = 0; i < lignes.size();) {
+        std::size_t j = i;
+        while (j + 1 < lignes.size() && lignes[j + 1] == lignes[j] + 1) {
+            ++j;
+        }
+        if (lignes[i] >= 0) {
+            selection.select(montree_->index(lignes[i], 0), montree_->index(lignes[j], derniere));
+        }
+        i = j + 1;
+    }
+    QItemSelectionModel* choix = ListView1->selectionModel();
+    if (ligneCourante >= 0) {
+        choix->setCurrentIndex(montree_->index(ligneCourante, 0), QItemSelectionModel::NoUpdate);
+        ListView1->scrollTo(ListView1->currentIndex());
+    }
+    choix->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void FUnRAR::Mnu_Filtrer_Click() {
+    barreFiltre_->show();
+    filtre_->setFocus(Qt::ShortcutFocusReason);
+    filtre_->selectAll();
+}
+
+void FUnRAR::filtrer(const QString& texte) {
+    garderSelection([this, &texte] { montree_->filtrer(texte); });
+    priseActive();
+}
+
+void FUnRAR::fermerFiltre() {
+    filtre_->clear();
+    barreFiltre_->hide();
+    ListView1->setFocus(Qt::ShortcutFocusReason);
+}
+
+void FUnRAR::trierPar(int colonne) {
+    // A pass shows its rows in its own order; the order of rows yet to come cannot be chosen.
+    if (!passeEnCours_ && montree_->total() > 0) {
+        const bool inverse =
+            montree_->colonneTri() == colonne && montree_->ordreTri() == Qt::AscendingOrder;
+        garderSelection([this, colonne, inverse] {
+            montree_->trier(colonne, inverse ? Qt::DescendingOrder : Qt::AscendingOrder);
+        });
+    }
+    montrerTri(); // the header turned its arrow on the click: it shows the list's order again
+}
+
+void FUnRAR::montrerTri() {
+    QHeaderView* entetes = ListView1->horizontalHeader();
+    entetes->setSortIndicatorShown(montree_->colonneTri() >= 0);
+    entetes->setSortIndicator(montree_->colonneTri(), montree_->ordreTri());
+}
+
+void FUnRAR::Mnu_ExtraireSelection_Click() {
+    const std::vector<quint32> places = placesChoisies(*modele_, rangsChoisis());
+    if (!places.empty()) {
+        extraire(places);
+    }
+}
+
+void FUnRAR::Mnu_Copier_Click() {
+    const std::vector<int> rangs = rangsChoisis();
+    if (!rangs.empty()) {
+        QApplication::clipboard()->setText(lignesEnTexte(*modele_, rangs));
+    }
+}
+
+void FUnRAR::Mnu_EnregistrerListe_Click() {
+    const QFileInfo archive(CheminArchive);
+    const std::optional<QString> chemin = interaction().enregistrerFichier(
+        this, QStringLiteral("Enregistrer la liste"), QStringLiteral("Fichiers texte (*.txt)"),
+        archive.dir().filePath(archive.completeBaseName() + QStringLiteral(".txt")));
+    if (!chemin || chemin->isEmpty()) {
+        return;
+    }
+    QSaveFile fichier(*chemin);
+    if (fichier.open(QIODevice::WriteOnly)) {
+        fichier.write(CheminArchive.toUtf8() + '\n' +
+                      lignesEnTexte(*modele_, montree_->rangsDansLOrdre()).toUtf8());
+    }
+    if (!fichier.commit()) {
+        interaction().message(this,
+                              QStringLiteral("Impossible d'enregistrer la liste dans « %1 » : %2")
+                                  .arg(nomVisible(*chemin), fichier.errorString()),
+                              Messages::TitreErreur, platform::Icone::Exclamation);
+    }
+}
+
+void FUnRAR::ouvrirLigne(int ligne) {
+    // Only with an archive open and no pass running, as every command that starts a pass.
+    if (ligne < 0 || ligne >= montree_->rowCount() || !Mnu_Extraire->isEnabled()) {
+        return;
+    }
+    const int rang = montree_->rangSource(ligne);
+    const QString nom = modele_->texte(rang, ListeResultats::ColonneFichier);
+    if (modele_->estDossier(rang)) {
+        barreFiltre_->show();
+        filtre_->setText(nomVisible(nom) + QLatin1Char('/'));
+        ListView1->setFocus();
+        ListView1->setCurrentIndex(montree_->index(0, 0));
+        return;
+    }
+    const auto dire = [this](const QString& texte) {
+        interaction().message(this, texte, Messages::TitreErreur, platform::Icone::Exclamation);
+    };
+    const QString dossier = ouverture::dossierNeuf();
+    if (dossier.isEmpty()) {
+        dire(QStringLiteral("Impossible de créer un dossier temporaire où extraire « %1 ».")
+                 .arg(nomVisible(nom)));
+        return;
+    }
+    // Extracted as any entry is, the library writing under the current directory; its row goes
+    // apart, the list keeping its own.
+    ListeResultats ligneSeule;
+    const QString avant = QDir::currentPath();
+    QDir::setCurrent(dossier);
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), {modele_->place(rang)},
+                   &ligneSeule);
+    QDir::setCurrent(avant);
+    avancement_->effacer(); // the outcome of this entry alone says nothing of the list
+    const QString resultat = ligneSeule.nombreLignes() > 0
+                                 ? ligneSeule.texte(0, ListeResultats::ColonneResultat)
+                                 : QString();
+    if (resultat != Messages::texteResultat(Resultat::OK, 0)) {
+        // Nothing to say when the user stopped the pass or gave no password.
+        if (!resultat.isEmpty() && resultat != Messages::texteResultat(Resultat::Interrompu, 0)) {
+            dire(QStringLiteral("« %1 » n'a pas pu être extrait : %2.")
+                     .arg(nomVisible(nom), resultat));
+        }
+        return;
+    }
+    const QString extrait = ouverture::fichierExtrait(dossier);
+    if (extrait.isEmpty()) {
+        dire(QStringLiteral("« %1 » n'est pas un fichier ordinaire : Korvane ne l'ouvre pas.")
+                 .arg(nomVisible(nom)));
+        return;
+    }
+    if (ouverture::programme(extrait)) {
+        interaction().message(
+            this,
+            QStringLiteral("Korvane n'ouvre pas les programmes : extrayez-le et vérifiez-le "
+                           "d'abord."),
+            nomVisible(QFileInfo(nom).fileName()), platform::Icone::Exclamation);
+        return;
+    }
+    QFile::setPermissions(extrait, QFileDevice::ReadOwner); // the application only reads it
+    if (!interaction().ouvrirDocument(extrait)) {
+        dire(QStringLiteral("Aucune application n'ouvre « %1 ».").arg(nomVisible(nom)));
+    }
+}

@@ -1,0 +1,236 @@
+// Finding and taking entries in the list: the filter and the sort, the entries that chosen rows
+// stand for, the extraction of those alone, and an entry opened unless it could run.
+
+#include "Archives.h"
+#include "EcrivainRar.h"
+#include "FUnRAR.h"
+#include "ListeMontree.h"
+#include "ListeResultats.h"
+#include "Passe.h"
+#include "Prise.h"
+
+#include <QDirIterator>
+#include <QLabel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Rows as a pass adds them, in archive order: a name ending in "/" is a folder.
+void remplir(ListeResultats& m, const QStringList& noms, qsizetype debut = 0) {
+    for (qsizetype i = debut; i < noms.size(); ++i) {
+        const bool dossier = noms[i].endsWith(QLatin1Char('/'));
+        m.ajouterEnTete(dossier ? noms[i].chopped(1) : noms[i], noms[i].size(), 0, dossier,
+                        quint32(i));
+    }
+    m.publier();
+}
+
+QStringList montres(const ListeMontree& v) {
+    QStringList noms;
+    for (int l = 0; l < v.rowCount(); ++l) {
+        noms << v.index(l, 0).data().toString();
+    }
+    return noms;
+}
+
+// Chooses in `f`'s list the rows of `noms`.
+void choisir(FUnRAR& f, const QStringList& noms) {
+    auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+    for (int l = 0; l < vue->model()->rowCount(); ++l) {
+        if (noms.contains(vue->model()->index(l, 0).data().toString())) {
+            vue->selectionModel()->select(vue->model()->index(l, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+}
+
+} // namespace
+
+class TestPrise : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The rows kept, top first, whatever the case and accents, typed one key at a time, then as
+    // the pass adds its last rows; a sort keeps to them.
+    void leFiltreEtLeTri_data() {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("colonne"); // sorted by it, -1: the pass's order
+        QTest::addColumn<bool>("inverse");
+        QTest::addColumn<QString>("vus");
+        QTest::newRow("nothing typed")
+            << "" << -1 << false << "zèbre,Été/b.txt,été/a.txt,Été,éte.txt,Ab\\u202Ec,ab";
+        QTest::newRow("no case, no accents")
+            << "ETE" << -1 << false << "Été/b.txt,été/a.txt,Été,éte.txt";
+        QTest::newRow("a folder's") << "été/" << -1 << false << "Été/b.txt,été/a.txt";
+        QTest::newRow("a character written out") << "\\u202e" << -1 << false << "Ab\\u202Ec";
+        QTest::newRow("nothing") << "etes" << -1 << false << "";
+        // Accents weigh only between names otherwise alike; "." comes before "/".
+        QTest::newRow("by name, French")
+            << "" << 0 << false << "ab,Ab\\u202Ec,Été,éte.txt,été/a.txt,Été/b.txt,zèbre";
+        QTest::newRow("by name, reversed, filtered") << "e/" << 0 << true << "Été/b.txt,été/a.txt";
+        // Rows alike keep the pass's order.
+        QTest::newRow("by size") << "txt" << 1 << false << "éte.txt,Été/b.txt,été/a.txt";
+    }
+
+    void leFiltreEtLeTri() {
+        QFETCH(QString, texte);
+        QFETCH(int, colonne);
+        QFETCH(bool, inverse);
+        QFETCH(QString, vus);
+        const QStringList noms{"ab",        "Ab\u202Ec", "éte.txt", "Été/",
+                               "été/a.txt", "Été/b.txt", "zèbre"};
+        ListeResultats m;
+        ListeMontree v(&m);
+        remplir(m, noms.mid(0, 3));
+        for (qsizetype n = 0; n <= texte.size(); ++n) {
+            v.filtrer(texte.left(n));
+        }
+        remplir(m, noms, 3);
+        if (colonne >= 0) {
+            v.trier(colonne, inverse ? Qt::DescendingOrder : Qt::AscendingOrder);
+        }
+        QCOMPARE(montres(v).join(QLatin1Char(',')), vus);
+    }
+
+    // What a pass is given for the rows chosen: their places, once each, in order; a folder's
+    // row brings what lies beneath it, not what is only named like it.
+    void lesPlacesChoisies_data() {
+        QTest::addColumn<QList<int>>("choisies"); // places in the archive
+        QTest::addColumn<QList<int>>("places");
+        QTest::newRow("files") << QList<int>{5, 1} << QList<int>{1, 5};
+        QTest::newRow("a folder") << QList<int>{0} << QList<int>{0, 1, 2, 3};
+        QTest::newRow("a folder within") << QList<int>{2} << QList<int>{2, 3};
+        QTest::newRow("a folder and what it holds")
+            << QList<int>{3, 0, 1} << QList<int>{0, 1, 2, 3};
+        QTest::newRow("an empty folder") << QList<int>{6} << QList<int>{6};
+    }
+
+    void lesPlacesChoisies() {
+        QFETCH(QList<int>, choisies);
+        QFETCH(QList<int>, places);
+        ListeResultats m;
+        remplir(m, {"d/", "d/a", "d/e/", "d/e/f", "d2/x", "dx", "vide/"});
+        std::vector<int> rangs;
+        for (const int p : choisies) {
+            rangs.push_back(m.nombreLignes() - 1 - p);
+        }
+        const std::vector<quint32> vues = placesChoisies(m, rangs);
+        QCOMPARE(QList<int>(vues.begin(), vues.end()), places);
+    }
+
+    // Only the entries chosen reach the disk, whole, and only their rows show, in a solid archive
+    // too, where the library decodes the entries it skips to reach the next.
+    void extraireLaSelection_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("an archive") << QStringList();
+        QTest::newRow("a solid archive") << QStringList{QStringLiteral("-s")};
+    }
+
+    void extraireLaSelection() {
+        QFETCH(QStringList, options);
+        QTemporaryDir d;
+        DossierCourantGarde garde;
+        FausseInteraction boites;
+        const QString archive = archives::creer(d.path(), QStringLiteral("s.rar"),
+                                                {{"a.txt", QByteArray(50000, 'a')},
+                                                 {"b.txt", "b"},
+                                                 {"dos/", {}},
+                                                 {"dos/c.txt", QByteArray(70000, 'c')},
+                                                 {"dos/sous/d.txt", "d"},
+                                                 {"e.txt", "e"}},
+                                                options);
+        FUnRAR f;
+        f.Form_Load(archive);
+        choisir(f, {"b.txt", "dos"});
+        QDir().mkpath(d.filePath(QStringLiteral("dest")));
+        ModuleRAR::DossierDestination = d.filePath(QStringLiteral("dest"));
+        repondreAuDialogue("Command1");
+        f.Mnu_ExtraireSelection_Click();
+        QStringList sorties;
+        for (QDirIterator i(ModuleRAR::DossierDestination, QDir::Files,
+                            QDirIterator::Subdirectories);
+             i.hasNext();) {
+            const QString chemin = i.next();
+            sorties << QDir(ModuleRAR::DossierDestination).relativeFilePath(chemin) + '=' +
+                           QString::number(qHash(archives::lire(chemin)));
+        }
+        sorties.sort();
+        QCOMPARE(sorties,
+                 (QStringList{"b.txt=" + QString::number(qHash(QByteArray("b"))),
+                              "dos/c.txt=" + QString::number(qHash(QByteArray(70000, 'c'))),
+                              "dos/sous/d.txt=" + QString::number(qHash(QByteArray("d")))}));
+        QCOMPARE(colonne(f, 2), QStringList(colonne(f, 0).size(), QStringLiteral("OK")));
+        QCOMPARE(colonne(f, 0).size(), 5); // b, dos, dos/c.txt, dos/sous, dos/sous/d.txt
+        QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(),
+                 QStringLiteral("5 extraits sur 7"));
+        QVERIFY(boites.messages.isEmpty());
+    }
+
+    // An entry goes to the desktop read-only from a folder of its own, unless it could run; a
+    // folder filters the list to what it holds.
+    void ouvrirUneEntree_data() {
+        QTest::addColumn<QByteArray>("nom");
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("ouvert");
+        QTest::newRow("a text") << QByteArray("d/lisez moi.txt") << QByteArray("bonjour\n") << 0
+                                << true;
+        QTest::newRow("a picture") << QByteArray("photo.png")
+                                   << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 0 << true;
+        QTest::newRow("a script") << QByteArray("installer.sh") << QByteArray("echo\n") << 0
+                                  << false;
+        QTest::newRow("a script named as a text")
+            << QByteArray("notes.txt") << QByteArray("#!/bin/sh\necho\n") << 0 << false;
+        QTest::newRow("a program") << QByteArray("jeu")
+                                   << QByteArray("\x7f"
+                                                 "ELF\2\1\1\0\0\0\0\0\0\0\0\0\2\0>\0",
+                                                 20)
+                                   << 0 << false;
+        QTest::newRow("a desktop entry")
+            << QByteArray("lire.desktop") << QByteArray("[Desktop Entry]\nExec=sh\n") << 0 << false;
+        QTest::newRow("an executable mode")
+            << QByteArray("texte.txt") << QByteArray("texte\n") << 0755 << false;
+    }
+
+    void ouvrirUneEntree() {
+        QFETCH(QByteArray, nom);
+        QFETCH(QByteArray, contenu);
+        QFETCH(int, mode);
+        QFETCH(bool, ouvert);
+        QTemporaryDir d;
+        FausseInteraction boites;
+        const QString archive = ecrivain::ecrire(
+            d.filePath(QStringLiteral("o.rar")),
+            ecrivain::rar5({{.genre = ecrivain::Entree::Genre::Dossier, .nom = "d"},
+                            {.nom = nom, .contenu = contenu, .mode = quint32(mode)}}));
+        FUnRAR f;
+        f.Form_Load(archive);
+        f.ouvrirLigne(0);
+        QCOMPARE(boites.documents.size(), ouvert ? 1 : 0);
+        QCOMPARE(boites.vues(), ouvert ? QStringList()
+                                       : QStringList{QFileInfo(nom).fileName() +
+                                                     ": Korvane n'ouvre pas les programmes : "
+                                                     "extrayez-le et vérifiez-le d'abord."});
+        if (ouvert) {
+            const QString doc = boites.documents.first();
+            QVERIFY(doc.endsWith(QFile::decodeName(nom)));
+            QCOMPARE(archives::lire(doc), contenu);
+            struct stat s {};
+            QCOMPARE(::stat(QFile::encodeName(doc).constData(), &s), 0);
+            QCOMPARE(s.st_mode & 07777, 0400u);
+            const QString dossier = doc.chopped(nom.size() + 1);
+            QCOMPARE(::stat(QFile::encodeName(dossier).constData(), &s), 0);
+            QCOMPARE(s.st_mode & 07777, 0700u);
+        }
+        QCOMPARE(colonne(f, 0), (QStringList{QFile::decodeName(nom), "d"}));
+        f.ouvrirLigne(1);
+        QCOMPARE(montres(*f.listeMontree()), (QStringList{QFile::decodeName(nom)}).filter("d/"));
+    }
+};
+
+QTEST_MAIN(TestPrise)
+#include "tst_prise.moc"
