@@ -4,12 +4,14 @@
 // up, so that its time and peak memory are its own.
 //
 //   bench_korvane [--repetitions N] [--dossier DIR]
-//   bench_korvane --mesure nu|fenetre|bac|auxiliaire MODE ARCHIVE [DESTINATION]   (one measurement;
-//   bac: the window with its helper sandboxed but without the system-call filter; auxiliaire:
-//   with no confinement at all)
+//   bench_korvane --mesure nu|fenetre|bac|auxiliaire|choix|filtre MODE ARCHIVE [DESTINATION]
+//   (one measurement; bac: the window with its helper sandboxed but without the system-call
+//   filter; auxiliaire: with no confinement at all; choix: the window's pass on 10 entries
+//   spread over the archive; filtre: keystrokes in the filter after the window's pass)
 //   bench_korvane --demarrage N                                     (N helpers that do no pass)
 
 #include "Assistant.h"
+#include "Banc.h"
 #include "Environnement.h"
 #include "FUnRAR.h"
 #include "Interaction.h"
@@ -24,7 +26,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -36,16 +37,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <tuple>
 #include <vector>
+
+void echec(const QString& message) {
+    std::fprintf(stderr, "bench_korvane: %s\n", qPrintable(message));
+    std::exit(2);
+}
 
 namespace {
 
 QTextStream sortie(stdout);
-
-[[noreturn]] void echec(const QString& message) {
-    std::fprintf(stderr, "bench_korvane: %s\n", qPrintable(message));
-    std::exit(2);
-}
 
 // A failure in a measured pass is a broken benchmark, not something to answer.
 class InteractionBanc final : public platform::Interaction {
@@ -112,7 +114,8 @@ long picKib(bool avecAssistants) {
 
 int mesurer(int argc, char* argv[]) {
     if (argc < 5) {
-        echec(QStringLiteral("--mesure nu|fenetre|bac|auxiliaire MODE ARCHIVE [DESTINATION]"));
+        echec(
+            QStringLiteral("--mesure nu|fenetre|bac|auxiliaire|choix|filtre MODE ARCHIVE [DEST]"));
     }
     const bool fenetre = qstrcmp(argv[2], "nu") != 0;
     const int mode = std::atoi(argv[3]);
@@ -153,11 +156,20 @@ int mesurer(int argc, char* argv[]) {
                 premiere = chrono.nsecsElapsed();
             }
         });
+        std::vector<quint32> choix;
+        if (qstrcmp(argv[2], "choix") == 0) {
+            for (quint32 place = 5000; place < 100000; place += 10000) {
+                choix.push_back(place);
+            }
+        }
         chrono.start();
         f.modeleResultats()->viderLignes();
-        f.TraiterArchive(mode, archive, QString());
+        f.TraiterArchive(mode, archive, QString(), choix);
         ns = chrono.nsecsElapsed();
         lignes = f.modeleResultats()->rowCount();
+        if (qstrcmp(argv[2], "filtre") == 0) {
+            std::tie(ns, premiere) = frappesDuFiltre(f);
+        }
     } else {
         // The library is loaded inside the measure, as the helper loads it inside the window's.
         RetourNu retour(chrono);
@@ -206,90 +218,6 @@ double mediane(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const std::size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-void lancer(const QStringList& commande, const QString& dossier = QString()) {
-    QProcess p;
-    if (!dossier.isEmpty()) {
-        p.setWorkingDirectory(dossier);
-    }
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(commande.first(), commande.mid(1));
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        echec(QStringLiteral("failed: ") + commande.join(QLatin1Char(' ')).left(200));
-    }
-}
-
-// `dossiers` folders of `parDossier` small files each.
-QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossier) {
-    const QString nom = QStringLiteral("petits_%1.rar").arg(dossiers * parDossier);
-    const QString arbre = racine + QStringLiteral("/arbre_%1").arg(dossiers * parDossier);
-    for (int d = 0; d < dossiers; ++d) {
-        const QString dossier =
-            arbre + QStringLiteral("/dossier%1").arg(d, 3, 10, QLatin1Char('0'));
-        QDir().mkpath(dossier);
-        for (int i = 0; i < parDossier; ++i) {
-            QFile f(dossier + QStringLiteral("/fichier%1.txt").arg(i, 4, 10, QLatin1Char('0')));
-            if (!f.open(QIODevice::WriteOnly)) {
-                echec(f.fileName());
-            }
-            f.write(QStringLiteral("contenu du fichier %1 du dossier %2\n").arg(i).arg(d).toUtf8());
-        }
-    }
-    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
-    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-r"),
-            QStringLiteral("-m1"), racine + QLatin1Char('/') + nom, QStringLiteral(".")},
-           arbre);
-    QDir(arbre).removeRecursively();
-    return racine + QLatin1Char('/') + nom;
-}
-
-// A few large files that compress to about half: words drawn at random.
-QString archiveGrosFichiers(const QString& racine) {
-    const QString arbre = racine + QStringLiteral("/gros");
-    QDir().mkpath(arbre);
-    QRandomGenerator aleatoire(42);
-    const QByteArrayList mots{"archive", "fichier", "dossier", "extraction",   "test", "liste",
-                              "donnees", "volume",  "entete",  "bibliotheque", "\n"};
-    for (int n = 0; n < 4; ++n) {
-        QFile f(arbre + QStringLiteral("/gros%1.bin").arg(n));
-        if (!f.open(QIODevice::WriteOnly)) {
-            echec(f.fileName());
-        }
-        QByteArray bloc;
-        bloc.reserve(1 << 20);
-        for (int m = 0; m < 256; ++m) {
-            bloc.clear();
-            while (bloc.size() < (1 << 20)) {
-                bloc += mots[int(aleatoire.bounded(mots.size()))];
-                bloc += char('a' + aleatoire.bounded(26));
-                quint32 bruit = aleatoire.generate();
-                bloc.append(reinterpret_cast<const char*>(&bruit), 2);
-            }
-            f.write(bloc.left(1 << 20));
-        }
-    }
-    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
-    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-m1"),
-            racine + QStringLiteral("/gros.rar"), QStringLiteral(".")},
-           arbre);
-    QDir(arbre).removeRecursively();
-    return racine + QStringLiteral("/gros.rar");
-}
-
-// 4,000 symbolic links to files that are not there: each is checked once, when it is made.
-QString archiveLiensVides(const QString& racine) {
-    const QString arbre = racine + QStringLiteral("/liens");
-    QDir().mkpath(arbre);
-    for (int i = 0; i < 4000; ++i) {
-        QFile::link(QStringLiteral("absent/%1").arg(i), arbre + QStringLiteral("/lien%1").arg(i));
-    }
-    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
-    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-ol"),
-            racine + QStringLiteral("/liens.rar"), QStringLiteral(".")},
-           arbre);
-    QDir(arbre).removeRecursively();
-    return racine + QStringLiteral("/liens.rar");
 }
 
 // Runs `commande` in a process of its own: what it printed on its standard output.
@@ -472,6 +400,26 @@ int main(int argc, char* argv[]) {
                       .arg(v[3].secondes, 0, 'f', 3)
                << Qt::flush;
     }
+
+    // Taking 10 entries out of 100,000: the library still reads every header, as a list pass does.
+    std::vector<double> liste10, choix10;
+    for (int r = 0; r < repetitions; ++r) {
+        liste10.push_back(
+            uneMesure(QStringLiteral("fenetre"), ModeListe, archives[1].second, temporaire.path())
+                .secondes);
+        choix10.push_back(uneMesure(QStringLiteral("choix"), ModeExtraction, archives[1].second,
+                                    temporaire.path())
+                              .secondes);
+    }
+    const Mesure frappes =
+        uneMesure(QStringLiteral("filtre"), ModeListe, archives[1].second, temporaire.path());
+    sortie << QStringLiteral("100000 entries  window s: list %1, extract 10 selected %2; filter "
+                             "keystroke ms: median %3, worst %4\n")
+                  .arg(mediane(liste10), 0, 'f', 3)
+                  .arg(mediane(choix10), 0, 'f', 3)
+                  .arg(frappes.secondes * 1e3, 0, 'f', 1)
+                  .arg(frappes.premiereMs, 0, 'f', 1)
+           << Qt::flush;
 
     const std::vector<Mesure> liens =
         alterner({QStringLiteral("nu"), QStringLiteral("fenetre")}, ModeExtraction,

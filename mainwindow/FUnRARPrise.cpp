@@ -153,9 +153,15 @@ void FUnRAR::createPrise() {
     filtre_ = new ChampFiltre(
         barreFiltre_, [this] { fermerFiltre(); },
         [this] {
+            // What the user went to is taken at once: "Extraire la sélection" and Ctrl+C act on it.
             ListView1->setFocus();
-            if (!ListView1->currentIndex().isValid() && montree_->rowCount() > 0) {
-                ListView1->setCurrentIndex(montree_->index(0, 0));
+            QModelIndex ligne = ListView1->currentIndex();
+            if (!ligne.isValid() && montree_->rowCount() > 0) {
+                ligne = montree_->index(0, 0);
+            }
+            if (ligne.isValid() && !ListView1->selectionModel()->hasSelection()) {
+                ListView1->selectionModel()->setCurrentIndex(
+                    ligne, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             }
         });
     filtre_->setObjectName(QStringLiteral("filtre"));
@@ -270,6 +276,7 @@ void FUnRAR::garderSelection(const std::function<void()>& changement) {
 }
 
 void FUnRAR::Mnu_Filtrer_Click() {
+    montree_->preparerFiltre();
     barreFiltre_->show();
     filtre_->setFocus(Qt::ShortcutFocusReason);
     filtre_->selectAll();

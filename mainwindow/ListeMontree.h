@@ -28,6 +28,8 @@ public:
     // empty: every row.
     void filtrer(const QString& texte);
     bool filtre() const { return !aiguille_.isEmpty(); }
+    // Folds the names known so far, which the first keystroke would otherwise wait for.
+    void preparerFiltre() { ajouterCles(); }
     // Sorts by `colonne`: names in the French collation, sizes as numbers, results by their text;
     // rows alike keep the pass's order. -1: the pass's order again, as after every new pass.
     void trier(int colonne, Qt::SortOrder ordre);

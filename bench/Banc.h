@@ -1,0 +1,23 @@
+#pragma once
+
+// What the benchmark's files share.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <utility>
+
+class FUnRAR;
+
+// A broken measurement: said on the standard error, and the benchmark ends with status 2.
+[[noreturn]] void echec(const QString& message);
+
+// `dossiers` folders of `parDossier` small files each; a few large files that compress to about
+// half; 4,000 symbolic links to files that are not there. Each made in `racine`, its path returned.
+QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossier);
+QString archiveGrosFichiers(const QString& racine);
+QString archiveLiensVides(const QString& racine);
+
+// Types a name's letters one by one into the filter of `f`, which shows a list pass's rows, then
+// rubs them out again: the median and the worst keystroke, in nanoseconds.
+std::pair<qint64, qint64> frappesDuFiltre(FUnRAR& f);
