@@ -353,21 +353,6 @@ private slots:
         }
     }
 
-    // Files that are no archive at all are told so, and never reach the check of the end.
-    void pasDesArchives() {
-        QTemporaryDir d;
-        QByteArray hasard(4096, '\0');
-        QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(hasard.data()), 1024);
-        for (const QByteArray& contenu : {QByteArray(), hasard}) {
-            const QString f = d.filePath(QStringLiteral("x.rar"));
-            archives::ecrire(f, contenu);
-            QCOMPARE(finArchive(f), FinArchive::Inconnue);
-            const Vu vu = passe(ModeListe, f);
-            QCOMPARE(echec(vu), f + QStringLiteral("Ce n'est pas un fichier archive RAR"));
-            QVERIFY(!vu.evenements.contains(QStringLiteral("fenetre")));
-        }
-    }
-
     void init() { doublure::etat = {}; }
 
     // Each opening is closed once, and no handle but the open's is ever used: a failed open's is
