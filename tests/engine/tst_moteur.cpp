@@ -19,12 +19,8 @@
 
 namespace {
 
-using Saisies = QList<std::optional<QString>>;
-
-Vu passe(int mode, const QString& archive, const QString& motDePasse = {},
-         const Saisies& saisies = {}) {
-    return passerDansLeMoteur(
-        {.mode = mode, .archive = archive, .motsDePasse = saisies, .coche = motDePasse});
+Vu passe(int mode, const QString& archive, const QString& motDePasse = {}) {
+    return passerDansLeMoteur({.mode = mode, .archive = archive, .coche = motDePasse});
 }
 
 // The failure the pass ended on, or nothing.
@@ -38,7 +34,6 @@ const archives::Fichiers Melange{
     {"dossier/b.txt", QByteArray("une ligne de texte qui se comprime\n").repeated(40)},
     {"dossier/c.bin", QByteArray(300, '\x07')},
     {"d.txt", "dernier"}};
-const QStringList OK3{"OK", "OK", "OK"};
 
 // What a failed pass may say about a damaged archive: one of the engine's own messages.
 bool messageDuMoteur(const QString& m) {
@@ -210,48 +205,6 @@ private slots:
         QCOMPARE(vu.evenements.mid(0, 3), (QStringList{"commentaire", "fenetre", "ligne"}));
         QVERIFY(vu.messages.first().texte.startsWith(QStringLiteral("Bonjour, archive !")));
         QCOMPARE(QFileInfo::exists(sortie + QLatin1Char('/') + japonais), mode == ModeExtraction);
-    }
-
-    // A password asked for when the library needs it, asked again when it was wrong, and a pass
-    // that stops quietly when the user gives none; no entry is tested twice.
-    void lesMotsDePasse_data() {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("donne"); // with the box ticked
-        QTest::addColumn<Saisies>("saisies");
-        QTest::addColumn<QStringList>("libelles");
-        QTest::addColumn<QStringList>("resultats"); // top row first
-        const Saisies juste{QStringLiteral("sesame")};
-        const QString demande = QStringLiteral("Mot de passe de l'archive :");
-        const QString faux = QStringLiteral("Mot de passe incorrect. ") + demande;
-        for (const char* option : {"-psesame", "-hpsesame"}) {
-            const bool donnees = option[1] == 'p';
-            const QString quoi = donnees ? QStringLiteral("data") : QStringLiteral("headers");
-            QTest::newRow(qPrintable(quoi + " encrypted, a wrong one given"))
-                << option << "autre" << juste << QStringList{faux} << OK3;
-            QTest::newRow(qPrintable(quoi + " encrypted, typed wrong then right"))
-                << option << "" << (Saisies{QStringLiteral("autre")} + juste)
-                << QStringList{demande, faux} << OK3;
-            // Headers encrypted, the library has no row to show before it needs the password.
-            QTest::newRow(qPrintable(quoi + " encrypted, given up"))
-                << option << "" << Saisies{std::nullopt} << QStringList{demande}
-                << (donnees ? QStringList{""} : QStringList{});
-        }
-    }
-
-    void lesMotsDePasse() {
-        QFETCH(QString, option);
-        QFETCH(QString, donne);
-        QFETCH(Saisies, saisies);
-        QFETCH(QStringList, libelles);
-        QFETCH(QStringList, resultats);
-        QTemporaryDir d;
-        const Vu vu =
-            passe(ModeTest, archives::creer(d.path(), QStringLiteral("p.rar"), ABC, {option}),
-                  donne, saisies);
-        QVERIFY(!vu.fin);
-        QCOMPARE(vu.libellesMotDePasse, libelles);
-        QCOMPARE(vu.resultats, resultats);
-        QCOMPARE(vu.evenements.contains(QStringLiteral("abandon")), resultats != OK3);
     }
 
     // Every prefix of an archive, the empty one included, fails with a message of the engine; a

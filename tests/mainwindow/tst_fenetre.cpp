@@ -271,6 +271,12 @@ private slots:
             << "" << fauxPuisJuste << 1 << ok;
         QTest::newRow("data encrypted, extracted, given up") << int(ModeExtraction) << "-psesame"
                                                              << "" << rien << 0 << QStringList{""};
+        QTest::newRow("data encrypted, tested, a wrong one ticked, then the right one")
+            << int(ModeTest) << "-psesame"
+            << "autre" << Saisies{QStringLiteral("sesame")} << 1 << ok;
+        QTest::newRow("headers encrypted, tested, wrong then right")
+            << int(ModeTest) << "-hpsesame"
+            << "" << fauxPuisJuste << 1 << ok;
         QTest::newRow("data encrypted, listed: nothing to ask") << int(ModeListe) << "-psesame"
                                                                 << "" << Saisies{} << 0 << ok;
     }
@@ -303,7 +309,8 @@ private slots:
         QCOMPARE(vu.coche, garde);
         // Each entry written once, none asked about or skipped because of the prompt.
         QVERIFY(vu.questions.isEmpty());
-        QCOMPARE(QDir(sortie).entryList(QDir::Files).size(), garde ? 3 : 0);
+        QCOMPARE(QDir(sortie).entryList(QDir::Files).size(),
+                 garde && mode == ModeExtraction ? 3 : 0);
     }
 
     // Whatever a name holds, the replace question shows every character of it that could hide or
