@@ -44,6 +44,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createToolBar();
     createCentralWidget();
     createStatusBar();
+    createBureau();
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),

@@ -41,6 +41,7 @@ constexpr int IntervalleRepeintMs = 80;
 
 void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse) {
     cheminPasse_ = chemin;
+    dureePasse_.start();
     premiereLigneVue_ = false;
     premiereDemande_ = true;
     tailleListee_ = 0;
@@ -77,6 +78,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
         totalDe_ = chemin;
         total_ = tailleListee_;
     }
+    apresPasse(mode, issue);
 }
 
 void FUnRAR::demanderFin(Fin fin) {
@@ -133,6 +135,9 @@ void FUnRAR::avantBoite() {
 }
 
 void FUnRAR::commentaire(const QString& texte, bool tronque) {
+    if (ici_) {
+        return;
+    }
     avantBoite();
     interaction().message(this, tronque ? texte + Messages::CommentaireTronque : texte,
                           Messages::TitreCommentaire, platform::Icone::Information);
