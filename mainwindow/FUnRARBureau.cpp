@@ -4,6 +4,7 @@
 
 #include "FUnRAR.h"
 
+#include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
 #include "CodesRAR.h"
 #include "ExtraireIci.h"
@@ -59,6 +60,7 @@ void FUnRAR::createBureau() {
     }
     fichier->insertAction(sep1, Mnu_Proprietes);
     remplirRecentes();
+    lecteurs::installerAvancement();
     nommerPourLecteurs();
 }
 
