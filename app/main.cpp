@@ -8,9 +8,9 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // Every argument belongs to the archive's path, as the system's bytes: none goes to Qt, which
-    // would take "-reverse" or "-style" as its own.
-    const QByteArray texte = texteArguments(argc, argv);
+    // Every argument belongs to the archive's path, as the system's bytes, but a first one that
+    // asks for "Extraire ici": none goes to Qt, which would take "-reverse" or "-style" as its own.
+    const Demande demande = demandeDepuisArguments(argc, argv);
     int argcQt = 1;
     QApplication application(argcQt, argv);
     // After QApplication, which sets the locale from the environment itself. The helpers that run
@@ -27,7 +27,11 @@ int main(int argc, char* argv[]) {
     }
 
     FUnRAR fenetre;
-    fenetre.Form_Load(texte);
+    if (demande.extraireIci) {
+        fenetre.extraireIci(demande.texte);
+    } else {
+        fenetre.Form_Load(demande.texte);
+    }
     fenetre.show();
     return QApplication::exec();
 }

@@ -96,4 +96,30 @@ std::vector<QByteArray> duJeu(const QByteArray& archive) {
     return jeu;
 }
 
+QByteArray premierVolume(const QByteArray& archive) {
+    const qsizetype debutNom = archive.lastIndexOf('/') + 1;
+    const QByteArrayView nom = QByteArrayView(archive).sliced(debutNom);
+    QByteArray premier;
+    const std::vector<Modele> m = modeles(nom.toByteArray());
+    if (m.front().parties) {
+        // "x.partN.rar": the same number of digits, worth 1.
+        const qsizetype chiffresDebut = m.front().racine.size();
+        const QByteArrayView numero = nom.sliced(chiffresDebut, nom.size() - chiffresDebut - 4);
+        if (numero.toInt() > 1) {
+            premier = archive.left(debutNom) + m.front().racine +
+                      QByteArray(numero.size() - 1, '0') + '1' + nom.last(4).toByteArray();
+        }
+    } else if (nom.size() > 4 && m.front().accepte(nom) && !egalSansCasse(nom.last(4), ".rar") &&
+               std::isalpha(nom[nom.size() - 3])) {
+        // "x.r00" and on follow "x.rar"; "x.001" has no name before it.
+        premier = archive.left(debutNom) + m.front().racine +
+                  (std::isupper(nom[nom.size() - 3]) ? ".RAR" : ".rar");
+    }
+    struct stat s {};
+    if (premier.isEmpty() || ::stat(premier.constData(), &s) != 0 || !S_ISREG(s.st_mode)) {
+        return archive;
+    }
+    return premier;
+}
+
 } // namespace volumes

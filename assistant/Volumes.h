@@ -15,4 +15,9 @@ namespace volumes {
 // take for a volume of the same set, in the order of their names.
 std::vector<QByteArray> duJeu(const QByteArray& archive);
 
+// The first volume of the set that `archive` is a later volume of, named as rar names it
+// ("x.part01.rar" for "x.part03.rar", "x.rar" for "x.r01" or "x.s02"), when it is there as a
+// file: the library reads a set from its first volume only. Else `archive` itself.
+QByteArray premierVolume(const QByteArray& archive);
+
 } // namespace volumes

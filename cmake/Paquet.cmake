@@ -9,6 +9,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/${KORVANE_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/${KORVANE_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# "Extraire ici" in the file managers' context menus: Dolphin's service menus and Nemo's actions.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/bureau/korvane-extraire-ici.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/bureau/korvane-extraire-ici.nemo_action
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions)
 # The window's emblem; the PNGs are rendered from it by scripts/icones.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/extraire.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME korvane.svg)
@@ -36,4 +41,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # stops at start-up; bubblewrap, which makes the helper's sandbox; libqt6svg6, whose plugins draw
 # the SVG icons; qt6-translations-l10n, which puts Qt's own buttons and dialogs into French.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libunrar5, bubblewrap, libqt6svg6, qt6-translations-l10n")
+# Qt's Wayland plugin: without it, a Wayland desktop runs the window through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)

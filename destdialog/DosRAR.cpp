@@ -60,6 +60,7 @@ DosRAR::DosRAR(QWidget* parent)
     createControls();
     placeControls();
     orderTabs();
+    nommerPourLecteurs();
     Dir1->setFocus();
 }
 
@@ -85,9 +86,7 @@ void DosRAR::createControls() {
     Label1->setObjectName(QStringLiteral("Label1"));
     Text1 = new QLineEdit(Frame1);
     Text1->setObjectName(QStringLiteral("Text1"));
-    QPalette vert = Text1->palette();
-    vert.setColor(QPalette::Base, QColor(192, 255, 192));
-    Text1->setPalette(vert);
+    Text1->setPalette(paletteNomDossier(Text1->palette()));
     Command4 = bouton(QStringLiteral("OK"), "Command4", Frame1);
     Command4->setEnabled(false);
 

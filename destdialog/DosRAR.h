@@ -22,6 +22,11 @@ inline constexpr char16_t CaracteresInterdits[] =
     u"².,;:ù*îïÎÏêëÊËôöÔÖûüÛÜâäÂÄ&?+'`^=\\/éèàç()~{[|`\\^]}°*+";
 static_assert(std::size(CaracteresInterdits) == 54 + 1);
 
+// The folder name's field in the desktop's colours, tinted green: its background is the palette's
+// with red and blue taken down a quarter (the pale green of a light palette, a dark green of a
+// dark one), its text the palette's own, so that one is always read on the other.
+QPalette paletteNomDossier(const QPalette& palette);
+
 class DosRAR final : public QDialog {
     Q_OBJECT
 
@@ -52,6 +57,8 @@ private:
     void placeControls();
     void laisserPlaceAuxLegendes();
     void orderTabs();
+    // The names and descriptions that screen readers read, and the label's buddy.
+    void nommerPourLecteurs();
 
     // Sets Drive1's drive from code, which runs Drive1_Change before returning. Throws
     // platform::ErreurDossier when the drive is not in the list.

@@ -46,6 +46,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createCentralWidget();
     createStatusBar();
     createPrise();
+    createBureau();
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),

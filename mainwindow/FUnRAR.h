@@ -2,9 +2,12 @@
 
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
 
+#include "Assistant.h"
 #include "CheminsPartages.h"
+#include "Proprietes.h"
 #include "RetourPasse.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 
@@ -77,6 +80,13 @@ public:
     // private folder and handed to the desktop's application for its type, unless it could run;
     // a folder filters the list to what it holds.
     void ouvrirLigne(int ligne);
+    // "Extraire ici" (FUnRARBureau.cpp): lists the archive of the argument text, then extracts it
+    // beside itself without the dialog, in a new folder named after it when it holds several
+    // entries at its top; the destination dialog instead where that folder cannot be written.
+    // Ends the program when every row is "OK", else stays on the rows.
+    void extraireIci(const QByteArray& texteArguments);
+    void Mnu_Proprietes_Click();
+    const InfosArchive& infosArchive() const { return infos_; }
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -111,7 +121,7 @@ private:
     void commandesDuPasse(bool pendant);
     void signalerProtection();
     // The open command once a file is chosen: `octets`, its path on disk.
-    void ouvrir(const QByteArray& octets);
+    void ouvrir(const QByteArray& choisi);
     void Check1_Toggled(bool coche);
     void garderMotDePasse(const QString& motDePasse, const QString& archive);
     void decrireArchive(qint64 taille);
@@ -132,6 +142,17 @@ private:
     void entreeSautee(qint64 taille) override;
     std::optional<QString> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;
+    void archive(quint32 drapeaux, int format) override;
+    void volumesLus(int nombre) override;
+
+    // The desktop's side of the window (FUnRARBureau.cpp): properties, recent archives, a notice
+    // at the end of a long pass, the names that screen readers read.
+    void createBureau();
+    void nommerPourLecteurs();
+    void remplirRecentes();
+    void retenirArchive(); // once an archive is listed, by whatever way it was opened
+    void apresPasse(int mode, assistant::Issue issue);
+    bool extraireDans(const QString& dossier);
 
     // Before a box of the pass: the rows so far in sight, nothing of the progress behind it, and
     // the archive being opened named by the title and the status bar.
@@ -193,6 +214,15 @@ private:
     QTableView* ListView1 = nullptr;
     std::array<PanneauEtat*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
     PanneauEtat* protection_ = nullptr;      // says that the library runs outside its sandbox
+
+    // The desktop's side.
+    QAction* Mnu_Proprietes = nullptr;
+    QMenu* Mnu_Recentes = nullptr;
+    InfosArchive infos_;
+    QElapsedTimer dureePasse_;
+    int passes_ = 0;                                      // ended so far
+    assistant::Issue issue_ = assistant::Issue::Terminee; // of the last pass
+    bool ici_ = false; // the extraction of "Extraire ici", whose listing showed the comment
 };
 
 // The answer to the replace question that the box's button `bouton` stands for.

@@ -14,6 +14,7 @@
 #include "PanneauEtat.h"
 #include "TexteVisible.h"
 #include "Titres.h"
+#include "Volumes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -83,13 +84,15 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     const QByteArray dossierCourant = QFile::encodeName(
         style == StyleChemin::Windows ? QDir::toNativeSeparators(QDir::currentPath())
                                       : QDir::currentPath());
-    CheminArchiveOctets = cheminArchiveDepuisArguments(texteArguments, dossierCourant, style);
+    CheminArchiveOctets =
+        volumes::premierVolume(cheminArchiveDepuisArguments(texteArguments, dossierCourant, style));
     CheminArchive = QFile::decodeName(CheminArchiveOctets);
     setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
 
     modele_->viderLignes();
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     activerControlesArchive(true);
+    retenirArchive();
 }
 
 void FUnRAR::Mnu_Ouvrir_Click() {
@@ -101,7 +104,8 @@ void FUnRAR::Mnu_Ouvrir_Click() {
     ouvrir(QFile::encodeName(*choisi));
 }
 
-void FUnRAR::ouvrir(const QByteArray& octets) {
+void FUnRAR::ouvrir(const QByteArray& choisi) {
+    const QByteArray octets = volumes::premierVolume(choisi); // a set opens from its first volume
     CheminArchiveOctets = octets;
     CheminArchive = QFile::decodeName(octets);
     NomArchive = CheminArchive.isEmpty() ? QString() : QFileInfo(CheminArchive).fileName();
@@ -115,6 +119,7 @@ void FUnRAR::ouvrir(const QByteArray& octets) {
     ouverture_ = octets;
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
+    retenirArchive();
     setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
     Mnu_Extraire->setEnabled(true);
     Mnu_Tester->setEnabled(true);

@@ -43,6 +43,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
                             const std::vector<quint32>& selection, ListeResultats* ailleurs) {
     cheminPasse_ = chemin;
     ailleurs_ = ailleurs;
+    dureePasse_.start();
     premiereLigneVue_ = false;
     premiereDemande_ = true;
     tailleListee_ = 0;
@@ -80,6 +81,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
         totalDe_ = chemin;
         total_ = tailleListee_;
     }
+    apresPasse(mode, issue);
 }
 
 void FUnRAR::demanderFin(Fin fin) {
@@ -136,6 +138,9 @@ void FUnRAR::avantBoite() {
 }
 
 void FUnRAR::commentaire(const QString& texte, bool tronque) {
+    if (ici_) {
+        return;
+    }
     avantBoite();
     interaction().message(this, tronque ? texte + Messages::CommentaireTronque : texte,
                           Messages::TitreCommentaire, platform::Icone::Information);

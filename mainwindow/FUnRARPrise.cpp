@@ -15,6 +15,7 @@
 #include "TexteVisible.h"
 #include "Twips.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
@@ -166,6 +167,10 @@ void FUnRAR::createPrise() {
         });
     filtre_->setObjectName(QStringLiteral("filtre"));
     filtre_->setClearButtonEnabled(true);
+    for (auto* vider : filtre_->findChildren<QAbstractButton*>()) {
+        vider->setAccessibleName(QStringLiteral("Vider le filtre"));
+        vider->setAccessibleDescription(QStringLiteral("Efface le texte : toutes les lignes"));
+    }
     filtre_->setPlaceholderText(QStringLiteral("Partie du nom, sans souci des accents"));
     auto* libelle = new QLabel(QStringLiteral("Filtrer :"), barreFiltre_);
     libelle->setBuddy(filtre_);

@@ -53,6 +53,13 @@ QByteArray texteArguments(int argc, const char* const* argv) {
     return texte;
 }
 
+Demande demandeDepuisArguments(int argc, const char* const* argv) {
+    if (argc >= 2 && qstrcmp(argv[1], "--extraire-ici") == 0) {
+        return {true, texteArguments(argc - 1, argv + 1)};
+    }
+    return {false, texteArguments(argc, argv)};
+}
+
 QString cheminArchiveDepuisArguments(const QString& texte, const QString& dossierCourant,
                                      StyleChemin style) {
     return cheminDepuis(texte, dossierCourant, style);

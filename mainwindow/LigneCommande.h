@@ -18,6 +18,15 @@ StyleChemin styleCheminNatif();
 // in pieces and is put back together.
 QByteArray texteArguments(int argc, const char* const* argv);
 
+// What the command line asks: "Extraire ici" when its first argument is exactly `--extraire-ici`,
+// the archive's argument text being the arguments after it; otherwise the whole argument text is
+// the archive's, that word included wherever else it stands.
+struct Demande {
+    bool extraireIci = false;
+    QByteArray texte;
+};
+Demande demandeDepuisArguments(int argc, const char* const* argv);
+
 // `texte` is the whole argument text (not empty); `dossierCourant` the current directory written
 // in `style`. Only the first characters are examined: a path that does not start at a root is
 // joined to the current directory as it stands, quotes and all. The bytes of a name that is not

@@ -55,6 +55,18 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole) {
         return headerData(index.column(), Qt::Horizontal, role);
     }
+    // A screen reader on a row reads it whole from its name, in the order of the columns; the
+    // other cells read as they show.
+    if (role == Qt::AccessibleTextRole && index.column() == ColonneFichier) {
+        const Ligne& l = ligneAffichee(index.row());
+        QString phrase =
+            nomVisible(texteCellule(l, ColonneFichier)) + QStringLiteral(", ") +
+            (l.dossier ? QStringLiteral("dossier")
+                       : texteCellule(l, ColonneTaille) +
+                             (l.taille > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet")));
+        const QString resultat = texteCellule(l, ColonneResultat);
+        return resultat.isEmpty() ? phrase : phrase + QStringLiteral(", ") + resultat;
+    }
     return {};
 }
 

@@ -1,11 +1,43 @@
 #include "Demarrage.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 namespace demarrage {
+
+namespace {
+
+// What Debian's French catalogue of Qt lacks or words otherwise than a French keyboard: the file
+// dialog's "Type" column, the Return key in shortcuts. Asked before that catalogue, it answers only
+// these.
+class ComplementFrancais final : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+
+    QString translate(const char* contexte, const char* texte, const char* = nullptr,
+                      int = -1) const override {
+        static const QHash<QByteArray, QString> fournisseur{
+            {"Drive", QStringLiteral("Lecteur")},       {"Folder", QStringLiteral("Dossier")},
+            {"File Folder", QStringLiteral("Dossier")}, {"Shortcut", QStringLiteral("Raccourci")},
+            {"Alias", QStringLiteral("Alias")},         {"Unknown", QStringLiteral("Inconnu")},
+        };
+        if (qstrcmp(contexte, "QAbstractFileIconProvider") == 0) {
+            return fournisseur.value(QByteArray(texte));
+        }
+        // The key that French keyboards name "Entrée", which shortcuts show.
+        if (qstrcmp(contexte, "QShortcut") == 0 && qstrcmp(texte, "Return") == 0) {
+            return QStringLiteral("Entrée");
+        }
+        return {};
+    }
+
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
 
 void traductionsQt(QApplication& application) {
     // The program speaks French whatever the desktop's language.
@@ -15,6 +47,7 @@ void traductionsQt(QApplication& application) {
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(traducteur);
     }
+    QApplication::installTranslator(new ComplementFrancais(&application));
 }
 
 } // namespace demarrage

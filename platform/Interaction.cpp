@@ -1,10 +1,13 @@
 #include "Interaction.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -100,6 +103,28 @@ protected:
     }
 };
 
+// One Escape closes the Open dialog, even while the completion of a typed name shows: the list
+// would otherwise take the first Escape for itself, and a user who pressed it once sees the dialog
+// stay.
+class EchapFerme final : public QObject {
+public:
+    explicit EchapFerme(QDialog& dialogue)
+        : QObject(&dialogue)
+        , dialogue_(dialogue) {}
+
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Escape) {
+            dialogue_.reject();
+            return true;
+        }
+        return QObject::eventFilter(objet, evenement);
+    }
+
+private:
+    QDialog& dialogue_;
+};
+
 class InteractionQt final : public Interaction {
 public:
     void message(QWidget* parent, const QString& texte, const QString& titre,
@@ -130,6 +155,10 @@ public:
         dialogue.setObjectName(QStringLiteral("ouvrirFichier"));
         dialogue.setFileMode(QFileDialog::ExistingFile);
         dialogue.setAcceptMode(QFileDialog::AcceptOpen);
+        auto* echap = new EchapFerme(dialogue);
+        for (const QCompleter* completion : dialogue.findChildren<QCompleter*>()) {
+            completion->popup()->installEventFilter(echap);
+        }
         if (dialogue.exec() != QDialog::Accepted) {
             return std::nullopt;
         }

@@ -1,0 +1,265 @@
+// The window at home on the desktop: "Extraire ici", Fichier › Propriétés and Archives récentes,
+// a notice at the end of a long pass that the user is not watching, and the names and
+// descriptions that screen readers read.
+
+#include "FUnRAR.h"
+
+#include "AccesAvancement.h"
+#include "ArchivesRecentes.h"
+#include "CodesRAR.h"
+#include "ExtraireIci.h"
+#include "Interaction.h"
+#include "Lecteurs.h"
+#include "ListeResultats.h"
+#include "Messages.h"
+#include "Notification.h"
+#include "TexteVisible.h"
+#include "Volumes.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ModuleRAR;
+
+void FUnRAR::createBureau() {
+    Mnu_Proprietes = new QAction(QStringLiteral("&Propriétés…"), this);
+    Mnu_Proprietes->setObjectName(QStringLiteral("Mnu_Proprietes"));
+    Mnu_Proprietes->setShortcuts(
+        {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    Mnu_Proprietes->setEnabled(false);
+    connect(Mnu_Proprietes, &QAction::triggered, this, &FUnRAR::Mnu_Proprietes_Click);
+    // An archive is open exactly while the archive controls are on.
+    connect(Mnu_Extraire, &QAction::enabledChanged, Mnu_Proprietes, &QAction::setEnabled);
+
+    Mnu_Recentes = new QMenu(QStringLiteral("Archives &récentes"), this);
+    Mnu_Recentes->setObjectName(QStringLiteral("Mnu_Recentes"));
+    Mnu_Recentes->setToolTipsVisible(true);
+    connect(Mnu_Recentes, &QMenu::aboutToShow, this, &FUnRAR::remplirRecentes);
+    // Opening one is opening an archive: not in the middle of a pass.
+    connect(Mnu_Ouvrir, &QAction::enabledChanged, Mnu_Recentes->menuAction(), &QAction::setEnabled);
+
+    auto* fichier = menuBar()->findChild<QMenu*>(QStringLiteral("Mnu_Fichier"));
+    fichier->insertMenu(Mnu_Fermer, Mnu_Recentes);
+    QAction* sep1 = nullptr;
+    for (QAction* a : fichier->actions()) {
+        if (a->objectName() == QLatin1String("sep1")) {
+            sep1 = a;
+        }
+    }
+    fichier->insertAction(sep1, Mnu_Proprietes);
+    remplirRecentes();
+    lecteurs::installerAvancement();
+    nommerPourLecteurs();
+}
+
+void FUnRAR::remplirRecentes() {
+    Mnu_Recentes->clear();
+    const QList<ArchivesRecentes::Entree> entrees = ArchivesRecentes().entrees();
+    for (const ArchivesRecentes::Entree& e : entrees) {
+        QAction* a = Mnu_Recentes->addAction(e.texte);
+        a->setToolTip(bulleLitterale(e.bulle));
+        a->setEnabled(e.presente);
+        connect(a, &QAction::triggered, this, [this, chemin = e.chemin] {
+            if (!passeEnCours_) {
+                ouvrir(chemin);
+            }
+        });
+    }
+    if (entrees.isEmpty()) {
+        Mnu_Recentes->addAction(QStringLiteral("(aucune)"))->setEnabled(false);
+    }
+    Mnu_Recentes->addSeparator();
+    QAction* effacer = Mnu_Recentes->addAction(QStringLiteral("Effacer la liste"));
+    effacer->setObjectName(QStringLiteral("Mnu_EffacerRecentes"));
+    effacer->setEnabled(!entrees.isEmpty());
+    connect(effacer, &QAction::triggered, this, [this] {
+        ArchivesRecentes().effacer();
+        remplirRecentes();
+    });
+}
+
+void FUnRAR::retenirArchive() {
+    const QByteArray chemin =
+        CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
+    if (chemin.startsWith('/')) {
+        ArchivesRecentes().ajouter(chemin);
+    }
+}
+
+void FUnRAR::Mnu_Proprietes_Click() {
+    InfosArchive infos = infos_;
+    if (infos.chemin != CheminArchive) {
+        // Opened but not read through the library since (a pass that failed ends the program).
+        infos = InfosArchive{};
+        infos.chemin = CheminArchive;
+    }
+    montrerProprietes(this, infos);
+}
+
+void FUnRAR::archive(quint32 drapeaux, int format) {
+    if (infos_.chemin != cheminPasse_) {
+        infos_ = InfosArchive{};
+        infos_.chemin = cheminPasse_;
+    }
+    infos_.ouverte = true;
+    infos_.drapeaux = drapeaux;
+    infos_.format = format;
+}
+
+void FUnRAR::volumesLus(int nombre) {
+    if (infos_.chemin == cheminPasse_) {
+        infos_.volumes = nombre;
+    }
+}
+
+void FUnRAR::apresPasse(int mode, assistant::Issue issue) {
+    ++passes_;
+    issue_ = issue;
+    if (mode == ModeListe && issue == assistant::Issue::Terminee && infos_.chemin == cheminPasse_) {
+        InfosArchive& i = infos_;
+        i.liste = true;
+        i.fichiers = i.dossiers = i.taille = i.compressee = 0;
+        for (int n = 0; n < modele_->nombreLignes(); ++n) {
+            ++(modele_->estDossier(n) ? i.dossiers : i.fichiers);
+            i.taille += std::max<qint64>(0, modele_->taille(n));
+            i.compressee += std::max<qint64>(0, modele_->compressee(n));
+        }
+        if ((i.drapeaux & ROADF_VOLUME) != 0) {
+            // A listing gives an entry split over volumes the packed size of its first part
+            // only: a set weighs what its files weigh.
+            i.compressee = 0;
+            for (const QByteArray& v : volumes::duJeu(QFile::encodeName(cheminPasse_))) {
+                struct stat s {};
+                i.compressee += ::stat(v.constData(), &s) == 0 ? s.st_size : 0;
+            }
+        }
+    }
+    nommerPourLecteurs(); // a panel may have come with the pass
+    if (dureePasse_.elapsed() > notification::PasseLongueMs && !isActiveWindow() &&
+        issue != assistant::Issue::Abandonnee) {
+        const auto* bilan = statusBar()->findChild<QLabel*>(QStringLiteral("bilan"));
+        notification::envoyer(
+            nomVisible(QFileInfo(cheminPasse_).fileName()),
+            notification::texte(mode, bilan != nullptr ? bilan->text() : QString(),
+                                issue == assistant::Issue::Interrompue, modele_->nombreLignes()));
+    }
+}
+
+bool FUnRAR::extraireDans(const QString& dossier) {
+    const QString avant = QDir::currentPath();
+    try {
+        platform::rendreLecteurCourant(platform::lecteurDe(dossier));
+        platform::changerDossierCourant(dossier);
+    } catch (const platform::ErreurDossier&) {
+        QDir::setCurrent(avant); // the library writes under the current directory: not here
+        return false;
+    }
+    modele_->viderLignes();
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse());
+    return true;
+}
+
+void FUnRAR::extraireIci(const QByteArray& texteArguments) {
+    Form_Load(texteArguments);
+    if (texteArguments.isEmpty() || issue_ != assistant::Issue::Terminee) {
+        return; // no archive, or no password for it: the window stays with what it shows
+    }
+    QStringList noms;
+    for (int n = 0; n < modele_->nombreLignes(); ++n) {
+        noms << modele_->texte(n, ListeResultats::ColonneFichier);
+    }
+    const QFileInfo archive(CheminArchive);
+    const QString dossier = archive.absolutePath();
+    std::optional<QString> destination;
+    bool nouveau = false;
+    if (ici::entreesDuHaut(noms) >= 2) {
+        destination = ici::creerDossierNeuf(dossier, ici::nomDuJeu(archive.fileName()));
+        nouveau = destination.has_value();
+    } else if (::access(QFile::encodeName(dossier).constData(), W_OK | X_OK) == 0) {
+        destination = dossier;
+    }
+    const int avant = passes_;
+    ici_ = true; // its comment was shown by the listing
+    const bool extraite = destination && extraireDans(*destination);
+    ici_ = false;
+    if (nouveau) {
+        // Only when empty: a pass that wrote nothing there leaves no folder behind.
+        ::rmdir(QFile::encodeName(*destination).constData());
+    }
+    if (!extraite) {
+        Mnu_Extraire_Click(); // where the archive's folder cannot be written, the user chooses
+    }
+    if (passes_ == avant || issue_ != assistant::Issue::Terminee) {
+        return;
+    }
+    const QString ok = Messages::texteResultat(Resultat::OK, 0);
+    for (int n = 0; n < modele_->nombreLignes(); ++n) {
+        if (modele_->texte(n, ListeResultats::ColonneResultat) != ok) {
+            return; // the rows that are not "OK" stay in sight
+        }
+    }
+    platform::interaction().terminer(0);
+}
+
+void FUnRAR::nommerPourLecteurs() {
+    struct Nom {
+        const char* objet;
+        QString nom;
+        QString description;
+    };
+    const Nom noms[] = {
+        {"Toolbar1", QStringLiteral("Barre d'outils"),
+         QStringLiteral("Ouvrir, extraire, tester, lister, à propos et quitter")},
+        {"Check1", QStringLiteral("Mot de passe"),
+         QStringLiteral("Cochée, le mot de passe saisi est donné à chaque passage ; la cocher "
+                        "ouvre sa saisie")},
+        {"ListView1", QStringLiteral("Entrées de l'archive"),
+         QStringLiteral("Une ligne par entrée, la dernière en haut : nom, taille, résultat")},
+        {"StatusBar1", QStringLiteral("Barre d'état"),
+         QStringLiteral("Le programme, l'archive ouverte et ce qu'il est advenu du passage")},
+        {"StatusBar1_1", QStringLiteral("Programme"), QStringLiteral("Nom et version de Korvane")},
+        {"StatusBar1_2", QStringLiteral("Archive"),
+         QStringLiteral("Nom de l'archive ouverte et sa taille en octets")},
+        {"StatusBar1_3", QStringLiteral("Fichiers"),
+         QStringLiteral("Nombre d'entrées listées à l'ouverture")},
+        {"bilan", QStringLiteral("Bilan"),
+         QStringLiteral("Ce qu'il est advenu des entrées du dernier test ou de la dernière "
+                        "extraction")},
+        {"progression", QStringLiteral("Avancement"),
+         QStringLiteral("Avancement de l'entrée en cours, puis le temps restant")},
+        {"filtre", QStringLiteral("Filtrer"),
+         QStringLiteral("Ne garde que les lignes dont le nom contient ce texte, sans souci des "
+                        "accents ni de la casse")},
+        {"compte", QStringLiteral("Lignes gardées"),
+         QStringLiteral("Nombre de lignes que le filtre garde, sur toutes")},
+        {"protection", QStringLiteral("Protection réduite"),
+         QStringLiteral("Pourquoi la bibliothèque ne tourne pas dans son bac à sable")},
+    };
+    for (const Nom& n : noms) {
+        if (auto* w = findChild<QWidget*>(QString::fromLatin1(n.objet))) {
+            w->setAccessibleName(n.nom);
+            w->setAccessibleDescription(n.description);
+        }
+    }
+    menuBar()->setAccessibleName(QStringLiteral("Menus"));
+    menuBar()->setAccessibleDescription(QStringLiteral("Fichier, Action et ?"));
+    // A button reads as its caption, described by its tooltip.
+    for (QAction* a : Toolbar1->actions()) {
+        if (QWidget* bouton = Toolbar1->widgetForAction(a)) {
+            bouton->setAccessibleName(a->iconText());
+            bouton->setAccessibleDescription(a->toolTip());
+        }
+    }
+}

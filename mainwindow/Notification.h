@@ -1,0 +1,22 @@
+#pragma once
+
+// A notice on the desktop at the end of a long pass that the user is not watching, through the
+// desktop's notification service (org.freedesktop.Notifications on the session bus). Without a
+// session bus or a service, nothing: the status bar says it all the same.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace notification {
+
+// A pass this long, ended while the window is not the active one, is worth a notice.
+constexpr qint64 PasseLongueMs = 10000;
+
+// What the notice says of a pass of `mode`: the status bar's line after "Extraction terminée : ",
+// or the rows listed for a list pass.
+QString texte(int mode, const QString& bilan, bool interrompue, int lignes);
+
+// Sends the notice, titled `titre`, without waiting for any answer.
+void envoyer(const QString& titre, const QString& texte);
+
+} // namespace notification

@@ -1,0 +1,123 @@
+#include "Proprietes.h"
+
+#include "CodesRAR.h"
+#include "TexteVisible.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString ouiNon(bool oui) {
+    return oui ? QStringLiteral("oui") : QStringLiteral("non");
+}
+
+QString octets(qint64 n) {
+    const QLocale francais(QLocale::French, QLocale::France);
+    const QString exact =
+        francais.toString(n) + (n > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
+    if (n < 1024) {
+        return exact;
+    }
+    return francais.formattedDataSize(n, 1, QLocale::DataSizeIecFormat) + QStringLiteral(" (") +
+           exact + QLatin1Char(')');
+}
+
+QString format(int f) {
+    switch (f) {
+    case 4:
+        return QStringLiteral("RAR 1.5 à 4");
+    case 5:
+        return QStringLiteral("RAR 5");
+    default:
+        return QStringLiteral("inconnu");
+    }
+}
+
+} // namespace
+
+QList<QPair<QString, QString>> lignesProprietes(const InfosArchive& infos) {
+    const QFileInfo fichier(infos.chemin);
+    QList<QPair<QString, QString>> l{
+        {QStringLiteral("Archive"), nomVisible(fichier.fileName())},
+        {QStringLiteral("Dossier"), nomVisible(fichier.path())},
+    };
+    if (!infos.ouverte) {
+        l.append({QStringLiteral("Format"), QStringLiteral("inconnu : l'archive n'a pas été lue")});
+        return l;
+    }
+    const auto drapeau = [&infos](quint32 d) { return (infos.drapeaux & d) != 0; };
+    l.append({QStringLiteral("Format"), format(infos.format)});
+    l.append({QStringLiteral("Solide"), ouiNon(drapeau(ROADF_SOLID))});
+    if (drapeau(ROADF_VOLUME)) {
+        l.append({QStringLiteral("Volumes"),
+                  infos.volumes > 0 ? QString::number(infos.volumes)
+                                    : QStringLiteral("plusieurs (une liste les compte)")});
+        l.append({QStringLiteral("Premier volume"), ouiNon(drapeau(ROADF_FIRSTVOLUME))});
+    } else {
+        l.append({QStringLiteral("Volumes"), QStringLiteral("un seul fichier")});
+    }
+    l.append({QStringLiteral("En-têtes chiffrés"), ouiNon(drapeau(ROADF_ENCHEADERS))});
+    l.append({QStringLiteral("Enregistrement de récupération"), ouiNon(drapeau(ROADF_RECOVERY))});
+    l.append({QStringLiteral("Verrouillée"), ouiNon(drapeau(ROADF_LOCK))});
+    l.append({QStringLiteral("Signée"), ouiNon(drapeau(ROADF_SIGNED))});
+    l.append({QStringLiteral("Commentaire"), ouiNon(drapeau(ROADF_COMMENT))});
+    if (!infos.liste) {
+        l.append({QStringLiteral("Contenu"), QStringLiteral("après une liste (Action › Lister)")});
+        return l;
+    }
+    const QLocale francais(QLocale::French, QLocale::France);
+    l.append({QStringLiteral("Fichiers"), francais.toString(infos.fichiers)});
+    l.append({QStringLiteral("Dossiers"), francais.toString(infos.dossiers)});
+    l.append({QStringLiteral("Taille totale"), octets(infos.taille)});
+    l.append({QStringLiteral("Taille compressée"), octets(infos.compressee)});
+    // The packed size as a share of the unpacked one: 100 % stores, more grows.
+    l.append({QStringLiteral("Taux de compression"),
+              infos.taille > 0
+                  ? QStringLiteral("%1 %").arg(francais.toString(
+                        double(infos.compressee) * 100.0 / double(infos.taille), 'f', 1))
+                  : QStringLiteral("sans objet")});
+    return l;
+}
+
+void montrerProprietes(QWidget* parent, const InfosArchive& infos) {
+    auto* boite = new QDialog(parent);
+    boite->setObjectName(QStringLiteral("proprietes"));
+    boite->setAttribute(Qt::WA_DeleteOnClose);
+    boite->setWindowTitle(QStringLiteral("Propriétés de l'archive"));
+    boite->setAccessibleName(boite->windowTitle());
+    boite->setAccessibleDescription(
+        QStringLiteral("Ce que la bibliothèque UnRAR dit de l'archive ouverte"));
+    auto* disposition = new QVBoxLayout(boite);
+    auto* grille = new QFormLayout;
+    int n = 0;
+    for (const auto& [libelle, valeur] : lignesProprietes(infos)) {
+        auto* v = new QLabel(valeur, boite);
+        v->setObjectName(QStringLiteral("valeur%1").arg(++n));
+        v->setTextFormat(Qt::PlainText);
+        // Read by keyboard and by screen readers, and copied.
+        v->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        v->setFocusPolicy(Qt::StrongFocus);
+        v->setAccessibleName(libelle);
+        v->setAccessibleDescription(libelle + QStringLiteral(" : ") + valeur);
+        auto* l = new QLabel(libelle + QStringLiteral(" :"), boite);
+        l->setBuddy(v);
+        grille->addRow(l, v);
+    }
+    disposition->addLayout(grille);
+    auto* boutons = new QDialogButtonBox(QDialogButtonBox::Close, boite);
+    QPushButton* fermer = boutons->button(QDialogButtonBox::Close);
+    fermer->setText(QStringLiteral("&Fermer"));
+    fermer->setAccessibleDescription(QStringLiteral("Ferme les propriétés"));
+    QObject::connect(boutons, &QDialogButtonBox::rejected, boite, &QDialog::reject);
+    disposition->addWidget(boutons);
+    boite->setWindowModality(Qt::WindowModal);
+    boite->show();
+    fermer->setFocus();
+}

@@ -1,0 +1,224 @@
+// Extraire ici, its folder and argument, recent archives, screen readers, a dark palette.
+
+#include "Archives.h"
+#include "ArchivesRecentes.h"
+#include "DosRAR.h"
+#include "ExtraireIci.h"
+#include "FUnRAR.h"
+#include "FausseInteraction.h"
+#include "LigneCommande.h"
+#include "ListeResultats.h"
+#include "Proprietes.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QDirIterator>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+// What stands under `dossier`, but the sources that rar took and the archive.
+static QStringList contenu(const QString& dossier) {
+    QStringList l;
+    for (QDirIterator i(dossier, QDir::Files, QDirIterator::Subdirectories); i.hasNext();) {
+        l << QDir(dossier).relativeFilePath(i.next());
+    }
+    l.sort();
+    return l.filter(QRegularExpression(QStringLiteral("^(?!source-|jeu.rar)")));
+}
+
+class TestBureau : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Entries spread over the archive's top go into a new folder named after it, never into one
+    // that is there ("jeu (2)" the second time); one entry at the top goes beside the archive.
+    // Either way the program ends by itself, with status 0, when every row is "OK".
+    void extraireIci_data() {
+        QTest::addColumn<archives::Fichiers>("fichiers");
+        QTest::addColumn<int>("fois");
+        QTest::addColumn<QStringList>("attendus");
+        QTest::newRow("several at the top, twice")
+            << archives::Fichiers{{"a", "1"}, {"d/b", "2"}} << 2
+            << QStringList{"jeu (2)/a", "jeu (2)/d/b", "jeu/a", "jeu/d/b"};
+        QTest::newRow("one folder at the top")
+            << archives::Fichiers{{"d/a", "1"}, {"d/e/b", "2"}} << 1 << QStringList{"d/a", "d/e/b"};
+    }
+    void extraireIci() {
+        QFETCH(archives::Fichiers, fichiers);
+        QFETCH(int, fois);
+        QTemporaryDir d;
+        const QString archive = archives::creer(d.path(), QStringLiteral("jeu.rar"), fichiers);
+        FausseInteraction b;
+        const QString avant = QDir::currentPath(); // the extraction makes its folder current
+        for (int i = 0; i < fois; ++i) {
+            FUnRAR f;
+            int statut = -1;
+            try {
+                f.extraireIci(QFile::encodeName(archive));
+            } catch (const FinDuProgramme& fin) {
+                statut = fin.statut;
+            }
+            QDir::setCurrent(avant);
+            QCOMPARE(statut, 0);
+        }
+        QTEST(contenu(d.path()), "attendus");
+        QVERIFY(b.messages.isEmpty());
+    }
+
+    // The folder's name drops what makes a file an archive or a volume; entries are counted at
+    // the archive's top; a name taken by a file or a folder is never used.
+    void leDossierDUneArchive_data() {
+        QTest::addColumn<QString>("vu");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("new numbering") << ici::nomDuJeu("Photos.PART02.RAR") << "Photos";
+        QTest::newRow("old numbering") << ici::nomDuJeu("photos.r07") << "photos";
+        QTest::newRow("not an archive's name") << ici::nomDuJeu("v1.2.txt") << "v1.2.txt";
+        QTest::newRow("one folder and its files")
+            << QString::number(ici::entreesDuHaut({"d", "d/a", "d/e/b"})) << "1";
+        QTest::newRow("two at the top") << QString::number(ici::entreesDuHaut({"d/a", "b"})) << "2";
+        QTemporaryDir d;
+        QDir(d.path()).mkdir(QStringLiteral("x"));
+        archives::ecrire(d.filePath(QStringLiteral("x (2)")), "taken by a file");
+        QTest::newRow("x and x (2) taken")
+            << QFileInfo(ici::creerDossierNeuf(d.path(), QStringLiteral("x")).value()).fileName()
+            << "x (3)";
+        QTest::newRow("a folder that refuses it")
+            << ici::creerDossierNeuf(d.path() + "/absent", "x").value_or("refusé") << "refusé";
+    }
+    void leDossierDUneArchive() {
+        QFETCH(QString, vu);
+        QFETCH(QString, attendu);
+        QCOMPARE(vu, attendu);
+    }
+
+    // Only a first argument that is exactly --extraire-ici asks for it; anywhere else, or spelt
+    // otherwise, it belongs to the archive's path.
+    void lArgumentExtraireIci_data() {
+        QTest::addColumn<QByteArray>("arguments"); // one per word
+        QTest::addColumn<QByteArray>("attendu");   // "ici:" and the archive's argument text
+        QTest::newRow("first") << QByteArray("--extraire-ici a b.rar") << QByteArray("1:a b.rar");
+        QTest::newRow("second") << QByteArray("a.rar --extraire-ici")
+                                << QByteArray("0:a.rar --extraire-ici");
+        QTest::newRow("in capitals")
+            << QByteArray("--Extraire-ici a") << QByteArray("0:--Extraire-ici a");
+    }
+    void lArgumentExtraireIci() {
+        QFETCH(QByteArray, arguments);
+        const QList<QByteArray> mots = arguments.split(' ');
+        std::vector<const char*> argv{"korvane"};
+        for (const QByteArray& m : mots) {
+            argv.push_back(m.constData());
+        }
+        const Demande d = demandeDepuisArguments(int(argv.size()), argv.data());
+        QTEST(QByteArray::number(d.extraireIci) + ':' + d.texte, "attendu");
+    }
+
+    // The most recent first, once each, eight at most, from one run to the next; numbered, with
+    // an "&" that is no access key, and greyed once its file is gone.
+    void lesArchivesRecentes_data() {
+        QTest::addColumn<QStringList>("ouvertes");
+        QTest::addColumn<QStringList>("attendues");
+        QTest::newRow("most recent first")
+            << QStringList{"/a", "/b", "/c"} << QStringList{"&1 c|0", "&2 b|0", "&3 a|0"};
+        QTest::newRow("again: to the top, once")
+            << QStringList{"/a", "/b", "/a"} << QStringList{"&1 a|0", "&2 b|0"};
+        QStringList dix, huit;
+        for (int i = 0; i < 10; ++i) {
+            dix << QStringLiteral("/%1").arg(i);
+            huit.prepend(QStringLiteral("&%1 %2|0").arg(10 - i).arg(i)); // the first two drop off
+        }
+        QTest::newRow("the last eight") << dix << huit.mid(0, 8);
+        QTest::newRow("one there, one gone")
+            << QStringList{QCoreApplication::applicationFilePath(), "/x & y.rar"}
+            << QStringList{"&1 x && y.rar|0", "&2 mainwindow_bureau|1"};
+    }
+    void lesArchivesRecentes() {
+        QFETCH(QStringList, ouvertes);
+        QTemporaryDir d;
+        const QString reglages = d.filePath(QStringLiteral("korvane.conf"));
+        for (const QString& o : ouvertes) {
+            ArchivesRecentes(reglages).ajouter(QFile::encodeName(o));
+        }
+        QStringList vues;
+        for (const ArchivesRecentes::Entree& e : ArchivesRecentes(reglages).entrees()) {
+            vues << e.texte + QLatin1Char('|') + QString::number(e.presente);
+        }
+        QTEST(vues, "attendues");
+    }
+
+    // Every control of the window and of its boxes has a name and a description for screen
+    // readers, and a label that names a field is its buddy's.
+    void chaqueControleEstNomme_data() {
+        QTest::addColumn<int>("fenetre");
+        QTest::newRow("main window") << 0;
+        QTest::newRow("destination dialog") << 1;
+        QTest::newRow("properties") << 2;
+    }
+    void chaqueControleEstNomme() {
+        QFETCH(int, fenetre);
+        FausseInteraction b;
+        FUnRAR f;
+        DosRAR dos;
+        montrerProprietes(&f, {QStringLiteral("/x/y.rar"), true, 0, 5, 0, true, 1, 1, 10, 5});
+        QWidget* w = fenetre == 0   ? static_cast<QWidget*>(&f)
+                     : fenetre == 1 ? static_cast<QWidget*>(&dos)
+                                    : f.findChild<QDialog*>(QStringLiteral("proprietes"));
+        for (QWidget* c : w->findChildren<QWidget*>()) {
+            if ((c->focusPolicy() == Qt::NoFocus && !qobject_cast<QAbstractButton*>(c) &&
+                 !qobject_cast<QProgressBar*>(c)) ||
+                c->objectName().startsWith(QLatin1String("qt_")) ||
+                qobject_cast<QAbstractItemView*>(c->parentWidget()) || c->window() != w) {
+                continue;
+            }
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+            QVERIFY2(!a->text(QAccessible::Name).isEmpty() &&
+                         !a->text(QAccessible::Description).isEmpty(),
+                     qPrintable(c->objectName()));
+        }
+        if (auto* barre = w->findChild<QProgressBar*>(QStringLiteral("progression"))) {
+            barre->setValue(425); // reads as it shows, not as the thousandths behind it
+            QCOMPARE(QAccessible::queryAccessibleInterface(barre)->text(QAccessible::Value),
+                     "42 %");
+        }
+        for (const QLabel* l : w->findChildren<QLabel*>()) {
+            QVERIFY2(!l->text().endsWith(QLatin1Char(':')) || l->buddy(), qPrintable(l->text()));
+        }
+    }
+
+    // A row reads whole from its name.
+    void uneLigneSeLitEnEntier() {
+        ListeResultats m;
+        m.ajouterEnTete(QStringLiteral("d"), 0, 0, true);
+        m.ecrireResultat(QStringLiteral("OK"));
+        m.ajouterEnTete(QStringLiteral("d/a.txt"), 1234);
+        m.publier();
+        QTableView vue;
+        vue.setModel(&m);
+        auto* t = QAccessible::queryAccessibleInterface(&vue)->tableInterface();
+        QCOMPARE(t->cellAt(0, 0)->text(QAccessible::Name), "d/a.txt, 1234 octets");
+        QCOMPARE(t->cellAt(1, 0)->text(QAccessible::Name), "d, dossier, OK");
+    }
+
+    // The folder name's field reads on a light and on a dark palette: its text is the palette's,
+    // on a green drawn from the palette's background (white on pale green was unreadable).
+    void leNomDuDossierSeLit() {
+        const QPair<QColor, QColor> palettes[] = {{Qt::white, Qt::black},
+                                                  {QColor(0x232629), QColor(0xfcfcfc)}};
+        for (const auto& [fond, texte] : palettes) {
+            QPalette p;
+            p.setColor(QPalette::Base, fond);
+            p.setColor(QPalette::Text, texte);
+            const QColor f = paletteNomDossier(p).color(QPalette::Active, QPalette::Base);
+            QCOMPARE(paletteNomDossier(p).color(QPalette::Active, QPalette::Text), texte);
+            QVERIFY(f.green() > f.red() && f.green() > f.blue());
+            QVERIFY2(qAbs(f.lightness() - texte.lightness()) >= 128, qPrintable(f.name()));
+        }
+    }
+};
+
+QTEST_MAIN(TestBureau)
+#include "tst_bureau.moc"
