@@ -2,8 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QCompleter>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
