@@ -42,6 +42,10 @@ constexpr int IntervalleRepeintMs = 80;
 void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
                             const std::vector<quint32>& selection, ListeResultats* ailleurs) {
     cheminPasse_ = chemin;
+    // Typed before any archive was open, a password belongs to the first one it is given to.
+    if (motDePasseDe_.isEmpty() && !motDePasse.isEmpty()) {
+        motDePasseDe_ = chemin;
+    }
     ailleurs_ = ailleurs;
     dureePasse_.start();
     premiereLigneVue_ = false;
