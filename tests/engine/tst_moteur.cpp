@@ -5,7 +5,6 @@
 #include "Archives.h"
 #include "EcrivainRar.h"
 #include "Environnement.h"
-#include "FinArchive.h"
 #include "Messages.h"
 #include "Passe.h"
 
@@ -34,35 +33,6 @@ const archives::Fichiers Melange{
     {"dossier/b.txt", QByteArray("une ligne de texte qui se comprime\n").repeated(40)},
     {"dossier/c.bin", QByteArray(300, '\x07')},
     {"d.txt", "dernier"}};
-
-// What a failed pass may say about a damaged archive: one of the engine's own messages.
-bool messageDuMoteur(const QString& m) {
-    static const QStringList exacts{Messages::ArchiveIncomplete, "CRC Erreur", "File header broken",
-                                    "Erreur en lecture", "Format d'archive inconnu"};
-    return exacts.contains(m) || m.endsWith(QStringLiteral(": Archive invalide")) ||
-           m.endsWith(QStringLiteral("Ce n'est pas un fichier archive RAR"));
-}
-
-// Every prefix of `entier` after `depuis` in both modes: a message of the engine, or, where
-// `complete` allows it, nothing; a cut at one of `entreDeux` says the archive is cut.
-void chaqueCoupe(const QByteArray& entier, qsizetype depuis, const QList<qsizetype>& entreDeux,
-                 bool complete) {
-    QTemporaryDir d;
-    const QString coupee = d.filePath(QStringLiteral("coupee.rar"));
-    for (qsizetype n = depuis; n < entier.size(); ++n) {
-        archives::ecrire(coupee, entier.left(n));
-        for (const int mode : {int(ModeListe), int(ModeTest)}) {
-            const QString m = echec(passe(mode, coupee));
-            QVERIFY2(
-                messageDuMoteur(m) ||
-                    (complete && m.isEmpty() && finArchive(coupee) == FinArchive::Complete),
-                qPrintable(QStringLiteral("cut at %1, mode %2: \"%3\"").arg(n).arg(mode).arg(m)));
-            if (entreDeux.contains(n)) {
-                QCOMPARE(m, Messages::ArchiveIncomplete);
-            }
-        }
-    }
-}
 
 } // namespace
 
@@ -205,22 +175,6 @@ private slots:
         QCOMPARE(vu.evenements.mid(0, 3), (QStringList{"commentaire", "fenetre", "ligne"}));
         QVERIFY(vu.messages.first().texte.startsWith(QStringLiteral("Bonjour, archive !")));
         QCOMPARE(QFileInfo::exists(sortie + QLatin1Char('/') + japonais), mode == ModeExtraction);
-    }
-
-    // Every prefix of an archive, the empty one included, fails with a message of the engine; a
-    // cut between two entries, which the library takes for the end, says the archive is cut.
-    void chaquePrefixeEchoue() {
-        QTemporaryDir d;
-        const QByteArray entier =
-            archives::lire(archives::creer(d.path(), QStringLiteral("m.rar"), Melange));
-        QList<qsizetype> entreDeux;
-        for (const archives::Bloc& b : archives::blocs(entier)) {
-            if (b.type == 2 || b.type == 1) {
-                entreDeux << b.finDonnees;
-            }
-        }
-        QVERIFY(entreDeux.size() >= 4);
-        chaqueCoupe(entier, 0, entreDeux, false);
     }
 
     // Complete archives of every kind that rar writes pass in both modes, and so do they with

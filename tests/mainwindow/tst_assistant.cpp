@@ -123,9 +123,6 @@ private slots:
         QTest::newRow("tested, a click on Lister queued meanwhile: dropped")
             << false << "cliquer" << -1 << "OK"
             << "3 OK" << false;
-        QTest::newRow("tested, stopped with Escape: the window stays")
-            << false << "echap" << -1 << "Interrompu"
-            << "Interrompu" << false;
         QTest::newRow("extracting, helper killed: a box") << true << "tuer" << 1 << ""
                                                           << "" << true;
         QTest::newRow("extracting, closed by the window system: the program ends")

@@ -185,11 +185,6 @@ private slots:
                                   << false;
         QTest::newRow("a script named as a text")
             << QByteArray("notes.txt") << QByteArray("#!/bin/sh\necho\n") << 0 << false;
-        QTest::newRow("a program") << QByteArray("jeu")
-                                   << QByteArray("\x7f"
-                                                 "ELF\2\1\1\0\0\0\0\0\0\0\0\0\2\0>\0",
-                                                 20)
-                                   << 0 << false;
         QTest::newRow("a desktop entry")
             << QByteArray("lire.desktop") << QByteArray("[Desktop Entry]\nExec=sh\n") << 0 << false;
         QTest::newRow("an executable mode")
