@@ -12,7 +12,9 @@ int main(int argc, char* argv[]) {
     // asks for "Extraire ici": none goes to Qt, which would take "-reverse" or "-style" as its own.
     const Demande demande = demandeDepuisArguments(argc, argv);
     int argcQt = 1;
+    demarrage::direSiAucunAffichage();
     QApplication application(argcQt, argv);
+    demarrage::affichageTrouve();
     // After QApplication, which sets the locale from the environment itself. The helpers that run
     // the passes inherit the time zone from here.
     environnement::localeUtf8();

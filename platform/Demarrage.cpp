@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+#include <unistd.h>
+
 namespace demarrage {
 
 namespace {
@@ -38,6 +41,25 @@ public:
 };
 
 } // namespace
+
+void direSiAucunAffichage() {
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& texte) {
+        if (type == QtFatalMsg) {
+            // Qt's own account goes first, for whoever must look into it.
+            std::fprintf(stderr,
+                         "%s\nkorvane : aucun affichage où ouvrir la fenêtre. Lancez "
+                         "Korvane dans une session de bureau, ou sur un écran virtuel : xvfb-run "
+                         "korvane ARCHIVE.rar\n",
+                         qPrintable(texte));
+            ::_exit(1);
+        }
+        std::fprintf(stderr, "%s\n", qPrintable(texte));
+    });
+}
+
+void affichageTrouve() {
+    qInstallMessageHandler(nullptr);
+}
 
 void traductionsQt(QApplication& application) {
     // The program speaks French whatever the desktop's language.

@@ -7,6 +7,12 @@ class QApplication;
 
 namespace demarrage {
 
+// Until the application is made: when Qt finds no display to draw on (no X server nor Wayland
+// compositor reachable), a French line on the standard error and status 1, rather than Qt's
+// English abort.
+void direSiAucunAffichage();
+void affichageTrouve();
+
 // Qt's own French strings, so that standard buttons read "Annuler", "Ouvrir", "Oui".
 void traductionsQt(QApplication& application);
 
