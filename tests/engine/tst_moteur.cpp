@@ -52,7 +52,6 @@ struct Etat {
     int finEnTete = ERAR_END_ARCHIVE;
     int suivante = 0;
     QStringList appels;
-    unsigned modeOuverture = 99;
     int invalides = 0; // calls with another handle than the one the open gave
 };
 Etat etat;
@@ -66,7 +65,6 @@ void appel(void* h, const QString& quoi) {
 void* ouvrir(RAROpenArchiveDataEx* d) {
     etat.appels << QStringLiteral("ouvrir");
     etat.suivante = 0; // opened again, the archive starts at its first header
-    etat.modeOuverture = d->OpenMode;
     d->OpenResult = unsigned(etat.resultatOuverture);
     if (etat.commentairePlein) {
         std::memset(d->CmtBuf, 'z', d->CmtBufSize);
@@ -322,39 +320,6 @@ private slots:
         QCOMPARE(vu.fin ? vu.messages.last().texte : QString(),
                  message.replace(QLatin1Char('@'), doublure::archive));
         QCOMPARE(vu.resultats, resultats);
-    }
-
-    // The open mode and the operation of each mode, never with a destination path or name; a
-    // given password reaches the library before the first header, an empty one never does; sizes
-    // beyond 31 and 32 bits whole.
-    void chaqueModeSonOuvertureEtSonOperation_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("motDePasse");
-        QTest::addColumn<unsigned>("ouverture");
-        QTest::addColumn<QString>("operation");
-        QTest::newRow("list skips") << int(ModeListe) << "" << unsigned(RAR_OM_LIST) << "traiter 0";
-        QTest::newRow("test tests, with a password")
-            << int(ModeTest) << "sésame" << unsigned(RAR_OM_EXTRACT) << "traiter 1";
-        QTest::newRow("extract extracts")
-            << int(ModeExtraction) << "" << unsigned(RAR_OM_EXTRACT) << "traiter 2";
-    }
-
-    void chaqueModeSonOuvertureEtSonOperation() {
-        QFETCH(int, mode);
-        QFETCH(QString, motDePasse);
-        QFETCH(unsigned, ouverture);
-        QFETCH(QString, operation);
-        const Vu vu = doublure::passe(
-            mode, {{"k1", Q_UINT64_C(0x80000000), 0}, {"k2", Q_UINT64_C(0x1'4000'0001), 0}},
-            motDePasse);
-        QVERIFY(!vu.fin);
-        QCOMPARE(doublure::etat.modeOuverture, ouverture);
-        QStringList appels{"ouvrir", "lire", operation, "lire", operation, "lire", "fermer"};
-        if (!motDePasse.isEmpty()) {
-            appels.insert(1, QStringLiteral("mot de passe ") + motDePasse);
-        }
-        QCOMPARE(doublure::etat.appels, appels);
-        QCOMPARE(vu.tailles, (QStringList{"5368709121", "2147483648"}));
     }
 
     // Nothing but a comment as long as the buffer: the comment as far as the buffer holds it and

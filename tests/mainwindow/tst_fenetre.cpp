@@ -3,7 +3,6 @@
 // command line names, and the real boxes, closed from a timer.
 
 #include "Archives.h"
-#include "Avancement.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "Interaction.h"
@@ -17,7 +16,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -342,31 +340,6 @@ private slots:
                                                                  : i % 2   ? "OK"
                                                                            : "Ignoré");
         }
-    }
-
-    // The status bar's words for a pass: counts grouped as in French, singular for one, the
-    // time left rounded up to the unit shown.
-    void lesMotsDUnPasse_data() {
-        QTest::addColumn<QString>("vu");
-        QTest::addColumn<QString>("attendu");
-        const QString milliers = QLocale(QLocale::French).groupSeparator();
-        QTest::newRow("one of each")
-            << Avancement::bilan(0, 1, 1, false) << QStringLiteral("0 OK, 1 erreur, 1 ignoré");
-        QTest::newRow("a selection") << Avancement::bilan(3, 0, 0, false, 100000)
-                                     << QStringLiteral("3 extraits sur 100") + milliers + "000";
-        QTest::newRow("one of five, one error")
-            << Avancement::bilan(1, 1, 0, false, 5) << QStringLiteral("1 extrait sur 5, 1 erreur");
-        QTest::newRow("a size, grouped") << ListeResultats::texteTaille(10737418241)
-                                         << QStringLiteral("10\u202F737\u202F418\u202F241");
-        QTest::newRow("a minute and a second") << Avancement::tempsRestant(61) << "2 min restantes";
-        QTest::newRow("an hour and more")
-            << Avancement::tempsRestant(3541) << "1 h 00 min restantes";
-    }
-
-    void lesMotsDUnPasse() {
-        QFETCH(QString, vu);
-        QFETCH(QString, attendu);
-        QCOMPARE(vu, attendu);
     }
 
     // From the bytes of argv, as the program receives them, to the bytes of the path it opens.
