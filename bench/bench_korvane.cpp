@@ -265,7 +265,10 @@ std::vector<Mesure> alterner(const QStringList& variantes, int mode, const QStri
     std::vector<std::vector<double>> s(n), p(n), m(n);
     std::vector<qint64> lignes(n, 0);
     for (int r = 0; r < repetitions; ++r) {
-        for (std::size_t v = 0; v < n; ++v) {
+        // Every other round in reverse order: a file system that slows as files pile up would
+        // otherwise always charge the later variants.
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t v = r % 2 == 0 ? i : n - 1 - i;
             const Mesure x = uneMesure(variantes[qsizetype(v)], mode, archive, racine);
             s[v].push_back(x.secondes);
             p[v].push_back(x.premiereMs);
