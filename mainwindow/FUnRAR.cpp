@@ -71,20 +71,21 @@ FUnRAR::~FUnRAR() {
     motDePasse_.fill(QChar());
 }
 
+QAction* FUnRAR::nouvelleAction(const char* nom, const QString& texte) {
+    auto* a = new QAction(texte, this);
+    a->setObjectName(QString::fromLatin1(nom));
+    return a;
+}
+
 void FUnRAR::createActions() {
-    auto action = [this](const char* nom, const QString& texte) {
-        auto* a = new QAction(texte, this);
-        a->setObjectName(QString::fromLatin1(nom));
-        return a;
-    };
-    Mnu_Ouvrir = action("Mnu_Ouvrir", QStringLiteral("&Ouvrir"));
-    Mnu_Fermer = action("Mnu_Fermer", QStringLiteral("&Fermer"));
-    Mnu_Quitter = action("Mnu_Quitter", QStringLiteral("&Quitter"));
-    Mnu_Extraire = action("Mnu_Extraire", QStringLiteral("&Extraire"));
-    Mnu_Tester = action("Mnu_Tester", QStringLiteral("&Tester"));
-    Mnu_Lister = action("Mnu_Lister", QStringLiteral("&Lister"));
-    Mnu_APropos = action("Mnu_APropos", QStringLiteral("A &Propos"));
-    Mnu_Arreter = action("Mnu_Arreter", QStringLiteral("A&rrêter"));
+    Mnu_Ouvrir = nouvelleAction("Mnu_Ouvrir", QStringLiteral("&Ouvrir"));
+    Mnu_Fermer = nouvelleAction("Mnu_Fermer", QStringLiteral("&Fermer"));
+    Mnu_Quitter = nouvelleAction("Mnu_Quitter", QStringLiteral("&Quitter"));
+    Mnu_Extraire = nouvelleAction("Mnu_Extraire", QStringLiteral("&Extraire"));
+    Mnu_Tester = nouvelleAction("Mnu_Tester", QStringLiteral("&Tester"));
+    Mnu_Lister = nouvelleAction("Mnu_Lister", QStringLiteral("&Lister"));
+    Mnu_APropos = nouvelleAction("Mnu_APropos", QStringLiteral("A &Propos"));
+    Mnu_Arreter = nouvelleAction("Mnu_Arreter", QStringLiteral("A&rrêter"));
     Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
     Mnu_Arreter->setEnabled(false);
     Mnu_Extraire->setEnabled(false);

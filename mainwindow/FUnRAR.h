@@ -95,6 +95,8 @@ protected:
     void dropEvent(QDropEvent* evenement) override;
 
 private:
+    // A command of the window, found by tests and screen readers by its object name.
+    QAction* nouvelleAction(const char* nom, const QString& texte);
     void createActions();
     void createMenus();
     void createToolBar();
@@ -114,6 +116,9 @@ private:
     void priseActive();
     // The extract command, of the entries at `selection` only when it is not empty.
     void extraire(const std::vector<quint32>& selection);
+    // An extraction pass into `dossier`, made the current directory, where the library writes;
+    // false, with nothing extracted and the process where it was, when it cannot be.
+    bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});
 
     void activerControlesArchive(bool actifs);
     // Off for a pass: every command that would start another pass or change what it reads; on:
@@ -152,7 +157,6 @@ private:
     void remplirRecentes();
     void retenirArchive(); // once an archive is listed, by whatever way it was opened
     void apresPasse(int mode, assistant::Issue issue);
-    bool extraireDans(const QString& dossier);
 
     // Before a box of the pass: the rows so far in sight, nothing of the progress behind it, and
     // the archive being opened named by the title and the status bar.

@@ -9,7 +9,6 @@
 #include "CodesRAR.h"
 #include "ExtraireIci.h"
 #include "Interaction.h"
-#include "Lecteurs.h"
 #include "ListeResultats.h"
 #include "Messages.h"
 #include "Notification.h"
@@ -18,7 +17,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -34,8 +32,7 @@
 using namespace ModuleRAR;
 
 void FUnRAR::createBureau() {
-    Mnu_Proprietes = new QAction(QStringLiteral("&Propriétés…"), this);
-    Mnu_Proprietes->setObjectName(QStringLiteral("Mnu_Proprietes"));
+    Mnu_Proprietes = nouvelleAction("Mnu_Proprietes", QStringLiteral("&Propriétés…"));
     Mnu_Proprietes->setShortcuts(
         {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
     Mnu_Proprietes->setEnabled(false);
@@ -52,13 +49,7 @@ void FUnRAR::createBureau() {
 
     auto* fichier = menuBar()->findChild<QMenu*>(QStringLiteral("Mnu_Fichier"));
     fichier->insertMenu(Mnu_Fermer, Mnu_Recentes);
-    QAction* sep1 = nullptr;
-    for (QAction* a : fichier->actions()) {
-        if (a->objectName() == QLatin1String("sep1")) {
-            sep1 = a;
-        }
-    }
-    fichier->insertAction(sep1, Mnu_Proprietes);
+    fichier->insertAction(fichier->findChild<QAction*>(QStringLiteral("sep1")), Mnu_Proprietes);
     remplirRecentes();
     lecteurs::installerAvancement();
     nommerPourLecteurs();
@@ -155,20 +146,6 @@ void FUnRAR::apresPasse(int mode, assistant::Issue issue) {
             notification::texte(mode, bilan != nullptr ? bilan->text() : QString(),
                                 issue == assistant::Issue::Interrompue, modele_->nombreLignes()));
     }
-}
-
-bool FUnRAR::extraireDans(const QString& dossier) {
-    const QString avant = QDir::currentPath();
-    try {
-        platform::rendreLecteurCourant(platform::lecteurDe(dossier));
-        platform::changerDossierCourant(dossier);
-    } catch (const platform::ErreurDossier&) {
-        QDir::setCurrent(avant); // the library writes under the current directory: not here
-        return false;
-    }
-    modele_->viderLignes();
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse());
-    return true;
 }
 
 void FUnRAR::extraireIci(const QByteArray& texteArguments) {

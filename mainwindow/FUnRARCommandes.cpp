@@ -204,27 +204,30 @@ void FUnRAR::Mnu_Extraire_Click() {
 
 void FUnRAR::extraire(const std::vector<quint32>& selection) {
     DosRAR::afficherModal(this);
-    if (DossierDestination.isEmpty()) {
-        return;
-    }
-    const QString avant = QDir::currentPath();
-    try {
-        platform::rendreLecteurCourant(platform::lecteurDe(DossierDestination));
-        platform::changerDossierCourant(DossierDestination);
-    } catch (const platform::ErreurDossier&) {
-        // Making the drive current may have moved us already: a refused extraction leaves the
-        // process where it was.
-        QDir::setCurrent(avant);
-        // The library writes under the current directory: never extract anywhere else.
+    if (!DossierDestination.isEmpty() && !extraireDans(DossierDestination, selection)) {
         interaction().message(this,
                               QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
                                              "n'existe plus ou n'est pas accessible.")
                                   .arg(nomVisible(DossierDestination)),
                               Messages::TitreErreur, platform::Icone::Exclamation);
-        return;
+    }
+}
+
+bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& selection) {
+    const QString avant = QDir::currentPath();
+    try {
+        platform::rendreLecteurCourant(platform::lecteurDe(dossier));
+        platform::changerDossierCourant(dossier);
+    } catch (const platform::ErreurDossier&) {
+        // Making the drive current may have moved us already: a refused extraction leaves the
+        // process where it was. The library writes under the current directory: never anywhere
+        // else.
+        QDir::setCurrent(avant);
+        return false;
     }
     modele_->viderLignes();
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
+    return true;
 }
 
 void FUnRAR::Mnu_Tester_Click() {

@@ -107,22 +107,18 @@ QString nombre(int n) {
 } // namespace
 
 void FUnRAR::createPrise() {
-    auto action = [this](const char* nom, const QString& texte) {
-        auto* a = new QAction(texte, this);
-        a->setObjectName(QString::fromLatin1(nom));
-        return a;
-    };
-    Mnu_Filtrer = action("Mnu_Filtrer", QStringLiteral("&Filtrer…"));
+    Mnu_Filtrer = nouvelleAction("Mnu_Filtrer", QStringLiteral("&Filtrer…"));
     Mnu_Filtrer->setShortcut(QKeySequence::Find);
     addAction(Mnu_Filtrer); // Ctrl+F from anywhere in the window
     Mnu_ExtraireSelection =
-        action("Mnu_ExtraireSelection", QStringLiteral("Extraire la &sélection"));
-    Mnu_Copier = action("Mnu_Copier", QStringLiteral("&Copier"));
+        nouvelleAction("Mnu_ExtraireSelection", QStringLiteral("Extraire la &sélection"));
+    Mnu_Copier = nouvelleAction("Mnu_Copier", QStringLiteral("&Copier"));
     Mnu_Copier->setShortcut(QKeySequence::Copy);
     Mnu_Copier->setShortcutContext(Qt::WidgetShortcut); // the filter's field copies its own text
     ListView1->addAction(Mnu_Copier);
-    Mnu_EnregistrerListe = action("Mnu_EnregistrerListe", QStringLiteral("&Enregistrer la liste…"));
-    Mnu_OuvrirLigne = action("Mnu_OuvrirLigne", QStringLiteral("&Ouvrir"));
+    Mnu_EnregistrerListe =
+        nouvelleAction("Mnu_EnregistrerListe", QStringLiteral("&Enregistrer la liste…"));
+    Mnu_OuvrirLigne = nouvelleAction("Mnu_OuvrirLigne", QStringLiteral("&Ouvrir"));
     connect(Mnu_Filtrer, &QAction::triggered, this, &FUnRAR::Mnu_Filtrer_Click);
     connect(Mnu_ExtraireSelection, &QAction::triggered, this, &FUnRAR::Mnu_ExtraireSelection_Click);
     connect(Mnu_Copier, &QAction::triggered, this, &FUnRAR::Mnu_Copier_Click);
