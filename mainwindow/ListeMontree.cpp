@@ -52,7 +52,11 @@ quint32 ListeMontree::ordinal(int ligne) const {
     if (filtre()) {
         return montres_[montres_.size() - 1 - std::size_t(ligne)];
     }
-    return colonne_ >= 0 ? tri_[std::size_t(ligne)] : connues_ - 1 - quint32(ligne);
+    return dansLOrdre(quint32(ligne));
+}
+
+quint32 ListeMontree::dansLOrdre(quint32 i) const {
+    return colonne_ >= 0 ? tri_[i] : connues_ - 1 - i;
 }
 
 int ListeMontree::rangDe(quint32 ordinal) const {
@@ -81,7 +85,7 @@ std::vector<int> ListeMontree::rangsDansLOrdre() const {
     std::vector<int> rangs;
     rangs.reserve(connues_);
     for (quint32 i = 0; i < connues_; ++i) {
-        rangs.push_back(rangDe(colonne_ >= 0 ? tri_[i] : connues_ - 1 - i));
+        rangs.push_back(rangDe(dansLOrdre(i)));
     }
     return rangs;
 }
@@ -92,10 +96,6 @@ QString ListeMontree::plier(const QString& texte) {
         return texte.toLower();
     }
     // Decomposed, an accented letter is its letter followed by marks, which go.
-    // Most names are plain ASCII, where folding is lowering; decomposing costs ten times more.
-    if (std::all_of(texte.begin(), texte.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        return texte.toLower();
-    }
     const QString decompose = texte.normalized(QString::NormalizationForm_KD);
     QString sansMarques;
     sansMarques.reserve(decompose.size());
@@ -134,7 +134,7 @@ void ListeMontree::refaire(bool resserre) {
     }
     montres_.clear();
     for (quint32 i = connues_; i-- > 0;) {
-        const quint32 o = colonne_ >= 0 ? tri_[i] : connues_ - 1 - i;
+        const quint32 o = dansLOrdre(i);
         if (garde(o)) {
             montres_.push_back(o);
         }

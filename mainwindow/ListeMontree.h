@@ -52,7 +52,8 @@ signals:
     void ordreDuPasse();
 
 private:
-    quint32 ordinal(int ligne) const; // 0 the first row the pass added
+    quint32 ordinal(int ligne) const;    // 0 the first row the pass added
+    quint32 dansLOrdre(quint32 i) const; // the ordinal of the i-th row shown, filter aside
     int rangDe(quint32 ordinal) const;
     bool garde(quint32 ordinal);
     void ajouterCles(); // for the rows known since the last call
