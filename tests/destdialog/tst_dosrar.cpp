@@ -163,15 +163,6 @@ private slots:
         QCOMPARE(o.sousDossiers(), QStringList{QStringLiteral("Nouveau")});
         // Not on "&Extraire", where a second key would extract at once.
         QCOMPARE(QApplication::focusWidget(), o.dir1);
-
-        // The same name again, with Space on "OK": refused, the frame stays open with its name.
-        o.dialogue.Command3_Click();
-        QCOMPARE(o.text1->text(), QStringLiteral("Nouveau"));
-        o.command4->setFocus();
-        QTest::keyClick(o.command4, Qt::Key_Space);
-        QCOMPARE(b.boites.vues(),
-                 QStringList{QStringLiteral("Erreur: Erreur lors de la création du dossier !")});
-        QVERIFY(!o.frame1->isHidden() && o.command4->isEnabled());
     }
 };
 

@@ -368,7 +368,6 @@ private slots:
         QTest::addColumn<assistant::Niveau>("niveau");
         QTest::addColumn<quint32>("options");
         QTest::addColumn<int>("reussites");
-        QTest::newRow("Landlock") << assistant::Niveau::Landlock << 0U << 0;
         QTest::newRow("Landlock ABI 2, which covers neither truncate nor signals")
             << assistant::Niveau::Landlock << (2U << protocole::DecalageAbi) << 0;
         QTest::newRow("without Landlock: only the opening for writing")

@@ -76,7 +76,6 @@ private slots:
         QTest::addColumn<QString>("attendu");
         QTest::newRow("new numbering") << ici::nomDuJeu("Photos.PART02.RAR") << "Photos";
         QTest::newRow("old numbering") << ici::nomDuJeu("photos.r07") << "photos";
-        QTest::newRow("not an archive's name") << ici::nomDuJeu("v1.2.txt") << "v1.2.txt";
         QTest::newRow("one folder and its files")
             << QString::number(ici::entreesDuHaut({"d", "d/a", "d/e/b"})) << "1";
         QTest::newRow("two at the top") << QString::number(ici::entreesDuHaut({"d/a", "b"})) << "2";
@@ -124,8 +123,6 @@ private slots:
         QTest::addColumn<QStringList>("attendues");
         QTest::newRow("most recent first")
             << QStringList{"/a", "/b", "/c"} << QStringList{"&1 c|0", "&2 b|0", "&3 a|0"};
-        QTest::newRow("again: to the top, once")
-            << QStringList{"/a", "/b", "/a"} << QStringList{"&1 a|0", "&2 b|0"};
         QStringList dix, huit;
         for (int i = 0; i < 10; ++i) {
             dix << QStringLiteral("/%1").arg(i);

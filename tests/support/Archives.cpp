@@ -21,18 +21,6 @@ namespace {
     std::abort();
 }
 
-quint64 vint(const QByteArray& a, qsizetype& pos) {
-    quint64 valeur = 0;
-    for (int decalage = 0; pos < a.size() && decalage < 64; decalage += 7) {
-        const auto octet = quint8(a.at(pos++));
-        valeur |= quint64(octet & 0x7f) << decalage;
-        if ((octet & 0x80) == 0) {
-            return valeur;
-        }
-    }
-    echec(QStringLiteral("bad vint"));
-}
-
 // Runs rar in `dossier`: ends the test program when it is missing or fails, as the set-up installs
 // it.
 void lancerRar(const QString& dossier, const QStringList& arguments) {
@@ -114,36 +102,6 @@ quint32 crc32(const QByteArray& octets) {
         crc = table[(crc ^ quint8(c)) & 0xff] ^ (crc >> 8);
     }
     return crc ^ 0xFFFFFFFFu;
-}
-
-QList<Bloc> blocs(const QByteArray& archive) {
-    static const QByteArray signature("Rar!\x1a\x07\x01\x00", 8);
-    if (!archive.startsWith(signature)) {
-        echec(QStringLiteral("not a RAR 5 archive"));
-    }
-    QList<Bloc> liste;
-    qsizetype pos = signature.size();
-    while (pos + 4 < archive.size()) {
-        Bloc b;
-        b.debut = pos;
-        b.debutEnTete = pos + 4;
-        qsizetype p = b.debutEnTete;
-        const quint64 taille = vint(archive, p);
-        b.finEnTete = p + qsizetype(taille);
-        b.type = vint(archive, p);
-        const quint64 drapeaux = vint(archive, p);
-        if (drapeaux & 0x1) {
-            vint(archive, p); // extra area size
-        }
-        const quint64 donnees = (drapeaux & 0x2) ? vint(archive, p) : 0;
-        b.finDonnees = b.finEnTete + qsizetype(donnees);
-        liste.append(b);
-        if (b.type == 5) { // end of archive
-            break;
-        }
-        pos = b.finDonnees;
-    }
-    return liste;
 }
 
 } // namespace archives

@@ -1,7 +1,7 @@
 #pragma once
 
-// Real archives made at test time with Debian's rar, and the blocks of a RAR 5 one, to cut it where
-// a test needs. Hostile archives are written byte by byte (EcrivainRar.h).
+// Real archives made at test time with Debian's rar. Hostile archives are written byte by byte
+// (EcrivainRar.h).
 
 #include <QByteArray>
 #include <QList>
@@ -31,16 +31,5 @@ void ecrire(const QString& chemin, const QByteArray& contenu);
 
 // The standard CRC-32 that RAR 5 uses for its headers.
 quint32 crc32(const QByteArray& octets);
-
-// One RAR 5 header block: where its CRC, its header and its data lie in the file.
-struct Bloc {
-    qsizetype debut = 0;       // the CRC field
-    qsizetype debutEnTete = 0; // the header size field, where the CRC starts counting
-    qsizetype finEnTete = 0;
-    qsizetype finDonnees = 0;
-    quint64 type = 0;
-};
-
-QList<Bloc> blocs(const QByteArray& archive);
 
 } // namespace archives

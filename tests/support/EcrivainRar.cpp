@@ -11,6 +11,9 @@ namespace ecrivain {
 
 namespace {
 
+// Every entry's modification time, seconds since 1970.
+constexpr qint64 Date = 1700000000;
+
 using Genre = Entree::Genre;
 
 [[noreturn]] void echec(const char* message) {
@@ -69,19 +72,6 @@ quint64 tailleDe(const QList<Entree>& entrees, qsizetype avant, const QByteArray
     return 0;
 }
 
-// Compression information: method 3 and the dictionary as 128 KiB << N in bits 10-13.
-quint64 compression5(quint64 dictionnaire) {
-    if (dictionnaire == 0) {
-        return 0;
-    }
-    for (quint64 n = 0; n < 16; ++n) {
-        if ((quint64(0x20000) << n) == dictionnaire) {
-            return (3u << 7) | (n << 10);
-        }
-    }
-    echec("a RAR 5 dictionary is a power of two from 128 KiB to 4 GiB");
-}
-
 // A RAR 5 block: CRC32 of the header size and the header, the size, then the header itself.
 QByteArray bloc5(const QByteArray& entete) {
     QByteArray taille;
@@ -106,9 +96,6 @@ QByteArray fichier5(const Entree& e, quint64 tailleCible) {
         vint(extra, quint64(redirection.size()));
         extra += redirection;
     }
-    if (e.dictionnaire != 0 && e.genre != Genre::Fichier) {
-        echec("only a file has a dictionary");
-    }
     const QByteArray donnees = e.genre == Genre::Fichier ? e.contenu : QByteArray();
     quint64 taille = tailleCible; // a hard link or a copy
     if (e.genre == Genre::Fichier || e.genre == Genre::LienSymbolique) {
@@ -126,11 +113,11 @@ QByteArray fichier5(const Entree& e, quint64 tailleCible) {
     vint(h, dossier ? 0x3 : 0x6); // folder or data CRC, and the Unix time
     vint(h, taille);
     vint(h, attributs(e));
-    ajouter32(h, quint32(qBound<qint64>(0, e.date, 0xffffffffLL)));
+    ajouter32(h, quint32(Date));
     if (!dossier) {
         ajouter32(h, archives::crc32(donnees));
     }
-    vint(h, compression5(e.dictionnaire));
+    vint(h, 0); // stored
     vint(h, e.hote == Hote::Windows ? 0 : 1);
     vint(h, quint64(e.nom.size()));
     h += e.nom;
@@ -156,8 +143,8 @@ quint32 heureDos(qint64 date) {
 
 QByteArray fichier4(const Entree& e) {
     const bool dossier = e.genre == Genre::Dossier;
-    if (e.genre == Genre::LienDur || e.genre == Genre::Copie || e.dictionnaire != 0) {
-        echec("RAR 4 has no hard links, copies or chosen dictionaries here");
+    if (e.genre == Genre::LienDur || e.genre == Genre::Copie) {
+        echec("RAR 4 has no hard links or copies here");
     }
     if (e.genre == Genre::LienSymbolique && e.hote != Hote::Unix) {
         echec("a RAR 4 symbolic link needs a Unix host");
@@ -175,7 +162,7 @@ QByteArray fichier4(const Entree& e) {
     ajouter32(h, quint32(donnees.size())); // unpacked
     h.append(char(e.hote == Hote::Windows ? 2 : 3));
     ajouter32(h, archives::crc32(donnees));
-    ajouter32(h, heureDos(e.date));
+    ajouter32(h, heureDos(Date));
     h.append(char(dossier ? 20 : 29)); // version needed to extract
     h.append(char(0x30));              // stored
     ajouter16(h, quint32(e.nom.size()));

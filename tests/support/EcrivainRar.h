@@ -1,10 +1,10 @@
 #pragma once
 
 // Archives built byte by byte in memory, without rar: the hostile entries that rar never writes
-// (names that are not UTF-8, links whose target is too long, dictionaries too large to allocate),
-// in the RAR 5 format and in the older RAR 1.5-4 one. Every header and every entry's data have
-// good CRCs, and the data is stored (method 0) unless a dictionary is asked for, so that the
-// library judges only what a test meant.
+// (names that are not UTF-8, links whose target is too long), in the RAR 5 format and in the older
+// RAR 1.5-4 one. Every header and every entry's data have good CRCs, and the data is stored
+// (method 0), so that the library judges only what a test meant. Every entry is dated
+// 2023-11-14.
 
 #include <QByteArray>
 #include <QList>
@@ -24,11 +24,6 @@ struct Entree {
     // 0x20 (0x10 for a folder).
     quint32 mode = 0;
     Hote hote = Hote::Unix;
-    qint64 date = 1700000000; // modification, seconds since 1970
-    // RAR 5 files only. Not 0: the content is declared compressed (method 3) with this dictionary,
-    // a power of two from 128 KiB to 4 GiB, and is written as it is as the packed data; its CRC
-    // and size are declared as the unpacked ones. The library reserves the dictionary first.
-    quint64 dictionnaire = 0;
 };
 
 // RAR 5: main header, one file header per entry, in order, then the end of archive. A hard link's
@@ -37,7 +32,7 @@ QByteArray rar5(const QList<Entree>& entrees);
 
 // RAR 1.5-4, names without the Unicode flag: the library reads them in the current locale. Files,
 // folders and, on a Unix host, symbolic links, whose target is their data as RAR 4 stores it; no
-// hard links, copies or dictionaries (the test program ends).
+// hard links or copies (the test program ends).
 QByteArray rar4(const QList<Entree>& entrees);
 
 // Writes `archive` to `chemin`, making its folder; returns `chemin`.

@@ -42,8 +42,6 @@ public:
     QQueue<std::optional<QString>> fichiers;      // for ouvrirFichier(), enregistrerFichier()
     QStringList documents;                        // handed to the desktop
     QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
-    int dialoguesFichier = 0;
-    int demandesMotDePasse = 0;
     QStringList libellesMotDePasse;
     QStringList titresDerriere; // of the window behind each password prompt
 
@@ -59,7 +57,6 @@ public:
     }
 
     std::optional<QString> ouvrirFichier(QWidget*, const QString&, const QString&) override {
-        ++dialoguesFichier;
         return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
     }
 
@@ -75,7 +72,6 @@ public:
 
     std::optional<QString> motDePasse(QWidget* parent, const QString&,
                                       const QString& libelle) override {
-        ++demandesMotDePasse;
         libellesMotDePasse << libelle;
         titresDerriere << parent->window()->windowTitle();
         return motsDePasse.isEmpty() ? std::nullopt : motsDePasse.dequeue();

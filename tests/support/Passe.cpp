@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QQueue>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
@@ -118,15 +117,8 @@ namespace {
 // What a pass writes and asks, recorded as the window would show it.
 class RetourEnregistre final : public RetourPasse {
 public:
-    RetourEnregistre(Vu& vu, const Passage& passage)
-        : vu_(vu) {
-        for (const std::optional<QString>& m : passage.motsDePasse) {
-            saisies_.enqueue(m);
-        }
-        for (const QMessageBox::StandardButton r : passage.reponses) {
-            reponses_.enqueue(r);
-        }
-    }
+    explicit RetourEnregistre(Vu& vu)
+        : vu_(vu) {}
 
     void commentaire(const QString& texte, bool) override {
         vu_.evenements << QStringLiteral("commentaire");
@@ -143,23 +135,20 @@ public:
     void resultat(Resultat r, int code) override {
         vu_.resultats.first() = Messages::texteResultat(r, code);
     }
+    // The engine's own tests answer neither: the window's do.
     Remplacement remplacer(const QString& nom) override {
         vu_.questions << nom;
-        return remplacementDe(reponses_.isEmpty() ? QMessageBox::Cancel : reponses_.dequeue());
+        return Remplacement::Non;
     }
-    std::optional<QString> motDePasse(bool incorrect) override {
-        vu_.libellesMotDePasse << (incorrect ? QStringLiteral("Mot de passe incorrect. Mot de "
-                                                              "passe de l'archive :")
-                                             : QStringLiteral("Mot de passe de l'archive :"));
-        return saisies_.isEmpty() ? std::nullopt : saisies_.dequeue();
+    std::optional<QString> motDePasse(bool) override {
+        vu_.libellesMotDePasse << QStringLiteral("Mot de passe de l'archive :");
+        return std::nullopt;
     }
     void abandon() override { vu_.evenements << QStringLiteral("abandon"); }
     [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
 
 private:
     Vu& vu_;
-    QQueue<std::optional<QString>> saisies_;
-    QQueue<QMessageBox::StandardButton> reponses_;
 };
 
 } // namespace
@@ -171,7 +160,7 @@ Vu passerDansLeMoteur(const Passage& passage, const ModuleRAR::UnrarApi* api) {
     }
     Vu vu;
     vu.enTete = QStringLiteral("Résultat");
-    RetourEnregistre retour(vu, passage);
+    RetourEnregistre retour(vu);
     try {
         TraiterArchive(api != nullptr ? *api : unrar(), retour, passage.mode,
                        QFile::encodeName(passage.archive), passage.coche, nullptr);

@@ -48,7 +48,8 @@ struct Vu {
 
 Vu passer(const Passage& passage);
 // In this process, with the library's entry points `api` (the real library's by default); the
-// program's ending is the failure's message in `messages` and `fin` 1.
+// program's ending is the failure's message in `messages` and `fin` 1. No question or password
+// prompt is answered.
 Vu passerDansLeMoteur(const Passage& passage, const ModuleRAR::UnrarApi* api = nullptr);
 
 // The rows of `f`'s list, column `colonne`, top row first.
