@@ -3,6 +3,7 @@
 // confinement, the program finishes or ends with a French message, and the rows say what is on
 // disk. Without the guards, each kernel layer alone keeps what it covers.
 
+#include "Arbre.h"
 #include "Archives.h"
 #include "EcrivainRar.h"
 #include "FUnRAR.h"
@@ -11,6 +12,7 @@
 #include "Protocole.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,56 +63,14 @@ struct Bac {
     QByteArray ici(QByteArray texte) const { return texte.replace('@', QFile::encodeName(racine)); }
 };
 
-// Every entry beneath `dossier`, by its bytes, as its type and mode, time, link count, and content
-// or link target; `mode` alone keeps the type and the content (and a file's link count).
-void parcourir(int fd, const QByteArray& ici, QMap<QByteArray, QByteArray>& arbre, bool mode) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> d(::fdopendir(fd), ::closedir);
-    while (const dirent* e = ::readdir(d.get())) {
-        const QByteArray nom(e->d_name);
-        if (nom == "." || nom == "..") {
-            continue;
-        }
-        const QByteArray chemin = ici.isEmpty() ? nom : ici + '/' + nom;
-        struct stat s {};
-        ::fstatat(::dirfd(d.get()), nom.constData(), &s, AT_SYMLINK_NOFOLLOW);
-        QByteArray ligne = QByteArray::number(s.st_mode & (mode ? 07777777 : S_IFMT), 8);
-        if (mode) {
-            ligne += ' ' + QByteArray::number(qint64(s.st_mtim.tv_sec)) + '.' +
-                     QByteArray::number(qint64(s.st_mtim.tv_nsec));
-        }
-        if (mode || S_ISREG(s.st_mode)) {
-            ligne += ' ' + QByteArray::number(qint64(s.st_nlink));
-        }
-        if (S_ISLNK(s.st_mode)) {
-            char cible[4096];
-            const ssize_t n = ::readlinkat(::dirfd(d.get()), nom.constData(), cible, sizeof cible);
-            ligne += " -> " + QByteArray(cible, qsizetype(std::max<ssize_t>(n, 0)));
-        } else if (S_ISREG(s.st_mode)) {
-            const int f = ::openat(::dirfd(d.get()), nom.constData(), O_RDONLY | O_NOFOLLOW);
-            QFile lu;
-            lu.open(f, QIODevice::ReadOnly, QFile::AutoCloseHandle);
-            ligne += ' ' + QByteArray::number(qHash(lu.readAll()));
-        } else if (S_ISDIR(s.st_mode)) {
-            parcourir(::openat(::dirfd(d.get()), nom.constData(), O_RDONLY | O_DIRECTORY), chemin,
-                      arbre, mode);
-        }
-        arbre[chemin] = ligne;
-    }
-}
-
-QMap<QByteArray, QByteArray> arbre(const QString& dossier, bool mode) {
-    QMap<QByteArray, QByteArray> a;
-    parcourir(::open(QFile::encodeName(dossier).constData(), O_RDONLY | O_DIRECTORY), {}, a, mode);
-    return a;
-}
-
 // Everything under the sandbox's root but inside the chosen folder, with modes and times unless
 // only Landlock is at work, which does not cover them; the chosen folder's own mode when the guards
-// are; of what was in it before, `siens`, what must stay as it was (a folder's time changes with
-// what is added to it).
-QList<QByteArray> photo(const Bac& b, bool modes, bool dossier,
+// are; of what was in it before, `siens`, what must stay as it was. A folder's time changes with
+// what is added to it, and its link count with its subfolders: its time may only stay or become
+// the pass's own, never another one (the archive's).
+QList<QByteArray> photo(const Bac& b, bool modes, bool dossier, qint64 debut,
                         const QMap<QByteArray, QByteArray>& siens = {}) {
-    QMap<QByteArray, QByteArray> a = arbre(b.racine, modes);
+    QMap<QByteArray, QByteArray> a = arbre::lire(b.racine, modes);
     const QByteArray dest = QFile::encodeName(QDir(b.racine).relativeFilePath(b.dest));
     for (auto i = a.begin(); i != a.end();) {
         const bool dedans = i.key().startsWith(dest + '/');
@@ -120,7 +80,11 @@ QList<QByteArray> photo(const Bac& b, bool modes, bool dossier,
         }
         const uint type = i.value().left(i.value().indexOf(' ')).toUInt(nullptr, 8) & S_IFMT;
         if ((i.key() == dest || dedans) && type == S_IFDIR) {
+            const qint64 date = arbre::date(i.value());
             i.value() = i.value().left(i.value().indexOf(' '));
+            if (modes && date != arbre::Ancienne && date < debut) {
+                i.value() += ' ' + QByteArray::number(date);
+            }
         }
         ++i;
     }
@@ -134,7 +98,7 @@ QList<QByteArray> photo(const Bac& b, bool modes, bool dossier,
 // What lies under `dest`, as in Contenus; folders are not listed.
 Contenus contenusSous(const QString& dest) {
     Contenus contenus;
-    const QMap<QByteArray, QByteArray> a = arbre(dest, false);
+    const QMap<QByteArray, QByteArray> a = arbre::lire(dest, false);
     for (auto i = a.cbegin(); i != a.cend(); ++i) {
         const QList<QByteArray> champs = i.value().split(' ');
         if (champs[0] == QByteArray::number(S_IFLNK, 8)) {
@@ -229,7 +193,8 @@ QList<Cas> corpus() {
         {"existing files: yes to one, no to the other", abc, {Ignore, Ok, Ok},
          avec(miens, {{"docs/a.txt", "archive a"}, {"docs/sous/b.txt", "archive b"}}),
          {B::Yes, B::No}, 2, miens},
-        {"existing files: no to all", abc, {Ignore, Ok, Ignore},
+        {"existing files and folder: no to all", Entrees{{"docs", "/"}} + abc,
+         {Ignore, Ok, Ignore, Ok},
          avec(miens, {{"docs/sous/b.txt", "archive b"}}), {B::NoToAll}, 1, miens},
         {"existing files: yes to all", abc, {Ok, Ok, Ok}, avec(miens, {{"c.txt", "archive c"},
          {"docs/a.txt", "archive a"}, {"docs/sous/b.txt", "archive b"}}), {B::YesToAll}, 1, miens},
@@ -339,26 +304,6 @@ QList<Cas> corpus() {
     // clang-format on
 }
 
-// The levels of confinement, and what each one keeps alone.
-struct Niveau {
-    const char* nom;
-    std::optional<assistant::Niveau> niveau;
-    quint32 options;
-    bool gardes;
-    bool modes; // modes and times outside are kept: Landlock alone does not cover them
-};
-
-const QList<Niveau> niveaux{
-    {"", std::nullopt, 0, true, true},
-    {", without the sandbox", assistant::Niveau::Landlock, 0, true, true},
-    {", without the sandbox, Landlock ABI 2", assistant::Niveau::Landlock,
-     2U << protocole::DecalageAbi, true, true},
-    {", without the sandbox nor Landlock", assistant::Niveau::Gardes, 0, true, true},
-    {", the sandbox alone", assistant::Niveau::Bac, protocole::SansGardes, false, true},
-    {", Landlock alone", assistant::Niveau::Landlock, protocole::SansGardes | protocole::SansFiltre,
-     false, false},
-};
-
 } // namespace
 
 class TestExtraction : public QObject {
@@ -373,9 +318,10 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("niveau");
         const QList<Cas> cas = corpus();
-        for (int n = 0; n < niveaux.size(); ++n) {
+        for (int n = 0; n < niveaux().size(); ++n) {
             for (int i = 0; i < cas.size(); ++i) {
-                QTest::newRow(qPrintable(QLatin1String(cas[i].nom) + QLatin1String(niveaux[n].nom)))
+                QTest::newRow(
+                    qPrintable(QLatin1String(cas[i].nom) + QLatin1String(niveaux()[n].nom)))
                     << i << n;
             }
         }
@@ -386,8 +332,8 @@ private slots:
     void rienNeSortDuDossierChoisi() {
         QFETCH(int, index);
         QFETCH(int, niveau);
-        const Niveau& n = niveaux[niveau];
-        if (n.niveau == assistant::Niveau::Bac && assistant::niveau() != assistant::Niveau::Bac) {
+        const Niveau& n = niveaux()[niveau];
+        if (!possible(n)) {
             QSKIP("bubblewrap cannot make its sandbox here");
         }
         const Cas cas = corpus().at(index);
@@ -403,8 +349,14 @@ private slots:
         // chosen folder itself, whose mode a folder named "." would change, only the guards keep.
         const bool garde = n.gardes && !cas.reponses.contains(QMessageBox::Yes) &&
                            !cas.reponses.contains(QMessageBox::YesToAll);
-        const auto siens = garde ? arbre(bac.racine, true) : QMap<QByteArray, QByteArray>();
-        const auto avant = photo(bac, n.modes, n.gardes, siens);
+        arbre::dater(bac.racine);
+        auto siens = n.gardes ? arbre::lire(bac.racine, true) : QMap<QByteArray, QByteArray>();
+        if (!garde) {
+            // "Oui" lets the user's files go, never the user's folders.
+            siens.removeIf([](const auto& i) { return !i.value().startsWith("40"); });
+        }
+        const qint64 debut = QDateTime::currentSecsSinceEpoch() - 2;
+        const auto avant = photo(bac, n.modes, n.gardes, debut, siens);
         const QFileDevice::Permissions droits = QFile::permissions(bac.dest);
         if (cas.place == 0) {
             QFile::setPermissions(bac.dest, QFile::ReadOwner | QFile::ExeOwner);
@@ -425,7 +377,7 @@ private slots:
 
         ::setrlimit(RLIMIT_FSIZE, &ancienne);
         QFile::setPermissions(bac.dest, droits);
-        QCOMPARE(photo(bac, n.modes, n.gardes, siens), avant);
+        QCOMPARE(photo(bac, n.modes, n.gardes, debut, siens), avant);
         QCOMPARE(vu.fin.value_or(1), 1);
         if (!n.gardes) {
             return;

@@ -29,6 +29,24 @@ namespace {
 
 } // namespace
 
+const QList<Niveau>& niveaux() {
+    static const QList<Niveau> n{
+        {"", std::nullopt, 0, true, true},
+        {", without the sandbox", assistant::Niveau::Landlock, 0, true, true},
+        {", without the sandbox, Landlock ABI 2", assistant::Niveau::Landlock,
+         2U << protocole::DecalageAbi, true, true},
+        {", without the sandbox nor Landlock", assistant::Niveau::Gardes, 0, true, true},
+        {", the sandbox alone", assistant::Niveau::Bac, protocole::SansGardes, false, true},
+        {", Landlock alone", assistant::Niveau::Landlock,
+         protocole::SansGardes | protocole::SansFiltre, false, false},
+    };
+    return n;
+}
+
+bool possible(const Niveau& n) {
+    return n.niveau != assistant::Niveau::Bac || assistant::niveau() == assistant::Niveau::Bac;
+}
+
 QStringList colonne(const FUnRAR& f, int c) {
     QStringList textes;
     for (int i = 0; i < f.modeleResultats()->nombreLignes(); ++i) {

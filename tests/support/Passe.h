@@ -31,6 +31,18 @@ struct Passage {
     QString programme{}; // another helper than the build's
 };
 
+// The levels of confinement that a pass may run at, and what each one keeps alone.
+struct Niveau {
+    const char* nom; // to end a row's name with
+    std::optional<assistant::Niveau> niveau;
+    quint32 options;
+    bool gardes;
+    bool modes; // modes and times outside are kept: Landlock alone does not cover them
+};
+const QList<Niveau>& niveaux();
+// Whether `n` can run here (the sandbox is bubblewrap's, which some systems refuse).
+bool possible(const Niveau& n);
+
 // What the user sees afterwards.
 struct Vu {
     std::optional<int> fin; // the status the program ended with, when it did
