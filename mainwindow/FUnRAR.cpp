@@ -4,6 +4,7 @@
 #include "Avancement.h"
 #include "DelegueTexte.h"
 #include "DemandeFermeture.h"
+#include "ExtraireIci.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"

@@ -32,6 +32,9 @@ class QToolBar;
 class QTableView;
 class ListeResultats;
 class ListeMontree;
+namespace ici {
+class Preparation;
+}
 
 class FUnRAR final : public QMainWindow, private RetourPasse {
     Q_OBJECT
@@ -80,10 +83,11 @@ public:
     // private folder and handed to the desktop's application for its type, unless it could run;
     // a folder filters the list to what it holds.
     void ouvrirLigne(int ligne);
-    // "Extraire ici" (FUnRARBureau.cpp): lists the archive of the argument text, then extracts it
-    // beside itself without the dialog, in a new folder named after it when it holds several
-    // entries at its top; the destination dialog instead where that folder cannot be written.
-    // Ends the program when every row is "OK", else stays on the rows.
+    // "Extraire ici" (FUnRARBureau.cpp): extracts the archive of the argument text beside itself
+    // without the dialog, in one pass into a folder of its own, then publishes what is on disk
+    // there under one new name (ExtraireIci.h); the destination dialog instead where the
+    // archive's folder cannot be written. Ends the program when every row is "OK", else stays on
+    // the rows.
     void extraireIci(const QByteArray& texteArguments);
     void Mnu_Proprietes_Click();
     const InfosArchive& infosArchive() const { return infos_; }
@@ -130,6 +134,8 @@ private:
     void Check1_Toggled(bool coche);
     void garderMotDePasse(const QString& motDePasse, const QString& archive);
     void decrireArchive(qint64 taille);
+    // The archive that the argument text names, as start-up takes it, named by the title.
+    void prendreArchive(const QByteArray& texteArguments);
 
     // What the user asked of the pass in progress; a quit outweighs a stop.
     enum class Fin { Aucune, Arret, Quitter };
@@ -157,6 +163,9 @@ private:
     void remplirRecentes();
     void retenirArchive(); // once an archive is listed, by whatever way it was opened
     void apresPasse(int mode, assistant::Issue issue);
+    // What the extraction of "Extraire ici" left goes beside the archive: once its pass is over,
+    // however it ended, before the program ends.
+    void publierIci();
 
     // Before a box of the pass: the rows so far in sight, nothing of the progress behind it, and
     // the archive being opened named by the title and the status bar.
@@ -226,7 +235,7 @@ private:
     QElapsedTimer dureePasse_;
     int passes_ = 0;                                      // ended so far
     assistant::Issue issue_ = assistant::Issue::Terminee; // of the last pass
-    bool ici_ = false; // the extraction of "Extraire ici", whose listing showed the comment
+    std::unique_ptr<ici::Preparation> ici_; // where "Extraire ici" extracts, until published
 };
 
 // The answer to the replace question that the box's button `bouton` stands for.

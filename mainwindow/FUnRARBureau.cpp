@@ -149,34 +149,27 @@ void FUnRAR::apresPasse(int mode, assistant::Issue issue) {
 }
 
 void FUnRAR::extraireIci(const QByteArray& texteArguments) {
-    Form_Load(texteArguments);
-    if (texteArguments.isEmpty() || issue_ != assistant::Issue::Terminee) {
-        return; // no archive, or no password for it: the window stays with what it shows
+    if (texteArguments.isEmpty()) {
+        Form_Load(texteArguments);
+        return;
     }
-    QStringList noms;
-    for (int n = 0; n < modele_->nombreLignes(); ++n) {
-        noms << modele_->texte(n, ListeResultats::ColonneFichier);
-    }
-    const QFileInfo archive(CheminArchive);
-    const QString dossier = archive.absolutePath();
-    std::optional<QString> destination;
-    bool nouveau = false;
-    if (ici::entreesDuHaut(noms) >= 2) {
-        destination = ici::creerDossierNeuf(dossier, ici::nomDuJeu(archive.fileName()));
-        nouveau = destination.has_value();
-    } else if (::access(QFile::encodeName(dossier).constData(), W_OK | X_OK) == 0) {
-        destination = dossier;
-    }
-    const int avant = passes_;
-    ici_ = true; // its comment was shown by the listing
-    const bool extraite = destination && extraireDans(*destination);
-    ici_ = false;
-    if (nouveau) {
-        // Only when empty: a pass that wrote nothing there leaves no folder behind.
-        ::rmdir(QFile::encodeName(*destination).constData());
-    }
-    if (!extraite) {
-        Mnu_Extraire_Click(); // where the archive's folder cannot be written, the user chooses
+    prendreArchive(texteArguments);
+    const QByteArray archive =
+        CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
+    const qsizetype barre = archive.lastIndexOf('/');
+    const QByteArray dossier = barre > 0 ? archive.left(barre) : QByteArray("/");
+    ici_ = ici::Preparation::creer(dossier, ici::nomDuJeu(archive.mid(barre + 1)));
+    int avant = passes_;
+    if (!ici_ || !extraireDans(QFile::decodeName(ici_->chemin()))) {
+        // Where the archive's folder cannot be written, the user chooses.
+        publierIci();
+        Form_Load(texteArguments);
+        avant = passes_;
+        Mnu_Extraire_Click();
+    } else {
+        publierIci();
+        activerControlesArchive(true);
+        retenirArchive();
     }
     if (passes_ == avant || issue_ != assistant::Issue::Terminee) {
         return;
@@ -188,6 +181,21 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
         }
     }
     platform::interaction().terminer(0);
+}
+
+void FUnRAR::publierIci() {
+    if (!ici_) {
+        return;
+    }
+    ici_->publier();
+    // The folder extracted into is gone or renamed: the archive's folder, where what was
+    // extracted now lies, is the current one.
+    const QByteArray& chemin = ici_->chemin();
+    const QByteArray dossier = chemin.left(chemin.lastIndexOf('/'));
+    if (::chdir(dossier.isEmpty() ? "/" : dossier.constData()) != 0 && ::chdir("/") != 0) {
+        qWarning("Korvane: no current directory left");
+    }
+    ici_.reset();
 }
 
 void FUnRAR::nommerPourLecteurs() {

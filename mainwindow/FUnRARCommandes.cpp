@@ -80,6 +80,14 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
         activerControlesArchive(false);
         return;
     }
+    prendreArchive(texteArguments);
+    modele_->viderLignes();
+    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
+    activerControlesArchive(true);
+    retenirArchive();
+}
+
+void FUnRAR::prendreArchive(const QByteArray& texteArguments) {
     const StyleChemin style = styleCheminNatif();
     const QByteArray dossierCourant = QFile::encodeName(
         style == StyleChemin::Windows ? QDir::toNativeSeparators(QDir::currentPath())
@@ -88,11 +96,6 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
         volumes::premierVolume(cheminArchiveDepuisArguments(texteArguments, dossierCourant, style));
     CheminArchive = QFile::decodeName(CheminArchiveOctets);
     setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
-
-    modele_->viderLignes();
-    TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
-    activerControlesArchive(true);
-    retenirArchive();
 }
 
 void FUnRAR::Mnu_Ouvrir_Click() {

@@ -74,6 +74,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     signalerProtection();
     repeindre();
     if (fin_ == Fin::Quitter) {
+        publierIci();
         interaction().terminer(0); // as "Quitter" does, once the helper is gone
     }
     const bool interrompue = issue == assistant::Issue::Interrompue;
@@ -142,9 +143,6 @@ void FUnRAR::avantBoite() {
 }
 
 void FUnRAR::commentaire(const QString& texte, bool tronque) {
-    if (ici_) {
-        return;
-    }
     avantBoite();
     interaction().message(this, tronque ? texte + Messages::CommentaireTronque : texte,
                           Messages::TitreCommentaire, platform::Icone::Information);
@@ -230,6 +228,7 @@ void FUnRAR::echec(const Messages::Echec& echec) {
 }
 
 void FUnRAR::erreurFatale(const QString& message) {
+    publierIci(); // the helper is gone: what it wrote is in its place while the box is up
     avantBoite(); // the rows written so far stay in sight behind the box
     interaction().message(this, message, Messages::TitreErreur, platform::Icone::Exclamation);
     interaction().terminer(1);

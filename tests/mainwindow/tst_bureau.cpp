@@ -1,9 +1,7 @@
-// Extraire ici, its folder and argument, recent archives, screen readers, a dark palette.
+// The argument of Extraire ici, recent archives, screen readers, a dark palette.
 
-#include "Archives.h"
 #include "ArchivesRecentes.h"
 #include "DosRAR.h"
-#include "ExtraireIci.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "LigneCommande.h"
@@ -12,88 +10,16 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QDirIterator>
 #include <QLabel>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-
-// What stands under `dossier`, but the sources that rar took and the archive.
-static QStringList contenu(const QString& dossier) {
-    QStringList l;
-    for (QDirIterator i(dossier, QDir::Files, QDirIterator::Subdirectories); i.hasNext();) {
-        l << QDir(dossier).relativeFilePath(i.next());
-    }
-    l.sort();
-    return l.filter(QRegularExpression(QStringLiteral("^(?!source-|jeu.rar)")));
-}
 
 class TestBureau : public QObject {
     Q_OBJECT
 
 private slots:
-    // Entries spread over the archive's top go into a new folder named after it, never into one
-    // that is there ("jeu (2)" the second time); one entry at the top goes beside the archive.
-    // Either way the program ends by itself, with status 0, when every row is "OK".
-    void extraireIci_data() {
-        QTest::addColumn<archives::Fichiers>("fichiers");
-        QTest::addColumn<int>("fois");
-        QTest::addColumn<QStringList>("attendus");
-        QTest::newRow("several at the top, twice")
-            << archives::Fichiers{{"a", "1"}, {"d/b", "2"}} << 2
-            << QStringList{"jeu (2)/a", "jeu (2)/d/b", "jeu/a", "jeu/d/b"};
-        QTest::newRow("one folder at the top")
-            << archives::Fichiers{{"d/a", "1"}, {"d/e/b", "2"}} << 1 << QStringList{"d/a", "d/e/b"};
-    }
-    void extraireIci() {
-        QFETCH(archives::Fichiers, fichiers);
-        QFETCH(int, fois);
-        QTemporaryDir d;
-        const QString archive = archives::creer(d.path(), QStringLiteral("jeu.rar"), fichiers);
-        FausseInteraction b;
-        const QString avant = QDir::currentPath(); // the extraction makes its folder current
-        for (int i = 0; i < fois; ++i) {
-            FUnRAR f;
-            int statut = -1;
-            try {
-                f.extraireIci(QFile::encodeName(archive));
-            } catch (const FinDuProgramme& fin) {
-                statut = fin.statut;
-            }
-            QDir::setCurrent(avant);
-            QCOMPARE(statut, 0);
-        }
-        QTEST(contenu(d.path()), "attendus");
-        QVERIFY(b.messages.isEmpty());
-    }
-
-    // The folder's name drops what makes a file an archive or a volume; entries are counted at
-    // the archive's top; a name taken by a file or a folder is never used.
-    void leDossierDUneArchive_data() {
-        QTest::addColumn<QString>("vu");
-        QTest::addColumn<QString>("attendu");
-        QTest::newRow("new numbering") << ici::nomDuJeu("Photos.PART02.RAR") << "Photos";
-        QTest::newRow("old numbering") << ici::nomDuJeu("photos.r07") << "photos";
-        QTest::newRow("one folder and its files")
-            << QString::number(ici::entreesDuHaut({"d", "d/a", "d/e/b"})) << "1";
-        QTest::newRow("two at the top") << QString::number(ici::entreesDuHaut({"d/a", "b"})) << "2";
-        QTemporaryDir d;
-        QDir(d.path()).mkdir(QStringLiteral("x"));
-        archives::ecrire(d.filePath(QStringLiteral("x (2)")), "taken by a file");
-        QTest::newRow("x and x (2) taken")
-            << QFileInfo(ici::creerDossierNeuf(d.path(), QStringLiteral("x")).value()).fileName()
-            << "x (3)";
-        QTest::newRow("a folder that refuses it")
-            << ici::creerDossierNeuf(d.path() + "/absent", "x").value_or("refusé") << "refusé";
-    }
-    void leDossierDUneArchive() {
-        QFETCH(QString, vu);
-        QFETCH(QString, attendu);
-        QCOMPARE(vu, attendu);
-    }
-
     // Only a first argument that is exactly --extraire-ici asks for it; anywhere else, or spelt
     // otherwise, it belongs to the archive's path.
     void lArgumentExtraireIci_data() {
