@@ -59,6 +59,9 @@ struct Bac {
         }
         QDir().mkpath(dest);
     }
+    ~Bac() { arbre::effacer(d.path()); }
+    Bac(const Bac&) = delete;
+    Bac& operator=(const Bac&) = delete;
     // "@" in a stored name or a target stands for the sandbox's root.
     QByteArray ici(QByteArray texte) const { return texte.replace('@', QFile::encodeName(racine)); }
 };

@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +64,26 @@ void dater(const QString& dossier) {
     for (const QByteArray& chemin : lire(dossier, false).keys()) {
         ::utimensat(AT_FDCWD, (racine + '/' + chemin).constData(), dates, AT_SYMLINK_NOFOLLOW);
     }
+}
+
+void effacer(const QString& dossier) {
+    const QByteArray racine = QFile::encodeName(dossier);
+    // Folders first made enterable and writable, top down, then everything removed, bottom up.
+    ::nftw(
+        racine.constData(),
+        [](const char* chemin, const struct stat* s, int type, FTW*) {
+            if (type == FTW_D || type == FTW_DNR) {
+                ::chmod(chemin, (s->st_mode & 07777) | S_IRWXU);
+            }
+            return 0;
+        },
+        16, FTW_PHYS);
+    ::nftw(
+        racine.constData(),
+        [](const char* chemin, const struct stat*, int type, FTW*) {
+            return type == FTW_DP ? ::rmdir(chemin) * 0 : ::unlink(chemin) * 0;
+        },
+        16, FTW_PHYS | FTW_DEPTH);
 }
 
 qint64 date(const QByteArray& ligne) {

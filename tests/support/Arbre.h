@@ -21,6 +21,10 @@ QMap<QByteArray, QByteArray> lire(const QString& dossier, bool mode);
 // a change of time reads apart from the time the entries were made at.
 void dater(const QString& dossier);
 
+// Removes `dossier` and everything beneath it by the names' bytes, which QDir cannot do for a name
+// that is not valid in the locale's encoding, and whatever the modes that a pass left.
+void effacer(const QString& dossier);
+
 // The modification time in a line of lire(..., true).
 qint64 date(const QByteArray& ligne);
 
