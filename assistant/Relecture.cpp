@@ -84,7 +84,6 @@ void Relecture::jouer(const protocole::Trame& trame) {
             rompre();
             return;
         }
-        enCours_.clear();
         ligneOuverte_ = true;
         retour_.enTeteResultat(libelle_);
         retour_.detailsLigne(compressee, dossier, place);
@@ -104,7 +103,6 @@ void Relecture::jouer(const protocole::Trame& trame) {
             rompre();
             return;
         }
-        enCours_.clear();
         ligneOuverte_ = false;
         retour_.resultat(Resultat(r), code);
         break;
@@ -118,12 +116,6 @@ void Relecture::jouer(const protocole::Trame& trame) {
         repondre(quint8(retour_.remplacer(QString::fromUtf8(nom))));
         break;
     }
-    case Type::Extraction:
-        enCours_ = l.octets().toByteArray();
-        if (!extraction || enCours_.size() > 4 * protocole::NomMax) {
-            rompre();
-        }
-        break;
     case Type::Progression:
         retour_.progression(l.i64());
         break;

@@ -8,7 +8,6 @@
 #include "Protocole.h"
 #include "RetourPasse.h"
 
-#include <QByteArray>
 #include <QString>
 
 class Relecture {
@@ -21,8 +20,6 @@ public:
 
     Etat etat() const { return etat_; }
     const Messages::Echec& echec() const { return echec_; }
-    // The file of the entry that the library was writing when the helper stopped, if any.
-    const QByteArray& enCours() const { return enCours_; }
     // A row was added and its result has not come yet.
     bool ligneOuverte() const { return ligneOuverte_; }
     quint8 protections() const { return protections_; }
@@ -42,7 +39,6 @@ private:
     Processus& processus_;
     Etat etat_ = Etat::EnCours;
     Messages::Echec echec_;
-    QByteArray enCours_;
     quint8 protections_ = 0;
     int abiLandlock_ = 0;
     int version_ = 0;
