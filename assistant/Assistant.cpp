@@ -224,9 +224,15 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         (::stat(archive.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode))) {
         retour.echec({Genre::Ouverture, ERAR_EOPEN});
     }
-    // The library may read these files, and no other of the user's.
+    // The library may read these files, and no other of the user's; what they hold bounds what the
+    // helper may tell of them.
     const std::vector<QByteArray> jeu =
         archive.isEmpty() ? std::vector<QByteArray>() : volumes::duJeu(archive);
+    qint64 octets = 0;
+    for (const QByteArray& volume : jeu) {
+        struct stat v {};
+        octets += ::stat(volume.constData(), &v) == 0 ? qint64(v.st_size) : 0;
+    }
     std::vector<QByteArray> commande{chemin};
     if (lancement.bac) {
         std::optional<QByteArray> destination;
@@ -262,7 +268,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         demande.fill('\0');
     }
 
-    Relecture relecture(retour, mode, processus);
+    Relecture relecture(retour, mode, processus, octets);
     QByteArray tampon;
     bool ouvert = true;
     Conversation conversation{processus, dossier, page, [&] {

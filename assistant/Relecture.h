@@ -9,12 +9,14 @@
 #include "RetourPasse.h"
 
 #include <QString>
+#include <QStringView>
 
 class Relecture {
 public:
     enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
 
-    Relecture(RetourPasse& retour, int mode, Processus& processus);
+    // `octets`: the size of the archive's volumes, which bounds what the helper can tell of them.
+    Relecture(RetourPasse& retour, int mode, Processus& processus, qint64 octets);
 
     void jouer(const protocole::Trame& trame);
 
@@ -32,6 +34,9 @@ private:
     static constexpr qsizetype TailleCommentaire = 16384;
 
     void repondre(quint8 reponse);
+    // One more entry header read, named `nom` when it has a row: false once there are more
+    // entries, or characters of names, than the volumes can hold.
+    bool entree(QStringView nom);
 
     RetourPasse& retour_;
     const int mode_;
@@ -39,6 +44,9 @@ private:
     Processus& processus_;
     Etat etat_ = Etat::EnCours;
     Messages::Echec echec_;
+    const qint64 octets_;
+    qint64 entrees_ = 0;
+    qint64 caracteres_ = 0;
     quint8 protections_ = 0;
     int abiLandlock_ = 0;
     int version_ = 0;

@@ -34,6 +34,7 @@ using namespace ModuleRAR;
 
 namespace {
 
+using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
 const QString Gros = QStringLiteral("gros.bin");
@@ -84,11 +85,11 @@ QByteArray bonjour(quint32 version = protocole::Version) {
     });
 }
 
-// The helper says that the library could not create a file, with `detail`.
-QByteArray echec(const QString& detail) {
-    return trame(Type::Echec, [&detail](protocole::Redaction& r) {
-        r.u8(quint8(Messages::Echec::Genre::Fichier));
-        r.u32(16);
+// The helper says that the library could not create a file, with `detail`, or fails as `genre`.
+QByteArray echec(const QString& detail, Genre genre = Genre::Fichier) {
+    return trame(Type::Echec, [&detail, genre](protocole::Redaction& r) {
+        r.u8(quint8(genre));
+        r.u32(genre == Genre::Fichier ? 16 : 4);
         r.texte(detail);
     });
 }
@@ -273,7 +274,8 @@ private slots:
         QTest::newRow("bytes that are no frame")
             << int(ModeTest) << "" << QByteArray("pas une trame") << QByteArray() << Dort << tue
             << false;
-        // Believed, these would end as the library's "cannot create", once the helper has left.
+        // Believed, these would end as the library's "cannot create", or another box, once the
+        // helper has left; each bound of what a pass can say has its own.
         const QByteArray partira = "sleep 1; exit 0";
         const auto rompt = [&](const char* nom, const QByteArray& trames, int mode = ModeTest) {
             QTest::newRow(nom) << mode << "c1314.rar" << b + trames << QByteArray() << partira
@@ -282,6 +284,7 @@ private slots:
         QTest::newRow("a helper of another version")
             << int(ModeTest) << "" << bonjour(protocole::Version + 1) << QByteArray() << Dort << tue
             << false;
+        rompt("a second hello", b);
         QTest::newRow("a row before its hello")
             << int(ModeTest) << "" << ligne + b << QByteArray() << Dort << tue << false;
         rompt("a frame longer than the window takes",
@@ -292,14 +295,45 @@ private slots:
         QTest::newRow("the end said, then still there")
             << int(ModeTest) << "" << b + trame(Type::Fin) << QByteArray()
             << QByteArray("exec sleep 30") << tue << false;
-        rompt("a name longer than the library makes",
-              ligneDe(QByteArray(protocole::NomMax + 1, 'n')));
+        const QByteArray illisible(protocole::NomMax + 1, char(0x80)); // as many characters
+        rompt("a name longer than the library makes", ligneDe(illisible));
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
             r.texte(QStringLiteral("encore"));
             r.u8(0);
         });
         rompt("a second comment", commentaire + commentaire);
+        rompt("a comment longer than the library's buffer",
+              trame(Type::Commentaire, [](protocole::Redaction& r) {
+                  r.octets(QByteArray(3 * 16384 + 1, 'c'));
+                  r.u8(1);
+              }));
+        const QByteArray archive = trame(Type::Archive, [](protocole::Redaction& r) {
+            r.u32(0);
+            r.u8(5);
+        });
+        rompt("a second archive", archive + archive);
+        // c1314.rar's 1,314 bytes hold no more than 187 headers, nor 26,280 characters of names.
+        rompt("more entries than the volumes hold",
+              trame(Type::Sautee, [](protocole::Redaction& r) { r.i64(1); }).repeated(188));
+        rompt("more characters of names than the volumes hold",
+              ligneDe(illisible.left(protocole::NomMax)).repeated(13));
         rompt("a replace question in a test", ligne + remplacer(QByteArrayLiteral("victime.txt")));
+        rompt("a replace question of a name longer than the library makes",
+              ligne + remplacer(illisible), ModeExtraction);
+        const auto resultat = [&](Resultat r, quint32 code) {
+            return ligne + trame(Type::Resultat, [r, code](protocole::Redaction& w) {
+                       w.u8(quint8(r));
+                       w.u32(code);
+                   });
+        };
+        rompt("a result that only the window gives", resultat(Resultat::Interrompu, 0));
+        rompt("a result's code that no library gives", resultat(Resultat::Code, 256));
+        // The window's own words, to the helper and of it.
+        rompt("a request, which only the window makes", trame(Type::Demande));
+        rompt("an answer, which only the window gives", trame(Type::Reponse));
+        rompt("a missing helper, said by the helper", echec(QString(), Genre::Installation));
+        rompt("a signal, said by the helper", echec(QString(), Genre::Signal));
+        rompt("an exit status, said by the helper", echec(QString(), Genre::Sortie));
         // The window removes only the file that the pass made, by the identity that the helper
         // saw on it when it made it; not one of the user's, born before the pass, whatever
         // identity the helper gives.
