@@ -28,7 +28,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace assistant {
@@ -52,9 +54,13 @@ int derniereVersion = 0;
 // there, whatever the current directory has become.
 class Dossier {
 public:
-    // Only an extraction has a folder where a file may be left half written.
+    // Only an extraction has a folder where a file may be left half written. Made before the
+    // helper starts: the kernel dates a new file from a clock that never runs ahead of this one,
+    // so what was made before carries an earlier time.
     explicit Dossier(bool extraction)
-        : fd_(extraction ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {}
+        : fd_(extraction ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {
+        ::clock_gettime(CLOCK_REALTIME, &debut_);
+    }
     ~Dossier() {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -63,15 +69,15 @@ public:
     Dossier(const Dossier&) = delete;
     Dossier& operator=(const Dossier&) = delete;
 
-    // Removes the plain file at `chemin`, relative to the folder, never through a link: the
-    // helper is gone, and a link made by the archive must not lead this process anywhere else.
-    void retirerFichier(const QByteArray& chemin) const {
-        if (fd_ < 0 || chemin.isEmpty()) {
+    // Removes the file that the page names, once the helper is gone, if it still is the one the
+    // pass made: the page comes from the helper, which runs what the archive made of the library,
+    // and a file of the user's must never go, nor this process be led anywhere by a link.
+    void retirerFichier(const PageEnCours::Fichier& f) const {
+        if (fd_ < 0 || f.chemin.isEmpty()) {
             return;
         }
-        const QList<QByteArray> parties = chemin.split('/');
-        // The path comes from the helper, which runs what the archive made of the library: it
-        // goes down from the folder, never up.
+        const QList<QByteArray> parties = f.chemin.split('/');
+        // Down from the folder, never up, and never through a link.
         if (parties.contains("..")) {
             return;
         }
@@ -88,17 +94,29 @@ public:
         if (dossier < 0) {
             return;
         }
-        struct stat s {};
+        // The file the helper made, by the identity it saw on its descriptor. A helper taken over
+        // may name any file beneath the folder and give its identity too, but a file born before
+        // the pass is never the pass's. Without a birth time, the change time stands in: the pass
+        // could move it forward only on a file it could write anyway.
         const QByteArray& nom = parties.last();
-        if (::fstatat(dossier, nom.constData(), &s, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(s.st_mode)) {
-            ::unlinkat(dossier, nom.constData(), 0);
+        struct statx x {};
+        if (::statx(dossier, nom.constData(), AT_SYMLINK_NOFOLLOW,
+                    STATX_TYPE | STATX_INO | STATX_BTIME | STATX_CTIME, &x) == 0 &&
+            S_ISREG(x.stx_mode) && makedev(x.stx_dev_major, x.stx_dev_minor) == f.peripherique &&
+            x.stx_ino == f.inode) {
+            const statx_timestamp& ne = (x.stx_mask & STATX_BTIME) != 0 ? x.stx_btime : x.stx_ctime;
+            const bool avant = ne.tv_sec < debut_.tv_sec ||
+                               (ne.tv_sec == debut_.tv_sec && long(ne.tv_nsec) < debut_.tv_nsec);
+            if (!avant) {
+                ::unlinkat(dossier, nom.constData(), 0);
+            }
         }
         ::close(dossier);
     }
 
 private:
     int fd_;
+    timespec debut_{};
 };
 
 // Appends what the helper wrote; false at the end of its stream.
@@ -176,8 +194,8 @@ void noter(const Lancement& lancement, quint8 protections, int abi) {
 struct Conversation {
     Processus& processus;
     const Dossier& dossier;
-    std::function<QByteArray()> enCours; // the file the helper is writing, if any
-    std::function<bool()> active;        // the helper is still at its pass
+    const PageEnCours& enCours;   // the file the helper is writing, if any
+    std::function<bool()> active; // the helper is still at its pass
     QSocketNotifier* lecteur = nullptr;
     QEventLoop* boucle = nullptr;
     bool interrompue = false;
@@ -206,9 +224,15 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         (::stat(archive.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode))) {
         retour.echec({Genre::Ouverture, ERAR_EOPEN});
     }
-    // The library may read these files, and no other of the user's.
+    // The library may read these files, and no other of the user's; what they hold bounds what the
+    // helper may tell of them.
     const std::vector<QByteArray> jeu =
         archive.isEmpty() ? std::vector<QByteArray>() : volumes::duJeu(archive);
+    qint64 octets = 0;
+    for (const QByteArray& volume : jeu) {
+        struct stat v {};
+        octets += ::stat(volume.constData(), &v) == 0 ? qint64(v.st_size) : 0;
+    }
     std::vector<QByteArray> commande{chemin};
     if (lancement.bac) {
         std::optional<QByteArray> destination;
@@ -244,15 +268,10 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         demande.fill('\0');
     }
 
-    Relecture relecture(retour, mode, processus);
-    // The file the helper was writing when it stopped: the shared page says it from before the
-    // library creates it; the frames, batched, only where no page could be made.
-    const auto enCours = [&page, &relecture] {
-        return page.valide() ? page.lire() : relecture.enCours();
-    };
+    Relecture relecture(retour, mode, processus, octets);
     QByteArray tampon;
     bool ouvert = true;
-    Conversation conversation{processus, dossier, enCours, [&] {
+    Conversation conversation{processus, dossier, page, [&] {
                                   return ouvert && relecture.etat() == Relecture::Etat::EnCours;
                               }};
     // Reads what the helper wrote and plays it; false once the conversation is over.
@@ -330,7 +349,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             retour.echec(relecture.echec());
         }
     }
-    dossier.retirerFichier(enCours());
+    dossier.retirerFichier(page.lire());
     if (WIFSIGNALED(statut)) {
         retour.echec({Genre::Signal, WTERMSIG(statut)});
     }
@@ -420,7 +439,7 @@ void interrompre() {
     c->lecteur->setEnabled(false); // before its descriptor is closed
     c->processus.tuer();
     // The helper is gone: nothing can write the file any more once it is removed.
-    c->dossier.retirerFichier(c->enCours());
+    c->dossier.retirerFichier(c->enCours.lire());
     c->boucle->quit();
 }
 

@@ -2,33 +2,63 @@
 
 #include "CodesRAR.h"
 
+#include <optional>
+
 using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
 namespace {
 
-// Whether `nom` is no longer than the names the library makes: NomMax characters.
-bool nomPlausible(QByteArrayView utf8) {
-    if (utf8.size() <= protocole::NomMax) {
-        return true; // the common case, without counting
+// No archive holds more entries than its volumes' bytes over 7: RAR 1.5 to 4 and RAR 5 alike
+// refuse a header shorter than their 7-byte base (check, size, type, flags), read every field past
+// a header's end as 0, and put the next header at least a header's size further; RAR 1.4's file
+// headers take 21 bytes.
+constexpr qint64 EnTeteMin = 7;
+// Nor more characters of names than 20 a byte. RAR 5 stores names in UTF-8 and RAR 1.4 in 8 bits,
+// a byte or more a character, and the bytes past a header's end read as 0, which ends a name. RAR
+// 1.5 to 4's Unicode names do not: a run of up to 129 characters costs two bytes, taken from the
+// name's positions even past the header's end, so that a header of 52 bytes names 1,024
+// characters, all that the library's record holds: the densest there is.
+constexpr qint64 CaracteresParOctet = 20;
+// The library's codes for an entry are two-digit numbers; the window keeps the words of every code
+// it met, so that codes must stay few.
+constexpr quint32 CodeMax = 255;
+
+// The characters of a name as the window keeps it: a byte that is no UTF-8 is one too.
+qsizetype caracteres(QStringView texte) {
+    qsizetype n = 0;
+    for (const QChar c : texte) {
+        n += c.isLowSurrogate() ? 0 : 1;
     }
+    return n;
+}
+
+// `utf8` read as a name no longer than the library makes (NomMax characters), or nothing.
+std::optional<QString> nom(QByteArrayView utf8) {
     if (utf8.size() > 4 * protocole::NomMax) {
-        return false;
+        return std::nullopt;
     }
-    qsizetype caracteres = 0;
-    for (const char c : utf8) {
-        caracteres += (quint8(c) & 0xC0) != 0x80 ? 1 : 0;
+    QString texte = QString::fromUtf8(utf8);
+    // No more characters than bytes: the common case goes without counting.
+    if (utf8.size() > protocole::NomMax && caracteres(texte) > protocole::NomMax) {
+        return std::nullopt;
     }
-    return caracteres <= protocole::NomMax;
+    return texte;
 }
 
 } // namespace
 
-Relecture::Relecture(RetourPasse& retour, int mode, Processus& processus)
+Relecture::Relecture(RetourPasse& retour, int mode, Processus& processus, qint64 octets)
     : retour_(retour)
     , mode_(mode)
     , libelle_(libelleMode(mode))
-    , processus_(processus) {}
+    , processus_(processus)
+    , octets_(octets) {}
+
+bool Relecture::entree(QStringView nom) {
+    caracteres_ += caracteres(nom);
+    return ++entrees_ <= octets_ / EnTeteMin && caracteres_ <= octets_ * CaracteresParOctet;
+}
 
 void Relecture::jouer(const protocole::Trame& trame) {
     protocole::Lecture l(trame.charge);
@@ -75,23 +105,26 @@ void Relecture::jouer(const protocole::Trame& trame) {
         break;
     }
     case Type::Ligne: {
-        const QByteArrayView nom = l.octets();
+        const std::optional<QString> texte = nom(l.octets());
         const qint64 taille = l.i64();
         const qint64 compressee = l.i64();
         const bool dossier = l.u8() != 0;
         const quint32 place = l.u32();
-        if (!l.complete() || !nomPlausible(nom)) {
+        if (!l.complete() || !texte || !entree(*texte)) {
             rompre();
             return;
         }
-        enCours_.clear();
         ligneOuverte_ = true;
         retour_.enTeteResultat(libelle_);
         retour_.detailsLigne(compressee, dossier, place);
-        retour_.nouvelleLigne(QString::fromUtf8(nom), taille);
+        retour_.nouvelleLigne(*texte, taille);
         break;
     }
     case Type::Sautee:
+        if (!entree({})) {
+            rompre();
+            return;
+        }
         retour_.entreeSautee(l.i64());
         break;
     case Type::Volumes:
@@ -99,31 +132,24 @@ void Relecture::jouer(const protocole::Trame& trame) {
         break;
     case Type::Resultat: {
         const quint8 r = l.u8();
-        const int code = int(l.u32());
-        if (!l.complete() || r > quint8(Resultat::Code)) {
+        const quint32 code = l.u32();
+        if (!l.complete() || r > quint8(Resultat::Code) || code > CodeMax) {
             rompre();
             return;
         }
-        enCours_.clear();
         ligneOuverte_ = false;
-        retour_.resultat(Resultat(r), code);
+        retour_.resultat(Resultat(r), int(code));
         break;
     }
     case Type::Remplacer: {
-        const QByteArrayView nom = l.octets();
-        if (!extraction || !l.complete() || !nomPlausible(nom)) {
+        const std::optional<QString> texte = nom(l.octets());
+        if (!extraction || !l.complete() || !texte) {
             rompre();
             return;
         }
-        repondre(quint8(retour_.remplacer(QString::fromUtf8(nom))));
+        repondre(quint8(retour_.remplacer(*texte)));
         break;
     }
-    case Type::Extraction:
-        enCours_ = l.octets().toByteArray();
-        if (!extraction || enCours_.size() > 4 * protocole::NomMax) {
-            rompre();
-        }
-        break;
     case Type::Progression:
         retour_.progression(l.i64());
         break;

@@ -8,21 +8,20 @@
 #include "Protocole.h"
 #include "RetourPasse.h"
 
-#include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 class Relecture {
 public:
     enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
 
-    Relecture(RetourPasse& retour, int mode, Processus& processus);
+    // `octets`: the size of the archive's volumes, which bounds what the helper can tell of them.
+    Relecture(RetourPasse& retour, int mode, Processus& processus, qint64 octets);
 
     void jouer(const protocole::Trame& trame);
 
     Etat etat() const { return etat_; }
     const Messages::Echec& echec() const { return echec_; }
-    // The file of the entry that the library was writing when the helper stopped, if any.
-    const QByteArray& enCours() const { return enCours_; }
     // A row was added and its result has not come yet.
     bool ligneOuverte() const { return ligneOuverte_; }
     quint8 protections() const { return protections_; }
@@ -35,6 +34,9 @@ private:
     static constexpr qsizetype TailleCommentaire = 16384;
 
     void repondre(quint8 reponse);
+    // One more entry header read, named `nom` when it has a row: false once there are more
+    // entries, or characters of names, than the volumes can hold.
+    bool entree(QStringView nom);
 
     RetourPasse& retour_;
     const int mode_;
@@ -42,7 +44,9 @@ private:
     Processus& processus_;
     Etat etat_ = Etat::EnCours;
     Messages::Echec echec_;
-    QByteArray enCours_;
+    const qint64 octets_;
+    qint64 entrees_ = 0;
+    qint64 caracteres_ = 0;
     quint8 protections_ = 0;
     int abiLandlock_ = 0;
     int version_ = 0;

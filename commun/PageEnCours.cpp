@@ -14,9 +14,11 @@
 
 namespace {
 
-// A 32-bit length, then that many bytes of the path.
+// A 32-bit length, the device and the inode, 64 bits each, then that many bytes of the path.
 constexpr std::size_t Taille = std::size_t(protocole::TailleEnCours);
-constexpr std::size_t Entete = sizeof(quint32);
+constexpr std::size_t Peripherique = sizeof(quint32);
+constexpr std::size_t Inode = Peripherique + sizeof(quint64);
+constexpr std::size_t Entete = Inode + sizeof(quint64);
 
 unsigned char* projeter(int fd) {
     void* p = ::mmap(nullptr, Taille, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
@@ -69,20 +71,22 @@ PageEnCours& PageEnCours::operator=(PageEnCours&& autre) noexcept {
     return *this;
 }
 
-void PageEnCours::ecrire(QByteArrayView octets) {
+void PageEnCours::ecrire(QByteArrayView chemin, quint64 peripherique, quint64 inode) {
     if (page_ == nullptr) {
         return;
     }
     // A path too long for the page is said as none: better leave a partial file than remove
     // another one.
-    const bool tient = std::size_t(octets.size()) <= Taille - Entete;
+    const bool tient = std::size_t(chemin.size()) <= Taille - Entete;
     effacer();
     if (tient) {
-        std::memcpy(page_ + Entete, octets.constData(), std::size_t(octets.size()));
+        std::memcpy(page_ + Peripherique, &peripherique, sizeof peripherique);
+        std::memcpy(page_ + Inode, &inode, sizeof inode);
+        std::memcpy(page_ + Entete, chemin.constData(), std::size_t(chemin.size()));
     }
     // The bytes before their length: the window reads only once we are gone, but a helper killed
-    // between the two stores must not leave a length over stale bytes.
-    __atomic_store_n(reinterpret_cast<quint32*>(page_), tient ? quint32(octets.size()) : 0U,
+    // between the stores must not leave a length over stale bytes.
+    __atomic_store_n(reinterpret_cast<quint32*>(page_), tient ? quint32(chemin.size()) : 0U,
                      __ATOMIC_RELEASE);
 }
 
@@ -92,13 +96,18 @@ void PageEnCours::effacer() {
     }
 }
 
-QByteArray PageEnCours::lire() const {
+PageEnCours::Fichier PageEnCours::lire() const {
     if (page_ == nullptr) {
-        return QByteArray();
+        return {};
     }
     const quint32 n = __atomic_load_n(reinterpret_cast<const quint32*>(page_), __ATOMIC_ACQUIRE);
-    if (n == 0 || n > Taille - Entete) {
-        return QByteArray();
+    Fichier f;
+    std::memcpy(&f.peripherique, page_ + Peripherique, sizeof f.peripherique);
+    std::memcpy(&f.inode, page_ + Inode, sizeof f.inode);
+    // No file has inode 0: a helper that knew no identity said none.
+    if (n == 0 || n > Taille - Entete || f.inode == 0) {
+        return {};
     }
-    return QByteArray(reinterpret_cast<const char*>(page_ + Entete), qsizetype(n));
+    f.chemin = QByteArray(reinterpret_cast<const char*>(page_ + Entete), qsizetype(n));
+    return f;
 }

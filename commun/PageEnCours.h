@@ -1,16 +1,25 @@
 #pragma once
 
-// The path of the file that the helper's library is writing, as its bytes,, in a page of memory
-// that the window and the helper share (Protocole.h, DescripteurEnCours). The helper sets it before
-// the library creates the file and clears it once the entry is done; the window reads it once the
-// helper is gone, to remove what was left half written. A frame down the pipe would wake the window
-// at every file of an extraction, or, batched, reach it too late.
+// The file that the helper's library is writing, in a page of memory that the window and the
+// helper share (Protocole.h, DescripteurEnCours): its path as its bytes and its identity (device
+// and inode), as the helper saw them on the descriptor it had just made the file with. The helper
+// sets it once the file is created and clears it once the entry is done; the window reads it once
+// the helper is gone, to remove what was left half written, and only that file. A frame down the
+// pipe would wake the window at every file of an extraction, or, batched, reach it too late.
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QtGlobal>
 
 class PageEnCours {
 public:
+    // What the page says. Nothing (an empty path) when the helper said nothing, or nonsense.
+    struct Fichier {
+        QByteArray chemin; // the bytes the library named the file with, relative to the destination
+        quint64 peripherique = 0;
+        quint64 inode = 0;
+    };
+
     // The window's side: a new page, to hand to the helper; invalid when the system refuses one.
     static PageEnCours creer();
     // The helper's side: the page behind descriptor `fd`, which is then closed.
@@ -26,11 +35,10 @@ public:
     bool valide() const { return page_ != nullptr; }
     int descripteur() const { return fd_; }
 
-    // `chemin`: the bytes the library named the file with, relative to the destination.
-    void ecrire(QByteArrayView chemin);
+    void ecrire(QByteArrayView chemin, quint64 peripherique, quint64 inode);
     void effacer();
-    // What the helper wrote last, read as untrusted bytes: empty when nothing or nonsense.
-    QByteArray lire() const;
+    // What the helper wrote last, read as untrusted bytes.
+    Fichier lire() const;
 
 private:
     unsigned char* page_ = nullptr;

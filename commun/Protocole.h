@@ -34,8 +34,6 @@
 //   Resultat     u8 (::Resultat), i32 the library's code for Resultat::Code: for the row on top.
 //   Remplacer    text, the name the library is about to replace, as it spelled it; the helper
 //                waits for a Reponse. Extraction only.
-//   Extraction   path, relative to the destination, of the file the library is about to write for
-//                the row on top. Extraction only.
 //   Progression  i64 bytes of the current entry processed so far.
 //   MotDePasse   u8 1 when the password given last was wrong; the helper waits for a Reponse.
 //   Echec        u8 genre (Messages::Echec::Genre, up to Bibliotheque), i32 code, text detail.
@@ -45,9 +43,11 @@
 // After Echec, Fin or Abandon the helper ends with status 0; ending any other way is a failure.
 //
 // In an extraction the helper also has descriptor 5, TailleEnCours bytes of memory shared with the
-// window (PageEnCours.h): a u32 length, then the path of the file being written, the same as its
-// Extraction frame but set before the library creates the file and cleared once the entry is done,
-// without waking the window. The window reads it once the helper is gone.
+// window (PageEnCours.h), in the machine's own byte order: a u32 length, the u64 device and the u64
+// inode of the file being written, then its path relative to the destination, of that length. It
+// is set once the library's open has created the file, from that descriptor, and cleared once the
+// entry is done, without waking the window; a length or an inode of 0 says none. The window reads
+// it once the helper is gone, and removes that file only if it still is the one the pass made.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -59,7 +59,7 @@
 
 namespace protocole {
 
-inline constexpr quint32 Version = 3;
+inline constexpr quint32 Version = 4;
 inline constexpr int ModeSonde = 3; // loads the library, says Bonjour and Fin
 inline constexpr qsizetype TailleMax = 16 * 1024 * 1024;
 // Nothing the library makes is longer: a name of 2,047 characters, a comment of 16 KiB.
@@ -80,7 +80,6 @@ enum class Type : quint8 {
     Ligne,
     Resultat,
     Remplacer,
-    Extraction,
     Progression,
     Echec,
     Fin,

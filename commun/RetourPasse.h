@@ -111,9 +111,14 @@ public:
         Q_UNUSED(nom);
         return Remplacement::Non;
     }
-    // The library is about to write the entry's file at `chemin` (its bytes), relative to the
-    // destination: what is left there is partial until the entry's result comes.
-    virtual void extractionDe(QByteArrayView chemin) { Q_UNUSED(chemin); }
+    // The library has just opened the entry's file at `chemin` (its bytes), relative to the
+    // destination, for writing: the file of this device and inode, which the pass made. What is
+    // left there is partial until the entry's result comes.
+    virtual void fichierEcrit(QByteArrayView chemin, quint64 peripherique, quint64 inode) {
+        Q_UNUSED(chemin);
+        Q_UNUSED(peripherique);
+        Q_UNUSED(inode);
+    }
     // The bytes of the current entry that the library has tested or written so far.
     virtual void progression(qint64 octets) { Q_UNUSED(octets); }
     // The library needs the archive's password (`incorrect`: the one given last was wrong): what

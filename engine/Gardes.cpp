@@ -120,12 +120,22 @@ void Gardes::noterFait(int dossier, const QByteArray& nom) {
     }
 }
 
-void Gardes::noterEcrit(int fd, const char* chemin) {
+void Gardes::noterEcrit(int fd, const char* chemin, bool cree) {
     if (fd < 0) {
         return;
     }
     fait_ = fait_ || genre_ == Genre::Fichier || genre_ == Genre::Copie;
     ecrit_ = Ecrit{Descripteur(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), QByteArray(chemin)};
+    // The identity of what the open made, from its descriptor: no name can stand for another file
+    // meanwhile. The window removes what is left of this file, and of no other, if the pass stops
+    // before the entry's end.
+    struct stat s {};
+    if (::fstat(fd, &s) == 0) {
+        if (cree) {
+            faits_.insert(cle(s));
+        }
+        retour_.fichierEcrit(QByteArrayView(chemin), quint64(s.st_dev), quint64(s.st_ino));
+    }
 }
 
 const Gardes::Descripteur* Gardes::ecrit(const char* chemin) const {

@@ -129,8 +129,8 @@ private:
     int refuser(int erreur, std::optional<Resultat> verdict = std::nullopt);
     bool faitParLaPasse(const struct stat& s) const;
     void noterFait(int dossier, const QByteArray& nom);
-    // The file the entry's own open made or rewrote, when `fd` is valid.
-    void noterEcrit(int fd, const char* chemin);
+    // The file the entry's own open made (`cree`) or rewrote, when `fd` is valid.
+    void noterEcrit(int fd, const char* chemin, bool cree);
     // The user's file or link at `chemin` may be replaced: asked once per entry.
     Accord accord(const char* chemin);
     bool cibleSure(const QByteArray& dossier, const QByteArray& cible) const;

@@ -47,9 +47,8 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
             return echouer(EISDIR);
         }
         if (faitParLaPasse(p->etat) && S_ISREG(p->etat.st_mode)) {
-            retour_.extractionDe(QByteArrayView(chemin));
             const int fd = ::openat(p->d(), p->n(), drapeaux | O_NOFOLLOW | O_CLOEXEC, mode);
-            noterEcrit(fd, chemin);
+            noterEcrit(fd, chemin, false);
             return fd;
         }
         // The user's file or link, or a link of the archive: a new file takes its place, so that
@@ -61,13 +60,9 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
             return echouer(EACCES);
         }
     }
-    retour_.extractionDe(QByteArrayView(chemin));
     const int fd =
         ::openat(p->d(), p->n(), drapeaux | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd >= 0) {
-        noterFait(p->d(), p->nom);
-    }
-    noterEcrit(fd, chemin);
+    noterEcrit(fd, chemin, true);
     return fd;
 }
 

@@ -204,11 +204,8 @@ Remplacement RetourFlux::remplacer(const QString& nom) {
     }
 }
 
-void RetourFlux::extractionDe(QByteArrayView chemin) {
-    redaction_.debut(Type::Extraction);
-    redaction_.octets(chemin);
-    redaction_.fin();
-    enCours_.ecrire(chemin);
+void RetourFlux::fichierEcrit(QByteArrayView chemin, quint64 peripherique, quint64 inode) {
+    enCours_.ecrire(chemin, peripherique, inode);
 }
 
 void RetourFlux::progression(qint64 octets) {

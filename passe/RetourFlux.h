@@ -27,7 +27,7 @@ public:
     void entreeSautee(qint64 taille) override;
     void volumesLus(int nombre) override;
     Remplacement remplacer(const QString& nom) override;
-    void extractionDe(QByteArrayView chemin) override;
+    void fichierEcrit(QByteArrayView chemin, quint64 peripherique, quint64 inode) override;
     void progression(qint64 octets) override;
     std::optional<QString> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const Messages::Echec& echec) override;

@@ -23,7 +23,6 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
-#include <QtEndian>
 #include <qpa/qwindowsysteminterface.h>
 
 #include <csignal>
@@ -35,6 +34,7 @@ using namespace ModuleRAR;
 
 namespace {
 
+using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
 const QString Gros = QStringLiteral("gros.bin");
@@ -57,6 +57,13 @@ QByteArray octal(const QByteArray& octets) {
     return texte;
 }
 
+// A stand-in helper's shell function: `page F N` writes in the shared page the path F and its
+// identity, its inode moved by N.
+const QByteArray Page = "le() { n=$1; for i in $(seq $2); do "
+                        "printf \"\\\\$(printf %o $((n % 256)))\"; n=$((n / 256)); done; }\n"
+                        "page() { { le ${#1} 4; le $(stat -c %d \"$1\") 8; "
+                        "le $(($(stat -c %i \"$1\") + $2)) 8; printf %s \"$1\"; } >&5; }\n";
+
 // One frame of a stand-in helper.
 QByteArray trame(Type type, const std::function<void(protocole::Redaction&)>& charge = {}) {
     QByteArray t;
@@ -78,13 +85,28 @@ QByteArray bonjour(quint32 version = protocole::Version) {
     });
 }
 
-// The helper says that the library could not create a file, with `detail`.
-QByteArray echec(const QString& detail) {
-    return trame(Type::Echec, [&detail](protocole::Redaction& r) {
-        r.u8(quint8(Messages::Echec::Genre::Fichier));
-        r.u32(16);
+// The helper says that the library could not create a file, with `detail`, or fails as `genre`.
+QByteArray echec(const QString& detail, Genre genre = Genre::Fichier) {
+    return trame(Type::Echec, [&detail, genre](protocole::Redaction& r) {
+        r.u8(quint8(genre));
+        r.u32(genre == Genre::Fichier ? 16 : 4);
         r.texte(detail);
     });
+}
+
+// A row named with the bytes `nom`, and a replace question.
+QByteArray ligneDe(const QByteArray& nom) {
+    return trame(Type::Ligne, [&nom](protocole::Redaction& r) {
+        r.octets(nom);
+        r.i64(1);
+        r.i64(1);
+        r.u8(0);
+        r.u32(0);
+    });
+}
+
+QByteArray remplacer(const QByteArray& nom) {
+    return trame(Type::Remplacer, [&nom](protocole::Redaction& r) { r.octets(nom); });
 }
 
 } // namespace
@@ -227,116 +249,122 @@ private slots:
 
     // A library that crashes, helpers that break the conversation or step out of their pass (as
     // a library taken over by an archive would): a box and status 1, within seconds, never a hang
-    // or a crash of the window, and nothing of the user's removed.
+    // or a crash of the window, and nothing of the user's removed; the file the pass made goes.
     void uneFinAnormaleEstUneBoite_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("archive");   // of tests/donnees; empty: an ordinary one
         QTest::addColumn<QByteArray>("trames"); // what a stand-in helper sends; "-": none there
-        QTest::addColumn<QByteArray>("page");   // what it writes in the shared page
+        QTest::addColumn<QByteArray>("avant");  // what it does first, in the folder extracted into
         QTest::addColumn<QByteArray>("fin");    // how it ends
         QTest::addColumn<QString>("message");   // a regular expression
+        QTest::addColumn<bool>("reste");        // fait.bin, which it may make there, is left
         const QString code3 = exact(QStringLiteral("(code 3)"));
         const QString tue = exact(QStringLiteral("(signal 9)"));
         const QByteArray b = bonjour();
-        const QByteArray ligne = trame(Type::Ligne, [](protocole::Redaction& r) {
-            r.texte(QStringLiteral("a"));
-            r.i64(1);
-            r.i64(1);
-            r.u8(0);
-            r.u32(0);
-        });
+        const QByteArray ligne = ligneDe("a");
         // On these the library reads memory it never wrote; this heap makes it crash.
         QTest::newRow("library crash, as found by the fuzzer")
             << int(ModeTest) << "c1314.rar" << QByteArray() << QByteArray() << QByteArray()
-            << Arret.pattern();
+            << Arret.pattern() << false;
         QTest::newRow("missing helper")
             << int(ModeTest) << "" << QByteArray("-") << QByteArray() << QByteArray()
-            << "^Le programme .*korvane-passe-faux, qui";
+            << "^Le programme .*korvane-passe-faux, qui" << false;
         QTest::newRow("ends without a word")
-            << int(ModeTest) << "" << b << QByteArray() << QByteArray("exit 3") << code3;
+            << int(ModeTest) << "" << b << QByteArray() << QByteArray("exit 3") << code3 << false;
         QTest::newRow("bytes that are no frame")
-            << int(ModeTest) << "" << QByteArray("pas une trame") << QByteArray() << Dort << tue;
-        QTest::newRow("a helper of another version")
-            << int(ModeTest) << "" << bonjour(protocole::Version + 1) << QByteArray() << Dort
-            << tue;
-        QTest::newRow("a row before its hello")
-            << int(ModeTest) << "" << ligne + b << QByteArray() << Dort << tue;
-        // Believed, these would end as the library's "cannot create", once the helper has left.
+            << int(ModeTest) << "" << QByteArray("pas une trame") << QByteArray() << Dort << tue
+            << false;
+        // Believed, these would end as the library's "cannot create", or another box, once the
+        // helper has left; each bound of what a pass can say has its own.
         const QByteArray partira = "sleep 1; exit 0";
-        QTest::newRow("a frame longer than the window takes")
-            << int(ModeTest) << ""
-            << b + echec(QString(protocole::TailleMaxRetour, QLatin1Char('x'))) << QByteArray()
-            << partira << tue;
+        const auto rompt = [&](const char* nom, const QByteArray& trames, int mode = ModeTest) {
+            QTest::newRow(nom) << mode << "c1314.rar" << b + trames << QByteArray() << partira
+                               << tue << false;
+        };
+        QTest::newRow("a helper of another version")
+            << int(ModeTest) << "" << bonjour(protocole::Version + 1) << QByteArray() << Dort << tue
+            << false;
+        rompt("a second hello", b);
+        QTest::newRow("a row before its hello")
+            << int(ModeTest) << "" << ligne + b << QByteArray() << Dort << tue << false;
+        rompt("a frame longer than the window takes",
+              echec(QString(protocole::TailleMaxRetour, QLatin1Char('x'))));
         QByteArray court = echec(QStringLiteral("detail"));
         court[court.size() - 10] = char(200); // the detail's length, past the frame's end
-        QTest::newRow("a text longer than its frame")
-            << int(ModeTest) << "" << b + court + trame(Type::Fin) << QByteArray() << partira
-            << tue;
+        rompt("a text longer than its frame", court + trame(Type::Fin));
         QTest::newRow("the end said, then still there")
             << int(ModeTest) << "" << b + trame(Type::Fin) << QByteArray()
-            << QByteArray("exec sleep 30") << tue;
-        QTest::newRow("a name longer than the library makes")
-            << int(ModeTest) << ""
-            << b + trame(Type::Ligne,
-                         [](protocole::Redaction& r) {
-                             r.texte(QString(protocole::NomMax + 1, QLatin1Char('n')));
-                             r.i64(1);
-                             r.i64(1);
-                             r.u8(0);
-                             r.u32(0);
-                         })
-            << QByteArray() << Dort << tue;
+            << QByteArray("exec sleep 30") << tue << false;
+        const QByteArray illisible(protocole::NomMax + 1, char(0x80)); // as many characters
+        rompt("a name longer than the library makes", ligneDe(illisible));
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
             r.texte(QStringLiteral("encore"));
             r.u8(0);
         });
-        QTest::newRow("a second comment")
-            << int(ModeTest) << "" << b + commentaire + commentaire << QByteArray() << Dort << tue;
-        QTest::newRow("a replace question in a test")
-            << int(ModeTest) << ""
-            << b + ligne +
-                   trame(Type::Remplacer,
-                         [](protocole::Redaction& r) { r.texte(QStringLiteral("victime.txt")); })
-            << QByteArray() << Dort << tue;
-        // The window removes only the file an extraction was writing, beneath its folder, never
-        // through a link: victime.txt lies above the folder, lien leads out of it.
-        QTest::newRow("a file name in a test")
-            << int(ModeTest) << ""
-            << b + ligne +
-                   trame(Type::Extraction, [](protocole::Redaction& r) { r.octets("victime.txt"); })
-            << QByteArray() << Dort << tue;
-        for (const QByteArray& chemin :
-             {QByteArray("../victime.txt"), QByteArray("lien/victime.txt"),
-              QByteArray("sous/../../victime.txt")}) {
-            QByteArray page(4, '\0');
-            qToLittleEndian(quint32(chemin.size()), page.data());
-            QTest::newRow(qPrintable("an extraction that was writing " + chemin))
-                << int(ModeExtraction) << "" << b + ligne << page + chemin << QByteArray("exit 3")
-                << code3;
-        }
+        rompt("a second comment", commentaire + commentaire);
+        rompt("a comment longer than the library's buffer",
+              trame(Type::Commentaire, [](protocole::Redaction& r) {
+                  r.octets(QByteArray(3 * 16384 + 1, 'c'));
+                  r.u8(1);
+              }));
+        const QByteArray archive = trame(Type::Archive, [](protocole::Redaction& r) {
+            r.u32(0);
+            r.u8(5);
+        });
+        rompt("a second archive", archive + archive);
+        // c1314.rar's 1,314 bytes hold no more than 187 headers, nor 26,280 characters of names.
+        rompt("more entries than the volumes hold",
+              trame(Type::Sautee, [](protocole::Redaction& r) { r.i64(1); }).repeated(188));
+        rompt("more characters of names than the volumes hold",
+              ligneDe(illisible.left(protocole::NomMax)).repeated(13));
+        rompt("a replace question in a test", ligne + remplacer(QByteArrayLiteral("victime.txt")));
+        rompt("a replace question of a name longer than the library makes",
+              ligne + remplacer(illisible), ModeExtraction);
+        const auto resultat = [&](Resultat r, quint32 code) {
+            return ligne + trame(Type::Resultat, [r, code](protocole::Redaction& w) {
+                       w.u8(quint8(r));
+                       w.u32(code);
+                   });
+        };
+        rompt("a result that only the window gives", resultat(Resultat::Interrompu, 0));
+        rompt("a result's code that no library gives", resultat(Resultat::Code, 256));
+        // The window's own words, to the helper and of it.
+        rompt("a request, which only the window makes", trame(Type::Demande));
+        rompt("an answer, which only the window gives", trame(Type::Reponse));
+        rompt("a missing helper, said by the helper", echec(QString(), Genre::Installation));
+        rompt("a signal, said by the helper", echec(QString(), Genre::Signal));
+        rompt("an exit status, said by the helper", echec(QString(), Genre::Sortie));
+        // The window removes only the file that the pass made, by the identity that the helper
+        // saw on it when it made it; not one of the user's, born before the pass, whatever
+        // identity the helper gives.
+        const auto page = [&](const char* nom, const QByteArray& avant, bool reste) {
+            QTest::newRow(nom) << int(ModeExtraction) << "" << b + ligne << avant
+                               << QByteArray("exit 3") << code3 << reste;
+        };
+        page("the file it made", "sleep 0.02; : >fait.bin; page fait.bin 0", false);
+        page("a file not the one it names", "sleep 0.02; : >fait.bin; page fait.bin 1", true);
+        page("the user's file, born before the pass", "page mien.txt 0", false);
     }
 
     void uneFinAnormaleEstUneBoite() {
         QFETCH(int, mode);
         QFETCH(QString, archive);
         QFETCH(QByteArray, trames);
-        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, avant);
         QFETCH(QByteArray, fin);
         QFETCH(QString, message);
+        QFETCH(bool, reste);
         QTemporaryDir d;
-        // The test's folder holds the user's file, above the folder extracted into, and a link
-        // from there to it.
+        // The user's files, above the folder extracted into and in it.
         archives::ecrire(d.filePath(QStringLiteral("victime.txt")), "mien");
-        QDir(d.path()).mkpath(QStringLiteral("dest/sous"));
-        QFile::link(d.path(), d.filePath(QStringLiteral("dest/lien")));
+        QDir(d.path()).mkpath(QStringLiteral("dest"));
+        archives::ecrire(d.filePath(QStringLiteral("dest/mien.txt")), "mien");
         DossierCourantGarde garde;
         QDir::setCurrent(d.path());
         // The stand-in's bytes are in its script: in the sandbox it sees no other file of ours.
         const QString faux = d.filePath(QStringLiteral("korvane-passe-faux"));
         if (!trames.isEmpty() && trames != "-") {
-            const QByteArray ecrirePage =
-                page.isEmpty() ? QByteArray() : "printf '" + octal(page) + "' >&5\n";
-            archives::ecrire(faux, "#!/bin/sh\n" + ecrirePage + "printf '" + octal(trames) +
+            archives::ecrire(faux, "#!/bin/sh\n" + Page + avant + "\nprintf '" + octal(trames) +
                                        "' >&4\n" + fin + "\n");
             QFile::setPermissions(faux, QFile::ReadOwner | QFile::ExeOwner);
         }
@@ -357,6 +385,8 @@ private slots:
         QVERIFY2(QRegularExpression(message).match(vu.messages.last().texte).hasMatch(),
                  qPrintable(vu.messages.last().texte));
         QCOMPARE(archives::lire(d.filePath(QStringLiteral("victime.txt"))), QByteArray("mien"));
+        QCOMPARE(archives::lire(d.filePath(QStringLiteral("dest/mien.txt"))), QByteArray("mien"));
+        QCOMPARE(QFile::exists(d.filePath(QStringLiteral("dest/fait.bin"))), reste);
         QVERIFY(chrono.elapsed() < 20000); // a helper that lingers is not waited for
     }
 
