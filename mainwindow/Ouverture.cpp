@@ -4,10 +4,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -96,7 +98,11 @@ void retirerDans(int parent, const char* nom) {
 class DossierDuPassage {
 public:
     DossierDuPassage() {
-        QByteArray modele = QFile::encodeName(QDir::tempPath()) + "/korvane-XXXXXX";
+        const QString debut = debutDuPassage(::getpid());
+        // Without its start, no later run could tell this one alive: a name that none removes.
+        QByteArray modele = QFile::encodeName(
+            QDir::tempPath() + QLatin1Char('/') +
+            (debut.isEmpty() ? QStringLiteral("korvane") : debut) + QStringLiteral("-XXXXXX"));
         if (::mkdtemp(modele.data()) != nullptr) { // 0700
             chemin_ = QFile::decodeName(modele);
         }
@@ -161,6 +167,56 @@ bool montrable(const QString& chemin) {
     // .doc as OLE storage, a sound without a header as bytes.
     return estMontrable(types, nom) &&
            (estMontrable(types, contenu) || nom.inherits(contenu.name()));
+}
+
+QString debutDuPassage(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    // The command's name, between parentheses, may hold anything: the fields follow its last ")",
+    // the state first (field 3), the start time, in clock ticks after boot, 19 further on.
+    const QByteArray texte = stat.readAll();
+    const qsizetype parenthese = texte.lastIndexOf(')');
+    const QList<QByteArray> champs =
+        parenthese < 0 ? QList<QByteArray>() : texte.mid(parenthese + 2).split(' ');
+    if (champs.size() < 20 || champs[19].isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("korvane-%1-%2").arg(pid).arg(QString::fromLatin1(champs[19]));
+}
+
+void retirerPassagesMorts(const QString& temporaire) {
+    const int fd =
+        ::open(QFile::encodeName(temporaire).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dossier == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    static const QRegularExpression passage(
+        QStringLiteral("^(korvane-([0-9]{1,10})-[0-9]+)-[A-Za-z0-9]{6}$"));
+    while (const dirent* e = ::readdir(dossier)) {
+        const QRegularExpressionMatch m = passage.match(QFile::decodeName(e->d_name));
+        if (!m.hasMatch()) {
+            continue;
+        }
+        const qint64 pid = m.captured(2).toLongLong();
+        if (pid <= std::numeric_limits<pid_t>::max() &&
+            debutDuPassage(pid_t(pid)) == m.captured(1)) {
+            continue; // its run is alive
+        }
+        // Another user's, or a link, is not ours to remove. In the temporary folder, whose
+        // sticky bit lets no one else rename what is ours, what is seen here is what goes.
+        struct stat s {};
+        if (::fstatat(::dirfd(dossier), e->d_name, &s, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(s.st_mode) && s.st_uid == ::geteuid()) {
+            retirerDans(::dirfd(dossier), e->d_name);
+        }
+    }
+    ::closedir(dossier);
 }
 
 } // namespace ouverture

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 namespace ouverture {
 
 // A new folder that only the user can enter (0700), inside this run's own folder in the system's
@@ -24,5 +26,14 @@ QString fichierExtrait(const QString& dossier);
 // a video, a PDF, an office document, an e-book) by its name and by its content alike, and its
 // mode does not let it run.
 bool montrable(const QString& chemin);
+
+// How the run folder of the process `pid` begins, "korvane-PID-START", START being when the
+// process started: a later run tells by it whether that run is alive, though the system may have
+// given its pid to another process since. Empty when `pid` runs no process.
+QString debutDuPassage(pid_t pid);
+
+// Removes, directly in `temporaire`, the run folders of runs that are over (SIGKILL, a crash):
+// only folders of the user, named as debutDuPassage() names them, never one of a live run.
+void retirerPassagesMorts(const QString& temporaire);
 
 } // namespace ouverture

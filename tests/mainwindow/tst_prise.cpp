@@ -6,6 +6,7 @@
 #include "FUnRAR.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
+#include "Ouverture.h"
 #include "Passe.h"
 #include "Prise.h"
 
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -249,10 +251,58 @@ private slots:
             const QString dossier = doc.chopped(nom.size() + 1);
             QCOMPARE(::stat(QFile::encodeName(dossier).constData(), &s), 0);
             QCOMPARE(s.st_mode & 07777, 0700u);
+            // In the folder of this run, which a later run tells alive by its name.
+            QVERIFY(dossier.contains(ouverture::debutDuPassage(::getpid()) + '-'));
         }
         QCOMPARE(colonne(f, 0), (QStringList{QFile::decodeName(nom), "d"}));
         f.ouvrirLigne(1);
         QCOMPARE(montres(*f.listeMontree()), (QStringList{QFile::decodeName(nom)}).filter("d/"));
+    }
+
+    // At start-up, what runs that were killed left of their entries goes, directly in the
+    // temporary folder and through no link; nothing of a live run, of another user, or not named
+    // as a run folder.
+    void lesPassagesMorts_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<char>("genre"); // d: a folder, l: a link to one, f: a file, a: another's
+        QTest::addColumn<bool>("reste");
+        const QString vivant = ouverture::debutDuPassage(::getpid());
+        const QString mort = QStringLiteral("korvane-2147483647-1"); // no pid is that high
+        QTest::newRow("a dead run's") << mort + "-abc123" << 'd' << false;
+        QTest::newRow("a run whose pid went to another") << vivant + "1-abc123" << 'd' << false;
+        QTest::newRow("a live run's") << vivant + "-abc123" << 'd' << true;
+        QTest::newRow("not named as a run's") << "korvane-abc123" << 'd' << true;
+        QTest::newRow("a link named as a dead run's") << mort + "-lien00" << 'l' << true;
+        QTest::newRow("a file named as a dead run's") << mort + "-fich00" << 'f' << true;
+        QTest::newRow("another user's dead run") << mort + "-autre0" << 'a' << true;
+    }
+
+    void lesPassagesMorts() {
+        QFETCH(QString, nom);
+        QFETCH(char, genre);
+        QTemporaryDir t;
+        const QString dehors = t.filePath(QStringLiteral("dehors/f"));
+        archives::ecrire(dehors, "reste");
+        const QString chemin = t.filePath(nom);
+        const QString sous = chemin + QStringLiteral("/sous");
+        if (genre == 'l') {
+            QVERIFY(QFile::link(t.filePath(QStringLiteral("dehors")), chemin));
+        } else if (genre == 'f') {
+            archives::ecrire(chemin, "x");
+        } else {
+            // What an archive may hold: a folder that denies the user, a link out of the folder.
+            archives::ecrire(sous + QStringLiteral("/f"), "x");
+            QVERIFY(QFile::link(t.filePath(QStringLiteral("dehors")), chemin + "/lien"));
+            ::chmod(QFile::encodeName(sous).constData(), 0);
+            if (genre == 'a' &&
+                ::chown(QFile::encodeName(chemin).constData(), ::geteuid() + 1, gid_t(-1)) != 0) {
+                QSKIP("only root gives a folder to another user");
+            }
+        }
+        ouverture::retirerPassagesMorts(t.path());
+        QTEST(QFileInfo(chemin).exists() || QFileInfo(chemin).isSymLink(), "reste");
+        QCOMPARE(archives::lire(dehors), "reste");
+        ::chmod(QFile::encodeName(sous).constData(), 0700);
     }
 
 private:
