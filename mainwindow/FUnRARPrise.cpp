@@ -331,13 +331,13 @@ void FUnRAR::Mnu_EnregistrerListe_Click() {
     const QFileInfo archive(CheminArchive);
     const std::optional<QString> chemin = interaction().enregistrerFichier(
         this, QStringLiteral("Enregistrer la liste"), QStringLiteral("Fichiers texte (*.txt)"),
-        archive.dir().filePath(archive.completeBaseName() + QStringLiteral(".txt")));
+        archive.dir().filePath(nomVisible(archive.completeBaseName()) + QStringLiteral(".txt")));
     if (!chemin || chemin->isEmpty()) {
         return;
     }
     QSaveFile fichier(*chemin);
     if (fichier.open(QIODevice::WriteOnly)) {
-        fichier.write(CheminArchive.toUtf8() + '\n' +
+        fichier.write(nomVisible(CheminArchive).toUtf8() + '\n' +
                       lignesEnTexte(*modele_, montree_->rangsDansLOrdre()).toUtf8());
     }
     if (!fichier.commit()) {
