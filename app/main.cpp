@@ -4,8 +4,11 @@
 #include "FUnRAR.h"
 #include "Interaction.h"
 #include "LigneCommande.h"
+#include "Ouverture.h"
+#include "SignauxDeFin.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char* argv[]) {
     // Every argument belongs to the archive's path, as the system's bytes, but a first one that
@@ -20,6 +23,8 @@ int main(int argc, char* argv[]) {
     environnement::localeUtf8();
     environnement::fuseauLuUneFois();
     demarrage::traductionsQt(application);
+    // What the runs that were killed left of the entries they opened.
+    ouverture::retirerPassagesMorts(QDir::tempPath());
 
     // A helper that only loads the library: a missing library or helper is told before anything.
     if (const std::optional<QString> erreur = assistant::sonder()) {
@@ -29,6 +34,9 @@ int main(int argc, char* argv[]) {
     }
 
     FUnRAR fenetre;
+    // A request to end is a "Quitter": a pass stops and the program ends once its helper is gone,
+    // through exit(), which removes the folder of the entries opened.
+    platform::suivreSignauxDeFin([&fenetre] { fenetre.Mnu_Quitter_Click(); });
     if (demande.extraireIci) {
         fenetre.extraireIci(demande.texte);
     } else {

@@ -142,7 +142,7 @@ void FUnRAR::apresPasse(int mode, assistant::Issue issue) {
         issue != assistant::Issue::Abandonnee) {
         const auto* bilan = statusBar()->findChild<QLabel*>(QStringLiteral("bilan"));
         notification::envoyer(
-            nomVisible(QFileInfo(cheminPasse_).fileName()),
+            notification::titre(cheminPasse_),
             notification::texte(mode, bilan != nullptr ? bilan->text() : QString(),
                                 issue == assistant::Issue::Interrompue, modele_->nombreLignes()));
     }

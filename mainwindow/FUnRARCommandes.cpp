@@ -65,8 +65,8 @@ void FUnRAR::Check1_Toggled(bool coche) {
 
 // Panel 2: the archive's name, then its size, which is never the part cut.
 void FUnRAR::decrireArchive(qint64 taille) {
-    panneaux_[1]->setTexte(NomArchive, QStringLiteral(" : ") + texteNombre(taille) +
-                                           QStringLiteral(" Octets "));
+    panneaux_[1]->setTexte(nomVisible(NomArchive), QStringLiteral(" : ") + texteNombre(taille) +
+                                                       QStringLiteral(" Octets "));
 }
 
 void FUnRAR::garderMotDePasse(const QString& motDePasse, const QString& archive) {
@@ -95,7 +95,7 @@ void FUnRAR::prendreArchive(const QByteArray& texteArguments) {
     CheminArchiveOctets =
         volumes::premierVolume(cheminArchiveDepuisArguments(texteArguments, dossierCourant, style));
     CheminArchive = QFile::decodeName(CheminArchiveOctets);
-    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
 }
 
 void FUnRAR::Mnu_Ouvrir_Click() {
@@ -123,7 +123,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
     retenirArchive();
-    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
     Mnu_Extraire->setEnabled(true);
     Mnu_Tester->setEnabled(true);
     Mnu_Lister->setEnabled(true);

@@ -130,7 +130,7 @@ void FUnRAR::avantBoite() {
     avancement_->cacher();
     if (ouverture_) {
         // The user is asked about the archive being opened: the window names it already.
-        setWindowTitle(TitreFenetre + QStringLiteral(" : ") + CheminArchive);
+        setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
         panneaux_[2]->clear();
         struct stat fichier {};
         if (::stat(ouverture_->constData(), &fichier) == 0) {

@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -330,13 +331,13 @@ void FUnRAR::Mnu_EnregistrerListe_Click() {
     const QFileInfo archive(CheminArchive);
     const std::optional<QString> chemin = interaction().enregistrerFichier(
         this, QStringLiteral("Enregistrer la liste"), QStringLiteral("Fichiers texte (*.txt)"),
-        archive.dir().filePath(archive.completeBaseName() + QStringLiteral(".txt")));
+        archive.dir().filePath(nomVisible(archive.completeBaseName()) + QStringLiteral(".txt")));
     if (!chemin || chemin->isEmpty()) {
         return;
     }
     QSaveFile fichier(*chemin);
     if (fichier.open(QIODevice::WriteOnly)) {
-        fichier.write(CheminArchive.toUtf8() + '\n' +
+        fichier.write(nomVisible(CheminArchive).toUtf8() + '\n' +
                       lignesEnTexte(*modele_, montree_->rangsDansLOrdre()).toUtf8());
     }
     if (!fichier.commit()) {
@@ -370,6 +371,12 @@ void FUnRAR::ouvrirLigne(int ligne) {
                  .arg(nomVisible(nom)));
         return;
     }
+    // What the desktop does not take leaves nothing behind, decrypted: it goes before any box.
+    auto menage = qScopeGuard([&dossier] { ouverture::retirer(dossier); });
+    const auto refuser = [&dire, &dossier](const QString& texte) {
+        ouverture::retirer(dossier);
+        dire(texte);
+    };
     // Extracted as any entry is, the library writing under the current directory; its row goes
     // apart, the list keeping its own.
     ListeResultats ligneSeule;
@@ -385,27 +392,28 @@ void FUnRAR::ouvrirLigne(int ligne) {
     if (resultat != Messages::texteResultat(Resultat::OK, 0)) {
         // Nothing to say when the user stopped the pass or gave no password.
         if (!resultat.isEmpty() && resultat != Messages::texteResultat(Resultat::Interrompu, 0)) {
-            dire(QStringLiteral("« %1 » n'a pas pu être extrait : %2.")
-                     .arg(nomVisible(nom), resultat));
+            refuser(QStringLiteral("« %1 » n'a pas pu être extrait : %2.")
+                        .arg(nomVisible(nom), resultat));
         }
         return;
     }
     const QString extrait = ouverture::fichierExtrait(dossier);
     if (extrait.isEmpty()) {
-        dire(QStringLiteral("« %1 » n'est pas un fichier ordinaire : Korvane ne l'ouvre pas.")
-                 .arg(nomVisible(nom)));
+        refuser(QStringLiteral("« %1 » n'est pas un fichier ordinaire : Korvane ne l'ouvre pas.")
+                    .arg(nomVisible(nom)));
         return;
     }
-    if (ouverture::programme(extrait)) {
-        interaction().message(
-            this,
-            QStringLiteral("Korvane n'ouvre pas les programmes : extrayez-le et vérifiez-le "
-                           "d'abord."),
-            nomVisible(QFileInfo(nom).fileName()), platform::Icone::Exclamation);
+    if (!ouverture::montrable(extrait)) {
+        refuser(
+            QStringLiteral("Korvane n'ouvre que les documents, images, sons et vidéos : extrayez "
+                           "« %1 » pour l'ouvrir vous-même.")
+                .arg(nomVisible(nom)));
         return;
     }
     QFile::setPermissions(extrait, QFileDevice::ReadOwner); // the application only reads it
-    if (!interaction().ouvrirDocument(extrait)) {
-        dire(QStringLiteral("Aucune application n'ouvre « %1 ».").arg(nomVisible(nom)));
+    if (interaction().ouvrirDocument(extrait)) {
+        menage.dismiss(); // the application reads it until the program ends
+    } else {
+        refuser(QStringLiteral("Aucune application n'ouvre « %1 ».").arg(nomVisible(nom)));
     }
 }

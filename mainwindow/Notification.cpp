@@ -1,9 +1,11 @@
 #include "Notification.h"
 
 #include "RetourPasse.h"
+#include "TexteVisible.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
 #include <QVariantMap>
@@ -24,6 +26,10 @@ QString texte(int mode, const QString& bilan, bool interrompue, int lignes) {
                                  .arg(QLocale(QLocale::French, QLocale::France).toString(lignes),
                                       lignes > 1 ? QStringLiteral("s") : QString());
     }
+}
+
+QString titre(const QString& chemin) {
+    return nomVisible(QFileInfo(chemin).fileName());
 }
 
 void envoyer(const QString& titre, const QString& texte) {

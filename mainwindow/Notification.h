@@ -16,6 +16,9 @@ constexpr qint64 PasseLongueMs = 10000;
 // or the rows listed for a list pass.
 QString texte(int mode, const QString& bilan, bool interrompue, int lignes);
 
+// The notice's title: the file name of the archive at `chemin`, as the window shows names.
+QString titre(const QString& chemin);
+
 // Sends the notice, titled `titre`, without waiting for any answer.
 void envoyer(const QString& titre, const QString& texte);
 

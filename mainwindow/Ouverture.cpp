@@ -3,88 +3,137 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeDatabase>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <limits>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ouverture {
 
 namespace {
 
-// What the desktop would run rather than show. Scripts are mostly kinds of application/x-executable
-// in the database; names that a system's database does not know are simply never matched.
-const char* const Refuses[] = {
-    // programs and what holds them
-    "application/x-executable", "application/x-pie-executable", "application/x-sharedlib",
-    "application/x-object", "application/x-ms-dos-executable", "application/x-msdownload",
-    "application/x-dosexec", "application/vnd.microsoft.portable-executable",
-    "application/x-ms-ne-executable", "application/x-java-archive", "application/x-java",
-    "application/x-java-jnlp-file", "application/vnd.appimage", "application/x-iso9660-appimage",
-    // installers
-    "application/x-msi", "application/vnd.debian.binary-package", "application/x-rpm",
-    "application/vnd.flatpak", "application/vnd.flatpak.ref", "application/vnd.flatpak.repo",
-    "application/vnd.snap",
-    // scripts
-    "application/x-shellscript", "application/x-shar", "application/javascript",
-    "application/x-php", "text/tcl", "text/vbscript", "application/x-bat", "text/x-msdos-batch",
-    "application/x-powershell", "text/x-ms-regedit",
-    // desktop entries and shortcuts
-    "application/x-desktop", "application/x-ms-shortcut", "application/x-mswinurl"};
+// The kinds that a viewer shows, named as the desktop's MIME database names them. Each counts
+// exactly, never through the kinds the database files under it: scripts, web pages and desktop
+// entries are all text/plain there, and a macro-enabled workbook is an OOXML spreadsheet. Names
+// that a system's database does not know are simply never matched.
+const char* const Montrables[] = {
+    // text
+    "text/plain", "text/x-readme", "text/x-log",
+    // images, but SVG, which can hold scripts, and EPS, which is PostScript
+    "image/png", "image/jpeg", "image/gif", "image/bmp", "image/webp", "image/tiff",
+    "image/x-tiff-multipage", "image/avif", "image/heif", "image/jxl", "image/vnd.microsoft.icon",
+    "image/x-portable-anymap", "image/x-portable-bitmap", "image/x-portable-graymap",
+    "image/x-portable-pixmap", "image/x-tga", "image/jp2",
+    // sounds, but playlists, which send the player to other files and addresses
+    "audio/mpeg", "audio/ogg", "audio/x-vorbis+ogg", "audio/x-opus+ogg", "audio/x-flac+ogg",
+    "audio/flac", "audio/x-wav", "audio/aac", "audio/mp4", "audio/x-m4b", "audio/webm",
+    "audio/x-ms-wma", "audio/midi", "audio/x-aiff", "audio/x-matroska", "audio/AMR", "audio/x-ape",
+    "audio/x-wavpack",
+    // videos
+    "video/mp4", "video/webm", "video/x-matroska", "video/x-msvideo", "video/quicktime",
+    "video/mpeg", "video/ogg", "video/x-theora+ogg", "video/x-flv", "video/x-ms-wmv", "video/mp2t",
+    "video/3gpp", "video/3gpp2",
+    // PDF, OpenDocument and office documents, but their macro-enabled kinds
+    "application/pdf", "application/vnd.oasis.opendocument.text",
+    "application/vnd.oasis.opendocument.spreadsheet",
+    "application/vnd.oasis.opendocument.presentation",
+    "application/vnd.oasis.opendocument.graphics", "application/msword", "application/vnd.ms-excel",
+    "application/vnd.ms-powerpoint",
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+    "application/vnd.openxmlformats-officedocument.presentationml.presentation", "application/rtf",
+    // e-books
+    "application/epub+zip", "application/x-mobipocket-ebook", "application/vnd.amazon.mobi8-ebook",
+    "application/x-fictionbook+xml", "image/vnd.djvu", "image/vnd.djvu+multipage",
+    // an empty file, whose name alone says what it is
+    "application/x-zerosize"};
 
-bool refuse(const QMimeType& type) {
-    // JSON is data, though the database files it under JavaScript.
-    if (type.inherits(QStringLiteral("application/json"))) {
-        return false;
-    }
-    return std::any_of(std::begin(Refuses), std::end(Refuses), [&type](const char* nom) {
-        return type.inherits(QString::fromLatin1(nom));
+bool estMontrable(const QMimeDatabase& types, const QMimeType& type) {
+    return std::any_of(std::begin(Montrables), std::end(Montrables), [&](const char* nom) {
+        return types.mimeTypeForName(QString::fromLatin1(nom)) == type; // through aliases
     });
+}
+
+bool special(const char* nom) {
+    return std::strcmp(nom, ".") == 0 || std::strcmp(nom, "..") == 0;
+}
+
+// Removes the folder `nom` of the folder open at `parent`, and all it holds, through no link.
+void retirerDans(int parent, const char* nom) {
+    // What the library made may deny the user's own reads and writes: they come back first.
+    ::fchmodat(parent, nom, S_IRWXU, AT_SYMLINK_NOFOLLOW);
+    const int fd = ::openat(parent, nom, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dossier == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    while (const dirent* e = ::readdir(dossier)) {
+        struct stat s {};
+        if (special(e->d_name) ||
+            ::fstatat(::dirfd(dossier), e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISDIR(s.st_mode)) {
+            retirerDans(::dirfd(dossier), e->d_name);
+        } else {
+            ::unlinkat(::dirfd(dossier), e->d_name, 0);
+        }
+    }
+    ::closedir(dossier);
+    ::unlinkat(parent, nom, AT_REMOVEDIR);
 }
 
 // The run's folder: its destructor, run when the program ends (std::exit too), removes it.
 class DossierDuPassage {
 public:
-    DossierDuPassage()
-        : dossier_(QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                   QStringLiteral("/korvane-XXXXXX")) {}
-    ~DossierDuPassage() {
-        if (!dossier_.isValid()) {
-            return;
-        }
-        // What the library made may deny the user's own writes: they come back first.
-        QDirIterator dossiers(dossier_.path(), QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                              QDirIterator::Subdirectories);
-        while (dossiers.hasNext()) {
-            const QString d = dossiers.next();
-            if (!QFileInfo(d).isSymLink()) {
-                ::chmod(QFile::encodeName(d).constData(), S_IRWXU);
-            }
+    DossierDuPassage() {
+        const QString debut = debutDuPassage(::getpid());
+        // Without its start, no later run could tell this one alive: a name that none removes.
+        QByteArray modele = QFile::encodeName(
+            QDir::tempPath() + QLatin1Char('/') +
+            (debut.isEmpty() ? QStringLiteral("korvane") : debut) + QStringLiteral("-XXXXXX"));
+        if (::mkdtemp(modele.data()) != nullptr) { // 0700
+            chemin_ = QFile::decodeName(modele);
         }
     }
-    QTemporaryDir& dossier() { return dossier_; }
+    ~DossierDuPassage() {
+        if (!chemin_.isEmpty()) {
+            retirer(chemin_);
+        }
+    }
+    const QString& chemin() const { return chemin_; }
 
 private:
-    QTemporaryDir dossier_; // made 0700
+    QString chemin_;
 };
 
 } // namespace
 
 QString dossierNeuf() {
     static DossierDuPassage passage;
-    if (!passage.dossier().isValid()) {
+    if (passage.chemin().isEmpty()) {
         return {};
     }
-    QByteArray modele = QFile::encodeName(passage.dossier().path()) + "/entree-XXXXXX";
+    QByteArray modele = QFile::encodeName(passage.chemin()) + "/entree-XXXXXX";
     if (::mkdtemp(modele.data()) == nullptr) { // 0700 too
         return {};
     }
     return QFile::decodeName(modele);
+}
+
+void retirer(const QString& dossier) {
+    retirerDans(AT_FDCWD, QFile::encodeName(dossier).constData());
 }
 
 QString fichierExtrait(const QString& dossier) {
@@ -105,15 +154,69 @@ QString fichierExtrait(const QString& dossier) {
     return fichier;
 }
 
-bool programme(const QString& chemin) {
+bool montrable(const QString& chemin) {
     struct stat s {};
-    if (::stat(QFile::encodeName(chemin).constData(), &s) != 0 ||
+    if (::stat(QFile::encodeName(chemin).constData(), &s) != 0 || !S_ISREG(s.st_mode) ||
         (s.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) {
-        return true;
+        return false;
     }
     const QMimeDatabase types;
-    return refuse(types.mimeTypeForFile(chemin, QMimeDatabase::MatchContent)) ||
-           refuse(types.mimeTypeForFile(chemin, QMimeDatabase::MatchExtension));
+    const QMimeType nom = types.mimeTypeForFile(chemin, QMimeDatabase::MatchExtension);
+    const QMimeType contenu = types.mimeTypeForFile(chemin, QMimeDatabase::MatchContent);
+    // The content may read as no more than what the named kind is made of: a .docx as a zip, a
+    // .doc as OLE storage, a sound without a header as bytes.
+    return estMontrable(types, nom) &&
+           (estMontrable(types, contenu) || nom.inherits(contenu.name()));
+}
+
+QString debutDuPassage(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    // The command's name, between parentheses, may hold anything: the fields follow its last ")",
+    // the state first (field 3), the start time, in clock ticks after boot, 19 further on.
+    const QByteArray texte = stat.readAll();
+    const qsizetype parenthese = texte.lastIndexOf(')');
+    const QList<QByteArray> champs =
+        parenthese < 0 ? QList<QByteArray>() : texte.mid(parenthese + 2).split(' ');
+    if (champs.size() < 20 || champs[19].isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("korvane-%1-%2").arg(pid).arg(QString::fromLatin1(champs[19]));
+}
+
+void retirerPassagesMorts(const QString& temporaire) {
+    const int fd =
+        ::open(QFile::encodeName(temporaire).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dossier == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    static const QRegularExpression passage(
+        QStringLiteral("^(korvane-([0-9]{1,10})-[0-9]+)-[A-Za-z0-9]{6}$"));
+    while (const dirent* e = ::readdir(dossier)) {
+        const QRegularExpressionMatch m = passage.match(QFile::decodeName(e->d_name));
+        if (!m.hasMatch()) {
+            continue;
+        }
+        const qint64 pid = m.captured(2).toLongLong();
+        if (pid <= std::numeric_limits<pid_t>::max() &&
+            debutDuPassage(pid_t(pid)) == m.captured(1)) {
+            continue; // its run is alive
+        }
+        // Another user's, or a link, is not ours to remove. In the temporary folder, whose
+        // sticky bit lets no one else rename what is ours, what is seen here is what goes.
+        struct stat s {};
+        if (::fstatat(::dirfd(dossier), e->d_name, &s, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(s.st_mode) && s.st_uid == ::geteuid()) {
+            retirerDans(::dirfd(dossier), e->d_name);
+        }
+    }
+    ::closedir(dossier);
 }
 
 } // namespace ouverture

@@ -1,9 +1,11 @@
 #pragma once
 
 // Opening one entry of an archive: it is extracted alone into a folder of its own, then handed to
-// the desktop's application for its type, which must never be one that runs it.
+// the desktop's application for its type, which must be one that only shows it.
 
 #include <QString>
+
+#include <sys/types.h>
 
 namespace ouverture {
 
@@ -12,12 +14,26 @@ namespace ouverture {
 // be made.
 QString dossierNeuf();
 
+// Removes `dossier` and all it holds, giving back to the user the folders that deny their own
+// writes, and going through no link.
+void retirer(const QString& dossier);
+
 // The one file that an extraction left beneath `dossier`; empty when it left none, or something
 // else than an ordinary file (a link, a device).
 QString fichierExtrait(const QString& dossier);
 
-// Whether the file at `chemin` could run: its mode lets it, or the MIME database takes it, by its
-// content or by its name, for a program, a script, an installer, a desktop entry or a shortcut.
-bool programme(const QString& chemin);
+// Whether the file at `chemin` is of a kind that a viewer shows (a plain text, an image, a sound,
+// a video, a PDF, an office document, an e-book) by its name and by its content alike, and its
+// mode does not let it run.
+bool montrable(const QString& chemin);
+
+// How the run folder of the process `pid` begins, "korvane-PID-START", START being when the
+// process started: a later run tells by it whether that run is alive, though the system may have
+// given its pid to another process since. Empty when `pid` runs no process.
+QString debutDuPassage(pid_t pid);
+
+// Removes, directly in `temporaire`, the run folders of runs that are over (SIGKILL, a crash):
+// only folders of the user, named as debutDuPassage() names them, never one of a live run.
+void retirerPassagesMorts(const QString& temporaire);
 
 } // namespace ouverture

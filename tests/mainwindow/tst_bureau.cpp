@@ -1,16 +1,20 @@
-// The argument of Extraire ici, recent archives, screen readers, a dark palette.
+// The argument of Extraire ici, recent archives, names shown, screen readers, a dark palette.
 
+#include "Archives.h"
 #include "ArchivesRecentes.h"
 #include "DosRAR.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "LigneCommande.h"
 #include "ListeResultats.h"
+#include "Notification.h"
 #include "Proprietes.h"
+#include "TexteVisible.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
+#include <QMap>
 #include <QProgressBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -71,6 +75,48 @@ private slots:
             vues << e.texte + QLatin1Char('|') + QString::number(e.presente);
         }
         QTEST(vues, "attendues");
+    }
+
+    // An archive's name shows with its control and bidirectional characters written out
+    // wherever the window shows it: "facture\u202Erar.exe" must not read "factureexe.rar".
+    void unNomHostileSeLitEcrit_data() {
+        QTest::addColumn<QString>("ou");
+        for (const char* ou :
+             {"the title", "the title of the command line's archive", "the archive's panel",
+              "the saved list's first line", "the recent menu's text", "the recent menu's tooltip",
+              "the properties", "the notice's title"}) {
+            QTest::newRow(ou) << QString::fromLatin1(ou);
+        }
+    }
+    void unNomHostileSeLitEcrit() {
+        QFETCH(QString, ou);
+        QTemporaryDir d;
+        const QString archive = d.filePath(QStringLiteral("fac\ature\u202Erar.exe"));
+        QVERIFY(QFile::rename(archives::creer(d.path(), QStringLiteral("a.rar"), {{"a", "1"}}),
+                              archive));
+        FausseInteraction b;
+        FUnRAR f;
+        b.fichiers << archive << d.filePath(QStringLiteral("liste.txt"));
+        f.Mnu_Ouvrir_Click();
+        f.Mnu_EnregistrerListe_Click();
+        f.Mnu_Proprietes_Click();
+        const ArchivesRecentes::Entree recente = ArchivesRecentes().entrees().value(0);
+        FUnRAR g;
+        g.Form_Load(QFile::encodeName(archive));
+        const QMap<QString, QString> vus{
+            {"the title", f.windowTitle()},
+            {"the title of the command line's archive", g.windowTitle()},
+            {"the archive's panel", f.findChild<QLabel*>(QStringLiteral("StatusBar1_2"))->text()},
+            {"the saved list's first line",
+             QString::fromUtf8(archives::lire(d.filePath(QStringLiteral("liste.txt"))))},
+            {"the recent menu's text", recente.texte},
+            {"the recent menu's tooltip", recente.bulle},
+            {"the properties", f.findChild<QLabel*>(QStringLiteral("valeur1"))->text()},
+            {"the notice's title", notification::titre(archive)}};
+        const QString vu = vus.value(ou).section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(vu.contains(QLatin1String("fac\\u0007ture\\u202Erar.exe")), qPrintable(vu));
+        QCOMPARE(nomVisible(vu), vu); // nothing left to hide or reorder
+        QVERIFY(b.messages.isEmpty());
     }
 
     // Every control of the window and of its boxes has a name and a description for screen

@@ -9,6 +9,7 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Passe.h"
+#include "SignauxDeFin.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -23,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
 #include <vector>
 
@@ -186,6 +188,30 @@ private slots:
         QCOMPARE(statutDeFin([&] { ouverte ? f.Mnu_Tester_Click() : f.Form_Load(chemin); }), 1);
         QCOMPARE(b.vues(), QStringList{message.replace(QLatin1Char('@'), chemin)});
         QCOMPARE(f.isVisible(), ouverte);
+    }
+
+    // SIGTERM (the session ending) and Ctrl+C's SIGINT reach the event loop, for the program to
+    // end its own way; a SIGHUP ignored from the start (nohup) stays ignored.
+    void lesSignauxDeFin_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("appels");
+        QTest::newRow("SIGTERM") << SIGTERM << 1;
+        QTest::newRow("SIGINT") << SIGINT << 1;
+        QTest::newRow("SIGHUP under nohup") << SIGHUP << 0;
+    }
+    void lesSignauxDeFin() {
+        QFETCH(int, signal);
+        static int appels = 0;
+        static const bool suivis = [] {
+            std::signal(SIGHUP, SIG_IGN);
+            platform::suivreSignauxDeFin([] { ++appels; });
+            return true;
+        }();
+        QVERIFY(suivis);
+        const int avant = appels;
+        ::raise(signal); // the byte is in the pipe when it returns
+        QCoreApplication::processEvents();
+        QTEST(appels - avant, "appels");
     }
 
     // A password typed on ticking "Mot de passe" serves every pass; with another archive, the

@@ -6,6 +6,7 @@
 #include "FUnRAR.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
+#include "Ouverture.h"
 #include "Passe.h"
 #include "Prise.h"
 
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +29,16 @@ void remplir(ListeResultats& m, const QStringList& noms, qsizetype debut = 0) {
                         quint32(i));
     }
     m.publier();
+}
+
+// The files that entries opened left in the run folders of the temporary folder.
+int laisses() {
+    int n = 0;
+    for (QDirIterator i(QDir::tempPath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         i.hasNext();) {
+        n += i.next().contains(QLatin1String("/korvane-")) ? 1 : 0;
+    }
+    return n;
 }
 
 QStringList montres(const ListeMontree& v) {
@@ -54,6 +66,12 @@ class TestPrise : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        // The run folders of this program only, not those of others running beside it.
+        QVERIFY(temporaire_.isValid());
+        qputenv("TMPDIR", QFile::encodeName(temporaire_.path()));
+    }
+
     // The rows kept, top first, whatever the case and accents, typed one key at a time, then as
     // the pass adds its last rows; a sort keeps to them.
     void leFiltreEtLeTri_data() {
@@ -164,23 +182,41 @@ private slots:
         QVERIFY(boites.messages.isEmpty());
     }
 
-    // An entry goes to the desktop read-only from a folder of its own, unless it could run; a
-    // folder filters the list to what it holds.
+    // An entry goes to the desktop read-only from a folder of its own when a viewer shows it, by
+    // its name and by its content alike, and its mode does not let it run; else nothing of it
+    // stays behind. A folder filters the list to what it holds.
     void ouvrirUneEntree_data() {
         QTest::addColumn<QByteArray>("nom");
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("ouvert");
-        QTest::newRow("a text") << QByteArray("d/lisez moi.txt") << QByteArray("bonjour\n") << 0
-                                << true;
-        QTest::newRow("a script") << QByteArray("installer.sh") << QByteArray("echo\n") << 0
-                                  << false;
-        QTest::newRow("a script named as a text")
-            << QByteArray("notes.txt") << QByteArray("#!/bin/sh\necho\n") << 0 << false;
-        QTest::newRow("a desktop entry")
-            << QByteArray("lire.desktop") << QByteArray("[Desktop Entry]\nExec=sh\n") << 0 << false;
-        QTest::newRow("an executable mode")
-            << QByteArray("texte.txt") << QByteArray("texte\n") << 0755 << false;
+        const QByteArray elf = archives::lire(QCoreApplication::applicationFilePath()).left(64);
+        const QByteArray zip = QByteArray("PK\3\4") + QByteArray(26, '\0');
+        const auto ligne = [](const char* phrase, const char* nom, const QByteArray& contenu,
+                              bool ouvert, int mode = 0) {
+            QTest::newRow(phrase) << QByteArray(nom) << contenu << mode << ouvert;
+        };
+        ligne("a text", "d/lisez moi.txt", "bonjour\n", true);
+        ligne("an empty text", "vide.txt", "", true);
+        ligne("a text in an executable mode", "texte.txt", "texte\n", false, 0755);
+        ligne("a script named as a text", "notes.txt", "#!/bin/sh\necho\n", false);
+        ligne("a Python script named as a text", "notes.txt", "#!/usr/bin/python3\n", false);
+        ligne("a program named as a text", "lisez.txt", elf, false);
+        ligne("a text named as a script", "installer.sh", "echo\n", false);
+        ligne("a desktop entry", "lire.desktop", "[Desktop Entry]\nExec=sh\n", false);
+        ligne("an image", "photo.png", "\x89PNG\r\n\x1a\n", true);
+        ligne("a web page named as an image", "photo.png", "<!DOCTYPE html><script>", false);
+        ligne("an SVG image", "i.svg", "<svg xmlns='http://www.w3.org/2000/svg'/>", false);
+        ligne("a PDF", "d.pdf", "%PDF-1.4\n", true);
+        ligne("PostScript", "p.ps", "%!PS-Adobe-3.0\n", false);
+        ligne("a web page", "p.html", "<!DOCTYPE html>", false);
+        ligne("an HTML application", "p.hta", "<html><script language=VBScript>", false);
+        ligne("a remote-desktop profile", "b.rdp", "full address:s:10.0.0.1\n", false);
+        ligne("a Remmina profile", "b.remmina", "[remmina]\nserver=10.0.0.1\n", false);
+        ligne("a disk image", "disque.iso", QByteArray(4096, '\0'), false);
+        ligne("an office document, a zip inside", "lettre.docx", zip, true);
+        ligne("an e-book", "livre.epub", zip + "mimetypeapplication/epub+zip", true);
+        ligne("a sound that only its name tells", "chanson.mp3", QByteArray(64, '\0'), true);
     }
 
     void ouvrirUneEntree() {
@@ -196,12 +232,15 @@ private slots:
                             {.nom = nom, .contenu = contenu, .mode = quint32(mode)}}));
         FUnRAR f;
         f.Form_Load(archive);
+        const int avant = laisses();
         f.ouvrirLigne(0);
         QCOMPARE(boites.documents.size(), ouvert ? 1 : 0);
-        QCOMPARE(boites.vues(), ouvert ? QStringList()
-                                       : QStringList{QFileInfo(nom).fileName() +
-                                                     ": Korvane n'ouvre pas les programmes : "
-                                                     "extrayez-le et vérifiez-le d'abord."});
+        QCOMPARE(laisses(), avant + boites.documents.size()); // nothing stays of a refused one
+        QCOMPARE(boites.vues(),
+                 ouvert ? QStringList()
+                        : QStringList{"Erreur: Korvane n'ouvre que les documents, images, sons et "
+                                      "vidéos : extrayez « " +
+                                      QFile::decodeName(nom) + " » pour l'ouvrir vous-même."});
         if (ouvert) {
             const QString doc = boites.documents.first();
             QVERIFY(doc.endsWith(QFile::decodeName(nom)));
@@ -212,11 +251,62 @@ private slots:
             const QString dossier = doc.chopped(nom.size() + 1);
             QCOMPARE(::stat(QFile::encodeName(dossier).constData(), &s), 0);
             QCOMPARE(s.st_mode & 07777, 0700u);
+            // In the folder of this run, which a later run tells alive by its name.
+            QVERIFY(dossier.contains(ouverture::debutDuPassage(::getpid()) + '-'));
         }
         QCOMPARE(colonne(f, 0), (QStringList{QFile::decodeName(nom), "d"}));
         f.ouvrirLigne(1);
         QCOMPARE(montres(*f.listeMontree()), (QStringList{QFile::decodeName(nom)}).filter("d/"));
     }
+
+    // At start-up, what runs that were killed left of their entries goes, directly in the
+    // temporary folder and through no link; nothing of a live run, of another user, or not named
+    // as a run folder.
+    void lesPassagesMorts_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<char>("genre"); // d: a folder, l: a link to one, f: a file, a: another's
+        QTest::addColumn<bool>("reste");
+        const QString vivant = ouverture::debutDuPassage(::getpid());
+        const QString mort = QStringLiteral("korvane-2147483647-1"); // no pid is that high
+        QTest::newRow("a dead run's") << mort + "-abc123" << 'd' << false;
+        QTest::newRow("a run whose pid went to another") << vivant + "1-abc123" << 'd' << false;
+        QTest::newRow("a live run's") << vivant + "-abc123" << 'd' << true;
+        QTest::newRow("not named as a run's") << "korvane-abc123" << 'd' << true;
+        QTest::newRow("a link named as a dead run's") << mort + "-lien00" << 'l' << true;
+        QTest::newRow("a file named as a dead run's") << mort + "-fich00" << 'f' << true;
+        QTest::newRow("another user's dead run") << mort + "-autre0" << 'a' << true;
+    }
+
+    void lesPassagesMorts() {
+        QFETCH(QString, nom);
+        QFETCH(char, genre);
+        QTemporaryDir t;
+        const QString dehors = t.filePath(QStringLiteral("dehors/f"));
+        archives::ecrire(dehors, "reste");
+        const QString chemin = t.filePath(nom);
+        const QString sous = chemin + QStringLiteral("/sous");
+        if (genre == 'l') {
+            QVERIFY(QFile::link(t.filePath(QStringLiteral("dehors")), chemin));
+        } else if (genre == 'f') {
+            archives::ecrire(chemin, "x");
+        } else {
+            // What an archive may hold: a folder that denies the user, a link out of the folder.
+            archives::ecrire(sous + QStringLiteral("/f"), "x");
+            QVERIFY(QFile::link(t.filePath(QStringLiteral("dehors")), chemin + "/lien"));
+            ::chmod(QFile::encodeName(sous).constData(), 0);
+            if (genre == 'a' &&
+                ::chown(QFile::encodeName(chemin).constData(), ::geteuid() + 1, gid_t(-1)) != 0) {
+                QSKIP("only root gives a folder to another user");
+            }
+        }
+        ouverture::retirerPassagesMorts(t.path());
+        QTEST(QFileInfo(chemin).exists() || QFileInfo(chemin).isSymLink(), "reste");
+        QCOMPARE(archives::lire(dehors), "reste");
+        ::chmod(QFile::encodeName(sous).constData(), 0700);
+    }
+
+private:
+    QTemporaryDir temporaire_;
 };
 
 QTEST_MAIN(TestPrise)
