@@ -278,7 +278,6 @@ void FUnRAR::garderSelection(const std::function<void()>& changement) {
 }
 
 void FUnRAR::Mnu_Filtrer_Click() {
-    montree_->preparerFiltre();
     barreFiltre_->show();
     filtre_->setFocus(Qt::ShortcutFocusReason);
     filtre_->selectAll();
