@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -276,6 +277,65 @@ private slots:
         QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(),
                  QStringLiteral("5 extraits sur 7"));
         QVERIFY(boites.messages.isEmpty());
+    }
+
+    // Dragging rows out carries the URLs of what their extraction put directly in a new private
+    // folder: a folder's row its folder, a file's row the first element of its path, with only
+    // the entries chosen beneath; the list keeps its rows. Beyond 1 GiB, a box and nothing.
+    void glisserDesLignes_data() {
+        QTest::addColumn<QStringList>("choisies");
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QStringList>("fichiers"); // beneath the folder, with their contents
+        QTest::newRow("files, a folder, a file without its folder")
+            << QStringList{"a.txt", "autre", "dos/c.txt"} << QStringList{"a.txt", "autre", "dos"}
+            << QStringList{"a.txt=un", "autre/e.txt=cinq", "dos/c.txt=trois"};
+        QTest::newRow("beyond 1 GiB")
+            << QStringList{"a.txt", "gros.bin"} << QStringList() << QStringList();
+    }
+
+    void glisserDesLignes() {
+        QFETCH(QStringList, choisies);
+        QFETCH(QStringList, urls);
+        QFETCH(QStringList, fichiers);
+        QTemporaryDir d;
+        FausseInteraction boites;
+        FUnRAR f;
+        f.Form_Load(archives::creer(d.path(), QStringLiteral("g.rar"),
+                                    {{"a.txt", "un"},
+                                     {"b.txt", "deux"},
+                                     {"dos/", {}},
+                                     {"dos/c.txt", "trois"},
+                                     {"dos/d.txt", "quatre"},
+                                     {"autre/", {}},
+                                     {"autre/e.txt", "cinq"}}));
+        f.modeleResultats()->ajouterEnTete(QStringLiteral("gros.bin"), qint64(3) << 30, 0, false,
+                                           99);
+        f.modeleResultats()->publier();
+        const QStringList lignes = colonne(f, 0);
+        choisir(f, choisies);
+        const std::unique_ptr<QMimeData> donnees = f.donneesAGlisser();
+        QStringList noms;
+        QStringList sorties;
+        if (donnees) {
+            const QDir dossier = QFileInfo(donnees->urls().value(0).toLocalFile()).dir();
+            for (const QUrl& url : donnees->urls()) {
+                noms << dossier.relativeFilePath(url.toLocalFile());
+            }
+            for (QDirIterator i(dossier.path(), QDir::Files, QDirIterator::Subdirectories);
+                 i.hasNext();) {
+                const QString chemin = i.next();
+                sorties << dossier.relativeFilePath(chemin) + '=' + archives::lire(chemin);
+            }
+            sorties.sort();
+        }
+        QCOMPARE(noms, urls);
+        QCOMPARE(sorties, fichiers);
+        QCOMPARE(boites.vues(),
+                 donnees ? QStringList()
+                         : QStringList{"Korvane v 1.0: Les entrées choisies font 3,0 Gio : Korvane "
+                                       "n'en glisse pas plus de 1 Gio. « Extraire la sélection » "
+                                       "les extrait dans le dossier de votre choix."});
+        QCOMPARE(colonne(f, 0), lignes);
     }
 
     // An entry goes to the desktop read-only from a folder of its own when a viewer shows it, by
