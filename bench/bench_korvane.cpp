@@ -4,11 +4,12 @@
 // up, so that its time and peak memory are its own.
 //
 //   bench_korvane [--repetitions N] [--dossier DIR]
-//   bench_korvane --mesure nu|fenetre|bac|auxiliaire|choix|filtre|ici MODE ARCHIVE [DESTINATION]
+//   bench_korvane --mesure nu|fenetre|bac|auxiliaire|landlock|choix|filtre|ici MODE ARCHIVE [DEST]
 //   (one measurement; bac: the window with its helper sandboxed but without the system-call
-//   filter; auxiliaire: with no confinement at all; choix: the window's pass on 10 entries
-//   spread over the archive; filtre: keystrokes in the filter after the window's pass; ici:
-//   "Extraire ici" of the archive linked into DESTINATION)
+//   filter; auxiliaire: with no confinement at all; landlock: with Landlock and the filter, as
+//   where bubblewrap cannot run; choix: the window's pass on 10 entries spread over the archive;
+//   filtre: keystrokes in the filter after the window's pass; ici: "Extraire ici" of the archive
+//   linked into DEST)
 //   bench_korvane --demarrage N                                     (N helpers that do no pass)
 
 #include "Assistant.h"
@@ -124,7 +125,7 @@ long picKib(bool avecAssistants) {
 int mesurer(int argc, char* argv[]) {
     if (argc < 5) {
         echec(QStringLiteral(
-            "--mesure nu|fenetre|bac|auxiliaire|choix|filtre|ici MODE ARCHIVE [DEST]"));
+            "--mesure nu|fenetre|bac|auxiliaire|landlock|choix|filtre|ici MODE ARCHIVE [DEST]"));
     }
     const bool fenetre = qstrcmp(argv[2], "nu") != 0;
     const int mode = std::atoi(argv[3]);
@@ -147,6 +148,8 @@ int mesurer(int argc, char* argv[]) {
         assistant::imposerNiveau(qstrcmp(argv[2], "bac") == 0 ? assistant::Niveau::Bac
                                                               : assistant::Niveau::Gardes);
         assistant::imposerOptions(protocole::SansFiltre);
+    } else if (qstrcmp(argv[2], "landlock") == 0) {
+        assistant::imposerNiveau(assistant::Niveau::Landlock);
     }
 
     QElapsedTimer chrono;

@@ -67,7 +67,7 @@ int main() {
     quint8 protections = 0;
     const int abi = confinement::abiLandlock(int(options >> protocole::DecalageAbi) & 0xFF);
     if ((options & protocole::SansLandlock) == 0 &&
-        confinement::restreindreEcritures(mode == ModeExtraction, abi)) {
+        confinement::restreindre(volumes, mode == ModeExtraction, abi)) {
         protections |= protocole::ProtectionLandlock;
     }
     if ((options & protocole::SansFiltre) == 0 &&

@@ -392,16 +392,19 @@ private slots:
 
     // Code run inside the library, as an archive that took it over would run it, outside the
     // sandbox: no process of its own, no signal to another, nothing outside the chosen folder
-    // truncated, chmodded or dated, nor, under Landlock, opened for writing. The stand-in says
-    // what it managed as its open's code, 100 and a bit for each.
+    // truncated, chmodded or dated, nor, under Landlock, opened at all, and the window's memory
+    // out of reach. The stand-in says what it managed as its open's code, 100 and a bit for each:
+    // 1 a process, 2 a signal, 4 truncate, 8 chmod, 16 utimes by name, 32 opened for writing, 64
+    // for reading, 128 fchmod and 256 futimens on that, 512 the window's memory.
     void uneBibliothequePriseResteEnfermee_data() {
         QTest::addColumn<assistant::Niveau>("niveau");
         QTest::addColumn<quint32>("options");
         QTest::addColumn<int>("reussites");
+        QTest::newRow("Landlock at the kernel's own ABI") << assistant::Niveau::Landlock << 0U << 0;
         QTest::newRow("Landlock ABI 2, which covers neither truncate nor signals")
             << assistant::Niveau::Landlock << (2U << protocole::DecalageAbi) << 0;
-        QTest::newRow("without Landlock: only the opening for writing")
-            << assistant::Niveau::Gardes << 0U << 32;
+        QTest::newRow("without Landlock: the user's files opened, their modes and times changed")
+            << assistant::Niveau::Gardes << 0U << (32 | 64 | 128 | 256);
     }
 
     void uneBibliothequePriseResteEnfermee() {
