@@ -27,6 +27,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -203,10 +204,33 @@ struct Conversation {
 
 Conversation* conversationEnCours = nullptr;
 
+// Outside the sandbox the helper runs as our own user: for as long as it lives, this process is
+// not dumpable, so that the helper can neither trace it nor open its memory (/proc/PID/mem).
+class Indumpable {
+public:
+    explicit Indumpable(bool actif)
+        : avant_(actif ? ::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) : 0) {
+        if (avant_ > 0) {
+            ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+        }
+    }
+    ~Indumpable() {
+        if (avant_ == 1) {
+            ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+        }
+    }
+    Indumpable(const Indumpable&) = delete;
+    Indumpable& operator=(const Indumpable&) = delete;
+
+private:
+    int avant_;
+};
+
 // One pass in one helper, started as `lancement` says.
 Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                 const QByteArray& archive, const QString& motDePasse,
                 const std::vector<quint32>& selection = {}) {
+    const Indumpable indumpable(!lancement.bac); // until the helper below is gone
     const Dossier dossier(mode == ModeExtraction);
     Processus processus;
     const QByteArray chemin = QFile::encodeName(programme());
