@@ -175,6 +175,12 @@ bool filtrerHorsBac(scmp_filter_ctx filtre) {
         fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), appel, 1,
                                         scmp_arg_cmp{0, SCMP_CMP_NE, soi, 0}) == 0;
     }
+    // Nor through a descriptor that signals its owner, any process of the user's, once it is
+    // ready: Landlock scopes that from ABI 6 only.
+    for (const unsigned long commande : {F_SETOWN, F_SETOWN_EX}) {
+        fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(fcntl), 1,
+                                        comparaison(1, 0xFFFFFFFFUL, commande)) == 0;
+    }
     return fait;
 }
 

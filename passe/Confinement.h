@@ -27,8 +27,8 @@ bool restreindre(const std::vector<QByteArray>& volumes, bool ecrire, int abi);
 
 // seccomp: sockets, exec, ptrace, mounts, namespaces, keyrings, kernel modules and the like are
 // refused. `horsBac`: no sandbox stands around the helper, and the filter also refuses new
-// processes, signals to any other process, truncate by name and the chmod, chown and utimes
-// calls by name. False when the filter could not be installed.
+// processes, signals to any other process (through a descriptor's owner too), truncate by name
+// and the chmod, chown and utimes calls by name. False when the filter could not be installed.
 bool filtrerAppels(bool horsBac);
 
 } // namespace confinement

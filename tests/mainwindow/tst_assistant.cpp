@@ -394,8 +394,9 @@ private slots:
     // sandbox: no process of its own, no signal to another, nothing outside the chosen folder
     // truncated, chmodded or dated, nor, under Landlock, opened at all, and the window's memory
     // out of reach. The stand-in says what it managed as its open's code, 100 and a bit for each:
-    // 1 a process, 2 a signal, 4 truncate, 8 chmod, 16 utimes by name, 32 opened for writing, 64
-    // for reading, 128 fchmod and 256 futimens on that, 512 the window's memory.
+    // 1 a process, 2 a signal (by kill or a pipe's owner), 4 truncate, 8 chmod, 16 utimes by name,
+    // 32 opened for writing, 64 for reading, 128 fchmod and 256 futimens on that, 512 the window's
+    // memory.
     void uneBibliothequePriseResteEnfermee_data() {
         QTest::addColumn<assistant::Niveau>("niveau");
         QTest::addColumn<quint32>("options");

@@ -32,6 +32,15 @@ __attribute__((visibility("default"))) HANDLE PASCAL RAROpenArchiveEx(RAROpenArc
     if (temoin != nullptr && ::syscall(SYS_kill, std::atoi(temoin), SIGKILL) == 0) {
         reussites |= 2;
     }
+    // Or through a pipe that signals its owner once there is something to read.
+    int tube[2];
+    if (temoin != nullptr && ::syscall(SYS_pipe2, tube, 0) == 0 &&
+        ::syscall(SYS_fcntl, tube[0], F_SETOWN, std::atoi(temoin)) == 0) {
+        reussites |= 2;
+        ::syscall(SYS_fcntl, tube[0], F_SETSIG, SIGKILL);
+        ::syscall(SYS_fcntl, tube[0], F_SETFL, O_ASYNC);
+        ::syscall(SYS_write, tube[1], "x", 1);
+    }
     if (victime != nullptr) {
         reussites |= ::syscall(SYS_truncate, victime, 0) == 0 ? 4 : 0;
         reussites |= ::syscall(SYS_chmod, victime, 0777) == 0 ? 8 : 0;
