@@ -103,7 +103,7 @@ enum Option : quint32 {
 
 // What the helper put between the library and the user's files, besides the sandbox.
 enum Protection : quint8 {
-    ProtectionLandlock = 1, // writes only beneath the destination, or nowhere
+    ProtectionLandlock = 1, // reads only what the pass needs, writes only in the destination
     ProtectionFiltre = 2,   // the system calls that no pass needs are refused
 };
 
