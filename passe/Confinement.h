@@ -16,13 +16,12 @@ namespace confinement {
 int abiLandlock(int plafond);
 
 // Landlock at ABI `abi`: the helper reads only the system's libraries and data (/usr and the few
-// files of /etc and /sys that the C library reads), the archive's `volumes`, each file alone, and,
-// when `ecrire` (an extraction), beneath the current directory, the only place where it writes;
-// for a list or a test nothing at all is written. A file of the user's elsewhere cannot even be
-// opened, so that no descriptor of it exists to change its mode, owner or times through, which
-// Landlock does not cover. False when there is no Landlock. Landlock does not cover chmod or
-// utimensat either, nor, below ABI 3, truncate, nor, below ABI 6, signals: the sandbox does, and
-// outside it the filter.
+// files of /etc and /sys that the C library reads), each of the archive's `volumes` alone and,
+// when `ecrire` (an extraction), what lies beneath the current directory, the only place where it
+// writes; for a list or a test it writes nowhere. A file of the user's elsewhere cannot be opened
+// at all: Landlock does not cover chmod, chown or utimes, by name or through a descriptor, so no
+// descriptor of it may exist. Nor does it cover truncate below ABI 3, nor signals below ABI 6: the
+// sandbox does, and outside it the filter. False when there is no Landlock.
 bool restreindre(const std::vector<QByteArray>& volumes, bool ecrire, int abi);
 
 // seccomp: sockets, exec, ptrace, mounts, namespaces, keyrings, kernel modules and the like are
