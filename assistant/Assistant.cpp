@@ -266,7 +266,8 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         commande = bac::commande(*bac::bubblewrap(), chemin, jeu, destination);
     }
     const PageEnCours page = mode == ModeExtraction ? PageEnCours::creer() : PageEnCours();
-    if (const std::optional<QString> raison = processus.demarrer(commande, page.descripteur())) {
+    if (const std::optional<QString> raison =
+            processus.demarrer(commande, page.descripteur(), lancement.bac)) {
         retour.echec({Genre::Installation, 0,
                       Messages::assistantIntrouvable(QFile::decodeName(chemin), *raison)});
     }
@@ -291,6 +292,9 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         processus.ecrire(demande);
         demande.fill('\0');
     }
+    // Before anything can end bubblewrap: only while it lives does the number it gives surely
+    // name the helper.
+    processus.connaitreAssistant();
 
     Relecture relecture(retour, mode, processus, octets);
     QByteArray tampon;
@@ -373,7 +377,9 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             retour.echec(relecture.echec());
         }
     }
-    dossier.retirerFichier(page.lire());
+    if (processus.parti()) {
+        dossier.retirerFichier(page.lire());
+    }
     if (WIFSIGNALED(statut)) {
         retour.echec({Genre::Signal, WTERMSIG(statut)});
     }
@@ -463,7 +469,9 @@ void interrompre() {
     c->lecteur->setEnabled(false); // before its descriptor is closed
     c->processus.tuer();
     // The helper is gone: nothing can write the file any more once it is removed.
-    c->dossier.retirerFichier(c->enCours.lire());
+    if (c->processus.parti()) {
+        c->dossier.retirerFichier(c->enCours.lire());
+    }
     c->boucle->quit();
 }
 
