@@ -150,6 +150,13 @@ struct Lancement {
 
 std::optional<Niveau> niveauImpose;
 quint32 optionsImposees = 0;
+// Whether the kernel lets bubblewrap make its sandbox: learnt from the first helper started in it.
+std::optional<bool> bacUtilisable;
+int demarres = 0;
+
+// A helper started in the sandbox while it is not known to work there ended before its first
+// word, with bubblewrap's own failure status: the kernel may refuse bubblewrap its namespaces.
+struct BacRefuse {};
 
 QByteArray dossierCourant() {
     QByteArray tampon(4096, '\0');
@@ -271,6 +278,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         retour.echec({Genre::Installation, 0,
                       Messages::assistantIntrouvable(QFile::decodeName(chemin), *raison)});
     }
+    ++demarres;
     {
         QByteArray demande;
         protocole::Redaction r(demande);
@@ -364,8 +372,17 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
 
     const Relecture::Etat etat = relecture.etat();
     noter(lancement, relecture.protections(), relecture.abiLandlock());
+    // A helper that spoke from the sandbox, even to say that the library is missing, shows that
+    // the kernel lets bubblewrap make it.
+    if (lancement.bac && !relecture.muette()) {
+        bacUtilisable = true;
+    }
     const int statut =
         processus.attendreFin(etat == Relecture::Etat::Rompue ? 0 : FinApresDernierMotMs);
+    if (lancement.bac && !bacUtilisable && relecture.muette() && WIFEXITED(statut) &&
+        WEXITSTATUS(statut) == 1) {
+        throw BacRefuse{};
+    }
     if (WIFEXITED(statut) && WEXITSTATUS(statut) == 0) {
         if (etat == Relecture::Etat::Fin) {
             return Issue::Terminee;
@@ -402,24 +419,25 @@ std::optional<Messages::Echec> sonde(const Lancement& l) {
     return std::nullopt;
 }
 
-// The strongest way of starting helpers that works here, learnt once per process: a helper that
-// speaks from inside the sandbox, even to say that the library is missing, shows that the kernel
-// lets bubblewrap make it.
+// Learns whether bubblewrap can make its sandbox here, from a helper that binds nothing of the
+// user's: what the pass bound might be the cause of its failure.
+void apprendreBac() {
+    try {
+        sonde({true, 0});
+    } catch (const BacRefuse&) {
+    }
+    bacUtilisable = bacUtilisable.value_or(false); // a probe that never spoke: not here
+}
+
+// The strongest way of starting helpers that works here, as far as the helpers started so far
+// tell.
 Lancement lancement() {
     if (niveauImpose) {
         return {*niveauImpose == Niveau::Bac && bac::bubblewrap().has_value(),
                 optionsImposees |
                     (*niveauImpose == Niveau::Gardes ? quint32(protocole::SansLandlock) : 0U)};
     }
-    static std::optional<bool> bacUtilisable;
-    if (!bacUtilisable) {
-        bacUtilisable = false;
-        if (bac::bubblewrap()) {
-            const std::optional<Messages::Echec> e = sonde({true, 0});
-            bacUtilisable = !e || e->genre == Genre::Installation;
-        }
-    }
-    return {*bacUtilisable, optionsImposees};
+    return {bac::bubblewrap().has_value() && bacUtilisable.value_or(true), optionsImposees};
 }
 
 } // namespace
@@ -449,15 +467,36 @@ std::optional<Avertissement> protectionReduite() {
 }
 
 std::optional<QString> sonder() {
-    if (const std::optional<Messages::Echec> e = sonde(lancement())) {
-        return Messages::texte(*e, QString());
+    for (;;) {
+        try {
+            if (const std::optional<Messages::Echec> e = sonde(lancement())) {
+                return Messages::texte(*e, QString());
+            }
+            return std::nullopt;
+        } catch (const BacRefuse&) {
+            bacUtilisable = false; // and once more outside the sandbox
+        }
     }
-    return std::nullopt;
 }
 
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
                const std::vector<quint32>& selection) {
-    return converser(retour, lancement(), mode, absolu(archive), motDePasse, selection);
+    for (;;) {
+        try {
+            return converser(retour, lancement(), mode, absolu(archive), motDePasse, selection);
+        } catch (const BacRefuse&) {
+            // Nothing of the pass was played: it starts again below the sandbox, unless the
+            // sandbox works here and the pass's own failure is to be told.
+            apprendreBac();
+            if (*bacUtilisable) {
+                retour.echec({Genre::Sortie, 1});
+            }
+        }
+    }
+}
+
+int auxiliairesDemarres() {
+    return demarres;
 }
 
 void interrompre() {
@@ -478,6 +517,9 @@ void interrompre() {
 Niveau niveau() {
     if (niveauImpose) {
         return *niveauImpose;
+    }
+    if (bac::bubblewrap() && !bacUtilisable) {
+        apprendreBac();
     }
     return lancement().bac ? Niveau::Bac : Niveau::Landlock;
 }

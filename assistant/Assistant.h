@@ -33,6 +33,7 @@ struct Avertissement {
 std::optional<Avertissement> protectionReduite();
 
 // Starts a helper that only loads the library: the message that says why it cannot, or nothing.
+// It also learns whether helpers run in the sandbox here, as the first pass would otherwise.
 std::optional<QString> sonder();
 
 // What stands between the library and the user's files, from the strongest: the sandbox with
@@ -41,13 +42,16 @@ std::optional<QString> sonder();
 enum class Niveau { Bac, Landlock, Gardes };
 
 // The level at which helpers start in this process (Landlock standing for the levels below the
-// sandbox, which only the helper can tell apart).
+// sandbox, which only the helper can tell apart); a helper is started to learn it when no helper
+// told it yet.
 Niveau niveau();
 
 // For the tests: starts helpers at `niveau` instead of the strongest that this system offers, and
 // sends them `options` (protocole::Option).
 void imposerNiveau(std::optional<Niveau> niveau);
 void imposerOptions(quint32 options);
+// For the tests: how many helpers this process started.
+int auxiliairesDemarres();
 
 enum class Issue {
     Terminee,

@@ -80,13 +80,17 @@ QByteArray trame(Type type, const std::function<void(protocole::Redaction&)>& ch
     return t;
 }
 
+// A helper's first words: its hello once the library is loaded, then its protections.
 QByteArray bonjour(quint32 version = protocole::Version) {
-    return trame(Type::Bonjour, [version](protocole::Redaction& r) {
-        r.u32(version);
-        r.u32(8);
-        r.u8(0);
-        r.u8(0);
-    });
+    return trame(Type::Bonjour,
+                 [version](protocole::Redaction& r) {
+                     r.u32(version);
+                     r.u32(8);
+                 }) +
+           trame(Type::Protections, [](protocole::Redaction& r) {
+               r.u8(0);
+               r.u8(0);
+           });
 }
 
 // The helper says that the library could not create a file, with `detail`, or fails as `genre`.
@@ -135,6 +139,19 @@ private slots:
     }
 
     void cleanup() { QCOMPARE(enfants(), QList<pid_t>()); }
+
+    // First, while nothing is known of this system: start-up asks one helper whether the library
+    // loads and whether the sandbox can be made, and the first pass needs no other.
+    void auDemarrageUnSeulAuxiliaireSonde() {
+        const int avant = assistant::auxiliairesDemarres();
+        FausseInteraction b;
+        QCOMPARE(assistant::sonder().value_or(QString()), QString());
+        QCOMPARE(assistant::auxiliairesDemarres(), avant + 1);
+        FUnRAR f;
+        f.Form_Load(QFile::encodeName(longue_));
+        QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
+        QCOMPARE(assistant::auxiliairesDemarres(), avant + 2);
+    }
 
     // The window lives while the library spends seconds on gros.bin: its bar shows, input on
     // the commands of the pass is dropped, not replayed; a stop, a close request from the window
@@ -272,6 +289,13 @@ private slots:
         QTest::newRow("library crash, as found by the fuzzer")
             << int(ModeTest) << "c1314.rar" << QByteArray() << QByteArray() << QByteArray()
             << Arret.pattern() << false;
+        QTest::newRow("a library that cannot be loaded, said before the hello")
+            << int(ModeTest) << ""
+            << echec(QStringLiteral("libunrar.so.5\nRARGetDllVersion"), Genre::Bibliotheque)
+            << QByteArray() << QByteArray("exit 0")
+            << "^La bibliothèque UnRAR \\(libunrar.so.5\\) ne fournit pas la fonction "
+               "RARGetDllVersion"
+            << false;
         QTest::newRow("missing helper")
             << int(ModeTest) << "" << QByteArray("-") << QByteArray() << QByteArray()
             << "^Le programme .*korvane-passe-faux, qui" << false;
