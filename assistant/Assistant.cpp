@@ -1,7 +1,9 @@
 #include "Assistant.h"
 
+#include "Auxiliaire.h"
 #include "BacASable.h"
 #include "CodesRAR.h"
+#include "DossierPasse.h"
 #include "Messages.h"
 #include "PageEnCours.h"
 #include "Processus.h"
@@ -17,6 +19,7 @@
 #include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -42,7 +45,6 @@ using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
 constexpr int FinApresDernierMotMs = 5000; // for a helper that said its last word to leave
-constexpr qsizetype Lecture = 256 * 1024;
 
 QString& programmeDefini() {
     static QString chemin;
@@ -50,86 +52,6 @@ QString& programmeDefini() {
 }
 
 int derniereVersion = 0;
-
-// The folder the helper extracts into, held open: the partial file of an entry is removed from
-// there, whatever the current directory has become.
-class Dossier {
-public:
-    // Only an extraction has a folder where a file may be left half written. Made before the
-    // helper starts: the kernel dates a new file from a clock that never runs ahead of this one,
-    // so what was made before carries an earlier time.
-    explicit Dossier(bool extraction)
-        : fd_(extraction ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {
-        ::clock_gettime(CLOCK_REALTIME, &debut_);
-    }
-    ~Dossier() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Dossier(const Dossier&) = delete;
-    Dossier& operator=(const Dossier&) = delete;
-
-    // Removes the file that the page names, once the helper is gone, if it still is the one the
-    // pass made: the page comes from the helper, which runs what the archive made of the library,
-    // and a file of the user's must never go, nor this process be led anywhere by a link.
-    void retirerFichier(const PageEnCours::Fichier& f) const {
-        if (fd_ < 0 || f.chemin.isEmpty()) {
-            return;
-        }
-        const QList<QByteArray> parties = f.chemin.split('/');
-        // Down from the folder, never up, and never through a link.
-        if (parties.contains("..")) {
-            return;
-        }
-        int dossier = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-        for (qsizetype i = 0; dossier >= 0 && i + 1 < parties.size(); ++i) {
-            if (parties[i].isEmpty() || parties[i] == ".") {
-                continue;
-            }
-            const int suivant = ::openat(dossier, parties[i].constData(),
-                                         O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            ::close(dossier);
-            dossier = suivant;
-        }
-        if (dossier < 0) {
-            return;
-        }
-        // The file the helper made, by the identity it saw on its descriptor. A helper taken over
-        // may name any file beneath the folder and give its identity too, but a file born before
-        // the pass is never the pass's. Without a birth time, the change time stands in: the pass
-        // could move it forward only on a file it could write anyway.
-        const QByteArray& nom = parties.last();
-        struct statx x {};
-        if (::statx(dossier, nom.constData(), AT_SYMLINK_NOFOLLOW,
-                    STATX_TYPE | STATX_INO | STATX_BTIME | STATX_CTIME, &x) == 0 &&
-            S_ISREG(x.stx_mode) && makedev(x.stx_dev_major, x.stx_dev_minor) == f.peripherique &&
-            x.stx_ino == f.inode) {
-            const statx_timestamp& ne = (x.stx_mask & STATX_BTIME) != 0 ? x.stx_btime : x.stx_ctime;
-            const bool avant = ne.tv_sec < debut_.tv_sec ||
-                               (ne.tv_sec == debut_.tv_sec && long(ne.tv_nsec) < debut_.tv_nsec);
-            if (!avant) {
-                ::unlinkat(dossier, nom.constData(), 0);
-            }
-        }
-        ::close(dossier);
-    }
-
-private:
-    int fd_;
-    timespec debut_{};
-};
-
-// Appends what the helper wrote; false at the end of its stream.
-bool lire(int fd, QByteArray& tampon) {
-    const qsizetype avant = tampon.size();
-    tampon.resize(avant + Lecture);
-    ssize_t n = 0;
-    while ((n = ::read(fd, tampon.data() + avant, std::size_t(Lecture))) < 0 && errno == EINTR) {
-    }
-    tampon.resize(avant + std::max<qsizetype>(0, qsizetype(n)));
-    return n > 0 || (n < 0 && errno == EAGAIN);
-}
 
 // What a probe's pass leaves: the failure that ended it, thrown through the pass's caller.
 class RetourSonde final : public RetourPasse {
@@ -211,35 +133,43 @@ struct Conversation {
 
 Conversation* conversationEnCours = nullptr;
 
-// Outside the sandbox the helper runs as our own user: for as long as it lives, this process is
-// not dumpable, so that the helper can neither trace it nor open its memory (/proc/PID/mem).
-class Indumpable {
-public:
-    explicit Indumpable(bool actif)
-        : avant_(actif ? ::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) : 0) {
-        if (avant_ > 0) {
-            ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-        }
-    }
-    ~Indumpable() {
-        if (avant_ == 1) {
-            ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
-        }
-    }
-    Indumpable(const Indumpable&) = delete;
-    Indumpable& operator=(const Indumpable&) = delete;
-
-private:
-    int avant_;
-};
-
 // One pass in one helper, started as `lancement` says.
+// The helper started ahead of the next pass, if any, and the window it was started for.
+std::unique_ptr<Auxiliaire> pret;
+QMetaObject::Connection finDuProprietaire;
+
+// How a pass over the volumes `jeu` in `mode` starts its helper `chemin` as `lancement` says.
+Cle cleDe(const Lancement& lancement, int mode, const QByteArray& chemin,
+          const std::vector<QByteArray>& jeu) {
+    Cle cle{{chemin}, QByteArray(), environnementActuel(), lancement.bac};
+    if (mode == ModeExtraction) {
+        cle.dossier = dossierCourant();
+    }
+    if (lancement.bac) {
+        cle.commande =
+            bac::commande(*bac::bubblewrap(), chemin, jeu,
+                          mode == ModeExtraction ? std::optional(cle.dossier) : std::nullopt);
+    }
+    return cle;
+}
+
+// The helper started ahead when it was started as `cle` says, else a new one; the one started
+// ahead is gone either way, since it serves one pass only.
+std::unique_ptr<Auxiliaire> prendre(const Cle& cle, QString& raison) {
+    std::unique_ptr<Auxiliaire> a = std::move(pret);
+    if (a && a->cle() == cle) {
+        return a;
+    }
+    a.reset(); // before another starts
+    a = Auxiliaire::demarrer(cle, raison);
+    demarres += a ? 1 : 0;
+    return a;
+}
+
+// One pass in one helper, started as `lancement` says, or started ahead so when `devance`.
 Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                 const QByteArray& archive, const QString& motDePasse,
-                const std::vector<quint32>& selection = {}) {
-    const Indumpable indumpable(!lancement.bac); // until the helper below is gone
-    const Dossier dossier(mode == ModeExtraction);
-    Processus processus;
+                const std::vector<quint32>& selection = {}, bool devance = true) {
     const QByteArray chemin = QFile::encodeName(programme());
     // In the sandbox, a missing helper would read as bubblewrap's failure.
     if (::access(chemin.constData(), X_OK) != 0) {
@@ -264,21 +194,22 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         struct stat v {};
         octets += ::stat(volume.constData(), &v) == 0 ? qint64(v.st_size) : 0;
     }
-    std::vector<QByteArray> commande{chemin};
-    if (lancement.bac) {
-        std::optional<QByteArray> destination;
-        if (mode == ModeExtraction) {
-            destination = dossierCourant();
-        }
-        commande = bac::commande(*bac::bubblewrap(), chemin, jeu, destination);
+    const Cle cle = cleDe(lancement, mode, chemin, jeu);
+    QString raison;
+    std::unique_ptr<Auxiliaire> auxiliaire;
+    if (devance) {
+        auxiliaire = prendre(cle, raison);
+    } else {
+        auxiliaire = Auxiliaire::demarrer(cle, raison);
+        demarres += auxiliaire ? 1 : 0;
     }
-    const PageEnCours page = mode == ModeExtraction ? PageEnCours::creer() : PageEnCours();
-    if (const std::optional<QString> raison =
-            processus.demarrer(commande, page.descripteur(), lancement.bac)) {
+    if (!auxiliaire) {
         retour.echec({Genre::Installation, 0,
-                      Messages::assistantIntrouvable(QFile::decodeName(chemin), *raison)});
+                      Messages::assistantIntrouvable(QFile::decodeName(chemin), raison)});
     }
-    ++demarres;
+    Processus& processus = auxiliaire->processus();
+    const PageEnCours& page = auxiliaire->page();
+    const Dossier dossier(mode == ModeExtraction);
     {
         QByteArray demande;
         protocole::Redaction r(demande);
@@ -305,14 +236,14 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     processus.connaitreAssistant();
 
     Relecture relecture(retour, mode, processus, octets);
-    QByteArray tampon;
+    QByteArray& tampon = auxiliaire->tampon(); // its hello may be there already
     bool ouvert = true;
     Conversation conversation{processus, dossier, page, [&] {
                                   return ouvert && relecture.etat() == Relecture::Etat::EnCours;
                               }};
     // Reads what the helper wrote and plays it; false once the conversation is over.
     const auto recevoir = [&] {
-        ouvert = lire(processus.lecture(), tampon);
+        ouvert = auxiliaire->lire();
         qsizetype position = 0;
         bool rompu = false;
         while (relecture.etat() == Relecture::Etat::EnCours) {
@@ -412,7 +343,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
 std::optional<Messages::Echec> sonde(const Lancement& l) {
     RetourSonde retour;
     try {
-        converser(retour, l, protocole::ModeSonde, QByteArray(), QString());
+        converser(retour, l, protocole::ModeSonde, QByteArray(), QString(), {}, false);
     } catch (const Messages::Echec& e) {
         return e;
     }
@@ -446,7 +377,11 @@ QString programme() {
     if (!programmeDefini().isEmpty()) {
         return programmeDefini();
     }
-    const QString ici = QCoreApplication::applicationDirPath();
+    // Before the application exists too: the helper of the first pass starts first of all.
+    const QString ici =
+        QCoreApplication::instance() != nullptr
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).path();
     const QString voisin = ici + QStringLiteral("/korvane-passe");
     if (QFileInfo(voisin).isExecutable()) {
         return voisin;
@@ -466,7 +401,31 @@ std::optional<Avertissement> protectionReduite() {
     return avertissement;
 }
 
+void preparer(const QByteArray& archive) {
+    pret.reset();
+    QObject::disconnect(finDuProprietaire);
+    const QByteArray chemin = absolu(archive);
+    const QByteArray programmeOctets = QFile::encodeName(programme());
+    struct stat fichier {};
+    if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode) ||
+        ::access(programmeOctets.constData(), X_OK) != 0) {
+        return; // the pass will say what is wrong
+    }
+    QString raison;
+    pret = Auxiliaire::demarrer(
+        cleDe(lancement(), ModeListe, programmeOctets, volumes::duJeu(chemin)), raison);
+    demarres += pret ? 1 : 0;
+}
+
 std::optional<QString> sonder() {
+    // A helper started ahead that says hello has loaded the library, and, in the sandbox, shows
+    // that the kernel lets bubblewrap make it: it stays for its pass. Else a probe says what is
+    // wrong.
+    if (pret && pret->bonjour()) {
+        bacUtilisable = pret->cle().bac ? std::optional(true) : bacUtilisable;
+        return std::nullopt;
+    }
+    pret.reset();
     for (;;) {
         try {
             if (const std::optional<Messages::Echec> e = sonde(lancement())) {
@@ -480,10 +439,24 @@ std::optional<QString> sonder() {
 }
 
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
-               const std::vector<quint32>& selection) {
+               const std::vector<quint32>& selection, QObject* fenetre) {
+    const QByteArray chemin = absolu(archive);
     for (;;) {
         try {
-            return converser(retour, lancement(), mode, absolu(archive), motDePasse, selection);
+            const Issue issue = converser(retour, lancement(), mode, chemin, motDePasse, selection);
+            // The likeliest next command is another pass over the same archive, with no
+            // destination: its helper starts once the window has shown this one's end, and goes
+            // with the window.
+            if (fenetre != nullptr && issue != Issue::Interrompue) {
+                QTimer::singleShot(0, fenetre, [fenetre, chemin] {
+                    if (conversationEnCours == nullptr) {
+                        preparer(chemin);
+                        finDuProprietaire =
+                            QObject::connect(fenetre, &QObject::destroyed, [] { pret.reset(); });
+                    }
+                });
+            }
+            return issue;
         } catch (const BacRefuse&) {
             // Nothing of the pass was played: it starts again below the sandbox, unless the
             // sandbox works here and the pass's own failure is to be told.

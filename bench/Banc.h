@@ -33,3 +33,10 @@ qint64 fermetureEnExtraction(FUnRAR& f, const QString& archive);
 // Seven closes timed by `uneFermeture` (in milliseconds) while busy loops hold both cores: the
 // benchmark's line.
 QString fermeturesSousCharge(const std::function<double()>& uneFermeture);
+
+// The program's start on `argv[2]`, done as app/main.cpp does it with the helper `passe`, until
+// the last row of its list shows: prints that moment on the monotonic clock.
+int demarrageJusquALaDerniereLigne(int argc, char* argv[], const QString& passe);
+// That start, timed from outside against unrar lb on the same archive, in turn, seven times each:
+// the benchmark's line.
+QString demarrageContreUnrar(const QString& archive);

@@ -12,6 +12,8 @@
 //   filtre: keystrokes in the filter after the window's pass; ici: "Extraire ici" of the archive
 //   linked into DEST; fermeture: a close request once the extraction into DEST writes)
 //   bench_korvane --demarrage N                                     (N helpers that do no pass)
+//   bench_korvane --demarrage-fenetre ARCHIVE     (the program's start until its last row shows)
+//   bench_korvane --lancement     (only the lines of the start-up and of a close under load)
 
 #include "Assistant.h"
 #include "Banc.h"
@@ -330,6 +332,9 @@ int main(int argc, char* argv[]) {
     if (argc > 1 && qstrcmp(argv[1], "--demarrage") == 0) {
         return demarrages(argc, argv);
     }
+    if (argc > 2 && qstrcmp(argv[1], "--demarrage-fenetre") == 0) {
+        return demarrageJusquALaDerniereLigne(argc, argv, QStringLiteral(KORVANE_PASSE));
+    }
     QCoreApplication application(argc, argv);
     int repetitions = 5;
     QString dossier;
@@ -362,6 +367,19 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("100000 entries"), archivePetitsFichiers(temporaire.path(), 100, 1000)},
         {QStringLiteral("4 x 256 MiB"), archiveGrosFichiers(temporaire.path())},
     };
+
+    const auto fermeture = [&] {
+        return uneMesure(QStringLiteral("fermeture"), ModeExtraction, archives[2].second,
+                         temporaire.path())
+                   .secondes *
+               1e3;
+    };
+    if (args.contains(QStringLiteral("--lancement"))) {
+        sortie << demarrageContreUnrar(archives[1].second) << Qt::flush;
+        sortie << fermeturesSousCharge(fermeture) << Qt::flush;
+        QDir(temporaire.path() + QStringLiteral("/destinations")).removeRecursively();
+        return 0;
+    }
 
     sortie << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
                   .arg(QStringLiteral("archive"), -15)
@@ -469,12 +487,8 @@ int main(int argc, char* argv[]) {
                   .arg(liens[1].secondes, 0, 'f', 3)
            << Qt::flush;
 
-    sortie << fermeturesSousCharge([&] {
-        return uneMesure(QStringLiteral("fermeture"), ModeExtraction, archives[2].second,
-                         temporaire.path())
-                   .secondes *
-               1e3;
-    }) << Qt::flush;
+    sortie << demarrageContreUnrar(archives[1].second) << Qt::flush;
+    sortie << fermeturesSousCharge(fermeture) << Qt::flush;
 
     QDir(temporaire.path() + QStringLiteral("/destinations")).removeRecursively();
     double picEnPlus = 0;

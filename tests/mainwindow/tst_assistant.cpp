@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <optional>
 
 #include <poll.h>
 #include <sys/syscall.h>
@@ -140,17 +141,30 @@ private slots:
 
     void cleanup() { QCOMPARE(enfants(), QList<pid_t>()); }
 
-    // First, while nothing is known of this system: start-up asks one helper whether the library
-    // loads and whether the sandbox can be made, and the first pass needs no other.
-    void auDemarrageUnSeulAuxiliaireSonde() {
+    // First, while nothing is known of this system: start-up learns whether the library loads
+    // and whether the sandbox can be made from the helper started ahead for the archive given,
+    // which then runs its list; without an archive, from one probe. No other helper is started.
+    void auDemarrageAuPlusUneSonde_data() {
+        QTest::addColumn<bool>("archive");
+        QTest::newRow("an archive given: the helper of its list tells") << true;
+        QTest::newRow("none: one probe") << false;
+    }
+
+    void auDemarrageAuPlusUneSonde() {
+        QFETCH(bool, archive);
         const int avant = assistant::auxiliairesDemarres();
         FausseInteraction b;
+        if (archive) {
+            assistant::preparer(QFile::encodeName(longue_));
+        }
         QCOMPARE(assistant::sonder().value_or(QString()), QString());
         QCOMPARE(assistant::auxiliairesDemarres(), avant + 1);
-        FUnRAR f;
-        f.Form_Load(QFile::encodeName(longue_));
-        QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
-        QCOMPARE(assistant::auxiliairesDemarres(), avant + 2);
+        if (archive) {
+            FUnRAR f;
+            f.Form_Load(QFile::encodeName(longue_));
+            QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
+            QCOMPARE(assistant::auxiliairesDemarres(), avant + 1);
+        }
     }
 
     // The window lives while the library spends seconds on gros.bin: its bar shows, input on
@@ -475,30 +489,57 @@ private slots:
         temoin.waitForFinished();
     }
 
-    // Passes leave nothing behind: no helper, every descriptor closed again (counted after the
-    // first, once Qt has opened what it keeps for the run). Leaks are the sanitized build's.
-    void lesPassesNeLaissentRienDerriereElles() {
+    // After each pass the helper of the next one is started ahead; it serves one pass at most,
+    // and only one that would have started it the same way: in the sandbox, not a pass over
+    // another archive. Nothing is left behind but that helper, which goes with the window: every
+    // descriptor is closed again (counted from the second pass, once Qt has opened what it keeps
+    // for the run). Leaks are the sanitized build's.
+    void unAuxiliaireDevanceSertUnePasseAuPlus() {
         QTemporaryDir d;
-        const QString archive =
+        const QString a =
             archives::creer(d.path(), QStringLiteral("a.rar"), {{QStringLiteral("a.txt"), "1"}});
+        const QString b =
+            archives::creer(d.path(), QStringLiteral("b.rar"), {{QStringLiteral("b.txt"), "2"}});
+        const int autreArchive = assistant::niveau() == assistant::Niveau::Bac ? 1 : 0;
+        // Opening an archive lists it: a pass; testing it is another, over the same archive.
+        const struct {
+            QString archive;
+            QString entree;
+            int demarresPourLaPasse;
+        } passes[] = {{a, "a.txt", 1},
+                      {QString(), "a.txt", 0},
+                      {b, "b.txt", autreArchive},
+                      {QString(), "b.txt", 0}};
         FausseInteraction boites;
-        FUnRAR f;
-        qsizetype apresLePremier = -1;
-        for (int cycle = 0; cycle < 3; ++cycle) {
-            boites.fichiers.enqueue(archive);
-            f.Mnu_Ouvrir_Click();
-            f.Mnu_Tester_Click();
-            f.Mnu_Fermer_Click();
-            QCoreApplication::processEvents();
+        std::optional<FUnRAR> f(std::in_place);
+        qsizetype descripteurs = -1;
+        QList<pid_t> devance;
+        for (const auto& passe : passes) {
+            const int avant = assistant::auxiliairesDemarres();
+            if (passe.archive.isEmpty()) {
+                f->Mnu_Tester_Click();
+            } else {
+                boites.fichiers.enqueue(passe.archive);
+                f->Mnu_Ouvrir_Click();
+            }
+            QCOMPARE(colonne(*f, 0), QStringList{passe.entree});
+            QCOMPARE(assistant::auxiliairesDemarres() - avant, passe.demarresPourLaPasse);
             QCOMPARE(enfants(), QList<pid_t>());
+            QCoreApplication::processEvents();
+            QCOMPARE(assistant::auxiliairesDemarres() - avant, passe.demarresPourLaPasse + 1);
+            QCOMPARE(enfants().size(), 1);
+            QVERIFY(!devance.contains(enfants().first()));
+            devance << enfants().first();
             // The toolkit's paint threads come and go, each with descriptors of its own.
             QThreadPool::globalInstance()->waitForDone();
             const auto n =
                 qsizetype(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                                         std::filesystem::directory_iterator()));
-            apresLePremier = cycle == 0 ? n : apresLePremier;
-            QCOMPARE(n, apresLePremier);
+            QVERIFY(descripteurs < 0 || n == descripteurs);
+            descripteurs = devance.size() == 1 ? -1 : n;
         }
+        f.reset();
+        QCOMPARE(enfants(), QList<pid_t>());
     }
 };
 

@@ -31,7 +31,9 @@ inline QList<pid_t> enfants(const QString& parent = QStringLiteral("self")) {
 // bubblewrap; -1 when there is none.
 inline pid_t assistantEnCours() {
     for (const pid_t enfant : enfants()) {
-        for (const pid_t p : enfants(QString::number(enfant)) << enfant) {
+        QList<pid_t> candidats = enfants(QString::number(enfant));
+        candidats << enfant;
+        for (const pid_t p : candidats) {
             QFile nom(QStringLiteral("/proc/%1/comm").arg(p));
             if (nom.open(QIODevice::ReadOnly) && nom.readAll().trimmed() == "korvane-passe") {
                 return p;
