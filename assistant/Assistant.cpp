@@ -133,8 +133,7 @@ struct Conversation {
 
 Conversation* conversationEnCours = nullptr;
 
-// One pass in one helper, started as `lancement` says.
-// The helper started ahead of the next pass, if any, and the window it was started for.
+// The helper started ahead of the next pass, if any, and what kills it with its window.
 std::unique_ptr<Auxiliaire> pret;
 QMetaObject::Connection finDuProprietaire;
 
