@@ -1,32 +1,22 @@
 // The window at home on the desktop: "Extraire ici", Fichier › Propriétés and Archives récentes,
-// a notice at the end of a long pass that the user is not watching, and the names and
-// descriptions that screen readers read.
+// and the names and descriptions that screen readers read.
 
 #include "FUnRAR.h"
 
 #include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
-#include "CodesRAR.h"
 #include "ExtraireIci.h"
 #include "Interaction.h"
 #include "ListeResultats.h"
 #include "Messages.h"
-#include "Notification.h"
 #include "TexteVisible.h"
-#include "Volumes.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFile>
-#include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
-#include <QTableView>
 #include <QToolBar>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ModuleRAR;
@@ -63,7 +53,7 @@ void FUnRAR::remplirRecentes() {
         a->setToolTip(bulleLitterale(e.bulle));
         a->setEnabled(e.presente);
         connect(a, &QAction::triggered, this, [this, chemin = e.chemin] {
-            if (!passeEnCours_) {
+            if (!passe_->enCours()) {
                 ouvrir(chemin);
             }
         });
@@ -90,62 +80,13 @@ void FUnRAR::retenirArchive() {
 }
 
 void FUnRAR::Mnu_Proprietes_Click() {
-    InfosArchive infos = infos_;
+    InfosArchive infos = passe_->infos();
     if (infos.chemin != CheminArchive) {
         // Opened but not read through the library since (a pass that failed ends the program).
         infos = InfosArchive{};
         infos.chemin = CheminArchive;
     }
     montrerProprietes(this, infos);
-}
-
-void FUnRAR::archive(quint32 drapeaux, int format) {
-    if (infos_.chemin != cheminPasse_) {
-        infos_ = InfosArchive{};
-        infos_.chemin = cheminPasse_;
-    }
-    infos_.ouverte = true;
-    infos_.drapeaux = drapeaux;
-    infos_.format = format;
-}
-
-void FUnRAR::volumesLus(int nombre) {
-    if (infos_.chemin == cheminPasse_) {
-        infos_.volumes = nombre;
-    }
-}
-
-void FUnRAR::apresPasse(int mode, assistant::Issue issue) {
-    ++passes_;
-    issue_ = issue;
-    if (mode == ModeListe && issue == assistant::Issue::Terminee && infos_.chemin == cheminPasse_) {
-        InfosArchive& i = infos_;
-        i.liste = true;
-        i.fichiers = i.dossiers = i.taille = i.compressee = 0;
-        for (int n = 0; n < modele_->nombreLignes(); ++n) {
-            ++(modele_->estDossier(n) ? i.dossiers : i.fichiers);
-            i.taille += std::max<qint64>(0, modele_->taille(n));
-            i.compressee += std::max<qint64>(0, modele_->compressee(n));
-        }
-        if ((i.drapeaux & ROADF_VOLUME) != 0) {
-            // A listing gives an entry split over volumes the packed size of its first part
-            // only: a set weighs what its files weigh.
-            i.compressee = 0;
-            for (const QByteArray& v : volumes::duJeu(QFile::encodeName(cheminPasse_))) {
-                struct stat s {};
-                i.compressee += ::stat(v.constData(), &s) == 0 ? s.st_size : 0;
-            }
-        }
-    }
-    nommerPourLecteurs(); // a panel may have come with the pass
-    if (dureePasse_.elapsed() > notification::PasseLongueMs && !isActiveWindow() &&
-        issue != assistant::Issue::Abandonnee) {
-        const auto* bilan = statusBar()->findChild<QLabel*>(QStringLiteral("bilan"));
-        notification::envoyer(
-            notification::titre(cheminPasse_),
-            notification::texte(mode, bilan != nullptr ? bilan->text() : QString(),
-                                issue == assistant::Issue::Interrompue, modele_->nombreLignes()));
-    }
 }
 
 void FUnRAR::extraireIci(const QByteArray& texteArguments) {
@@ -159,19 +100,19 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     const qsizetype barre = archive.lastIndexOf('/');
     const QByteArray dossier = barre > 0 ? archive.left(barre) : QByteArray("/");
     ici_ = ici::Preparation::creer(dossier, ici::nomDuJeu(archive.mid(barre + 1)));
-    int avant = passes_;
+    int avant = passe_->passes();
     if (!ici_ || !extraireDans(QFile::decodeName(ici_->chemin()))) {
         // Where the archive's folder cannot be written, the user chooses.
         publierIci();
         Form_Load(texteArguments);
-        avant = passes_;
+        avant = passe_->passes();
         Mnu_Extraire_Click();
     } else {
         publierIci();
         activerControlesArchive(true);
         retenirArchive();
     }
-    if (passes_ == avant || issue_ != assistant::Issue::Terminee) {
+    if (passe_->passes() == avant || passe_->issue() != assistant::Issue::Terminee) {
         return;
     }
     const QString ok = Messages::texteResultat(Resultat::OK, 0);
