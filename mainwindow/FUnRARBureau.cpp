@@ -163,8 +163,10 @@ void FUnRAR::nommerPourLecteurs() {
         {"bilan", QStringLiteral("Bilan"),
          QStringLiteral("Ce qu'il est advenu des entrées du dernier test ou de la dernière "
                         "extraction")},
-        {"progression", QStringLiteral("Avancement"),
-         QStringLiteral("Avancement de l'entrée en cours, puis le temps restant")},
+        {"progressionPasse", QStringLiteral("Avancement du passage"),
+         QStringLiteral("Entrées faites sur toutes, puis le temps restant")},
+        {"progression", QStringLiteral("Avancement de l'entrée"),
+         QStringLiteral("Part faite de l'entrée en cours")},
         {"filtre", QStringLiteral("Filtrer"),
          QStringLiteral("Ne garde que les lignes dont le nom contient ce texte, sans souci des "
                         "accents ni de la casse")},

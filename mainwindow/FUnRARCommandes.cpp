@@ -277,6 +277,7 @@ bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& se
         QDir::setCurrent(avant);
         return false;
     }
+    passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
     modele_->viderLignes();
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
     return true;

@@ -9,6 +9,7 @@
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "Nombres.h"
 #include "Ouverture.h"
 #include "PanneauEtat.h"
 #include "Prise.h"
@@ -26,7 +27,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSaveFile>
@@ -100,10 +100,6 @@ protected:
 private:
     std::function<bool(int)> touche_;
 };
-
-QString nombre(int n) {
-    return QLocale(QLocale::French, QLocale::France).toString(n);
-}
 
 } // namespace
 

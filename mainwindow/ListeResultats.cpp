@@ -1,8 +1,7 @@
 #include "ListeResultats.h"
 
+#include "Nombres.h"
 #include "TexteVisible.h"
-
-#include <QLocale>
 
 #include <algorithm>
 
@@ -191,6 +190,5 @@ void ListeResultats::publier() {
 }
 
 QString ListeResultats::texteTaille(qint64 taille) {
-    static const QLocale francais(QLocale::French, QLocale::France);
-    return francais.toString(taille);
+    return nombre(taille);
 }

@@ -1,12 +1,12 @@
 #include "Notification.h"
 
+#include "Nombres.h"
 #include "RetourPasse.h"
 #include "TexteVisible.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -23,8 +23,7 @@ QString texte(int mode, const QString& bilan, bool interrompue, int lignes) {
     default:
         return interrompue ? QStringLiteral("Liste interrompue")
                            : QStringLiteral("Liste terminée : %1 entrée%2")
-                                 .arg(QLocale(QLocale::French, QLocale::France).toString(lignes),
-                                      lignes > 1 ? QStringLiteral("s") : QString());
+                                 .arg(nombre(lignes), lignes > 1 ? QStringLiteral("s") : QString());
     }
 }
 

@@ -1,6 +1,5 @@
 #include "PasseFenetre.h"
 
-#include "Avancement.h"
 #include "CheminsPartages.h"
 #include "CodesRAR.h"
 #include "DemandeFermeture.h"
@@ -16,7 +15,6 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
@@ -68,9 +66,11 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
     duree_.start();
     premiereLigneVue_ = false;
     premiereDemande_ = true;
-    tailleListee_ = 0;
     fin_ = Fin::Aucune;
-    avancement_->debut(mode, chemin == totalDe_ ? total_ : 0, !selection.empty());
+    const bool prevue = prevu_ && prevu_->chemin == chemin && prevu_->selection == selection;
+    avancement_->debut(mode, prevue ? prevu_->travail : prevoir(chemin, selection),
+                       !selection.empty());
+    prevu_.reset();
     enCours_ = true;
     cote_.commandesDuPasse(true);
     horloge_->start(IntervalleRepeintMs);
@@ -95,12 +95,31 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
         interaction().terminer(0); // as "Quitter" does, once the helper is gone
     }
     avancement_->fin(issue == assistant::Issue::Interrompue);
-    if (mode == ModeListe && issue == assistant::Issue::Terminee) {
-        totalDe_ = chemin;
-        total_ = tailleListee_;
-    }
     apresPasse(mode, issue);
     return issue;
+}
+
+std::optional<Travail> PasseFenetre::prevoir(const QString& chemin,
+                                             const std::vector<quint32>& selection) {
+    prevu_.reset();
+    if (selection.empty()) {
+        if (!infos_.liste || infos_.chemin != chemin) {
+            return std::nullopt;
+        }
+        return Travail{infos_.fichiers + infos_.dossiers, infos_.taille};
+    }
+    Travail t;
+    for (int n = 0; n < liste_.nombreLignes(); ++n) {
+        if (std::binary_search(selection.begin(), selection.end(), liste_.place(n))) {
+            ++t.entrees;
+            t.octets += std::max<qint64>(0, liste_.taille(n));
+        }
+    }
+    if (t.entrees == 0) {
+        return std::nullopt; // the rows are gone: nothing to tell
+    }
+    prevu_ = Prevu{chemin, selection, t};
+    return t;
 }
 
 void PasseFenetre::demanderFin(Fin fin) {
@@ -148,11 +167,10 @@ void PasseFenetre::apresPasse(int mode, assistant::Issue issue) {
     }
     if (duree_.elapsed() > notification::PasseLongueMs && !fenetre_.isActiveWindow() &&
         issue != assistant::Issue::Abandonnee) {
-        const auto* bilan = fenetre_.findChild<QLabel*>(QStringLiteral("bilan"));
-        notification::envoyer(
-            notification::titre(chemin_),
-            notification::texte(mode, bilan != nullptr ? bilan->text() : QString(),
-                                issue == assistant::Issue::Interrompue, liste_.nombreLignes()));
+        notification::envoyer(notification::titre(chemin_),
+                              notification::texte(mode, avancement_->texteBilan(),
+                                                  issue == assistant::Issue::Interrompue,
+                                                  liste_.nombreLignes()));
     }
 }
 
@@ -204,7 +222,6 @@ void PasseFenetre::nouvelleLigne(const QString& nom, qint64 taille) {
     lignes_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
     details_ = {};
     avancement_->entree(taille);
-    tailleListee_ += std::max<qint64>(0, taille);
     if (!premiereLigneVue_) {
         premiereLigneVue_ = true;
         lignes_->publier(); // the first row shows at once, the others at the window's pace

@@ -5,6 +5,7 @@
 // stop or a quit that the user asks meanwhile, and what the passes have learnt of the archive.
 
 #include "Assistant.h"
+#include "Avancement.h"
 #include "Proprietes.h"
 #include "RetourPasse.h"
 
@@ -16,7 +17,6 @@
 #include <optional>
 #include <vector>
 
-class Avancement;
 class ListeResultats;
 class PanneauEtat;
 class QStatusBar;
@@ -60,6 +60,11 @@ public:
     assistant::Issue traiter(int mode, const QString& chemin, const QString& motDePasse,
                              const std::vector<quint32>& selection, ListeResultats* ailleurs);
     bool enCours() const { return enCours_; }
+
+    // What a pass over `chemin` goes through, when it is known: the whole archive as its last
+    // listing told it, or the entries at `selection` as the list shows them now. A selection's is
+    // kept for the pass that follows, whose command empties the list first.
+    std::optional<Travail> prevoir(const QString& chemin, const std::vector<quint32>& selection);
 
     // What the user asked of the pass in progress; a quit outweighs a stop.
     enum class Fin { Aucune, Arret, Quitter };
@@ -114,10 +119,12 @@ private:
     Fin fin_ = Fin::Aucune;
     bool premiereLigneVue_ = false; // published at once, the others at the window's pace
     bool premiereDemande_ = true;   // of the password, in this pass
-    qint64 tailleListee_ = 0;       // the bytes of the entries listed so far
-    // The archive whose entries the last list pass went through, and their bytes.
-    QString totalDe_;
-    qint64 total_ = 0;
+    struct Prevu {
+        QString chemin;
+        std::vector<quint32> selection;
+        Travail travail;
+    };
+    std::optional<Prevu> prevu_; // a selection's work, for its pass
     QElapsedTimer duree_;
     InfosArchive infos_;
     int passes_ = 0;

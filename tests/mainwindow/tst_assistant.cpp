@@ -30,9 +30,7 @@ namespace {
 using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
-const QString Gros = QStringLiteral("gros.bin");
 const QByteArray Dort = "sleep 5";
-constexpr qint64 Trois = Q_INT64_C(3) << 30;
 const QRegularExpression Arret(QStringLiteral(
     "^La bibliothèque UnRAR s'est arrêtée sur cette archive \\((signal|code) \\d+\\)$"));
 
@@ -107,16 +105,10 @@ QByteArray remplacer(const QByteArray& nom) {
 class TestAssistant : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dossier_;
     QString longue_; // a.txt, b.txt, then 3 GiB of zeros
 
 private slots:
-    void initTestCase() {
-        longue_ =
-            archives::creer(dossier_.path(), QStringLiteral("longue.rar"),
-                            {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "bb"}});
-        archives::ajouterZeros(longue_, Gros, Trois);
-    }
+    void initTestCase() { longue_ = archives::longue(); }
 
     void init() {
         CheminArchive.clear();

@@ -2,6 +2,7 @@
 // commands of the pass, a stop, a close request, or a helper gone meanwhile.
 
 #include "Archives.h"
+#include "Avancement.h"
 #include "Enfants.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
@@ -34,16 +35,10 @@ const QRegularExpression Arret(QStringLiteral(
 class TestPasse : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dossier_;
     QString longue_; // a.txt, b.txt, then 3 GiB of zeros
 
 private slots:
-    void initTestCase() {
-        longue_ =
-            archives::creer(dossier_.path(), QStringLiteral("longue.rar"),
-                            {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "bb"}});
-        archives::ajouterZeros(longue_, Gros, Q_INT64_C(3) << 30);
-    }
+    void initTestCase() { longue_ = archives::longue(); }
 
     void init() {
         CheminArchive.clear();
@@ -72,7 +67,7 @@ private slots:
             << "" << false;
         QTest::newRow("extracting, stopped with Escape: the window stays")
             << true << "echap" << -1 << "Interrompu"
-            << "Interrompu" << false;
+            << "Interrompu : 2 extraits, 0 erreur" << false;
     }
 
     void uneLongueEntree() {
@@ -91,6 +86,7 @@ private slots:
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         const auto* barre = f.findChild<QProgressBar*>(QStringLiteral("progression"));
+        const auto* passe = f.findChild<QProgressBar*>(QStringLiteral("progressionPasse"));
         auto* lister = f.findChild<QToolBar*>()->widgetForAction(
             f.findChild<QAction*>(QStringLiteral("Toolbar1_4")));
 
@@ -110,7 +106,9 @@ private slots:
                 return;
             }
             depuis.start();
-            barreVue = QString::number(barre->width() >= 120) + barre->text();
+            // Both bars read whole, side by side.
+            barreVue = QString::number(passe->width() >= passe->sizeHint().width()) +
+                       barre->text() + QLatin1Char('|') + passe->text();
             if (pendant == QLatin1String("tuer")) {
                 ::kill(enfants().first(), SIGKILL);
             } else if (pendant == QLatin1String("fermer")) {
@@ -152,19 +150,86 @@ private slots:
         QCOMPARE(b.messages.size(), boite ? 1 : 0);
         QVERIFY(!boite || Arret.match(b.messages[0].texte).hasMatch());
         QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(), bilan);
-        QVERIFY(barre->isHidden());
+        QVERIFY(barre->isHidden() && passe->isHidden());
         if (extraire) {
             QVERIFY(!QFileInfo::exists(partiel));
             QCOMPARE(archives::lire(dest.filePath(QStringLiteral("b.txt"))), QByteArray("bb"));
         } else {
-            // The time left is known: the archive was listed first.
-            QVERIFY2(barreVue.contains(QRegularExpression("^1\\d+ % · \\d+ (s|min) restantes?$")),
+            // The entries and the time left are known: the archive was listed first.
+            QVERIFY2(barreVue.contains(
+                         QRegularExpression("^1\\d+ %\\|2 sur 3 · \\d+ (s|min) restantes?$")),
                      qPrintable(barreVue));
         }
         if (pendant == QLatin1String("fermer") || pendant == QLatin1String("echap")) {
             QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
         }
         QVERIFY(f.findChild<QAction*>(QStringLiteral("Mnu_Tester"))->isEnabled() || fin >= 0);
+    }
+
+    // The whole pass's bar: the entries done out of all, the time left from the pace so far once
+    // it says something, and how full the bar is, where a small file weighs as much as the
+    // library spends on it.
+    void lAvancementDuPassage_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<Travail>("fait");
+        QTest::addColumn<Travail>("aFaire");
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("millieme");
+        const auto petits = [](qint64 n) { return Travail{n, n * 100}; };
+        QTest::newRow("thousands grouped, minutes left")
+            << int(ModeExtraction) << petits(1234) << petits(100101) << Q_INT64_C(1400)
+            << "1\u202F234 sur 100\u202F101 · 2 min restantes" << 12;
+        QTest::newRow("under a second: no time told yet")
+            << int(ModeExtraction) << petits(10) << petits(100) << Q_INT64_C(999) << "10 sur 100"
+            << 100;
+        QTest::newRow("nothing done: no pace to tell")
+            << int(ModeTest) << Travail{} << petits(3) << Q_INT64_C(5000) << "0 sur 3" << 0;
+        QTest::newRow("small files: half of them, half of the bar")
+            << int(ModeExtraction) << petits(50) << petits(100) << Q_INT64_C(60000)
+            << "50 sur 100 · 1 min restante" << 500;
+        QTest::newRow("a large file among small ones: its bytes fill the bar")
+            << int(ModeExtraction) << Travail{1, 1000000000} << Travail{1001, 1000100000}
+            << Q_INT64_C(10000) << "1 sur 1\u202F001 · 1 s restante" << 983;
+        QTest::newRow("over an hour")
+            << int(ModeTest) << Travail{1, 0} << Travail{100, 0} << Q_INT64_C(60000)
+            << "1 sur 100 · 1 h 39 min restantes" << 10;
+    }
+    void lAvancementDuPassage() {
+        QFETCH(int, mode);
+        QFETCH(Travail, fait);
+        QFETCH(Travail, aFaire);
+        QFETCH(qint64, ms);
+        QTEST(Avancement::texteAvancement(mode, fait, aFaire, ms), "texte");
+        QTEST(Avancement::millieme(mode, fait, aFaire), "millieme");
+    }
+
+    // The end line: what became of the entries, and, stopped, what was done all the same.
+    void leBilan_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("compte"); // OK, errors, ignored, entries gone through
+        QTest::addColumn<bool>("interrompue");
+        QTest::addColumn<QString>("bilan");
+        QTest::newRow("a test with errors")
+            << int(ModeTest) << QList<int>{1234, 2, 0, -1} << false << "1\u202F234 OK, 2 erreurs";
+        QTest::newRow("an extraction all OK: no errors named")
+            << int(ModeExtraction) << QList<int>{1, 0, 0, -1} << false << "1 OK";
+        QTest::newRow("a stopped extraction: what it extracted, and its errors")
+            << int(ModeExtraction) << QList<int>{42955, 0, 0, -1} << true
+            << "Interrompu : 42\u202F955 extraits, 0 erreur";
+        QTest::newRow("a stopped test, files kept")
+            << int(ModeTest) << QList<int>{0, 1, 2, -1} << true
+            << "Interrompu : 0 OK, 1 erreur, 2 ignorés";
+        QTest::newRow("a selection, out of every entry")
+            << int(ModeExtraction) << QList<int>{1, 0, 1, 100000} << false
+            << "1 extrait sur 100\u202F000, 1 ignoré";
+    }
+    void leBilan() {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, compte);
+        QFETCH(bool, interrompue);
+        QTEST(Avancement::bilan(mode, compte[0], compte[1], compte[2], interrompue, compte[3]),
+              "bilan");
     }
 };
 
