@@ -1,10 +1,13 @@
 #include "Avancement.h"
 
+#include "Interaction.h"
+#include "Messages.h"
 #include "Nombres.h"
 #include "PanneauEtat.h"
 #include "TexteVisible.h"
 #include "Twips.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyleOptionProgressBar>
@@ -106,10 +109,18 @@ Avancement::Avancement(QStatusBar* barre, std::vector<PanneauEtat*> panneaux)
     // An entry's percentage is short: the whole pass's bar beside it keeps the room it needs.
     , barreEntree_(new BarreAvancement(QStringLiteral("progression"), 1000, barre))
     , panneaux_(std::move(panneaux))
-    , bilan_(new PanneauEtat(0, false, barre)) {
+    , bilan_(new PanneauEtat(0, false, barre))
+    , lien_(new QLabel(QStringLiteral("<a href=\"dossier\">Ouvrir le dossier</a>"), barre)) {
     bilan_->setObjectName(QStringLiteral("bilan"));
     bilan_->hide();
+    lien_->setObjectName(QStringLiteral("ouvrirDossier"));
+    lien_->setTextFormat(Qt::RichText);
+    lien_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lien_->setContentsMargins(platform::pixelsX(lien_, 60), 0, platform::pixelsX(lien_, 60), 0);
+    lien_->hide();
+    QObject::connect(lien_, &QLabel::linkActivated, lien_, [this] { montrerDossier(); });
     barre->addPermanentWidget(bilan_);
+    barre->addPermanentWidget(lien_);
     barre->addPermanentWidget(barrePasse_);
     barre->addPermanentWidget(barreEntree_);
 }
@@ -132,6 +143,7 @@ void Avancement::debut(int mode, std::optional<Travail> aFaire, bool selection) 
     barrePasse_->oublier();
     barreEntree_->oublier();
     bilan_->hide();
+    lien_->hide();
     placer();
 }
 
@@ -225,7 +237,7 @@ void Avancement::placer() {
     }
 }
 
-void Avancement::fin(bool interrompue) {
+void Avancement::fin(bool interrompue, const QString& dossier) {
     barrePasse_->hide();
     barreEntree_->hide();
     if (mode_ == ModeListe) {
@@ -235,6 +247,8 @@ void Avancement::fin(bool interrompue) {
     bilan_->setText(bilan(mode_, ok_, erreurs_, ignores_, interrompue,
                           selection_ && mode_ == ModeExtraction ? entrees_ : -1));
     bilan_->show();
+    dossier_ = dossier;
+    lien_->setVisible(mode_ == ModeExtraction && ok_ > 0 && !dossier.isEmpty());
     placer();
 }
 
@@ -243,7 +257,22 @@ void Avancement::effacer() {
     barreEntree_->hide();
     bilan_->hide();
     bilan_->clear();
+    lien_->hide();
     placer();
+}
+
+void Avancement::montrerDossier() {
+    if (!platform::interaction().ouvrirDossier(dossier_)) {
+        platform::interaction().message(
+            lien_->window(),
+            QStringLiteral("Aucune application ne montre le dossier « %1 ».")
+                .arg(nomVisible(dossier_)),
+            Messages::TitreErreur, platform::Icone::Exclamation);
+    }
+}
+
+QString Avancement::dossierExtrait() const {
+    return lien_->isHidden() ? QString() : dossier_;
 }
 
 QString Avancement::texteBilan() const {

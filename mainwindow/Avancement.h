@@ -3,7 +3,7 @@
 // What the status bar says of a pass: for a test or an extraction whose work a listing told, a bar
 // over the whole pass with the entries done and the time left; while an entry keeps the library
 // busy, a bar with the entry's percentage; after a test or an extraction, what became of its
-// entries, in one line.
+// entries, in one line, and after an extraction a link that shows its folder.
 
 #include "RetourPasse.h"
 
@@ -15,6 +15,7 @@
 #include <vector>
 
 class PanneauEtat;
+class QLabel;
 class QStatusBar;
 class QWidget;
 class BarreAvancement;
@@ -48,10 +49,12 @@ public:
     // stands behind it.
     void actualiser(bool boite);
     void cacher();
-    // The pass is over: a test or an extraction says what became of its entries.
-    void fin(bool interrompue);
+    // The pass is over: a test or an extraction says what became of its entries; an extraction
+    // that extracted something into `dossier` offers to show it in the file manager.
+    void fin(bool interrompue, const QString& dossier = {});
     void effacer(); // the archive is closed: nothing left to say
     QString texteBilan() const;
+    QString dossierExtrait() const; // what the link shows; empty without it
 
     // The line after a test or an extraction of `mode`: "1 234 OK, 2 erreurs"; after the
     // extraction of a selection, out of `entrees` entries: "3 extraits sur 100 000"; stopped, what
@@ -69,12 +72,15 @@ public:
 
 private:
     void terminerEntree(); // the current entry is done, with a result or not
+    void montrerDossier();
 
     BarreAvancement* barrePasse_;
     BarreAvancement* barreEntree_;
     std::vector<PanneauEtat*> panneaux_;
     std::vector<QWidget*> temoins_;
     PanneauEtat* bilan_;
+    QLabel* lien_; // "Ouvrir le dossier", after the line
+    QString dossier_;
     int mode_ = 0;
     std::optional<Travail> aFaire_;
     bool selection_ = false;

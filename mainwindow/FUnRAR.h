@@ -136,6 +136,7 @@ private:
     QString archiveDuMotDePasse() const override { return motDePasseDe_; }
     void motDePasseSaisi(const QString& motDePasse, const QString& archive) override;
     void ranger() override { publierIci(); }
+    QString dossierExtrait(assistant::Issue issue) override;
 
     // The desktop's side of the window (FUnRARBureau.cpp): properties, recent archives, a notice
     // at the end of a long pass, the names that screen readers read.
@@ -144,8 +145,10 @@ private:
     void remplirRecentes();
     void retenirArchive(); // once an archive is listed, by whatever way it was opened
     // What the extraction of "Extraire ici" left goes beside the archive: once its pass is over,
-    // however it ended, before the program ends.
-    void publierIci();
+    // however it ended, before the program ends. The folder where it now lies: the one published,
+    // or the archive's for a single file; empty when nothing was.
+    QString publierIci();
+    bool lignesToutesOK() const;
 
     ListeResultats* modele_ = nullptr;
     ListeMontree* montree_ = nullptr; // what ListView1 shows of modele_
@@ -185,4 +188,5 @@ private:
     QAction* Mnu_Proprietes = nullptr;
     QMenu* Mnu_Recentes = nullptr;
     std::unique_ptr<ici::Preparation> ici_; // where "Extraire ici" extracts, until published
+    bool finSiToutOK_ = false; // Extraire ici: an extraction whose every row is "OK" ends the run
 };

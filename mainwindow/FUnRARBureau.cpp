@@ -12,11 +12,14 @@
 #include "TexteVisible.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QToolBar>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ModuleRAR;
@@ -94,6 +97,8 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
         Form_Load(texteArguments);
         return;
     }
+    finSiToutOK_ = true;
+    const auto garde = qScopeGuard([this] { finSiToutOK_ = false; });
     prendreArchive(texteArguments);
     const QByteArray archive =
         CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
@@ -112,31 +117,54 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
         activerControlesArchive(true);
         retenirArchive();
     }
-    if (passe_->passes() == avant || passe_->issue() != assistant::Issue::Terminee) {
-        return;
+    // The rows that are not "OK" stay in sight.
+    if (passe_->passes() != avant && passe_->issue() == assistant::Issue::Terminee &&
+        lignesToutesOK()) {
+        platform::interaction().terminer(0);
     }
+}
+
+bool FUnRAR::lignesToutesOK() const {
     const QString ok = Messages::texteResultat(Resultat::OK, 0);
     for (int n = 0; n < modele_->nombreLignes(); ++n) {
         if (modele_->texte(n, ListeResultats::ColonneResultat) != ok) {
-            return; // the rows that are not "OK" stay in sight
+            return false;
         }
     }
-    platform::interaction().terminer(0);
+    return true;
 }
 
-void FUnRAR::publierIci() {
-    if (!ici_) {
-        return;
+QString FUnRAR::dossierExtrait(assistant::Issue issue) {
+    const QString dossier = ici_ ? publierIci() : QDir::currentPath();
+    // The program ends with this pass: nothing to show.
+    if (finSiToutOK_ && issue == assistant::Issue::Terminee && lignesToutesOK()) {
+        return QString();
     }
-    ici_->publier();
+    return dossier;
+}
+
+QString FUnRAR::publierIci() {
+    if (!ici_) {
+        return QString();
+    }
+    const QByteArray publie = ici_->publier();
     // The folder extracted into is gone or renamed: the archive's folder, where what was
     // extracted now lies, is the current one.
     const QByteArray& chemin = ici_->chemin();
-    const QByteArray dossier = chemin.left(chemin.lastIndexOf('/'));
-    if (::chdir(dossier.isEmpty() ? "/" : dossier.constData()) != 0 && ::chdir("/") != 0) {
+    QByteArray dossier = chemin.left(chemin.lastIndexOf('/'));
+    dossier = dossier.isEmpty() ? QByteArray("/") : dossier;
+    if (::chdir(dossier.constData()) != 0 && ::chdir("/") != 0) {
         qWarning("Korvane: no current directory left");
     }
     ici_.reset();
+    if (publie.isEmpty()) {
+        return QString();
+    }
+    // A folder shows itself; a single file, among the archive's neighbours.
+    const QByteArray nouveau = (dossier == "/" ? QByteArray() : dossier) + '/' + publie;
+    struct stat s {};
+    const bool estDossier = ::lstat(nouveau.constData(), &s) == 0 && S_ISDIR(s.st_mode);
+    return QFile::decodeName(estDossier ? nouveau : dossier);
 }
 
 void FUnRAR::nommerPourLecteurs() {
@@ -162,6 +190,9 @@ void FUnRAR::nommerPourLecteurs() {
          QStringLiteral("Nombre d'entrées listées à l'ouverture")},
         {"bilan", QStringLiteral("Bilan"),
          QStringLiteral("Ce qu'il est advenu des entrées du dernier test ou de la dernière "
+                        "extraction")},
+        {"ouvrirDossier", QStringLiteral("Ouvrir le dossier"),
+         QStringLiteral("Montre dans le gestionnaire de fichiers le dossier de la dernière "
                         "extraction")},
         {"progressionPasse", QStringLiteral("Avancement du passage"),
          QStringLiteral("Entrées faites sur toutes, puis le temps restant")},

@@ -72,6 +72,7 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
                        !selection.empty());
     prevu_.reset();
     enCours_ = true;
+    notification::preparer();
     cote_.commandesDuPasse(true);
     horloge_->start(IntervalleRepeintMs);
     const auto finDePasse = [this] {
@@ -94,7 +95,9 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
         cote_.ranger();
         interaction().terminer(0); // as "Quitter" does, once the helper is gone
     }
-    avancement_->fin(issue == assistant::Issue::Interrompue);
+    avancement_->fin(issue == assistant::Issue::Interrompue,
+                     mode == ModeExtraction && ailleurs == nullptr ? cote_.dossierExtrait(issue)
+                                                                   : QString());
     apresPasse(mode, issue);
     return issue;
 }
@@ -170,7 +173,8 @@ void PasseFenetre::apresPasse(int mode, assistant::Issue issue) {
         notification::envoyer(notification::titre(chemin_),
                               notification::texte(mode, avancement_->texteBilan(),
                                                   issue == assistant::Issue::Interrompue,
-                                                  liste_.nombreLignes()));
+                                                  liste_.nombreLignes()),
+                              avancement_->dossierExtrait());
     }
 }
 

