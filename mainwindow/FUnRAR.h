@@ -118,6 +118,9 @@ private:
     // An extraction pass into `dossier`, made the current directory, where the library writes;
     // false, with nothing extracted and the process where it was, when it cannot be.
     bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});
+    // Before an extraction into `dossier`: what it needs fits in the room left there, or the user
+    // wants it all the same.
+    bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {});
 
     void activerControlesArchive(bool actifs);
     void signalerProtection();

@@ -105,6 +105,11 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     const qsizetype barre = archive.lastIndexOf('/');
     const QByteArray dossier = barre > 0 ? archive.left(barre) : QByteArray("/");
     ici_ = ici::Preparation::creer(dossier, ici::nomDuJeu(archive.mid(barre + 1)));
+    // Where the folder refuses, the user's choice of another is checked in its turn.
+    if (ici_ && !assezDePlace(QFile::decodeName(dossier))) {
+        publierIci(); // the empty folder goes
+        platform::interaction().terminer(0);
+    }
     int avant = passe_->passes();
     if (!ici_ || !extraireDans(QFile::decodeName(ici_->chemin()))) {
         // Where the archive's folder cannot be written, the user chooses.

@@ -7,6 +7,7 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DosRAR.h"
+#include "Espace.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
 #include "LigneCommande.h"
@@ -256,7 +257,10 @@ void FUnRAR::Mnu_Extraire_Click() {
 
 void FUnRAR::extraire(const std::vector<quint32>& selection) {
     DosRAR::afficherModal(this);
-    if (!DossierDestination.isEmpty() && !extraireDans(DossierDestination, selection)) {
+    if (DossierDestination.isEmpty() || !assezDePlace(DossierDestination, selection)) {
+        return;
+    }
+    if (!extraireDans(DossierDestination, selection)) {
         interaction().message(this,
                               QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
                                              "n'existe plus ou n'est pas accessible.")
@@ -281,6 +285,28 @@ bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& se
     modele_->viderLignes();
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
     return true;
+}
+
+bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection) {
+    const std::optional<qint64> libre = platform::espaceLibre(dossier);
+    if (!libre) {
+        return true; // nothing to tell: the library will say it if the disk fills up
+    }
+    const std::optional<Travail> travail = passe_->prevoir(CheminArchive, selection);
+    qint64 besoin = travail ? travail->octets : 0;
+    if (!travail) {
+        // Without a listing, the entries need at least about what their volumes hold.
+        for (const QByteArray& v :
+             volumes::duJeu(CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive)
+                                                          : CheminArchiveOctets)) {
+            struct stat s {};
+            besoin += ::stat(v.constData(), &s) == 0 ? s.st_size : 0;
+        }
+    }
+    const std::optional<QString> question = questionEspace(besoin, !travail, *libre, dossier);
+    return !question ||
+           interaction().question(this, *question, QStringLiteral("Place insuffisante"),
+                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void FUnRAR::Mnu_Tester_Click() {
