@@ -87,7 +87,8 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
     const QByteArray octets = QFile::decodeName(CheminArchiveOctets) == chemin
                                   ? CheminArchiveOctets
                                   : QFile::encodeName(chemin);
-    const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse, selection);
+    const assistant::Issue issue =
+        assistant::executer(*this, mode, octets, motDePasse, selection, &fenetre_);
     garde.dismiss();
     finDePasse();
     repeindre();
