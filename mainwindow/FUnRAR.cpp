@@ -242,6 +242,7 @@ void FUnRAR::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     panneaux_[0]->setText(CreditAuteur);
+    panneaux_[0]->rendreAccessoire();
     PasseFenetre::Fenetre& cote = *this;
     passe_ = std::make_unique<PasseFenetre>(
         *this, cote, *modele_, statusBar(),
