@@ -3,7 +3,6 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DelegueTexte.h"
-#include "DemandeFermeture.h"
 #include "ExtraireIci.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
@@ -20,7 +19,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -56,16 +54,6 @@ FUnRAR::FUnRAR(QWidget* parent)
     // place where it will appear, not on a corner of the screen.
     move(screen()->availableGeometry().center() - rect().center());
     ListView1->setFocus();
-
-    horloge_ = new QTimer(this);
-    connect(horloge_, &QTimer::timeout, this, &FUnRAR::battement);
-    // A modal box keeps the window manager's close requests from the window: a pass must still end
-    // on them.
-    platform::suivreFermetureBloquee(this, [this] {
-        if (passeEnCours_) {
-            demanderFin(Fin::Quitter);
-        }
-    });
 }
 
 FUnRAR::~FUnRAR() {
@@ -254,8 +242,11 @@ void FUnRAR::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     panneaux_[0]->setText(CreditAuteur);
-    avancement_ = std::make_unique<Avancement>(
-        statusBar(), std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
+    panneaux_[0]->rendreAccessoire();
+    PasseFenetre::Fenetre& cote = *this;
+    passe_ = std::make_unique<PasseFenetre>(
+        *this, cote, *modele_, statusBar(),
+        std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
 }
 
 // Once a pass ran outside the sandbox, the status bar says so for the rest of the run.
@@ -269,7 +260,7 @@ void FUnRAR::signalerProtection() {
     protection_->setObjectName(QStringLiteral("protection"));
     protection_->setToolTip(a->detail);
     statusBar()->addPermanentWidget(protection_);
-    avancement_->ajouterPanneau(protection_);
+    passe_->avancement().ajouterPanneau(protection_);
 }
 
 void FUnRAR::activerControlesArchive(bool actifs) {
