@@ -119,8 +119,8 @@ private slots:
         QVERIFY(b.messages.isEmpty());
     }
 
-    // Every control of the window and of its boxes has a name and a description for screen
-    // readers, and a label that names a field is its buddy's.
+    // Every control of the window and of its boxes, and every line that is no field's caption,
+    // has a name and a description for screen readers; a label that names a field is its buddy's.
     void chaqueControleEstNomme_data() {
         QTest::addColumn<int>("fenetre");
         QTest::newRow("main window") << 0;
@@ -137,8 +137,9 @@ private slots:
                      : fenetre == 1 ? static_cast<QWidget*>(&dos)
                                     : f.findChild<QDialog*>(QStringLiteral("proprietes"));
         for (QWidget* c : w->findChildren<QWidget*>()) {
+            const auto* ligne = qobject_cast<QLabel*>(c);
             if ((c->focusPolicy() == Qt::NoFocus && !qobject_cast<QAbstractButton*>(c) &&
-                 !qobject_cast<QProgressBar*>(c)) ||
+                 !qobject_cast<QProgressBar*>(c) && (ligne == nullptr || ligne->buddy())) ||
                 c->objectName().startsWith(QLatin1String("qt_")) ||
                 qobject_cast<QAbstractItemView*>(c->parentWidget()) || c->window() != w) {
                 continue;
