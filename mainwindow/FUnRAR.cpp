@@ -4,6 +4,7 @@
 #include "Avancement.h"
 #include "DelegueTexte.h"
 #include "DemandeFermeture.h"
+#include "Ecran.h"
 #include "ExtraireIci.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
@@ -17,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -54,7 +54,7 @@ FUnRAR::FUnRAR(QWidget* parent)
            platform::pixelsY(this, 5715) + menuBar()->sizeHint().height());
     // Placed before it is first shown: the boxes of start-up, shown before it, are centred on the
     // place where it will appear, not on a corner of the screen.
-    move(screen()->availableGeometry().center() - rect().center());
+    ecran::placer(this, ListView1);
     ListView1->setFocus();
 
     horloge_ = new QTimer(this);

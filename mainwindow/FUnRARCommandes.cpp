@@ -6,6 +6,7 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DosRAR.h"
+#include "Ecran.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
 #include "LigneCommande.h"
@@ -78,6 +79,7 @@ void FUnRAR::garderMotDePasse(const QString& motDePasse, const QString& archive)
 void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
         activerControlesArchive(false);
+        ecran::montrerBarreEntiere(this);
         return;
     }
     prendreArchive(texteArguments);
@@ -85,6 +87,7 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     activerControlesArchive(true);
     retenirArchive();
+    ecran::montrerBarreEntiere(this);
 }
 
 void FUnRAR::prendreArchive(const QByteArray& texteArguments) {
@@ -135,6 +138,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     }
     decrireArchive(fichier.st_size);
     panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
+    ecran::montrerBarreEntiere(this); // the archive's name and its count are read whole
     boutons_[1]->setEnabled(true);
     boutons_[2]->setEnabled(true);
     boutons_[3]->setEnabled(true);

@@ -8,6 +8,7 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Notification.h"
+#include "PanneauEtat.h"
 #include "Proprietes.h"
 #include "TexteVisible.h"
 
@@ -15,7 +16,9 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QMap>
+#include <QProcess>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,6 +159,41 @@ private slots:
         }
         for (const QLabel* l : w->findChildren<QLabel*>()) {
             QVERIFY2(!l->text().endsWith(QLatin1Char(':')) || l->buddy(), qPrintable(l->text()));
+        }
+    }
+
+    // On a 1280 × 800 screen, at each scale factor (set in a program of its own), the window stays
+    // within the screen, frame included, and its status bar shows an open archive's panels whole.
+    void laFenetreTientDansLEcran_data() {
+        QTest::addColumn<double>("echelle");
+        QTest::newRow("at scale factor 1") << 1.0;
+        QTest::newRow("at 1.5") << 1.5;
+        QTest::newRow("at 2, where 640 × 400 are left") << 2.0;
+    }
+    void laFenetreTientDansLEcran() {
+        QFETCH(double, echelle);
+        QTemporaryDir d;
+        if (!qgetenv("QT_QPA_PLATFORM").contains("configfile")) {
+            archives::ecrire(d.filePath("e"), R"({"screens": [{"width": 1280, "height": 800}]})");
+            QProcess p;
+            p.setEnvironment(QProcess::systemEnvironment()
+                             << "QT_SCALE_FACTOR=" + QString::number(echelle)
+                             << "QT_QPA_PLATFORM=offscreen:configfile=" + d.filePath("e"));
+            p.start(QCoreApplication::applicationFilePath(),
+                    {"laFenetreTientDansLEcran:" + QString::fromUtf8(QTest::currentDataTag())});
+            QVERIFY2(p.waitForFinished(-1) && p.exitCode() == 0, p.readAll().constData());
+            return;
+        }
+        FausseInteraction b;
+        FUnRAR f;
+        b.fichiers << archives::creer(d.path(), QStringLiteral("photos-de-vacances-2024.rar"),
+                                      {{"a", "1"}});
+        f.show();
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(f.screen()->size(), QSize(1280, 800) / echelle);
+        QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
+        for (const PanneauEtat* p : f.findChildren<PanneauEtat*>()) {
+            QTRY_VERIFY2(p->width() >= p->sizeHint().width(), qPrintable(p->text()));
         }
     }
 
