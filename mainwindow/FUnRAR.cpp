@@ -9,6 +9,7 @@
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
+#include "Raccourcis.h"
 #include "TexteVisible.h"
 #include "Titres.h"
 #include "Twips.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTableView>
@@ -48,6 +50,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createStatusBar();
     createPrise();
     createBureau();
+    raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
@@ -88,6 +91,9 @@ void FUnRAR::createActions() {
     Mnu_APropos = nouvelleAction("Mnu_APropos", QStringLiteral("A &Propos"));
     Mnu_Arreter = nouvelleAction("Mnu_Arreter", QStringLiteral("A&rrêter"));
     Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
+    Mnu_Ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Mnu_Quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Mnu_Extraire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     Mnu_Arreter->setEnabled(false);
     Mnu_Extraire->setEnabled(false);
     Mnu_Tester->setEnabled(false);

@@ -14,6 +14,8 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMap>
 #include <QProcess>
@@ -22,6 +24,18 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformtheme.h>
+
+namespace {
+
+struct ToucheX11 final : QPlatformTheme { // where a text field takes Ctrl+E for its own
+    QVariant themeHint(ThemeHint h) const override {
+        return h == KeyboardScheme ? int(X11KeyboardScheme) : QPlatformTheme::themeHint(h);
+    }
+};
+
+} // namespace
 
 class TestBureau : public QObject {
     Q_OBJECT
@@ -160,6 +174,44 @@ private slots:
         for (const QLabel* l : w->findChildren<QLabel*>()) {
             QVERIFY2(!l->text().endsWith(QLatin1Char(':')) || l->buddy(), qPrintable(l->text()));
         }
+    }
+
+    // The window's shortcuts from the list and from the filter's field, with the key bindings of
+    // X11 and Wayland; off while their command is.
+    void lesRaccourcis_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("touche");
+        QTest::addColumn<QString>("commande"); // empty: none, and no archive open
+        QTest::newRow("Ctrl+O in the list opens") << "ListView1" << int(Qt::Key_O) << "Mnu_Ouvrir";
+        QTest::newRow("Ctrl+E in the filter extracts")
+            << "filtre" << int(Qt::Key_E) << "Mnu_Extraire";
+        QTest::newRow("Ctrl+E does nothing without an archive")
+            << "ListView1" << int(Qt::Key_E) << "";
+    }
+    void lesRaccourcis() {
+        QFETCH(QString, commande);
+        QTemporaryDir d;
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(commande.isEmpty()
+                        ? QString()
+                        : archives::creer(d.path(), QStringLiteral("a.rar"), {{"a", "1"}}));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.Mnu_Filtrer_Click();
+        QFETCH(QString, focus);
+        f.findChild<QWidget*>(focus)->setFocus();
+        QStringList vus;
+        for (QAction* a : f.findChildren<QAction*>()) {
+            a->disconnect(&f); // seen, not run
+            connect(a, &QAction::triggered, [&vus, a] { vus << a->objectName(); });
+        }
+        ToucheX11 x11;
+        QPlatformTheme* theme = std::exchange(QGuiApplicationPrivate::platform_theme, &x11);
+        QFETCH(int, touche);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(touche), Qt::ControlModifier);
+        QGuiApplicationPrivate::platform_theme = theme;
+        QCOMPARE(vus.join(','), commande);
     }
 
     // On a 1280 × 800 screen, at each scale factor (set in a program of its own), the window stays
