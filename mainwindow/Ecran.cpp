@@ -1,5 +1,6 @@
 #include "Ecran.h"
 
+#include <QEvent>
 #include <QLayout>
 #include <QMainWindow>
 #include <QScreen>
@@ -35,15 +36,16 @@ void poser(QWidget* fenetre, QPoint coin, const QMargins& marges) {
     fenetre->move(fenetre->isVisible() ? coin : coin + QPoint(marges.left(), marges.top()));
 }
 
-} // namespace
+// What is left of the screen's available area for the inside of `fenetre`.
+QSize place(const QWidget* fenetre) {
+    return fenetre->screen()->availableGeometry().size().shrunkBy(cadre(fenetre));
+}
 
-namespace ecran {
-
-void placer(QMainWindow* fenetre, QWidget* souple) {
-    const QRect ecran = fenetre->screen()->availableGeometry();
-    const QMargins marges = cadre(fenetre);
-    const QSize place = ecran.size().shrunkBy(marges);
-    const QSize trop = fenetre->minimumSizeHint() - place;
+// Gives `fenetre` its size within place(fenetre), `souple` giving up as much of its least size as
+// the window needs for that.
+void tenir(QMainWindow* fenetre, QWidget* souple) {
+    const QSize limite = place(fenetre);
+    const QSize trop = fenetre->minimumSizeHint() - limite;
     if (trop.width() > 0 || trop.height() > 0) {
         souple->setMinimumSize(std::max(0, souple->minimumWidth() - std::max(0, trop.width())),
                                std::max(0, souple->minimumHeight() - std::max(0, trop.height())));
@@ -51,8 +53,50 @@ void placer(QMainWindow* fenetre, QWidget* souple) {
         for (QWidget* w = souple->parentWidget(); w != fenetre; w = w->parentWidget()) {
             w->updateGeometry();
         }
+        fenetre->layout()->activate();
     }
-    fenetre->resize(fenetre->size().boundedTo(place));
+    if (fenetre->width() > limite.width() || fenetre->height() > limite.height()) {
+        fenetre->resize(fenetre->size().boundedTo(limite));
+    }
+    // Grown downwards past the screen's edge: up again.
+    const QRect ecran = fenetre->screen()->availableGeometry();
+    const int depasse = fenetre->geometry().bottom() + cadre(fenetre).bottom() - ecran.bottom();
+    if (fenetre->isVisible() && depasse > 0) {
+        fenetre->move(fenetre->x(), std::max(ecran.top(), fenetre->y() - depasse));
+    }
+}
+
+// The window's layout has grown it to hold more (the filter's bar under the list): back within
+// the screen.
+class Tenue final : public QObject {
+public:
+    Tenue(QMainWindow* fenetre, QWidget* souple)
+        : QObject(fenetre)
+        , fenetre_(fenetre)
+        , souple_(souple) {}
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::LayoutRequest) {
+            tenir(fenetre_, souple_);
+        }
+        return QObject::eventFilter(objet, evenement);
+    }
+
+private:
+    QMainWindow* fenetre_;
+    QWidget* souple_;
+};
+
+} // namespace
+
+namespace ecran {
+
+void placer(QMainWindow* fenetre, QWidget* souple) {
+    tenir(fenetre, souple);
+    fenetre->installEventFilter(new Tenue(fenetre, souple));
+    const QRect ecran = fenetre->screen()->availableGeometry();
+    const QMargins marges = cadre(fenetre);
     const QSize avecCadre = fenetre->size().grownBy(marges);
     const QPoint centre = ecran.center() - QRect(QPoint(), avecCadre).center();
     poser(fenetre,

@@ -10,7 +10,8 @@ class QWidget;
 namespace ecran {
 
 // Gives `fenetre` its size within the screen's available area, its frame included, `souple` (the
-// list) giving up as much of its least size as the window needs for that, and centres it there.
+// list) giving up as much of its least size as the window needs for that, and centres it there;
+// keeps it so when what the window holds grows.
 void placer(QMainWindow* fenetre, QWidget* souple);
 
 // Widens `fenetre`, never beyond the screen's available area, so that every panel of its status

@@ -247,6 +247,11 @@ private slots:
         for (const PanneauEtat* p : f.findChildren<PanneauEtat*>()) {
             QTRY_VERIFY2(p->width() >= p->sizeHint().width(), qPrintable(p->text()));
         }
+        // The filter's bar grows the window's layout: still within the screen.
+        f.Mnu_Filtrer_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QVERIFY(f.findChild<QWidget*>(QStringLiteral("barreFiltre"))->isVisible());
+        QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
     }
 
     // A row reads whole from its name.
