@@ -1,7 +1,9 @@
 #include "Assistant.h"
 
+#include "Auxiliaire.h"
 #include "BacASable.h"
 #include "CodesRAR.h"
+#include "DossierPasse.h"
 #include "Messages.h"
 #include "PageEnCours.h"
 #include "Processus.h"
@@ -17,6 +19,7 @@
 #include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -27,6 +30,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -41,7 +45,6 @@ using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
 constexpr int FinApresDernierMotMs = 5000; // for a helper that said its last word to leave
-constexpr qsizetype Lecture = 256 * 1024;
 
 QString& programmeDefini() {
     static QString chemin;
@@ -49,86 +52,6 @@ QString& programmeDefini() {
 }
 
 int derniereVersion = 0;
-
-// The folder the helper extracts into, held open: the partial file of an entry is removed from
-// there, whatever the current directory has become.
-class Dossier {
-public:
-    // Only an extraction has a folder where a file may be left half written. Made before the
-    // helper starts: the kernel dates a new file from a clock that never runs ahead of this one,
-    // so what was made before carries an earlier time.
-    explicit Dossier(bool extraction)
-        : fd_(extraction ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {
-        ::clock_gettime(CLOCK_REALTIME, &debut_);
-    }
-    ~Dossier() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Dossier(const Dossier&) = delete;
-    Dossier& operator=(const Dossier&) = delete;
-
-    // Removes the file that the page names, once the helper is gone, if it still is the one the
-    // pass made: the page comes from the helper, which runs what the archive made of the library,
-    // and a file of the user's must never go, nor this process be led anywhere by a link.
-    void retirerFichier(const PageEnCours::Fichier& f) const {
-        if (fd_ < 0 || f.chemin.isEmpty()) {
-            return;
-        }
-        const QList<QByteArray> parties = f.chemin.split('/');
-        // Down from the folder, never up, and never through a link.
-        if (parties.contains("..")) {
-            return;
-        }
-        int dossier = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-        for (qsizetype i = 0; dossier >= 0 && i + 1 < parties.size(); ++i) {
-            if (parties[i].isEmpty() || parties[i] == ".") {
-                continue;
-            }
-            const int suivant = ::openat(dossier, parties[i].constData(),
-                                         O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            ::close(dossier);
-            dossier = suivant;
-        }
-        if (dossier < 0) {
-            return;
-        }
-        // The file the helper made, by the identity it saw on its descriptor. A helper taken over
-        // may name any file beneath the folder and give its identity too, but a file born before
-        // the pass is never the pass's. Without a birth time, the change time stands in: the pass
-        // could move it forward only on a file it could write anyway.
-        const QByteArray& nom = parties.last();
-        struct statx x {};
-        if (::statx(dossier, nom.constData(), AT_SYMLINK_NOFOLLOW,
-                    STATX_TYPE | STATX_INO | STATX_BTIME | STATX_CTIME, &x) == 0 &&
-            S_ISREG(x.stx_mode) && makedev(x.stx_dev_major, x.stx_dev_minor) == f.peripherique &&
-            x.stx_ino == f.inode) {
-            const statx_timestamp& ne = (x.stx_mask & STATX_BTIME) != 0 ? x.stx_btime : x.stx_ctime;
-            const bool avant = ne.tv_sec < debut_.tv_sec ||
-                               (ne.tv_sec == debut_.tv_sec && long(ne.tv_nsec) < debut_.tv_nsec);
-            if (!avant) {
-                ::unlinkat(dossier, nom.constData(), 0);
-            }
-        }
-        ::close(dossier);
-    }
-
-private:
-    int fd_;
-    timespec debut_{};
-};
-
-// Appends what the helper wrote; false at the end of its stream.
-bool lire(int fd, QByteArray& tampon) {
-    const qsizetype avant = tampon.size();
-    tampon.resize(avant + Lecture);
-    ssize_t n = 0;
-    while ((n = ::read(fd, tampon.data() + avant, std::size_t(Lecture))) < 0 && errno == EINTR) {
-    }
-    tampon.resize(avant + std::max<qsizetype>(0, qsizetype(n)));
-    return n > 0 || (n < 0 && errno == EAGAIN);
-}
 
 // What a probe's pass leaves: the failure that ended it, thrown through the pass's caller.
 class RetourSonde final : public RetourPasse {
@@ -149,6 +72,13 @@ struct Lancement {
 
 std::optional<Niveau> niveauImpose;
 quint32 optionsImposees = 0;
+// Whether the kernel lets bubblewrap make its sandbox: learnt from the first helper started in it.
+std::optional<bool> bacUtilisable;
+int demarres = 0;
+
+// A helper started in the sandbox while it is not known to work there ended before its first
+// word, with bubblewrap's own failure status: the kernel may refuse bubblewrap its namespaces.
+struct BacRefuse {};
 
 QByteArray dossierCourant() {
     QByteArray tampon(4096, '\0');
@@ -203,12 +133,42 @@ struct Conversation {
 
 Conversation* conversationEnCours = nullptr;
 
-// One pass in one helper, started as `lancement` says.
+// The helper started ahead of the next pass, if any, and what kills it with its window.
+std::unique_ptr<Auxiliaire> pret;
+QMetaObject::Connection finDuProprietaire;
+
+// How a pass over the volumes `jeu` in `mode` starts its helper `chemin` as `lancement` says.
+Cle cleDe(const Lancement& lancement, int mode, const QByteArray& chemin,
+          const std::vector<QByteArray>& jeu) {
+    Cle cle{{chemin}, QByteArray(), environnementActuel(), lancement.bac};
+    if (mode == ModeExtraction) {
+        cle.dossier = dossierCourant();
+    }
+    if (lancement.bac) {
+        cle.commande =
+            bac::commande(*bac::bubblewrap(), chemin, jeu,
+                          mode == ModeExtraction ? std::optional(cle.dossier) : std::nullopt);
+    }
+    return cle;
+}
+
+// The helper started ahead when it was started as `cle` says, else a new one; the one started
+// ahead is gone either way, since it serves one pass only.
+std::unique_ptr<Auxiliaire> prendre(const Cle& cle, QString& raison) {
+    std::unique_ptr<Auxiliaire> a = std::move(pret);
+    if (a && a->cle() == cle) {
+        return a;
+    }
+    a.reset(); // before another starts
+    a = Auxiliaire::demarrer(cle, raison);
+    demarres += a ? 1 : 0;
+    return a;
+}
+
+// One pass in one helper, started as `lancement` says, or started ahead so when `devance`.
 Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                 const QByteArray& archive, const QString& motDePasse,
-                const std::vector<quint32>& selection = {}) {
-    const Dossier dossier(mode == ModeExtraction);
-    Processus processus;
+                const std::vector<quint32>& selection = {}, bool devance = true) {
     const QByteArray chemin = QFile::encodeName(programme());
     // In the sandbox, a missing helper would read as bubblewrap's failure.
     if (::access(chemin.constData(), X_OK) != 0) {
@@ -233,19 +193,22 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         struct stat v {};
         octets += ::stat(volume.constData(), &v) == 0 ? qint64(v.st_size) : 0;
     }
-    std::vector<QByteArray> commande{chemin};
-    if (lancement.bac) {
-        std::optional<QByteArray> destination;
-        if (mode == ModeExtraction) {
-            destination = dossierCourant();
-        }
-        commande = bac::commande(*bac::bubblewrap(), chemin, jeu, destination);
+    const Cle cle = cleDe(lancement, mode, chemin, jeu);
+    QString raison;
+    std::unique_ptr<Auxiliaire> auxiliaire;
+    if (devance) {
+        auxiliaire = prendre(cle, raison);
+    } else {
+        auxiliaire = Auxiliaire::demarrer(cle, raison);
+        demarres += auxiliaire ? 1 : 0;
     }
-    const PageEnCours page = mode == ModeExtraction ? PageEnCours::creer() : PageEnCours();
-    if (const std::optional<QString> raison = processus.demarrer(commande, page.descripteur())) {
+    if (!auxiliaire) {
         retour.echec({Genre::Installation, 0,
-                      Messages::assistantIntrouvable(QFile::decodeName(chemin), *raison)});
+                      Messages::assistantIntrouvable(QFile::decodeName(chemin), raison)});
     }
+    Processus& processus = auxiliaire->processus();
+    const PageEnCours& page = auxiliaire->page();
+    const Dossier dossier(mode == ModeExtraction);
     {
         QByteArray demande;
         protocole::Redaction r(demande);
@@ -267,16 +230,19 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         processus.ecrire(demande);
         demande.fill('\0');
     }
+    // Before anything can end bubblewrap: only while it lives does the number it gives surely
+    // name the helper.
+    processus.connaitreAssistant();
 
     Relecture relecture(retour, mode, processus, octets);
-    QByteArray tampon;
+    QByteArray& tampon = auxiliaire->tampon(); // its hello may be there already
     bool ouvert = true;
     Conversation conversation{processus, dossier, page, [&] {
                                   return ouvert && relecture.etat() == Relecture::Etat::EnCours;
                               }};
     // Reads what the helper wrote and plays it; false once the conversation is over.
     const auto recevoir = [&] {
-        ouvert = lire(processus.lecture(), tampon);
+        ouvert = auxiliaire->lire();
         qsizetype position = 0;
         bool rompu = false;
         while (relecture.etat() == Relecture::Etat::EnCours) {
@@ -336,8 +302,17 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
 
     const Relecture::Etat etat = relecture.etat();
     noter(lancement, relecture.protections(), relecture.abiLandlock());
+    // A helper that spoke from the sandbox, even to say that the library is missing, shows that
+    // the kernel lets bubblewrap make it.
+    if (lancement.bac && !relecture.muette()) {
+        bacUtilisable = true;
+    }
     const int statut =
         processus.attendreFin(etat == Relecture::Etat::Rompue ? 0 : FinApresDernierMotMs);
+    if (lancement.bac && !bacUtilisable && relecture.muette() && WIFEXITED(statut) &&
+        WEXITSTATUS(statut) == 1) {
+        throw BacRefuse{};
+    }
     if (WIFEXITED(statut) && WEXITSTATUS(statut) == 0) {
         if (etat == Relecture::Etat::Fin) {
             return Issue::Terminee;
@@ -349,7 +324,9 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             retour.echec(relecture.echec());
         }
     }
-    dossier.retirerFichier(page.lire());
+    if (processus.parti()) {
+        dossier.retirerFichier(page.lire());
+    }
     if (WIFSIGNALED(statut)) {
         retour.echec({Genre::Signal, WTERMSIG(statut)});
     }
@@ -365,31 +342,32 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
 std::optional<Messages::Echec> sonde(const Lancement& l) {
     RetourSonde retour;
     try {
-        converser(retour, l, protocole::ModeSonde, QByteArray(), QString());
+        converser(retour, l, protocole::ModeSonde, QByteArray(), QString(), {}, false);
     } catch (const Messages::Echec& e) {
         return e;
     }
     return std::nullopt;
 }
 
-// The strongest way of starting helpers that works here, learnt once per process: a helper that
-// speaks from inside the sandbox, even to say that the library is missing, shows that the kernel
-// lets bubblewrap make it.
+// Learns whether bubblewrap can make its sandbox here, from a helper that binds nothing of the
+// user's: what the pass bound might be the cause of its failure.
+void apprendreBac() {
+    try {
+        sonde({true, 0});
+    } catch (const BacRefuse&) {
+    }
+    bacUtilisable = bacUtilisable.value_or(false); // a probe that never spoke: not here
+}
+
+// The strongest way of starting helpers that works here, as far as the helpers started so far
+// tell.
 Lancement lancement() {
     if (niveauImpose) {
         return {*niveauImpose == Niveau::Bac && bac::bubblewrap().has_value(),
                 optionsImposees |
                     (*niveauImpose == Niveau::Gardes ? quint32(protocole::SansLandlock) : 0U)};
     }
-    static std::optional<bool> bacUtilisable;
-    if (!bacUtilisable) {
-        bacUtilisable = false;
-        if (bac::bubblewrap()) {
-            const std::optional<Messages::Echec> e = sonde({true, 0});
-            bacUtilisable = !e || e->genre == Genre::Installation;
-        }
-    }
-    return {*bacUtilisable, optionsImposees};
+    return {bac::bubblewrap().has_value() && bacUtilisable.value_or(true), optionsImposees};
 }
 
 } // namespace
@@ -398,7 +376,11 @@ QString programme() {
     if (!programmeDefini().isEmpty()) {
         return programmeDefini();
     }
-    const QString ici = QCoreApplication::applicationDirPath();
+    // Before the application exists too: the helper of the first pass starts first of all.
+    const QString ici =
+        QCoreApplication::instance() != nullptr
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).path();
     const QString voisin = ici + QStringLiteral("/korvane-passe");
     if (QFileInfo(voisin).isExecutable()) {
         return voisin;
@@ -418,16 +400,75 @@ std::optional<Avertissement> protectionReduite() {
     return avertissement;
 }
 
-std::optional<QString> sonder() {
-    if (const std::optional<Messages::Echec> e = sonde(lancement())) {
-        return Messages::texte(*e, QString());
+void preparer(const QByteArray& archive) {
+    pret.reset();
+    QObject::disconnect(finDuProprietaire);
+    const QByteArray chemin = absolu(archive);
+    const QByteArray programmeOctets = QFile::encodeName(programme());
+    struct stat fichier {};
+    if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode) ||
+        ::access(programmeOctets.constData(), X_OK) != 0) {
+        return; // the pass will say what is wrong
     }
-    return std::nullopt;
+    QString raison;
+    pret = Auxiliaire::demarrer(
+        cleDe(lancement(), ModeListe, programmeOctets, volumes::duJeu(chemin)), raison);
+    demarres += pret ? 1 : 0;
+}
+
+std::optional<QString> sonder() {
+    // A helper started ahead that says hello has loaded the library, and, in the sandbox, shows
+    // that the kernel lets bubblewrap make it: it stays for its pass. Else a probe says what is
+    // wrong.
+    if (pret && pret->bonjour()) {
+        bacUtilisable = pret->cle().bac ? std::optional(true) : bacUtilisable;
+        return std::nullopt;
+    }
+    pret.reset();
+    for (;;) {
+        try {
+            if (const std::optional<Messages::Echec> e = sonde(lancement())) {
+                return Messages::texte(*e, QString());
+            }
+            return std::nullopt;
+        } catch (const BacRefuse&) {
+            bacUtilisable = false; // and once more outside the sandbox
+        }
+    }
 }
 
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
-               const std::vector<quint32>& selection) {
-    return converser(retour, lancement(), mode, absolu(archive), motDePasse, selection);
+               const std::vector<quint32>& selection, QObject* fenetre) {
+    const QByteArray chemin = absolu(archive);
+    for (;;) {
+        try {
+            const Issue issue = converser(retour, lancement(), mode, chemin, motDePasse, selection);
+            // The likeliest next command is another pass over the same archive, with no
+            // destination: its helper starts once the window has shown this one's end, and goes
+            // with the window.
+            if (fenetre != nullptr && issue != Issue::Interrompue) {
+                QTimer::singleShot(0, fenetre, [fenetre, chemin] {
+                    if (conversationEnCours == nullptr) {
+                        preparer(chemin);
+                        finDuProprietaire =
+                            QObject::connect(fenetre, &QObject::destroyed, [] { pret.reset(); });
+                    }
+                });
+            }
+            return issue;
+        } catch (const BacRefuse&) {
+            // Nothing of the pass was played: it starts again below the sandbox, unless the
+            // sandbox works here and the pass's own failure is to be told.
+            apprendreBac();
+            if (*bacUtilisable) {
+                retour.echec({Genre::Sortie, 1});
+            }
+        }
+    }
+}
+
+int auxiliairesDemarres() {
+    return demarres;
 }
 
 void interrompre() {
@@ -439,13 +480,18 @@ void interrompre() {
     c->lecteur->setEnabled(false); // before its descriptor is closed
     c->processus.tuer();
     // The helper is gone: nothing can write the file any more once it is removed.
-    c->dossier.retirerFichier(c->enCours.lire());
+    if (c->processus.parti()) {
+        c->dossier.retirerFichier(c->enCours.lire());
+    }
     c->boucle->quit();
 }
 
 Niveau niveau() {
     if (niveauImpose) {
         return *niveauImpose;
+    }
+    if (bac::bubblewrap() && !bacUtilisable) {
+        apprendreBac();
     }
     return lancement().bac ? Niveau::Bac : Niveau::Landlock;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 // The window's side of a pass: the library runs in korvane-passe, one helper process per pass,
-// and what the helper sends is replayed here into the window's RetourPasse. A helper that crashes,
-// is killed or talks nonsense ends the pass with a failure; this process never loads the library.
+// maybe started ahead of it, and what the helper sends is replayed here into the window's
+// RetourPasse. A helper that crashes, is killed or talks nonsense ends the pass with a failure;
+// this process never loads the library.
 
 #include "RetourPasse.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
@@ -32,7 +34,16 @@ struct Avertissement {
 };
 std::optional<Avertissement> protectionReduite();
 
-// Starts a helper that only loads the library: the message that says why it cannot, or nothing.
+// Starts, ahead, the helper of a list or a test of `archive` (the bytes of its path), whose hello
+// sonder() then reads: it serves the next pass if that pass would have started it the same way,
+// and is killed otherwise. After each pass, the helper of another pass over the same archive is
+// started so, and goes with the window the pass wrote into. Any helper started ahead is killed at
+// exit, and dies with this process.
+void preparer(const QByteArray& archive);
+
+// Whether the library loads: the message that says why it cannot, or nothing. Asked of the helper
+// started ahead, else of one that only loads the library; either also tells whether helpers run
+// in the sandbox here, as the first pass would otherwise.
 std::optional<QString> sonder();
 
 // What stands between the library and the user's files, from the strongest: the sandbox with
@@ -41,13 +52,16 @@ std::optional<QString> sonder();
 enum class Niveau { Bac, Landlock, Gardes };
 
 // The level at which helpers start in this process (Landlock standing for the levels below the
-// sandbox, which only the helper can tell apart).
+// sandbox, which only the helper can tell apart); a helper is started to learn it when no helper
+// told it yet.
 Niveau niveau();
 
 // For the tests: starts helpers at `niveau` instead of the strongest that this system offers, and
 // sends them `options` (protocole::Option).
 void imposerNiveau(std::optional<Niveau> niveau);
 void imposerOptions(quint32 options);
+// For the tests: how many helpers this process started.
+int auxiliairesDemarres();
 
 enum class Issue {
     Terminee,
@@ -59,9 +73,10 @@ enum class Issue {
 // directory is ours, and replays it into `retour`. Every failure goes to retour.echec(). Every
 // event of this thread is handled while the helper works, in a loop of this call's own.
 // `selection`: the entries to process, by their place in the archive from 0, in increasing order;
-// the others are skipped without a row. Empty: every entry.
+// the others are skipped without a row. Empty: every entry. `fenetre`: the window that shows the
+// pass, with which the helper started ahead of the next one goes; none without it.
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
-               const std::vector<quint32>& selection = {});
+               const std::vector<quint32>& selection = {}, QObject* fenetre = nullptr);
 
 // Ends the pass in progress, from an event handled while it runs: the helper is killed at once
 // and the file it was writing removed; the entry in work gets Resultat::Interrompu and executer()

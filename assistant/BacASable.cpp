@@ -31,6 +31,14 @@ std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray&
         bubblewrap,          "--unshare-user", "--unshare-ipc",        "--unshare-pid",
         "--unshare-net",     "--unshare-uts",  "--unshare-cgroup-try", "--disable-userns",
         "--die-with-parent", "--new-session",  "--cap-drop",           "ALL"};
+    // The helper is the sandbox's first process, and bubblewrap tells its number: the window
+    // kills it and waits for its end itself.
+    c.insert(c.end(), {"--as-pid-1", "--info-fd", QByteArray::number(DescripteurInfo)});
+#if defined(__SANITIZE_ADDRESS__)
+    // The leak checker of a sanitized helper lists its threads in /proc; the sandbox's own shows
+    // only the sandbox's processes.
+    c.insert(c.end(), {"--proc", "/proc"});
+#endif
 
     // What is mounted, shallowest first, so that what lies inside another is mounted over it: a
     // volume inside the destination stays read-only.

@@ -13,12 +13,17 @@
 
 namespace bac {
 
+// Where bubblewrap writes which process runs the helper (its --info-fd): the helper itself, pid 1
+// of its sandbox, with no process of bubblewrap's between them.
+inline constexpr int DescripteurInfo = 6;
+
 // bubblewrap's program, or nothing when it is not installed.
 std::optional<QByteArray> bubblewrap();
 
 // The command that runs `programme` inside the sandbox for a pass over the archive whose volume
 // files are `volumes`; `destination`, when given, is the one writable folder and the helper's
-// current directory. All paths are absolute.
+// current directory. All paths are absolute. bubblewrap says on DescripteurInfo which process
+// runs the helper.
 std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray& programme,
                                  const std::vector<QByteArray>& volumes,
                                  const std::optional<QByteArray>& destination);

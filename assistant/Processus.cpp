@@ -1,8 +1,9 @@
 #include "Processus.h"
 
+#include "BacASable.h"
 #include "Protocole.h"
 
-#include <QDeadlineTimer>
+#include <QFile>
 
 #include <cerrno>
 #include <csignal>
@@ -21,10 +22,8 @@ extern char** environ;
 
 namespace {
 
-constexpr int FermetureMs = 2000; // for the helper to end once bubblewrap has
-
-// A pipe with both ends above the helper's fixed descriptors, so that placing one end at 3 or 4
-// never overwrites the other.
+// A pipe with both ends above the helper's fixed descriptors, so that placing one end at 3 to 6
+// never overwrites another.
 bool tuyau(int (&bouts)[2]) {
     int brut[2];
     if (::pipe2(brut, O_CLOEXEC) != 0) {
@@ -37,53 +36,69 @@ bool tuyau(int (&bouts)[2]) {
     return bouts[0] >= 0 && bouts[1] >= 0;
 }
 
-// Whether `pid` ends within `delaiMs`, without reaping it.
-bool finiDans(pid_t pid, int delaiMs) {
-    if (delaiMs <= 0) {
-        return false;
+int pidfd(pid_t pid) {
+    return int(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+void tuerPar(int pidfd) {
+    ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
+}
+
+// Whether the process behind `pidfd` ends within `delaiMs` (-1: however long it takes), without
+// reaping it.
+bool finiDans(int pidfd, int delaiMs) {
+    pollfd p{pidfd, POLLIN, 0};
+    int r = 0;
+    while ((r = ::poll(&p, 1, delaiMs)) < 0 && errno == EINTR) {
     }
-    const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd >= 0) {
-        pollfd p{fd, POLLIN, 0};
-        int r = 0;
-        while ((r = ::poll(&p, 1, delaiMs)) < 0 && errno == EINTR) {
-        }
-        ::close(fd);
-        return r > 0;
+    return r > 0;
+}
+
+// The parent of `pid` as /proc says it, or -1.
+pid_t parentDe(pid_t pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
     }
-    siginfo_t info{};
-    for (int attendu = 0; attendu < delaiMs; ++attendu) {
-        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-            info.si_pid == pid) {
-            return true;
-        }
-        const timespec pause{0, 1'000'000};
-        ::nanosleep(&pause, nullptr);
+    // "pid (name) state ppid ...", where the name may hold anything, parentheses too.
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> champs = stat.mid(stat.lastIndexOf(')') + 1).simplified().split(' ');
+    bool ok = false;
+    const int parent = champs.size() > 1 ? champs[1].toInt(&ok) : -1;
+    return ok ? pid_t(parent) : -1;
+}
+
+// bubblewrap's word on its sandbox, read to its end: the process it started, "child-pid" of its
+// JSON object, or -1.
+pid_t enfantDit(int fd) {
+    QByteArray texte;
+    char tampon[512];
+    ssize_t n = 0;
+    while ((n = ::read(fd, tampon, sizeof tampon)) > 0 || (n < 0 && errno == EINTR)) {
+        texte.append(tampon, std::max<ssize_t>(n, 0));
     }
-    return false;
+    const QByteArray cle = "\"child-pid\"";
+    const qsizetype i = texte.indexOf(cle);
+    if (i < 0) {
+        return -1;
+    }
+    qsizetype debut = i + cle.size();
+    while (debut < texte.size() && (texte[debut] == ':' || texte[debut] == ' ')) {
+        ++debut;
+    }
+    qsizetype fin = debut;
+    while (fin < texte.size() && texte[fin] >= '0' && texte[fin] <= '9') {
+        ++fin;
+    }
+    bool ok = false;
+    const int pid = texte.mid(debut, fin - debut).toInt(&ok);
+    return ok && pid > 0 ? pid_t(pid) : -1;
 }
 
 void fermerSiOuvert(int& fd) {
     if (fd >= 0) {
         ::close(fd);
         fd = -1;
-    }
-}
-
-// Drops what is left in the pipe `fd` until its writing end is closed everywhere, for at most
-// `delaiMs`.
-void attendreFermeture(int fd, int delaiMs) {
-    const QDeadlineTimer limite(delaiMs);
-    char tampon[4096];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, int(limite.remainingTime()));
-        if (r < 0 && errno == EINTR) {
-            continue;
-        }
-        if (r <= 0 || ::read(fd, tampon, sizeof tampon) <= 0) {
-            return;
-        }
     }
 }
 
@@ -97,9 +112,13 @@ Processus::~Processus() {
 void Processus::fermer() {
     fermerSiOuvert(ecriture_);
     fermerSiOuvert(lecture_);
+    fermerSiOuvert(info_);
+    fermerSiOuvert(pidfd_);
+    fermerSiOuvert(assistant_);
 }
 
-std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage) {
+std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage,
+                                           bool bac) {
     // A helper gone while we answer it must be an error to handle, not a signal that kills the
     // window.
     static const bool sansSigpipe = (std::signal(SIGPIPE, SIG_IGN), true);
@@ -107,13 +126,17 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int
 
     int versLui[2] = {-1, -1};
     int deLui[2] = {-1, -1};
-    if (!tuyau(versLui) || !tuyau(deLui)) {
-        const QString raison = QString::fromLocal8Bit(std::strerror(errno));
-        for (int fd : {versLui[0], versLui[1], deLui[0], deLui[1]}) {
+    int info[2] = {-1, -1};
+    const auto fermerTout = [&] {
+        for (int fd : {versLui[0], versLui[1], deLui[0], deLui[1], info[0], info[1]}) {
             if (fd >= 0) {
                 ::close(fd);
             }
         }
+    };
+    if (!tuyau(versLui) || !tuyau(deLui) || (bac && !tuyau(info))) {
+        const QString raison = QString::fromLocal8Bit(std::strerror(errno));
+        fermerTout();
         return raison;
     }
     // Rows of a large list arrive in fewer, larger reads.
@@ -129,6 +152,10 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int
     if (partage >= 0) {
         posix_spawn_file_actions_adddup2(&actions, partage, protocole::DescripteurEnCours);
         dernier = protocole::DescripteurEnCours;
+    }
+    if (bac) {
+        posix_spawn_file_actions_adddup2(&actions, info[1], bac::DescripteurInfo);
+        dernier = bac::DescripteurInfo;
     }
     posix_spawn_file_actions_addclosefrom_np(&actions, dernier + 1);
 
@@ -155,13 +182,20 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int
     posix_spawnattr_destroy(&attributs);
     ::close(versLui[0]);
     ::close(deLui[1]);
+    if (info[1] >= 0) {
+        ::close(info[1]);
+    }
     ecriture_ = versLui[1];
     lecture_ = deLui[0];
+    info_ = info[0];
     if (erreur != 0) {
         pid_ = -1;
         fermer();
         return QString::fromLocal8Bit(std::strerror(erreur));
     }
+    // Our own child, not reaped yet: its number cannot name another process meanwhile.
+    pidfd_ = pidfd(pid_);
+    parti_ = false;
     return std::nullopt;
 }
 
@@ -169,10 +203,42 @@ bool Processus::ecrire(QByteArrayView octets) {
     return ecriture_ >= 0 && protocole::ecrireTout(ecriture_, octets);
 }
 
+void Processus::connaitreAssistant() {
+    if (assistantPid_ > 0 || pid_ <= 0) {
+        return;
+    }
+    if (info_ < 0) {
+        assistant_ = ::fcntl(pidfd_, F_DUPFD_CLOEXEC, 0);
+        assistantPid_ = assistant_ >= 0 ? pid_ : -1;
+        return;
+    }
+    // bubblewrap writes the number of its child as soon as it has made it, before letting it run.
+    const pid_t enfant = enfantDit(info_);
+    fermerSiOuvert(info_);
+    if (enfant <= 0) {
+        return; // no sandbox was made, and no helper started
+    }
+    // That number names the helper while the process it opens is bubblewrap's child and still
+    // running once that is seen: a number freed meanwhile would name another process.
+    const int fd = pidfd(enfant);
+    if (fd >= 0 && parentDe(enfant) == pid_ && !finiDans(fd, 0)) {
+        assistant_ = fd;
+        assistantPid_ = enfant;
+        return;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    enfantInconnu_ = true;
+}
+
 int Processus::attendreFin(int delaiMs) {
     int statut = 0;
     if (pid_ > 0) {
-        if (!finiDans(pid_, delaiMs)) {
+        if (pidfd_ < 0 || !finiDans(pidfd_, delaiMs)) {
+            if (assistant_ >= 0) {
+                tuerPar(assistant_);
+            }
             ::kill(pid_, SIGKILL);
         }
         // Its session's group goes with it, whatever it started, while its pid still holds the
@@ -181,11 +247,17 @@ int Processus::attendreFin(int delaiMs) {
         while (::waitpid(pid_, &statut, 0) < 0 && errno == EINTR) {
         }
         pid_ = -1;
-        // In the sandbox the helper is bubblewrap's child, not ours, and is killed only once
-        // bubblewrap is gone: for a moment it may still write, and create a file after its partial
-        // one was removed. It holds the other end of this pipe until it has ended.
-        if (lecture_ >= 0) {
-            attendreFermeture(lecture_, FermetureMs);
+        // In the sandbox the helper is bubblewrap's child, not ours, and bubblewrap's end does not
+        // wait for it: it is killed and waited for itself, so that nothing of it can create a file
+        // once the window has removed the one it left. Without knowing it, only a sandbox never
+        // made is known to have left nothing running.
+        if (assistant_ >= 0) {
+            tuerPar(assistant_);
+            parti_ = finiDans(assistant_, -1);
+        } else if (info_ >= 0) {
+            parti_ = enfantDit(info_) <= 0;
+        } else {
+            parti_ = !enfantInconnu_; // else the helper was the process reaped above
         }
     }
     fermer();
@@ -194,7 +266,6 @@ int Processus::attendreFin(int delaiMs) {
 
 void Processus::tuer() {
     if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
         attendreFin(0);
     }
 }

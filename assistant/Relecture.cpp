@@ -62,18 +62,25 @@ bool Relecture::entree(QStringView nom) {
 
 void Relecture::jouer(const protocole::Trame& trame) {
     protocole::Lecture l(trame.charge);
-    if (!bonjour_ && trame.type != Type::Bonjour) {
+    // Bonjour first, or the failure to load the library; then Protections, then the pass.
+    const bool attendu = !bonjour_ ? trame.type == Type::Bonjour || trame.type == Type::Echec
+                                   : protege_ != (trame.type == Type::Protections);
+    if (!attendu) {
         rompre();
         return;
     }
     const bool extraction = mode_ == ModeExtraction;
     switch (trame.type) {
     case Type::Bonjour:
-        if (bonjour_ || l.u32() != protocole::Version) {
+        if (l.u32() != protocole::Version) {
             rompre();
+            return;
         }
         bonjour_ = true;
         version_ = int(l.u32());
+        break;
+    case Type::Protections:
+        protege_ = true;
         protections_ = l.u8();
         abiLandlock_ = l.u8();
         break;
@@ -157,7 +164,8 @@ void Relecture::jouer(const protocole::Trame& trame) {
         echec_.genre = Genre(l.u8());
         echec_.code = int(l.u32());
         echec_.detail = l.texte();
-        if (echec_.genre > Genre::Bibliotheque) {
+        if (echec_.genre > Genre::Bibliotheque ||
+            (!bonjour_ && echec_.genre != Genre::Bibliotheque)) {
             rompre(); // how the helper itself ended is this side's to tell
             return;
         }

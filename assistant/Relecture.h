@@ -28,6 +28,8 @@ public:
     int abiLandlock() const { return abiLandlock_; }
     // The library's interface version that the helper reported; 0 before it did.
     int version() const { return version_; }
+    // Nothing came yet.
+    bool muette() const { return !bonjour_ && etat_ == Etat::EnCours; }
     void rompre() { etat_ = Etat::Rompue; }
 
 private:
@@ -51,6 +53,7 @@ private:
     int abiLandlock_ = 0;
     int version_ = 0;
     bool bonjour_ = false;
+    bool protege_ = false; // Protections said
     bool commentaire_ = false;
     bool archive_ = false;
     bool ligneOuverte_ = false;

@@ -5,9 +5,14 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <utility>
 
 class FUnRAR;
+
+// The end of the program that the window asks for once a pass is over: "Quitter", or "Extraire ici"
+// once every row is "OK".
+struct FinDemandee {};
 
 // A broken measurement: said on the standard error, and the benchmark ends with status 2.
 [[noreturn]] void echec(const QString& message);
@@ -21,3 +26,17 @@ QString archiveLiensVides(const QString& racine);
 // Types a name's letters one by one into the filter of `f`, which shows a list pass's rows, then
 // rubs them out again: the median and the worst keystroke, in nanoseconds.
 std::pair<qint64, qint64> frappesDuFiltre(FUnRAR& f);
+
+// Extracts `archive` into the current directory in `f`, and asks the window to close once the
+// first file is being written: how long the close took, in nanoseconds.
+qint64 fermetureEnExtraction(FUnRAR& f, const QString& archive);
+// Seven closes timed by `uneFermeture` (in milliseconds) while busy loops hold both cores: the
+// benchmark's line.
+QString fermeturesSousCharge(const std::function<double()>& uneFermeture);
+
+// The program's start on `argv[2]`, done as app/main.cpp does it with the helper `passe`, until
+// the last row of its list shows: prints that moment on the monotonic clock.
+int demarrageJusquALaDerniereLigne(int argc, char* argv[], const QString& passe);
+// That start, timed from outside against unrar lb on the same archive, in turn, seven times each:
+// the benchmark's line.
+QString demarrageContreUnrar(const QString& archive);

@@ -4,12 +4,16 @@
 // up, so that its time and peak memory are its own.
 //
 //   bench_korvane [--repetitions N] [--dossier DIR]
-//   bench_korvane --mesure nu|fenetre|bac|auxiliaire|choix|filtre|ici MODE ARCHIVE [DESTINATION]
+//   bench_korvane --mesure nu|fenetre|bac|auxiliaire|landlock|choix|filtre|ici|fermeture MODE
+//                 ARCHIVE [DEST]
 //   (one measurement; bac: the window with its helper sandboxed but without the system-call
-//   filter; auxiliaire: with no confinement at all; choix: the window's pass on 10 entries
-//   spread over the archive; filtre: keystrokes in the filter after the window's pass; ici:
-//   "Extraire ici" of the archive linked into DESTINATION)
+//   filter; auxiliaire: with no confinement at all; landlock: with Landlock and the filter, as
+//   where bubblewrap cannot run; choix: the window's pass on 10 entries spread over the archive;
+//   filtre: keystrokes in the filter after the window's pass; ici: "Extraire ici" of the archive
+//   linked into DEST; fermeture: a close request once the extraction into DEST writes)
 //   bench_korvane --demarrage N                                     (N helpers that do no pass)
+//   bench_korvane --demarrage-fenetre ARCHIVE     (the program's start until its last row shows)
+//   bench_korvane --lancement     (only the lines of the start-up and of a close under load)
 
 #include "Assistant.h"
 #include "Banc.h"
@@ -50,9 +54,6 @@ namespace {
 
 QTextStream sortie(stdout);
 
-// The end that "Extraire ici" asks for once every row is "OK".
-struct Fin {};
-
 // A failure in a measured pass is a broken benchmark, not something to answer.
 class InteractionBanc final : public platform::Interaction {
 public:
@@ -78,7 +79,7 @@ public:
     }
     [[noreturn]] void terminer(int statut) override {
         if (statut == 0) {
-            throw Fin{};
+            throw FinDemandee{};
         }
         std::exit(statut);
     }
@@ -124,7 +125,8 @@ long picKib(bool avecAssistants) {
 int mesurer(int argc, char* argv[]) {
     if (argc < 5) {
         echec(QStringLiteral(
-            "--mesure nu|fenetre|bac|auxiliaire|choix|filtre|ici MODE ARCHIVE [DEST]"));
+            "--mesure nu|fenetre|bac|auxiliaire|landlock|choix|filtre|ici|fermeture MODE ARCHIVE "
+            "[DEST]"));
     }
     const bool fenetre = qstrcmp(argv[2], "nu") != 0;
     const int mode = std::atoi(argv[3]);
@@ -147,6 +149,8 @@ int mesurer(int argc, char* argv[]) {
         assistant::imposerNiveau(qstrcmp(argv[2], "bac") == 0 ? assistant::Niveau::Bac
                                                               : assistant::Niveau::Gardes);
         assistant::imposerOptions(protocole::SansFiltre);
+    } else if (qstrcmp(argv[2], "landlock") == 0) {
+        assistant::imposerNiveau(assistant::Niveau::Landlock);
     }
 
     QElapsedTimer chrono;
@@ -180,14 +184,16 @@ int mesurer(int argc, char* argv[]) {
             chrono.start();
             try {
                 f.extraireIci(ici);
-            } catch (const Fin&) {
+            } catch (const FinDemandee&) {
             }
+        } else if (qstrcmp(argv[2], "fermeture") == 0) {
+            ns = fermetureEnExtraction(f, archive);
         } else {
             chrono.start();
             f.modeleResultats()->viderLignes();
             f.TraiterArchive(mode, archive, QString(), choix);
         }
-        ns = chrono.nsecsElapsed();
+        ns = qstrcmp(argv[2], "fermeture") == 0 ? ns : chrono.nsecsElapsed();
         lignes = f.modeleResultats()->rowCount();
         if (qstrcmp(argv[2], "filtre") == 0) {
             std::tie(ns, premiere) = frappesDuFiltre(f);
@@ -326,6 +332,9 @@ int main(int argc, char* argv[]) {
     if (argc > 1 && qstrcmp(argv[1], "--demarrage") == 0) {
         return demarrages(argc, argv);
     }
+    if (argc > 2 && qstrcmp(argv[1], "--demarrage-fenetre") == 0) {
+        return demarrageJusquALaDerniereLigne(argc, argv, QStringLiteral(KORVANE_PASSE));
+    }
     QCoreApplication application(argc, argv);
     int repetitions = 5;
     QString dossier;
@@ -358,6 +367,19 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("100000 entries"), archivePetitsFichiers(temporaire.path(), 100, 1000)},
         {QStringLiteral("4 x 256 MiB"), archiveGrosFichiers(temporaire.path())},
     };
+
+    const auto fermeture = [&] {
+        return uneMesure(QStringLiteral("fermeture"), ModeExtraction, archives[2].second,
+                         temporaire.path())
+                   .secondes *
+               1e3;
+    };
+    if (args.contains(QStringLiteral("--lancement"))) {
+        sortie << demarrageContreUnrar(archives[1].second) << Qt::flush;
+        sortie << fermeturesSousCharge(fermeture) << Qt::flush;
+        QDir(temporaire.path() + QStringLiteral("/destinations")).removeRecursively();
+        return 0;
+    }
 
     sortie << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
                   .arg(QStringLiteral("archive"), -15)
@@ -464,6 +486,9 @@ int main(int argc, char* argv[]) {
                   .arg(liens[0].secondes, 0, 'f', 3)
                   .arg(liens[1].secondes, 0, 'f', 3)
            << Qt::flush;
+
+    sortie << demarrageContreUnrar(archives[1].second) << Qt::flush;
+    sortie << fermeturesSousCharge(fermeture) << Qt::flush;
 
     QDir(temporaire.path() + QStringLiteral("/destinations")).removeRecursively();
     double picEnPlus = 0;

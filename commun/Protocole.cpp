@@ -100,7 +100,7 @@ std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, boo
     }
     const auto type = quint8(tampon[position]);
     const quint32 longueur = qFromLittleEndian<quint32>(tampon.constData() + position + 1);
-    if (type < quint8(Type::Demande) || type > quint8(Type::Volumes) ||
+    if (type < quint8(Type::Demande) || type > quint8(Type::Protections) ||
         qsizetype(longueur) > limite) {
         rompu = true;
         return std::nullopt;

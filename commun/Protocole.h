@@ -20,9 +20,13 @@
 //                after Remplacer; after MotDePasse, u8 1 and the text typed, or u8 0 when the
 //                user gave up.
 // Helper to window:
-//   Bonjour      u32 version, i32 the library's interface version, u8 the protections in force
-//                (Protection), u8 the kernel's Landlock ABI (0: none). First; a helper of another
-//                version says nothing and ends with status 2.
+//   Bonjour      u32 version, i32 the library's interface version. First, as soon as the helper
+//                has loaded the library, before it reads the Demande: a helper started ahead of
+//                its pass says at once whether it can run one. A helper that cannot load the
+//                library says Echec instead.
+//   Protections  u8 the protections in force (Protection), u8 the kernel's Landlock ABI (0: none).
+//                Second, once the Demande is read and the helper fenced in; a helper of another
+//                version says nothing more and ends with status 2.
 //   Commentaire  text, u8 1 when the comment goes on beyond the library's buffer; the helper
 //                waits for a Reponse. At most once.
 //   Archive      u32 the library's open flags (ROADF_*), u8 the format (4, 5, 0 unknown). Once.
@@ -59,8 +63,8 @@
 
 namespace protocole {
 
-inline constexpr quint32 Version = 4;
-inline constexpr int ModeSonde = 3; // loads the library, says Bonjour and Fin
+inline constexpr quint32 Version = 5;
+inline constexpr int ModeSonde = 3; // says Bonjour, Protections and Fin
 inline constexpr qsizetype TailleMax = 16 * 1024 * 1024;
 // Nothing the library makes is longer: a name of 2,047 characters, a comment of 16 KiB.
 inline constexpr qsizetype TailleMaxRetour = 64 * 1024;
@@ -88,6 +92,7 @@ enum class Type : quint8 {
     Archive,
     Sautee,
     Volumes,
+    Protections,
 };
 
 // Options of a Demande, for tests and the benchmark only.
@@ -103,7 +108,7 @@ enum Option : quint32 {
 
 // What the helper put between the library and the user's files, besides the sandbox.
 enum Protection : quint8 {
-    ProtectionLandlock = 1, // writes only beneath the destination, or nowhere
+    ProtectionLandlock = 1, // reads only what the pass needs, writes only in the destination
     ProtectionFiltre = 2,   // the system calls that no pass needs are refused
 };
 

@@ -68,7 +68,8 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     const QByteArray octets = QFile::decodeName(CheminArchiveOctets) == chemin
                                   ? CheminArchiveOctets
                                   : QFile::encodeName(chemin);
-    const assistant::Issue issue = assistant::executer(*this, mode, octets, motDePasse, selection);
+    const assistant::Issue issue =
+        assistant::executer(*this, mode, octets, motDePasse, selection, this);
     garde.dismiss();
     finDePasse();
     signalerProtection();

@@ -7,6 +7,7 @@
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -29,7 +30,14 @@ struct Regles {
     std::uint64_t portee = 0;   // scoped, ABI 6
 };
 
+constexpr std::uint64_t Lire = LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR;
+constexpr std::uint64_t Ecrire = LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR |
+                                 LANDLOCK_ACCESS_FS_REMOVE_FILE | LANDLOCK_ACCESS_FS_MAKE_CHAR |
+                                 LANDLOCK_ACCESS_FS_MAKE_DIR | LANDLOCK_ACCESS_FS_MAKE_REG |
+                                 LANDLOCK_ACCESS_FS_MAKE_SOCK | LANDLOCK_ACCESS_FS_MAKE_FIFO |
+                                 LANDLOCK_ACCESS_FS_MAKE_BLOCK | LANDLOCK_ACCESS_FS_MAKE_SYM;
 constexpr std::uint64_t Tronquer = 1ULL << 14;       // LANDLOCK_ACCESS_FS_TRUNCATE, ABI 3
+constexpr std::uint64_t IoctlAppareil = 1ULL << 15;  // LANDLOCK_ACCESS_FS_IOCTL_DEV, ABI 5
 constexpr std::uint64_t PorteeSocketAbstrait = 1ULL; // LANDLOCK_SCOPE_ABSTRACT_UNIX_SOCKET
 constexpr std::uint64_t PorteeSignal = 2ULL;         // LANDLOCK_SCOPE_SIGNAL
 
@@ -43,6 +51,28 @@ void sansNouveauxPrivileges() {
     ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
 }
 
+// Lets `acces` through at `chemin`: beneath it when it is a folder, for the file alone when it is
+// a regular file, and then only the accesses that concern a file, the only ones Landlock takes
+// there. Nothing when it is not there or of the other kind: a folder where a file was meant would
+// open all that it holds.
+bool permettre(int jeu, const char* chemin, std::uint64_t acces, bool dossier) {
+    landlock_path_beneath_attr regle{};
+    regle.parent_fd = ::open(chemin, O_PATH | O_CLOEXEC);
+    if (regle.parent_fd < 0) {
+        return false;
+    }
+    struct stat s {};
+    constexpr std::uint64_t DUnFichier = LANDLOCK_ACCESS_FS_EXECUTE |
+                                         LANDLOCK_ACCESS_FS_WRITE_FILE |
+                                         LANDLOCK_ACCESS_FS_READ_FILE | Tronquer | IoctlAppareil;
+    regle.allowed_access = dossier ? acces : acces & DUnFichier;
+    const bool fait =
+        ::fstat(regle.parent_fd, &s) == 0 && (dossier ? S_ISDIR(s.st_mode) : S_ISREG(s.st_mode)) &&
+        ::syscall(SYS_landlock_add_rule, jeu, LANDLOCK_RULE_PATH_BENEATH, &regle, 0) == 0;
+    ::close(regle.parent_fd);
+    return fait;
+}
+
 } // namespace
 
 int abiLandlock(int plafond) {
@@ -54,16 +84,12 @@ int abiLandlock(int plafond) {
     return plafond > 0 ? std::min(int(abi), plafond) : int(abi);
 }
 
-bool restreindreEcritures(bool ecrire, int abi) {
+bool restreindre(const std::vector<QByteArray>& volumes, bool ecrire, int abi) {
     if (abi < 1) {
         return false;
     }
     Regles regles;
-    regles.fichiers = LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR |
-                      LANDLOCK_ACCESS_FS_REMOVE_FILE | LANDLOCK_ACCESS_FS_MAKE_CHAR |
-                      LANDLOCK_ACCESS_FS_MAKE_DIR | LANDLOCK_ACCESS_FS_MAKE_REG |
-                      LANDLOCK_ACCESS_FS_MAKE_SOCK | LANDLOCK_ACCESS_FS_MAKE_FIFO |
-                      LANDLOCK_ACCESS_FS_MAKE_BLOCK | LANDLOCK_ACCESS_FS_MAKE_SYM;
+    regles.fichiers = Lire | LANDLOCK_ACCESS_FS_EXECUTE | Ecrire;
     std::size_t taille = sizeof(regles.fichiers);
     if (abi >= 2) {
         regles.fichiers |= LANDLOCK_ACCESS_FS_REFER; // hard links within the destination
@@ -73,6 +99,9 @@ bool restreindreEcritures(bool ecrire, int abi) {
     }
     if (abi >= 4) {
         taille = offsetof(Regles, portee);
+    }
+    if (abi >= 5) {
+        regles.fichiers |= IoctlAppareil;
     }
     if (abi >= 6) {
         // Nothing of the user's outside the sandbox can be signalled or reached through an
@@ -84,21 +113,31 @@ bool restreindreEcritures(bool ecrire, int abi) {
     if (jeu < 0) {
         return false;
     }
-    bool fait = true;
-    if (ecrire) {
-        landlock_path_beneath_attr sous{};
-        sous.allowed_access = regles.fichiers;
-        sous.parent_fd = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        fait = sous.parent_fd >= 0 &&
-               ::syscall(SYS_landlock_add_rule, jeu, LANDLOCK_RULE_PATH_BENEATH, &sous, 0) == 0;
-        if (sous.parent_fd >= 0) {
-            ::close(sous.parent_fd);
-        }
+    // What the C library still reads once the library works: its messages and conversions under
+    // /usr (the root's lib folders are links into it), the time zone, the number of processors,
+    // which the library sizes its threads by. Nothing is executed, even there.
+    permettre(jeu, "/usr", Lire, true);
+    for (const char* fichier :
+         {"/etc/ld.so.cache", "/etc/localtime", "/sys/devices/system/cpu/online"}) {
+        permettre(jeu, fichier, Lire, false);
     }
+    // The leak checker of a sanitized build reads this process's maps and threads at its end.
+    if (limites::SousSanitiseur) {
+        permettre(jeu, "/proc/self", Lire, true);
+    }
+    for (const QByteArray& volume : volumes) {
+        permettre(jeu, volume.constData(), Lire, false);
+    }
+    // Everything beneath the destination but running programs and commanding devices.
+    const bool fait =
+        !ecrire ||
+        permettre(jeu, ".",
+                  regles.fichiers & ~std::uint64_t(LANDLOCK_ACCESS_FS_EXECUTE | IoctlAppareil),
+                  true);
     sansNouveauxPrivileges();
-    fait = fait && ::syscall(SYS_landlock_restrict_self, jeu, 0) == 0;
+    const bool restreint = fait && ::syscall(SYS_landlock_restrict_self, jeu, 0) == 0;
     ::close(jeu);
-    return fait;
+    return restreint;
 }
 
 namespace {
@@ -135,6 +174,12 @@ bool filtrerHorsBac(scmp_filter_ctx filtre) {
                             SCMP_SYS(rt_tgsigqueueinfo), SCMP_SYS(tkill)}) {
         fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), appel, 1,
                                         scmp_arg_cmp{0, SCMP_CMP_NE, soi, 0}) == 0;
+    }
+    // Nor through a descriptor that signals its owner, any process of the user's, once it is
+    // ready: Landlock scopes that from ABI 6 only.
+    for (const unsigned long commande : {F_SETOWN, F_SETOWN_EX}) {
+        fait = fait && seccomp_rule_add(filtre, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(fcntl), 1,
+                                        comparaison(1, 0xFFFFFFFFUL, commande)) == 0;
     }
     return fait;
 }

@@ -1,7 +1,9 @@
 #include "Limites.h"
 
+#include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,7 +11,27 @@
 
 namespace limites {
 
+namespace {
+
+// The sandbox leaves the helper no capability, and neither does this outside it: root's helper
+// would otherwise still read and trace what it likes, the window's memory included, whatever the
+// window's dumpability says.
+void sansCapacites() {
+    // Only a helper that holds CAP_SETPCAP (root's) can empty its bounding set; for every other
+    // the set is already out of reach, since the helper never executes anything.
+    for (int c = 0; ::prctl(PR_CAPBSET_READ, c, 0, 0, 0) >= 0; ++c) {
+        ::prctl(PR_CAPBSET_DROP, c, 0, 0, 0);
+    }
+    ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+    __user_cap_header_struct entete{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct aucune[_LINUX_CAPABILITY_U32S_3]{};
+    ::syscall(SYS_capset, &entete, aucune);
+}
+
+} // namespace
+
 void appliquer() {
+    sansCapacites();
     const rlimit sansCoeur{0, 0};
     ::setrlimit(RLIMIT_CORE, &sansCoeur);
     if (!SousSanitiseur) {

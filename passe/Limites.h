@@ -18,9 +18,10 @@ inline constexpr bool SousSanitiseur = false;
 inline constexpr bool SousSanitiseur = false;
 #endif
 
-// No core dump (an archive's contents or a password would land on disk), no debugger from other
-// processes of the user, death with the window, and an address space that no archive can grow
-// beyond half of the machine's memory: the library then reports its out-of-memory code.
+// No capability, no core dump (an archive's contents or a password would land on disk), no
+// debugger from other processes of the user, death with the window, and an address space that no
+// archive can grow beyond half of the machine's memory: the library then reports its out-of-memory
+// code.
 void appliquer();
 
 } // namespace limites

@@ -58,10 +58,16 @@ void RetourFlux::terminer() {
     ::_exit(3);
 }
 
-void RetourFlux::bonjour(int versionBibliotheque, quint8 protections, int abiLandlock) {
+void RetourFlux::bonjour(int versionBibliotheque) {
     redaction_.debut(Type::Bonjour);
     redaction_.u32(protocole::Version);
     redaction_.u32(quint32(versionBibliotheque));
+    redaction_.fin();
+    envoyer();
+}
+
+void RetourFlux::protections(quint8 protections, int abiLandlock) {
+    redaction_.debut(Type::Protections);
     redaction_.u8(protections);
     redaction_.u8(quint8(abiLandlock));
     redaction_.fin();

@@ -13,7 +13,8 @@ class RetourFlux final : public RetourPasse {
 public:
     RetourFlux(int demandes, int retour, int mode);
 
-    void bonjour(int versionBibliotheque, quint8 protections, int abiLandlock);
+    void bonjour(int versionBibliotheque);
+    void protections(quint8 protections, int abiLandlock);
     [[noreturn]] void fin();
 
     void commentaire(const QString& texte, bool tronque) override;

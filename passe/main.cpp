@@ -33,6 +33,18 @@ int main() {
     environnement::localeUtf8();
     environnement::fuseauLuUneFois();
 
+    // The library is loaded before the pass is asked for: a helper started ahead of its pass has
+    // it ready, and says at once whether it could.
+    const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
+    {
+        RetourFlux accueil(protocole::DescripteurDemandes, protocole::DescripteurRetour,
+                           protocole::ModeSonde);
+        if (!unrar.api) {
+            accueil.echec(unrar.erreur);
+        }
+        accueil.bonjour(unrar.api->RARGetDllVersion());
+    }
+
     QByteArray recu;
     const std::optional<protocole::Trame> demande =
         protocole::attendre(protocole::DescripteurDemandes, recu);
@@ -59,23 +71,18 @@ int main() {
     }
 
     RetourFlux retour(protocole::DescripteurDemandes, protocole::DescripteurRetour, mode);
-    const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
-    if (!unrar.api) {
-        retour.echec(unrar.erreur);
-    }
     // From here on, the library is the only code that reads the archive: it is fenced in first.
     quint8 protections = 0;
     const int abi = confinement::abiLandlock(int(options >> protocole::DecalageAbi) & 0xFF);
     if ((options & protocole::SansLandlock) == 0 &&
-        confinement::restreindreEcritures(mode == ModeExtraction, abi)) {
+        confinement::restreindre(volumes, mode == ModeExtraction, abi)) {
         protections |= protocole::ProtectionLandlock;
     }
     if ((options & protocole::SansFiltre) == 0 &&
         confinement::filtrerAppels((options & protocole::HorsBac) != 0)) {
         protections |= protocole::ProtectionFiltre;
     }
-    retour.bonjour(unrar.api->RARGetDllVersion(), protections,
-                   (options & protocole::SansLandlock) == 0 ? abi : 0);
+    retour.protections(protections, (options & protocole::SansLandlock) == 0 ? abi : 0);
     if (mode != protocole::ModeSonde) {
         std::optional<Gardes> gardes;
         if ((options & protocole::SansGardes) == 0) {

@@ -9,9 +9,12 @@
 
 #include <sys/types.h>
 
-inline QList<pid_t> enfants() {
+// Those of process `parent` (this one by default).
+inline QList<pid_t> enfants(const QString& parent = QStringLiteral("self")) {
     QList<pid_t> pids;
-    for (const auto& tache : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::error_code erreur;
+    for (const auto& tache : std::filesystem::directory_iterator(
+             QStringLiteral("/proc/%1/task").arg(parent).toStdString(), erreur)) {
         QFile f(QString::fromStdString((tache.path() / "children").string()));
         if (f.open(QIODevice::ReadOnly)) {
             for (const QByteArray& pid : f.readAll().split(' ')) {
@@ -22,4 +25,20 @@ inline QList<pid_t> enfants() {
         }
     }
     return pids;
+}
+
+// The process that runs the helper program: a child of this one, or, in the sandbox, of
+// bubblewrap; -1 when there is none.
+inline pid_t assistantEnCours() {
+    for (const pid_t enfant : enfants()) {
+        QList<pid_t> candidats = enfants(QString::number(enfant));
+        candidats << enfant;
+        for (const pid_t p : candidats) {
+            QFile nom(QStringLiteral("/proc/%1/comm").arg(p));
+            if (nom.open(QIODevice::ReadOnly) && nom.readAll().trimmed() == "korvane-passe") {
+                return p;
+            }
+        }
+    }
+    return -1;
 }
