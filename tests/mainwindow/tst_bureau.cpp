@@ -8,7 +8,6 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Notification.h"
-#include "PanneauEtat.h"
 #include "Proprietes.h"
 #include "TexteVisible.h"
 
@@ -20,6 +19,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -244,7 +244,9 @@ private slots:
         f.Mnu_Ouvrir_Click();
         QCOMPARE(f.screen()->size(), QSize(1280, 800) / echelle);
         QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
-        for (const PanneauEtat* p : f.findChildren<PanneauEtat*>()) {
+        const auto panneaux = f.findChildren<QLabel*>(QRegularExpression("^StatusBar1_"));
+        QCOMPARE(panneaux.size(), 3);
+        for (const QLabel* p : panneaux) {
             QTRY_VERIFY2(p->width() >= p->sizeHint().width(), qPrintable(p->text()));
         }
         // The filter's bar grows the window's layout: still within the screen.
