@@ -6,7 +6,6 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <utility>
 
 class FUnRAR;
 
@@ -23,9 +22,23 @@ QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossie
 QString archiveGrosFichiers(const QString& racine);
 QString archiveLiensVides(const QString& racine);
 
-// Types a name's letters one by one into the filter of `f`, which shows a list pass's rows, then
-// rubs them out again: the median and the worst keystroke, in nanoseconds.
-std::pair<qint64, qint64> frappesDuFiltre(FUnRAR& f);
+// What the filter of the window costs, in nanoseconds: opening its field, then the median and the
+// worst keystroke, and the most processor time a keystroke took; and what it added to the
+// process's peak memory.
+struct Frappes {
+    qint64 ouverture = 0;
+    qint64 mediane = 0;
+    qint64 pire = 0;
+    qint64 pireProcesseur = 0;
+    long picEnPlusKib = 0;
+    qint64 octetsPlies = 0; // what the list keeps of its names folded, all rows together
+};
+
+// Opens the filter of `f`, which shows a list pass's rows, types a name's letters one by one, then
+// rubs them out again.
+Frappes frappesDuFiltre(FUnRAR& f);
+// The same over a million rows put straight into the list of `f`, as a list pass would put them.
+Frappes filtreAuMillion(FUnRAR& f);
 
 // Extracts `archive` into the current directory in `f`, and asks the window to close once the
 // first file is being written: how long the close took, in nanoseconds.

@@ -122,6 +122,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     }
 
     modele_->viderLignes();
+    fermerFiltre(); // what it kept was a part of another archive
     ouverture_ = octets;
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
@@ -184,6 +185,7 @@ void FUnRAR::dropEvent(QDropEvent* evenement) {
 
 void FUnRAR::Mnu_Fermer_Click() {
     modele_->viderLignes();
+    fermerFiltre();
     activerControlesArchive(false);
     panneaux_[1]->clear();
     panneaux_[2]->clear();
