@@ -3,10 +3,12 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DelegueTexte.h"
+#include "Ecran.h"
 #include "ExtraireIci.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
+#include "Raccourcis.h"
 #include "TexteVisible.h"
 #include "Titres.h"
 #include "Twips.h"
@@ -15,8 +17,8 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -46,13 +48,14 @@ FUnRAR::FUnRAR(QWidget* parent)
     createStatusBar();
     createPrise();
     createBureau();
+    raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
            platform::pixelsY(this, 5715) + menuBar()->sizeHint().height());
     // Placed before it is first shown: the boxes of start-up, shown before it, are centred on the
     // place where it will appear, not on a corner of the screen.
-    move(screen()->availableGeometry().center() - rect().center());
+    ecran::placer(this, ListView1);
     ListView1->setFocus();
 }
 
@@ -76,6 +79,9 @@ void FUnRAR::createActions() {
     Mnu_APropos = nouvelleAction("Mnu_APropos", QStringLiteral("A &Propos"));
     Mnu_Arreter = nouvelleAction("Mnu_Arreter", QStringLiteral("A&rrêter"));
     Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
+    Mnu_Ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Mnu_Quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Mnu_Extraire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     Mnu_Arreter->setEnabled(false);
     Mnu_Extraire->setEnabled(false);
     Mnu_Tester->setEnabled(false);

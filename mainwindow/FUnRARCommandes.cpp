@@ -7,6 +7,7 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DosRAR.h"
+#include "Ecran.h"
 #include "Espace.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
@@ -118,6 +119,7 @@ void FUnRAR::avantBoite() {
 void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
         activerControlesArchive(false);
+        ecran::montrerBarreEntiere(this);
         return;
     }
     prendreArchive(texteArguments);
@@ -125,6 +127,7 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     activerControlesArchive(true);
     retenirArchive();
+    ecran::montrerBarreEntiere(this);
 }
 
 void FUnRAR::prendreArchive(const QByteArray& texteArguments) {
@@ -176,6 +179,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     }
     decrireArchive(fichier.st_size);
     panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
+    ecran::montrerBarreEntiere(this); // the archive's name and its count are read whole
     boutons_[1]->setEnabled(true);
     boutons_[2]->setEnabled(true);
     boutons_[3]->setEnabled(true);

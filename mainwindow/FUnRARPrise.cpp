@@ -5,6 +5,7 @@
 #include "FUnRAR.h"
 
 #include "Avancement.h"
+#include "Ecran.h"
 #include "Interaction.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
@@ -224,6 +225,7 @@ void FUnRAR::priseActive() {
     if (compte_->isHidden() == montree_->filtre()) {
         compte_->setVisible(montree_->filtre());
         passe_->avancement().placer();
+        ecran::montrerBarreEntiere(this); // the count beside the archive's name, both whole
     }
 }
 
