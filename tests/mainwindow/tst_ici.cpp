@@ -4,7 +4,6 @@
 
 #include "Arbre.h"
 #include "Archives.h"
-#include "EcrivainRar.h"
 #include "ExtraireIci.h"
 #include "FUnRAR.h"
 #include "Passe.h"
@@ -72,18 +71,12 @@ void peupler(const QString& maison) {
     ::chmod(QFile::encodeName(maison + "/.ssh/authorized_keys").constData(), 0600);
 }
 
-// The archives that rar makes, once: a password that nobody gives, an entry long to extract.
+// A password that nobody gives, made once; an entry long to extract.
 QString faite(Cas::Tour tour) {
     static QTemporaryDir dossier;
     static const QString sansMotDePasse = archives::creer(
         dossier.path(), QStringLiteral("p.rar"), {{QStringLiteral("a.txt"), "a"}}, {"-pk"});
-    static const QString longue = [] {
-        const QString a = archives::creer(dossier.path(), QStringLiteral("l.rar"),
-                                          {{QStringLiteral("a.txt"), "a"}, {"b.txt", "b"}});
-        archives::ajouterZeros(a, QStringLiteral("gros.bin"), qint64(1) << 30);
-        return a;
-    }();
-    return tour == Cas::SansMotDePasse ? sansMotDePasse : longue;
+    return tour == Cas::SansMotDePasse ? sansMotDePasse : archives::longue();
 }
 
 QString fabriquer(const QString& maison, const Cas& c) {
@@ -92,30 +85,7 @@ QString fabriquer(const QString& maison, const Cas& c) {
         QFile::copy(faite(c.tour), archive);
         return archive;
     }
-    QList<ecrivain::Entree> entrees;
-    for (const auto& [nom, contenu] : c.entrees) {
-        const bool lien = contenu.startsWith("-> ");
-        entrees << ecrivain::Entree{.genre = lien ? ecrivain::Entree::Genre::LienSymbolique
-                                                  : ecrivain::Entree::Genre::Fichier,
-                                    .nom = nom,
-                                    .contenu = lien ? contenu.mid(3) : contenu};
-    }
-    return ecrivain::ecrire(archive, ecrivain::rar5(entrees));
-}
-
-// What lies beneath `chemin`, folders aside, relative to it; a file is itself.
-QByteArrayList sous(const QString& chemin) {
-    if (!QFileInfo(chemin).isDir() || QFileInfo(chemin).isSymLink()) {
-        return {QFile::encodeName(QFileInfo(chemin).fileName())};
-    }
-    QByteArrayList noms;
-    const auto a = arbre::lire(chemin, false);
-    for (auto i = a.cbegin(); i != a.cend(); ++i) {
-        if (!i.value().startsWith("40")) {
-            noms << i.key();
-        }
-    }
-    return noms;
+    return archives::brute(archive, c.entrees);
 }
 
 } // namespace
@@ -183,21 +153,22 @@ private slots:
 
         auto apres = arbre::lire(maison, n.modes);
         QStringList nouveaux;
+        QByteArrayList dedans; // folders aside; a file published is itself
         for (auto i = apres.begin(); i != apres.end();) {
             if (!avant.contains(i.key()) && !i.key().contains('/')) {
                 nouveaux << QFile::decodeName(i.key());
             }
-            if (!c.publie.isEmpty() &&
-                (i.key() == c.publie || i.key().startsWith(c.publie + '/'))) {
-                i = apres.erase(i);
-            } else {
-                ++i;
+            const bool publie =
+                !c.publie.isEmpty() && (i.key() == c.publie || i.key().startsWith(c.publie + '/'));
+            if (publie && !i.value().startsWith("40")) {
+                dedans << (i.key() == c.publie ? i.key() : i.key().mid(c.publie.size() + 1));
             }
+            i = publie ? apres.erase(i) : std::next(i);
         }
         QCOMPARE(nouveaux, c.publie.isEmpty() ? QStringList() : QStringList{c.publie});
         QCOMPARE(apres, avant);
-        if (n.gardes && !c.publie.isEmpty()) {
-            QCOMPARE(sous(maison + QLatin1Char('/') + QFile::decodeName(c.publie)), c.dedans);
+        if (n.gardes) {
+            QCOMPARE(dedans, c.dedans);
         }
     }
 
