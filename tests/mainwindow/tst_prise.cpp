@@ -256,21 +256,7 @@ private slots:
     // Dragging rows out carries the URLs of what their extraction put directly in a new private
     // folder: a folder's row its folder, a file's row the first element of its path, with only
     // the entries chosen beneath; the list keeps its rows. Beyond 1 GiB, a box and nothing.
-    void glisserDesLignes_data() {
-        QTest::addColumn<QStringList>("choisies");
-        QTest::addColumn<QStringList>("urls");
-        QTest::addColumn<QStringList>("fichiers"); // beneath the folder
-        QTest::newRow("files, a folder, a file without its folder")
-            << QStringList{"a.txt", "autre", "dos/c.txt"} << QStringList{"a.txt", "autre", "dos"}
-            << QStringList{"a.txt=2", "autre/e.txt=4", "dos/c.txt=5"};
-        QTest::newRow("beyond 1 GiB")
-            << QStringList{"a.txt", "gros.bin"} << QStringList() << QStringList();
-    }
-
     void glisserDesLignes() {
-        QFETCH(QStringList, choisies);
-        QFETCH(QStringList, urls);
-        QFETCH(QStringList, fichiers);
         QTemporaryDir d;
         FausseInteraction boites;
         FUnRAR f;
@@ -286,20 +272,24 @@ private slots:
                                            99);
         f.modeleResultats()->publier();
         const QStringList lignes = colonne(f, 0);
-        choisir(f, choisies);
+        choisir(f, {"a.txt", "autre", "dos/c.txt"});
         const std::unique_ptr<QMimeData> donnees = f.donneesAGlisser();
+        QVERIFY(donnees);
+        const QDir dossier = QFileInfo(donnees->urls().value(0).toLocalFile()).dir();
         QStringList noms;
-        const QDir dossier = QFileInfo(donnees ? donnees->urls().value(0).toLocalFile() : "").dir();
-        for (const QUrl& url : donnees ? donnees->urls() : QList<QUrl>()) {
+        for (const QUrl& url : donnees->urls()) {
             noms << dossier.relativeFilePath(url.toLocalFile());
         }
-        QCOMPARE(noms, urls);
-        QCOMPARE(donnees ? fichiersSous(dossier.path()) : QStringList(), fichiers);
+        QCOMPARE(noms, (QStringList{"a.txt", "autre", "dos"}));
+        QCOMPARE(fichiersSous(dossier.path()),
+                 (QStringList{"a.txt=2", "autre/e.txt=4", "dos/c.txt=5"}));
+        QVERIFY(boites.messages.isEmpty());
+        choisir(f, {"gros.bin"}); // joins the rows chosen
+        QVERIFY(!f.donneesAGlisser());
         QCOMPARE(boites.vues(),
-                 donnees ? QStringList()
-                         : QStringList{"Korvane v 1.0: Les entrées choisies font 3,0 Gio : Korvane "
-                                       "n'en glisse pas plus de 1 Gio. « Extraire la sélection » "
-                                       "les extrait dans le dossier de votre choix."});
+                 QStringList{"Korvane v 1.0: Les entrées choisies font 3,0 Gio : Korvane n'en "
+                             "glisse pas plus de 1 Gio. « Extraire la sélection » les extrait dans "
+                             "le dossier de votre choix."});
         QCOMPARE(colonne(f, 0), lignes);
     }
 
