@@ -71,21 +71,18 @@ void peupler(const QString& maison) {
     ::chmod(QFile::encodeName(maison + "/.ssh/authorized_keys").constData(), 0600);
 }
 
-// A password that nobody gives, made once; an entry long to extract.
-QString faite(Cas::Tour tour) {
+// The archive beside the home: the case's entries, written byte by byte, or one that rar makes
+// (a password that nobody gives, made once; an entry long to extract).
+QString fabriquer(const QString& maison, const Cas& c) {
     static QTemporaryDir dossier;
     static const QString sansMotDePasse = archives::creer(
         dossier.path(), QStringLiteral("p.rar"), {{QStringLiteral("a.txt"), "a"}}, {"-pk"});
-    return tour == Cas::SansMotDePasse ? sansMotDePasse : archives::longue();
-}
-
-QString fabriquer(const QString& maison, const Cas& c) {
     const QString archive = maison + QStringLiteral("/jeu.rar");
-    if (c.tour >= Cas::SansMotDePasse) {
-        QFile::copy(faite(c.tour), archive);
-        return archive;
+    if (c.tour < Cas::SansMotDePasse) {
+        return archives::brute(archive, c.entrees);
     }
-    return archives::brute(archive, c.entrees);
+    QFile::copy(c.tour == Cas::SansMotDePasse ? sansMotDePasse : archives::longue(), archive);
+    return archive;
 }
 
 } // namespace
