@@ -371,7 +371,7 @@ private slots:
     // as a run folder.
     void lesPassagesMorts_data() {
         QTest::addColumn<QString>("nom");
-        QTest::addColumn<char>("genre"); // d: a folder, l: a link to one, f: a file, a: another's
+        QTest::addColumn<char>("genre"); // d: a folder, l: a link to one, a: another's
         QTest::addColumn<bool>("reste");
         const QString vivant = ouverture::debutDuPassage(::getpid());
         const QString mort = QStringLiteral("korvane-2147483647-1"); // no pid is that high
@@ -380,7 +380,6 @@ private slots:
         QTest::newRow("a live run's") << vivant + "-abc123" << 'd' << true;
         QTest::newRow("not named as a run's") << "korvane-abc123" << 'd' << true;
         QTest::newRow("a link named as a dead run's") << mort + "-lien00" << 'l' << true;
-        QTest::newRow("a file named as a dead run's") << mort + "-fich00" << 'f' << true;
         QTest::newRow("another user's dead run") << mort + "-autre0" << 'a' << true;
     }
 
@@ -394,8 +393,6 @@ private slots:
         const QString sous = chemin + QStringLiteral("/sous");
         if (genre == 'l') {
             QVERIFY(QFile::link(t.filePath(QStringLiteral("dehors")), chemin));
-        } else if (genre == 'f') {
-            archives::ecrire(chemin, "x");
         } else {
             // What an archive may hold: a folder that denies the user, a link out of the folder.
             archives::ecrire(sous + QStringLiteral("/f"), "x");
