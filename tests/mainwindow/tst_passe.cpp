@@ -239,22 +239,18 @@ private slots:
               "bilan");
     }
 
-    // After an extraction that leaves the window open, the end line's link shows in the file
-    // manager where the entries lie: the folder chosen, or what Extraire ici published beside the
-    // archive, that folder or, for a single file, the archive's own.
+    // After Extraire ici, when the window stays open, the end line's link shows in the file
+    // manager what was published beside the archive: that folder or, for a single file, the
+    // archive's own.
     void leDossierExtrait_data() {
-        QTest::addColumn<bool>("ici");
         QTest::addColumn<Entrees>("entrees");
         QTest::addColumn<QString>("montre");                         // beside the archive
         const Entrees a{{"a.txt", "a"}, {"lien", "-> /etc/passwd"}}; // the link refused
-        QTest::newRow("Extraire: the folder chosen") << false << a.mid(0, 1) << "dest";
-        QTest::newRow("Extraire ici, two files and a link refused: their folder")
-            << true << a + Entrees{{"b.txt", "b"}} << "jeu";
-        QTest::newRow("Extraire ici, one file and a link refused: the archive's folder")
-            << true << a << ".";
+        QTest::newRow("two files and a link refused: their folder")
+            << a + Entrees{{"b.txt", "b"}} << "jeu";
+        QTest::newRow("one file and a link refused: the archive's folder") << a << ".";
     }
     void leDossierExtrait() {
-        QFETCH(bool, ici);
         QFETCH(Entrees, entrees);
         QFETCH(QString, montre);
         QTemporaryDir d;
@@ -262,15 +258,7 @@ private slots:
         DossierCourantGarde garde;
         FausseInteraction b;
         FUnRAR f;
-        if (ici) {
-            f.extraireIci(QFile::encodeName(archive));
-        } else {
-            f.Form_Load(archive);
-            QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dest")));
-            DossierDestination = d.filePath(QStringLiteral("dest"));
-            repondreAuDialogue("Command1");
-            f.Mnu_Extraire_Click();
-        }
+        f.extraireIci(QFile::encodeName(archive));
         auto* lien = f.findChild<QLabel*>(QStringLiteral("ouvrirDossier"));
         QVERIFY(!lien->isHidden());
         emit lien->linkActivated("dossier");

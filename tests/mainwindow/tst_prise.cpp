@@ -250,6 +250,12 @@ private slots:
         QCOMPARE(colonne(f, 0).size(), 5); // b, dos, dos/c.txt, dos/sous, dos/sous/d.txt
         QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(),
                  QStringLiteral("5 extraits sur 7"));
+        // The end line's link shows the folder chosen in the file manager.
+        auto* lien = f.findChild<QLabel*>(QStringLiteral("ouvrirDossier"));
+        QVERIFY(!lien->isHidden());
+        emit lien->linkActivated("dossier");
+        QCOMPARE(boites.dossiers,
+                 QStringList{QFileInfo(ModuleRAR::DossierDestination).canonicalFilePath()});
         QVERIFY(boites.messages.isEmpty());
     }
 
