@@ -61,21 +61,21 @@ private slots:
     void uneLongueEntree_data() {
         QTest::addColumn<bool>("extraire");
         QTest::addColumn<QString>("pendant"); // what happens once the library is busy with gros.bin
-        QTest::addColumn<int>("fin");         // the program's status; -1: it goes on
+        QTest::addColumn<int>("fin");         // the program's status, 1 after a box; -1: it goes on
         QTest::addColumn<QString>("resultat"); // gros.bin's
         QTest::addColumn<QString>("bilan");
-        QTest::addColumn<bool>("boite"); // the helper's end told
-        QTest::newRow("tested, a click on Lister queued meanwhile: dropped")
-            << false << "cliquer" << -1 << "OK"
-            << "3 OK" << false;
-        QTest::newRow("extracting, helper killed: a box") << true << "tuer" << 1 << ""
-                                                          << "" << true;
-        QTest::newRow("extracting, closed by the window system: the program ends")
-            << true << "fermer" << 0 << "Interrompu"
-            << "" << false;
-        QTest::newRow("extracting, stopped with Escape: the window stays")
-            << true << "echap" << -1 << "Interrompu"
-            << "Interrompu : 2 extraits, 0 erreur" << false;
+        const auto r = [](const char* phrase, bool extraire, const char* pendant, int fin,
+                          const char* resultat, const char* bilan) {
+            QTest::newRow(phrase) << extraire << QString::fromUtf8(pendant) << fin
+                                  << QString::fromUtf8(resultat) << QString::fromUtf8(bilan);
+        };
+        r("tested, a click on Lister queued meanwhile: dropped", false, "cliquer", -1, "OK",
+          "3 OK");
+        r("extracting, helper killed: a box", true, "tuer", 1, "", "");
+        r("extracting, closed by the window system: the program ends", true, "fermer", 0,
+          "Interrompu", "");
+        r("extracting, stopped with Escape: the window stays", true, "echap", -1, "Interrompu",
+          "Interrompu : 2 extraits, 0 erreur");
     }
 
     void uneLongueEntree() {
@@ -84,7 +84,7 @@ private slots:
         QFETCH(int, fin);
         QFETCH(QString, resultat);
         QFETCH(QString, bilan);
-        QFETCH(bool, boite);
+        const bool boite = fin == 1; // the helper's end told
         DossierCourantGarde garde;
         QTemporaryDir dest;
         const QString partiel = dest.filePath(Gros);
