@@ -165,46 +165,36 @@ private slots:
         const QString tue = exact(QStringLiteral("(signal 9)"));
         const QByteArray b = bonjour();
         const QByteArray ligne = ligneDe("a");
+        const auto cas = [](const char* nom, const QByteArray& trames, const QByteArray& fin,
+                            const QString& message, const char* archive = "", int mode = ModeTest,
+                            const QByteArray& avant = {}, bool reste = false) {
+            QTest::newRow(nom) << mode << QString::fromUtf8(archive) << trames << avant << fin
+                               << message << reste;
+        };
         // On these the library reads memory it never wrote; this heap makes it crash.
-        QTest::newRow("library crash, as found by the fuzzer")
-            << int(ModeTest) << "c1314.rar" << QByteArray() << QByteArray() << QByteArray()
-            << Arret.pattern() << false;
-        QTest::newRow("a library that cannot be loaded, said before the hello")
-            << int(ModeTest) << ""
-            << echec(QStringLiteral("libunrar.so.5\nRARGetDllVersion"), Genre::Bibliotheque)
-            << QByteArray() << QByteArray("exit 0")
-            << "^La bibliothèque UnRAR \\(libunrar.so.5\\) ne fournit pas la fonction "
-               "RARGetDllVersion"
-            << false;
-        QTest::newRow("missing helper")
-            << int(ModeTest) << "" << QByteArray("-") << QByteArray() << QByteArray()
-            << "^Le programme .*korvane-passe-faux, qui" << false;
-        QTest::newRow("ends without a word")
-            << int(ModeTest) << "" << b << QByteArray() << QByteArray("exit 3") << code3 << false;
-        QTest::newRow("bytes that are no frame")
-            << int(ModeTest) << "" << QByteArray("pas une trame") << QByteArray() << Dort << tue
-            << false;
+        cas("library crash, as found by the fuzzer", {}, {}, Arret.pattern(), "c1314.rar");
+        cas("a library that cannot be loaded, said before the hello",
+            echec(QStringLiteral("libunrar.so.5\nRARGetDllVersion"), Genre::Bibliotheque), "exit 0",
+            "^La bibliothèque UnRAR \\(libunrar.so.5\\) ne fournit pas la fonction "
+            "RARGetDllVersion");
+        cas("missing helper", "-", {}, "^Le programme .*korvane-passe-faux, qui");
+        cas("ends without a word", b, "exit 3", code3);
+        cas("bytes that are no frame", "pas une trame", Dort, tue);
         // Believed, these would end as the library's "cannot create", or another box, once the
         // helper has left; each bound of what a pass can say has its own.
         const QByteArray partira = "sleep 1; exit 0";
         const auto rompt = [&](const char* nom, const QByteArray& trames, int mode = ModeTest) {
-            QTest::newRow(nom) << mode << "c1314.rar" << b + trames << QByteArray() << partira
-                               << tue << false;
+            cas(nom, b + trames, partira, tue, "c1314.rar", mode);
         };
-        QTest::newRow("a helper of another version")
-            << int(ModeTest) << "" << bonjour(protocole::Version + 1) << QByteArray() << Dort << tue
-            << false;
+        cas("a helper of another version", bonjour(protocole::Version + 1), Dort, tue);
         rompt("a second hello", b);
-        QTest::newRow("a row before its hello")
-            << int(ModeTest) << "" << ligne + b << QByteArray() << Dort << tue << false;
+        cas("a row before its hello", ligne + b, Dort, tue);
         rompt("a frame longer than the window takes",
               echec(QString(protocole::TailleMaxRetour, QLatin1Char('x'))));
         QByteArray court = echec(QStringLiteral("detail"));
         court[court.size() - 10] = char(200); // the detail's length, past the frame's end
         rompt("a text longer than its frame", court + trame(Type::Fin));
-        QTest::newRow("the end said, then still there")
-            << int(ModeTest) << "" << b + trame(Type::Fin) << QByteArray()
-            << QByteArray("exec sleep 30") << tue << false;
+        cas("the end said, then still there", b + trame(Type::Fin), "exec sleep 30", tue);
         const QByteArray illisible(protocole::NomMax + 1, char(0x80)); // as many characters
         rompt("a name longer than the library makes", ligneDe(illisible));
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
@@ -248,8 +238,7 @@ private slots:
         // saw on it when it made it; not one of the user's, born before the pass, whatever
         // identity the helper gives.
         const auto page = [&](const char* nom, const QByteArray& avant, bool reste) {
-            QTest::newRow(nom) << int(ModeExtraction) << "" << b + ligne << avant
-                               << QByteArray("exit 3") << code3 << reste;
+            cas(nom, b + ligne, "exit 3", code3, "", ModeExtraction, avant, reste);
         };
         page("the file it made", "sleep 0.02; : >fait.bin; page fait.bin 0", false);
         page("a file not the one it names", "sleep 0.02; : >fait.bin; page fait.bin 1", true);

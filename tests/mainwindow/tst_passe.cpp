@@ -3,7 +3,6 @@
 
 #include "Archives.h"
 #include "Avancement.h"
-#include "EcrivainRar.h"
 #include "Enfants.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
@@ -31,6 +30,8 @@
 using namespace ModuleRAR;
 
 namespace {
+
+using Entrees = QList<QPair<QByteArray, QByteArray>>; // stored name, content; "-> t" a link
 
 const QString Gros = QStringLiteral("gros.bin");
 const QRegularExpression Arret(QStringLiteral(
@@ -60,21 +61,21 @@ private slots:
     void uneLongueEntree_data() {
         QTest::addColumn<bool>("extraire");
         QTest::addColumn<QString>("pendant"); // what happens once the library is busy with gros.bin
-        QTest::addColumn<int>("fin");         // the program's status; -1: it goes on
+        QTest::addColumn<int>("fin");         // the program's status, 1 after a box; -1: it goes on
         QTest::addColumn<QString>("resultat"); // gros.bin's
         QTest::addColumn<QString>("bilan");
-        QTest::addColumn<bool>("boite"); // the helper's end told
-        QTest::newRow("tested, a click on Lister queued meanwhile: dropped")
-            << false << "cliquer" << -1 << "OK"
-            << "3 OK" << false;
-        QTest::newRow("extracting, helper killed: a box") << true << "tuer" << 1 << ""
-                                                          << "" << true;
-        QTest::newRow("extracting, closed by the window system: the program ends")
-            << true << "fermer" << 0 << "Interrompu"
-            << "" << false;
-        QTest::newRow("extracting, stopped with Escape: the window stays")
-            << true << "echap" << -1 << "Interrompu"
-            << "Interrompu : 2 extraits, 0 erreur" << false;
+        const auto r = [](const char* phrase, bool extraire, const char* pendant, int fin,
+                          const char* resultat, const char* bilan) {
+            QTest::newRow(phrase) << extraire << QString::fromUtf8(pendant) << fin
+                                  << QString::fromUtf8(resultat) << QString::fromUtf8(bilan);
+        };
+        r("tested, a click on Lister queued meanwhile: dropped", false, "cliquer", -1, "OK",
+          "3 OK");
+        r("extracting, helper killed: a box", true, "tuer", 1, "", "");
+        r("extracting, closed by the window system: the program ends", true, "fermer", 0,
+          "Interrompu", "");
+        r("extracting, stopped with Escape: the window stays", true, "echap", -1, "Interrompu",
+          "Interrompu : 2 extraits, 0 erreur");
     }
 
     void uneLongueEntree() {
@@ -83,7 +84,7 @@ private slots:
         QFETCH(int, fin);
         QFETCH(QString, resultat);
         QFETCH(QString, bilan);
-        QFETCH(bool, boite);
+        const bool boite = fin == 1; // the helper's end told
         DossierCourantGarde garde;
         QTemporaryDir dest;
         const QString partiel = dest.filePath(Gros);
@@ -185,24 +186,22 @@ private slots:
         QTest::addColumn<qint64>("ms");
         QTest::addColumn<QString>("texte");
         QTest::addColumn<int>("millieme");
+        const auto r = [](const char* phrase, Travail fait, Travail aFaire, qint64 ms,
+                          const char* texte, int millieme, int mode = ModeExtraction) {
+            QTest::newRow(phrase) << mode << fait << aFaire << ms << QString::fromUtf8(texte)
+                                  << millieme;
+        };
         const auto petits = [](qint64 n) { return Travail{n, n * 100}; };
-        QTest::newRow("thousands grouped, minutes left")
-            << int(ModeExtraction) << petits(1234) << petits(100101) << Q_INT64_C(1400)
-            << "1\u202F234 sur 100\u202F101 · 2 min restantes" << 12;
-        QTest::newRow("under a second: no time told yet")
-            << int(ModeExtraction) << petits(10) << petits(100) << Q_INT64_C(999) << "10 sur 100"
-            << 100;
-        QTest::newRow("nothing done: no pace to tell")
-            << int(ModeTest) << Travail{} << petits(3) << Q_INT64_C(5000) << "0 sur 3" << 0;
-        QTest::newRow("small files: half of them, half of the bar")
-            << int(ModeExtraction) << petits(50) << petits(100) << Q_INT64_C(60000)
-            << "50 sur 100 · 1 min restante" << 500;
-        QTest::newRow("a large file among small ones: its bytes fill the bar")
-            << int(ModeExtraction) << Travail{1, 1000000000} << Travail{1001, 1000100000}
-            << Q_INT64_C(10000) << "1 sur 1\u202F001 · 1 s restante" << 983;
-        QTest::newRow("over an hour")
-            << int(ModeTest) << Travail{1, 0} << Travail{100, 0} << Q_INT64_C(60000)
-            << "1 sur 100 · 1 h 39 min restantes" << 10;
+        r("thousands grouped, minutes left", petits(1234), petits(100101), 1400,
+          "1\u202F234 sur 100\u202F101 · 2 min restantes", 12);
+        r("under a second: no time told yet", petits(10), petits(100), 999, "10 sur 100", 100);
+        r("nothing done: no pace to tell", {}, petits(3), 5000, "0 sur 3", 0, ModeTest);
+        r("small files: half of them, half of the bar", petits(50), petits(100), 60000,
+          "50 sur 100 · 1 min restante", 500);
+        r("a large file among small ones: its bytes fill the bar", {1, 1000000000},
+          {1001, 1000100000}, 10000, "1 sur 1\u202F001 · 1 s restante", 983);
+        r("over an hour", {1, 0}, {100, 0}, 60000, "1 sur 100 · 1 h 39 min restantes", 10,
+          ModeTest);
     }
     void lAvancementDuPassage() {
         QFETCH(int, mode);
@@ -219,19 +218,18 @@ private slots:
         QTest::addColumn<QList<int>>("compte"); // OK, errors, ignored, entries gone through
         QTest::addColumn<bool>("interrompue");
         QTest::addColumn<QString>("bilan");
-        QTest::newRow("a test with errors")
-            << int(ModeTest) << QList<int>{1234, 2, 0, -1} << false << "1\u202F234 OK, 2 erreurs";
-        QTest::newRow("an extraction all OK: no errors named")
-            << int(ModeExtraction) << QList<int>{1, 0, 0, -1} << false << "1 OK";
-        QTest::newRow("a stopped extraction: what it extracted, and its errors")
-            << int(ModeExtraction) << QList<int>{42955, 0, 0, -1} << true
-            << "Interrompu : 42\u202F955 extraits, 0 erreur";
-        QTest::newRow("a stopped test, files kept")
-            << int(ModeTest) << QList<int>{0, 1, 2, -1} << true
-            << "Interrompu : 0 OK, 1 erreur, 2 ignorés";
-        QTest::newRow("a selection, out of every entry")
-            << int(ModeExtraction) << QList<int>{1, 0, 1, 100000} << false
-            << "1 extrait sur 100\u202F000, 1 ignoré";
+        const auto r = [](const char* phrase, int mode, QList<int> compte, bool interrompue,
+                          const char* bilan) {
+            QTest::newRow(phrase) << mode << compte << interrompue << QString::fromUtf8(bilan);
+        };
+        r("a test with errors", ModeTest, {1234, 2, 0, -1}, false, "1\u202F234 OK, 2 erreurs");
+        r("an extraction all OK: no errors named", ModeExtraction, {1, 0, 0, -1}, false, "1 OK");
+        r("a stopped extraction: what it extracted, and its errors", ModeExtraction,
+          {42955, 0, 0, -1}, true, "Interrompu : 42\u202F955 extraits, 0 erreur");
+        r("a stopped test, files kept", ModeTest, {0, 1, 2, -1}, true,
+          "Interrompu : 0 OK, 1 erreur, 2 ignorés");
+        r("a selection, out of every entry", ModeExtraction, {1, 0, 1, 100000}, false,
+          "1 extrait sur 100\u202F000, 1 ignoré");
     }
     void leBilan() {
         QFETCH(int, mode);
@@ -241,48 +239,26 @@ private slots:
               "bilan");
     }
 
-    // After an extraction that leaves the window open, the end line's link shows in the file
-    // manager where the entries lie: the folder chosen, or what Extraire ici published beside the
-    // archive, that folder or, for a single file, the archive's own.
+    // After Extraire ici, when the window stays open, the end line's link shows in the file
+    // manager what was published beside the archive: that folder or, for a single file, the
+    // archive's own.
     void leDossierExtrait_data() {
-        QTest::addColumn<bool>("ici");
-        QTest::addColumn<QByteArrayList>("entrees"); // name, then content; "-> " a link's target
-        QTest::addColumn<QString>("montre");         // beside the archive
-        const QByteArrayList refuse{"lien", "-> /etc/passwd"};
-        QTest::newRow("Extraire: the folder chosen")
-            << false << QByteArrayList{"a.txt", "a"} << "dest";
-        QTest::newRow("Extraire ici, two files and a link refused: their folder")
-            << true << QByteArrayList{"a.txt", "a", "b.txt", "b"} + refuse << "jeu";
-        QTest::newRow("Extraire ici, one file and a link refused: the archive's folder")
-            << true << QByteArrayList{"a.txt", "a"} + refuse << ".";
+        QTest::addColumn<Entrees>("entrees");
+        QTest::addColumn<QString>("montre");                         // beside the archive
+        const Entrees a{{"a.txt", "a"}, {"lien", "-> /etc/passwd"}}; // the link refused
+        QTest::newRow("two files and a link refused: their folder")
+            << a + Entrees{{"b.txt", "b"}} << "jeu";
+        QTest::newRow("one file and a link refused: the archive's folder") << a << ".";
     }
     void leDossierExtrait() {
-        QFETCH(bool, ici);
-        QFETCH(QByteArrayList, entrees);
+        QFETCH(Entrees, entrees);
         QFETCH(QString, montre);
         QTemporaryDir d;
-        QList<ecrivain::Entree> e;
-        for (int i = 0; i + 1 < entrees.size(); i += 2) {
-            const bool lien = entrees[i + 1].startsWith("-> ");
-            e << ecrivain::Entree{.genre = lien ? ecrivain::Entree::Genre::LienSymbolique
-                                                : ecrivain::Entree::Genre::Fichier,
-                                  .nom = entrees[i],
-                                  .contenu = lien ? entrees[i + 1].mid(3) : entrees[i + 1]};
-        }
-        const QString archive =
-            ecrivain::ecrire(d.filePath(QStringLiteral("jeu.rar")), ecrivain::rar5(e));
+        const QString archive = archives::brute(d.filePath(QStringLiteral("jeu.rar")), entrees);
         DossierCourantGarde garde;
         FausseInteraction b;
         FUnRAR f;
-        if (ici) {
-            f.extraireIci(QFile::encodeName(archive));
-        } else {
-            f.Form_Load(archive);
-            QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dest")));
-            DossierDestination = d.filePath(QStringLiteral("dest"));
-            repondreAuDialogue("Command1");
-            f.Mnu_Extraire_Click();
-        }
+        f.extraireIci(QFile::encodeName(archive));
         auto* lien = f.findChild<QLabel*>(QStringLiteral("ouvrirDossier"));
         QVERIFY(!lien->isHidden());
         emit lien->linkActivated("dossier");

@@ -2,10 +2,6 @@
 
 #include <QFile>
 
-#include <algorithm>
-#include <memory>
-
-#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -15,46 +11,46 @@ namespace arbre {
 
 namespace {
 
-void parcourir(int fd, const QByteArray& ici, QMap<QByteArray, QByteArray>& arbre, bool mode) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> d(::fdopendir(fd), ::closedir);
-    while (const dirent* e = ::readdir(d.get())) {
-        const QByteArray nom(e->d_name);
-        if (nom == "." || nom == "..") {
-            continue;
-        }
-        const QByteArray chemin = ici.isEmpty() ? nom : ici + '/' + nom;
-        struct stat s {};
-        ::fstatat(::dirfd(d.get()), nom.constData(), &s, AT_SYMLINK_NOFOLLOW);
-        QByteArray ligne = QByteArray::number(s.st_mode & (mode ? 07777777 : S_IFMT), 8);
-        if (mode) {
-            ligne += ' ' + QByteArray::number(qint64(s.st_mtim.tv_sec)) + '.' +
-                     QByteArray::number(qint64(s.st_mtim.tv_nsec));
-        }
-        if (mode || S_ISREG(s.st_mode)) {
-            ligne += ' ' + QByteArray::number(qint64(s.st_nlink));
-        }
-        if (S_ISLNK(s.st_mode)) {
-            char cible[4096];
-            const ssize_t n = ::readlinkat(::dirfd(d.get()), nom.constData(), cible, sizeof cible);
-            ligne += " -> " + QByteArray(cible, qsizetype(std::max<ssize_t>(n, 0)));
-        } else if (S_ISREG(s.st_mode)) {
-            const int f = ::openat(::dirfd(d.get()), nom.constData(), O_RDONLY | O_NOFOLLOW);
-            QFile lu;
-            lu.open(f, QIODevice::ReadOnly, QFile::AutoCloseHandle);
-            ligne += ' ' + QByteArray::number(qHash(lu.readAll()));
-        } else if (S_ISDIR(s.st_mode)) {
-            parcourir(::openat(::dirfd(d.get()), nom.constData(), O_RDONLY | O_DIRECTORY), chemin,
-                      arbre, mode);
-        }
-        arbre[chemin] = ligne;
+// What lire() fills in while nftw() walks, which takes no state of its own.
+QMap<QByteArray, QByteArray>* lu = nullptr;
+bool avecModes = false;
+qsizetype racine = 0; // the length of the walked folder's path with its slash
+
+int noter(const char* chemin, const struct stat* s, int, FTW*) {
+    const QByteArray nom = QByteArray(chemin).mid(racine);
+    if (nom.isEmpty()) {
+        return 0;
     }
+    QByteArray ligne = QByteArray::number(s->st_mode & (avecModes ? 07777777 : S_IFMT), 8);
+    if (avecModes) {
+        ligne += ' ' + QByteArray::number(qint64(s->st_mtim.tv_sec)) + '.' +
+                 QByteArray::number(qint64(s->st_mtim.tv_nsec));
+    }
+    if (avecModes || S_ISREG(s->st_mode)) {
+        ligne += ' ' + QByteArray::number(qint64(s->st_nlink));
+    }
+    if (S_ISLNK(s->st_mode)) {
+        char cible[4096];
+        ligne +=
+            " -> " + QByteArray(cible, qMax<ssize_t>(::readlink(chemin, cible, sizeof cible), 0));
+    } else if (S_ISREG(s->st_mode)) {
+        QFile f;
+        f.open(::open(chemin, O_RDONLY | O_NOFOLLOW), QIODevice::ReadOnly, QFile::AutoCloseHandle);
+        ligne += ' ' + QByteArray::number(qHash(f.readAll()));
+    }
+    (*lu)[nom] = ligne;
+    return 0;
 }
 
 } // namespace
 
 QMap<QByteArray, QByteArray> lire(const QString& dossier, bool mode) {
     QMap<QByteArray, QByteArray> a;
-    parcourir(::open(QFile::encodeName(dossier).constData(), O_RDONLY | O_DIRECTORY), {}, a, mode);
+    const QByteArray chemin = QFile::encodeName(dossier);
+    lu = &a;
+    avecModes = mode;
+    racine = chemin.size() + 1;
+    ::nftw(chemin.constData(), noter, 16, FTW_PHYS);
     return a;
 }
 
@@ -72,16 +68,15 @@ void effacer(const QString& dossier) {
     ::nftw(
         racine.constData(),
         [](const char* chemin, const struct stat* s, int type, FTW*) {
-            if (type == FTW_D || type == FTW_DNR) {
-                ::chmod(chemin, (s->st_mode & 07777) | S_IRWXU);
-            }
-            return 0;
+            return type == FTW_D || type == FTW_DNR
+                       ? ::chmod(chemin, (s->st_mode & 07777) | S_IRWXU) * 0
+                       : 0;
         },
         16, FTW_PHYS);
     ::nftw(
         racine.constData(),
         [](const char* chemin, const struct stat*, int type, FTW*) {
-            return type == FTW_DP ? ::rmdir(chemin) * 0 : ::unlink(chemin) * 0;
+            return (type == FTW_DP ? ::rmdir(chemin) : ::unlink(chemin)) * 0;
         },
         16, FTW_PHYS | FTW_DEPTH);
 }

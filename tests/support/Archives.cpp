@@ -1,5 +1,7 @@
 #include "Archives.h"
 
+#include "EcrivainRar.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +87,18 @@ QString longue() {
         echec(QStringLiteral("cannot make ") + chemin);
     }
     return chemin;
+}
+
+QString brute(const QString& chemin, const QList<QPair<QByteArray, QByteArray>>& entrees) {
+    QList<ecrivain::Entree> e;
+    for (const auto& [nom, contenu] : entrees) {
+        const bool lien = contenu.startsWith("-> ");
+        e << ecrivain::Entree{.genre = lien ? ecrivain::Entree::Genre::LienSymbolique
+                                            : ecrivain::Entree::Genre::Fichier,
+                              .nom = nom,
+                              .contenu = lien ? contenu.mid(3) : contenu};
+    }
+    return ecrivain::ecrire(chemin, ecrivain::rar5(e));
 }
 
 QByteArray lire(const QString& chemin) {

@@ -30,6 +30,10 @@ void ajouterZeros(const QString& archive, const QString& nom, qint64 taille);
 // work. Made once for all the test programs of the build, since rar takes half a minute over it.
 QString longue();
 
+// Writes at `chemin` a RAR 5 archive of `entrees` (stored name, content; "-> target" for a
+// link) byte by byte, for names and links that rar would not store.
+QString brute(const QString& chemin, const QList<QPair<QByteArray, QByteArray>>& entrees);
+
 QByteArray lire(const QString& chemin);
 void ecrire(const QString& chemin, const QByteArray& contenu);
 

@@ -2,26 +2,22 @@
 
 // The processes that this one started and has not reaped yet, zombies included.
 
+#include <QDir>
 #include <QFile>
 #include <QList>
-
-#include <filesystem>
 
 #include <sys/types.h>
 
 // Those of process `parent` (this one by default).
 inline QList<pid_t> enfants(const QString& parent = QStringLiteral("self")) {
     QList<pid_t> pids;
-    std::error_code erreur;
-    for (const auto& tache : std::filesystem::directory_iterator(
-             QStringLiteral("/proc/%1/task").arg(parent).toStdString(), erreur)) {
-        QFile f(QString::fromStdString((tache.path() / "children").string()));
-        if (f.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& pid : f.readAll().split(' ')) {
-                if (!pid.trimmed().isEmpty()) {
-                    pids << pid_t(pid.trimmed().toInt());
-                }
-            }
+    const QDir taches(QStringLiteral("/proc/%1/task").arg(parent));
+    for (const QString& tache : taches.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(taches.filePath(tache + QStringLiteral("/children")));
+        f.open(QIODevice::ReadOnly);
+        for (const QString& pid :
+             QString::fromLatin1(f.readAll()).simplified().split(' ', Qt::SkipEmptyParts)) {
+            pids << pid_t(pid.toInt());
         }
     }
     return pids;
