@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 
 class FUnRAR;
 
@@ -23,6 +22,9 @@ struct FinDemandee {};
 int mesurer(int argc, char* argv[]);
 // The median time of starting N helpers that do no pass (bench_korvane --demarrage N).
 int demarrages(int argc, char* argv[]);
+// The filter over a million rows, in a process of its own (bench_korvane --million): prints what
+// Frappes holds, in its order.
+int auMillion(int argc, char* argv[]);
 
 // `dossiers` folders of `parDossier` small files each; a few large files that compress to about
 // half; 4,000 symbolic links to files that are not there. Each made in `racine` from files written
@@ -36,9 +38,23 @@ QString archiveLiensVides(const QString& racine, const QString& arbres);
 // runtime folder, the first that is one and can be written; nothing when there is none.
 std::optional<QString> dossierEnMemoire(const QString& demande);
 
-// Types a name's letters one by one into the filter of `f`, which shows a list pass's rows, then
-// rubs them out again: the median and the worst keystroke, in nanoseconds.
-std::pair<qint64, qint64> frappesDuFiltre(FUnRAR& f);
+// What the filter of the window costs, in nanoseconds: opening its field, then the median and the
+// worst keystroke, and the most processor time a keystroke took; and what it added to the
+// process's peak memory.
+struct Frappes {
+    qint64 ouverture = 0;
+    qint64 mediane = 0;
+    qint64 pire = 0;
+    qint64 pireProcesseur = 0;
+    long picEnPlusKib = 0;
+    qint64 octetsPlies = 0; // what the list keeps of its names folded, all rows together
+};
+
+// Opens the filter of `f`, which shows a list pass's rows, types a name's letters one by one, then
+// rubs them out again.
+Frappes frappesDuFiltre(FUnRAR& f);
+// The same over a million rows put straight into the list of `f`, as a list pass would put them.
+Frappes filtreAuMillion(FUnRAR& f);
 
 // Extracts `archive` into the current directory in `f`, and asks the window to close once the
 // first file is being written: how long the close took, in nanoseconds.

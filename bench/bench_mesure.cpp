@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -175,7 +174,9 @@ int mesurer(int argc, char* argv[]) {
         ns = qstrcmp(argv[2], "fermeture") == 0 ? ns : chrono.nsecsElapsed();
         lignes = f.modeleResultats()->rowCount();
         if (qstrcmp(argv[2], "filtre") == 0) {
-            std::tie(ns, premiere) = frappesDuFiltre(f);
+            const Frappes frappes = frappesDuFiltre(f);
+            ns = frappes.mediane;
+            premiere = frappes.pire;
         }
     } else {
         // The library is loaded inside the measure, as the helper loads it inside the window's.
@@ -191,6 +192,20 @@ int mesurer(int argc, char* argv[]) {
         lignes = retour.lignes;
     }
     sortie << ns << ' ' << premiere << ' ' << picKib(fenetre) << ' ' << lignes << '\n';
+    return 0;
+}
+
+int auMillion(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    environnement::localeUtf8();
+    InteractionBanc interaction;
+    platform::installerInteraction(&interaction);
+    FUnRAR f;
+    f.show();
+    QCoreApplication::processEvents();
+    const Frappes m = filtreAuMillion(f);
+    sortie << m.ouverture << ' ' << m.mediane << ' ' << m.pire << ' ' << m.pireProcesseur << ' '
+           << m.picEnPlusKib << ' ' << m.octetsPlies << '\n';
     return 0;
 }
 

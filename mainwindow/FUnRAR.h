@@ -25,6 +25,7 @@ class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QTimer;
 class Avancement;
 class PanneauEtat;
@@ -83,6 +84,11 @@ public:
     // private folder and handed to the desktop's application for its type, unless it could run;
     // a folder filters the list to what it holds.
     void ouvrirLigne(int ligne);
+    // What dragging the chosen rows out of the list carries (FUnRARGlisser.cpp): their entries,
+    // those beneath a folder's row too, extracted into a new private folder, as the URLs of what
+    // lies directly in it. Null, after a box when the user has something to learn, beyond 1 GiB
+    // of entries or when not every one of them was extracted.
+    std::unique_ptr<QMimeData> donneesAGlisser();
     // "Extraire ici" (FUnRARBureau.cpp): extracts the archive of the argument text beside itself
     // without the dialog, in one pass into a folder of its own, then publishes what is on disk
     // there under one new name (ExtraireIci.h); the destination dialog instead where the
@@ -109,6 +115,8 @@ private:
     void ajusterColonnes();
 
     void createPrise();
+    void createGlisser();
+    void glisserChoisies();
     // The ranks in modele_ of the rows chosen in ListView1, in the order shown.
     std::vector<int> rangsChoisis() const;
     // Keeps the rows chosen and the current one across `changement` of the rows shown.

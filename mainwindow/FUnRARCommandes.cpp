@@ -119,6 +119,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     }
 
     modele_->viderLignes();
+    fermerFiltre(); // what it kept was a part of another archive
     ouverture_ = octets;
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
@@ -180,6 +181,7 @@ void FUnRAR::dropEvent(QDropEvent* evenement) {
 
 void FUnRAR::Mnu_Fermer_Click() {
     modele_->viderLignes();
+    fermerFiltre();
     activerControlesArchive(false);
     panneaux_[1]->clear();
     panneaux_[2]->clear();

@@ -205,6 +205,7 @@ void FUnRAR::createPrise() {
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &FUnRAR::priseActive);
     connect(Mnu_Extraire, &QAction::enabledChanged, this, &FUnRAR::priseActive);
+    createGlisser();
     for (QAbstractItemModel* m :
          {static_cast<QAbstractItemModel*>(modele_), static_cast<QAbstractItemModel*>(montree_)}) {
         connect(m, &QAbstractItemModel::rowsInserted, this, &FUnRAR::priseActive);
@@ -278,7 +279,6 @@ void FUnRAR::garderSelection(const std::function<void()>& changement) {
 }
 
 void FUnRAR::Mnu_Filtrer_Click() {
-    montree_->preparerFiltre();
     barreFiltre_->show();
     filtre_->setFocus(Qt::ShortcutFocusReason);
     filtre_->selectAll();

@@ -1,6 +1,5 @@
 #include "ListeMontree.h"
 
-#include "ListeResultats.h"
 #include "TexteVisible.h"
 
 #include <QCollator>
@@ -28,7 +27,7 @@ int ListeMontree::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) {
         return 0;
     }
-    return filtre() ? int(montres_.size()) : int(connues_);
+    return filtre() ? int(montres_.compte()) : int(connues_);
 }
 
 int ListeMontree::columnCount(const QModelIndex& parent) const {
@@ -50,13 +49,9 @@ QVariant ListeMontree::headerData(int section, Qt::Orientation orientation, int 
 
 quint32 ListeMontree::ordinal(int ligne) const {
     if (filtre()) {
-        return montres_[montres_.size() - 1 - std::size_t(ligne)];
+        return ordinalA(montres_.kieme(montres_.compte() - 1 - quint32(ligne)));
     }
-    return dansLOrdre(quint32(ligne));
-}
-
-quint32 ListeMontree::dansLOrdre(quint32 i) const {
-    return colonne_ >= 0 ? tri_[i] : connues_ - 1 - i;
+    return ordinalA(connues_ - 1 - quint32(ligne));
 }
 
 int ListeMontree::rangDe(quint32 ordinal) const {
@@ -67,16 +62,20 @@ int ListeMontree::rangSource(int ligne) const {
     return rangDe(ordinal(ligne));
 }
 
-std::vector<int> ListeMontree::lignesDe(const std::vector<int>& rangs) const {
-    std::vector<int> ligneDe(connues_, -1); // by ordinal
-    for (int l = 0; l < rowCount(); ++l) {
-        ligneDe[ordinal(l)] = l;
+int ListeMontree::ligneDe(quint32 ordinal) const {
+    const quint32 place = colonne_ >= 0 ? placeDe_[ordinal] : ordinal;
+    if (!filtre()) {
+        return int(connues_ - 1 - place);
     }
+    return montres_.contient(place) ? int(montres_.compte() - 1 - montres_.rang(place)) : -1;
+}
+
+std::vector<int> ListeMontree::lignesDe(const std::vector<int>& rangs) const {
     std::vector<int> lignes;
     lignes.reserve(rangs.size());
     for (const int rang : rangs) {
         const int o = source_->nombreLignes() - 1 - rang;
-        lignes.push_back(o >= 0 && quint32(o) < connues_ ? ligneDe[std::size_t(o)] : -1);
+        lignes.push_back(o >= 0 && quint32(o) < connues_ ? ligneDe(quint32(o)) : -1);
     }
     return lignes;
 }
@@ -84,73 +83,86 @@ std::vector<int> ListeMontree::lignesDe(const std::vector<int>& rangs) const {
 std::vector<int> ListeMontree::rangsDansLOrdre() const {
     std::vector<int> rangs;
     rangs.reserve(connues_);
-    for (quint32 i = 0; i < connues_; ++i) {
-        rangs.push_back(rangDe(dansLOrdre(i)));
+    for (quint32 place = connues_; place-- > 0;) {
+        rangs.push_back(rangDe(ordinalA(place)));
     }
     return rangs;
 }
 
-QString ListeMontree::plier(const QString& texte) {
-    // Nearly every name is ASCII: it only loses its capitals.
-    if (std::all_of(texte.begin(), texte.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        return texte.toLower();
-    }
-    // Decomposed, an accented letter is its letter followed by marks, which go.
-    const QString decompose = texte.normalized(QString::NormalizationForm_KD);
-    QString sansMarques;
-    sansMarques.reserve(decompose.size());
-    for (const QChar c : decompose) {
-        if (!c.isMark()) {
-            sansMarques += c;
-        }
-    }
-    return sansMarques.toCaseFolded();
-}
-
-void ListeMontree::ajouterCles() {
-    // Folded once, when a filter first needs them; then only the rows that came since.
-    finsCles_.reserve(connues_);
-    for (quint32 o = quint32(finsCles_.size()); o < connues_; ++o) {
-        cles_ += plier(nomVisible(source_->texte(rangDe(o), ListeResultats::ColonneFichier)));
-        finsCles_.push_back(cles_.size());
-    }
-}
-
-bool ListeMontree::garde(quint32 ordinal) {
-    const qsizetype debut = ordinal == 0 ? 0 : finsCles_[ordinal - 1];
-    return QStringView(cles_).sliced(debut, finsCles_[ordinal] - debut).contains(aiguille_);
-}
-
-void ListeMontree::refaire(bool resserre) {
+void ListeMontree::refiltrer() {
     if (!filtre()) {
-        montres_.clear();
         return;
     }
-    ajouterCles();
-    if (resserre) {
-        // A longer text keeps a part of the rows it kept.
-        std::erase_if(montres_, [this](quint32 o) { return !garde(o); });
-        return;
-    }
-    montres_.clear();
-    for (quint32 i = connues_; i-- > 0;) {
-        const quint32 o = dansLOrdre(i);
-        if (garde(o)) {
-            montres_.push_back(o);
+    const QByteArray aiguille = niveaux_.back().aiguille;
+    const pliage::Aiguille cherchee(aiguille);
+    niveaux_.clear();
+    montres_.vider(connues_);
+    for (quint32 place = 0; place < connues_; ++place) {
+        if (garde(place, cherchee)) {
+            montres_.ajouter(place);
         }
     }
+    niveaux_.push_back({aiguille, {}});
 }
 
 void ListeMontree::filtrer(const QString& texte) {
-    const QString aiguille = plier(texte);
-    if (aiguille == aiguille_) {
+    QByteArray aiguille = pliage::plier(texte);
+    if (aiguille == (filtre() ? niveaux_.back().aiguille : QByteArray())) {
         return;
     }
-    const bool resserre = filtre() && aiguille.contains(aiguille_);
-    beginResetModel();
-    aiguille_ = aiguille;
-    refaire(resserre);
-    endResetModel();
+    if (aiguille.isEmpty()) {
+        beginResetModel();
+        niveaux_.clear();
+        endResetModel();
+        return;
+    }
+    // The last text typed that the new one holds: the rows it kept hold every row to keep.
+    std::size_t base = niveaux_.size();
+    while (base > 0 && !aiguille.contains(niveaux_[base - 1].aiguille)) {
+        --base;
+    }
+    // The rows to show are made apart, then take the place of those shown: the model changes
+    // only between its signals.
+    EnsemblePlaces& montres = brouillon_;
+    const pliage::Aiguille cherchee(aiguille);
+    Niveau niveau{std::move(aiguille), {}};
+    bool change = false;
+    if (base == 0) {
+        montres.vider(connues_);
+        for (quint32 place = 0; place < connues_; ++place) {
+            if (garde(place, cherchee)) {
+                montres.ajouter(place);
+            }
+        }
+        change = montres.compte() != connues_ || rowCount() != int(connues_);
+    } else {
+        // Back to the rows that text kept: those its successors dropped come back, untried.
+        montres = montres_;
+        for (std::size_t n = base; n < niveaux_.size(); ++n) {
+            montres.unir(niveaux_[n].ecartees);
+        }
+        change = montres.compte() != montres_.compte();
+        if (niveau.aiguille != niveaux_[base - 1].aiguille) {
+            // Then only those are tried.
+            niveau.ecartees.vider(connues_);
+            change = montres.ecarter([&](quint32 place) { return garde(place, cherchee); },
+                                     niveau.ecartees) > 0 ||
+                     change;
+        }
+    }
+    // The same rows in the same order (every row kept, or nothing given back nor dropped): the
+    // view has nothing to learn.
+    if (change) {
+        beginResetModel();
+    }
+    std::swap(montres_, montres);
+    niveaux_.resize(base);
+    if (niveaux_.empty() || niveau.aiguille != niveaux_.back().aiguille) {
+        niveaux_.push_back(std::move(niveau));
+    }
+    if (change) {
+        endResetModel();
+    }
 }
 
 void ListeMontree::trier(int colonne, Qt::SortOrder sens) {
@@ -158,6 +170,7 @@ void ListeMontree::trier(int colonne, Qt::SortOrder sens) {
     colonne_ = colonne;
     sens_ = sens;
     tri_.clear();
+    placeDe_.clear();
     if (colonne >= 0) {
         for (quint32 o = connues_; o-- > 0;) {
             tri_.push_back(o); // the pass's order, newest first, for rows alike
@@ -200,11 +213,16 @@ void ListeMontree::trier(int colonne, Qt::SortOrder sens) {
             std::stable_sort(tri_.begin(), tri_.end(),
                              [&cles](quint32 a, quint32 b) { return cles[a] < cles[b]; });
         }
-        if (sens == Qt::DescendingOrder) {
+        // Placed from the bottom.
+        if (sens == Qt::AscendingOrder) {
             std::reverse(tri_.begin(), tri_.end());
         }
+        placeDe_.resize(connues_);
+        for (quint32 place = 0; place < connues_; ++place) {
+            placeDe_[tri_[place]] = place;
+        }
     }
-    refaire(false);
+    refiltrer();
     endResetModel();
     if (colonne < 0) {
         emit ordreDuPasse();
@@ -219,9 +237,8 @@ void ListeMontree::apresRemise() {
     connues_ = quint32(source_->rowCount());
     colonne_ = -1;
     tri_.clear();
-    cles_.clear();
-    finsCles_.clear();
-    refaire(false);
+    placeDe_.clear();
+    refiltrer();
     endResetModel();
     emit ordreDuPasse();
 }
@@ -234,7 +251,8 @@ void ListeMontree::lignesAjoutees(int combien) {
         connues_ += quint32(combien);
         colonne_ = -1;
         tri_.clear();
-        refaire(false);
+        placeDe_.clear();
+        refiltrer();
         endResetModel();
         emit ordreDuPasse();
         return;
@@ -245,38 +263,43 @@ void ListeMontree::lignesAjoutees(int combien) {
         endInsertRows();
         return;
     }
+    // Each new row goes with the rows that the first text it lacks dropped, or is shown.
     const quint32 avant = connues_;
     connues_ += quint32(combien);
-    ajouterCles();
+    for (std::size_t n = 1; n < niveaux_.size(); ++n) {
+        niveaux_[n].ecartees.agrandir(connues_);
+    }
+    std::vector<pliage::Aiguille> cherchees;
+    for (const Niveau& niveau : niveaux_) {
+        cherchees.emplace_back(niveau.aiguille);
+    }
     std::vector<quint32> nouvelles;
-    for (quint32 o = avant; o < connues_; ++o) {
-        if (garde(o)) {
-            nouvelles.push_back(o);
+    for (quint32 place = avant; place < connues_; ++place) {
+        std::size_t n = 0;
+        while (n < niveaux_.size() && garde(place, cherchees[n])) {
+            ++n;
+        }
+        if (n == niveaux_.size()) {
+            nouvelles.push_back(place);
+        } else if (n > 0) {
+            niveaux_[n].ecartees.ajouter(place);
         }
     }
     if (nouvelles.empty()) {
+        montres_.agrandir(connues_);
         return;
     }
     beginInsertRows(QModelIndex(), 0, int(nouvelles.size()) - 1);
-    montres_.insert(montres_.end(), nouvelles.begin(), nouvelles.end());
+    montres_.agrandir(connues_);
+    for (const quint32 place : nouvelles) {
+        montres_.ajouter(place);
+    }
     endInsertRows();
 }
 
 void ListeMontree::donneesChangees(const QModelIndex& haut, const QModelIndex& bas) {
     for (int publie = haut.row(); publie <= bas.row(); ++publie) {
-        const auto o = quint32(source_->rowCount() - 1 - publie);
-        int ligne = -1;
-        if (!filtre() && colonne_ < 0) {
-            ligne = int(connues_ - 1 - o);
-        } else if (colonne_ < 0) {
-            // The rows shown are in the pass's order, the newest last.
-            const auto trouve = std::lower_bound(montres_.begin(), montres_.end(), o);
-            if (trouve != montres_.end() && *trouve == o) {
-                ligne = int(montres_.end() - trouve) - 1;
-            }
-        } else {
-            ligne = lignesDe({rangDe(o)}).front();
-        }
+        const int ligne = ligneDe(quint32(source_->rowCount() - 1 - publie));
         if (ligne >= 0) {
             emit dataChanged(index(ligne, haut.column()), index(ligne, bas.column()));
         }

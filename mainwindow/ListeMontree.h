@@ -4,13 +4,19 @@
 // filter's text, in the pass's order or sorted by a column. Rows that a pass adds while a filter is
 // set are filtered as they come. Rows are known here by their rank in ListeResultats (0 the top),
 // the rank its own accessors take.
+//
+// A million rows filter within a frame: a key that narrows the filter tries only the rows it
+// kept, and remembers those it dropped, which a key rubbed out gives back without trying any.
+
+#include "EnsemblePlaces.h"
+#include "ListeResultats.h"
+#include "Pliage.h"
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
-
-class ListeResultats;
 
 class ListeMontree final : public QAbstractTableModel {
     Q_OBJECT
@@ -24,12 +30,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Keeps the rows whose name, as the list shows it, holds `texte`, case and accents aside;
-    // empty: every row.
+    // Keeps the rows whose name, as the list shows it, holds `texte`, both folded (Pliage.h): case,
+    // accents, ligatures aside; empty: every row.
     void filtrer(const QString& texte);
-    bool filtre() const { return !aiguille_.isEmpty(); }
-    // Folds the names known so far, which the first keystroke would otherwise wait for.
-    void preparerFiltre() { ajouterCles(); }
+    bool filtre() const { return !niveaux_.empty(); }
     // Sorts by `colonne`: names in the French collation, sizes as numbers, results by their text;
     // rows alike keep the pass's order. -1: the pass's order again, as after every new pass.
     void trier(int colonne, Qt::SortOrder ordre);
@@ -44,20 +48,23 @@ public:
     std::vector<int> rangsDansLOrdre() const;
     int total() const { return int(connues_); }
 
-    // What the filter compares: `texte` without case or accents ("Été" gives "ete").
-    static QString plier(const QString& texte);
-
 signals:
     // The order went back to the pass's (a new pass, or a list emptied).
     void ordreDuPasse();
 
 private:
-    quint32 ordinal(int ligne) const;    // 0 the first row the pass added
-    quint32 dansLOrdre(quint32 i) const; // the ordinal of the i-th row shown, filter aside
+    // Rows are placed in the order shown from the bottom (0 the bottom row, filter aside), so that
+    // the rows a pass adds on top come last.
+    quint32 ordinal(int ligne) const; // 0 the first row the pass added
+    quint32 ordinalA(quint32 place) const { return colonne_ >= 0 ? tri_[place] : place; }
     int rangDe(quint32 ordinal) const;
-    bool garde(quint32 ordinal);
-    void ajouterCles(); // for the rows known since the last call
-    void refaire(bool resserre);
+    int ligneDe(quint32 ordinal) const; // -1: hidden
+    bool garde(quint32 place, const pliage::Aiguille& aiguille) const {
+        const QByteArrayView cle = source_->cle(ordinalA(place));
+        return aiguille.dans(cle.data(), std::size_t(cle.size()));
+    }
+    // Tries every row again, as the order changed: the texts typed before are forgotten.
+    void refiltrer();
 
     void avantRemise();
     void apresRemise();
@@ -66,15 +73,20 @@ private:
 
     ListeResultats* source_;
     quint32 connues_ = 0; // rows of the source published so far
-    // Ordinals of every row, in the order shown, while sorted.
+    // While sorted: the ordinal at each place, and the place of each ordinal.
     std::vector<quint32> tri_;
+    std::vector<quint32> placeDe_;
     int colonne_ = -1;
     Qt::SortOrder sens_ = Qt::AscendingOrder;
-    // While a filter is set: ordinals of the rows shown, bottom row first, so that rows the pass
-    // adds on top are appended.
-    std::vector<quint32> montres_;
-    QString aiguille_; // folded
-    // The folded names, end to end, and where each ends.
-    QString cles_;
-    std::vector<qsizetype> finsCles_;
+    // While a filter is set: the places of the rows shown.
+    EnsemblePlaces montres_;
+    EnsemblePlaces brouillon_; // where filtrer() makes the next montres_, keeping its memory
+    // The texts typed since every row was last tried, each holding the one before, folded; and
+    // the rows each dropped from those its predecessor kept (the first's are all the others,
+    // never needed). The last is the filter's.
+    struct Niveau {
+        QByteArray aiguille;
+        EnsemblePlaces ecartees;
+    };
+    std::vector<Niveau> niveaux_;
 };

@@ -1,5 +1,6 @@
 #include "ListeResultats.h"
 
+#include "Pliage.h"
 #include "TexteVisible.h"
 
 #include <QLocale>
@@ -110,6 +111,7 @@ void ListeResultats::viderLignes() {
     blocsNoms_.shrink_to_fit();
     libreNoms_ = nullptr;
     resteNoms_ = 0;
+    octetsPlies_ = 0;
     publiees_ = 0;
     endResetModel();
 }
@@ -118,7 +120,7 @@ char* ListeResultats::placePourNom(std::size_t octets) {
     if (octets > resteNoms_) {
         // The end of the last block is left unused: a name is never split.
         const std::size_t taille = std::max(octets, OctetsParBlocNoms);
-        blocsNoms_.push_back(std::make_unique_for_overwrite<char[]>(taille));
+        blocsNoms_.push_back(std::make_unique<char[]>(taille + pliage::Marge));
         libreNoms_ = blocsNoms_.back().get();
         resteNoms_ = taille;
     }
@@ -127,15 +129,31 @@ char* ListeResultats::placePourNom(std::size_t octets) {
 
 void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee,
                                    bool dossier, quint32 place) {
-    char* const debut = placePourNom(std::size_t(versUtf8_.requiredSpace(nom.size())));
-    char* const fin = versUtf8_.appendToBuffer(debut, nom);
-    const auto octets = std::size_t(fin - debut);
-    libreNoms_ = fin;
-    resteNoms_ -= octets;
+    char* debut = placePourNom(std::size_t(versUtf8_.requiredSpace(nom.size())));
+    const auto octets = std::size_t(versUtf8_.appendToBuffer(debut, nom) - debut);
+    const bool simple = pliage::imprimable(debut, octets);
+    std::size_t prises = octets;
+    if (!simple) {
+        pli_.resize(0);
+        pliage::plier(nomVisible(nom), pli_);
+        const auto longueur = quint32(pli_.size());
+        prises += sizeof longueur + pli_.size();
+        if (prises > resteNoms_) {
+            char* const ailleurs = placePourNom(prises);
+            std::memcpy(ailleurs, debut, octets);
+            debut = ailleurs;
+        }
+        std::memcpy(debut + octets, &longueur, sizeof longueur);
+        std::memcpy(debut + octets + sizeof longueur, pli_.constData(), pli_.size());
+        octetsPlies_ += qint64(sizeof longueur + pli_.size());
+    }
+    libreNoms_ = debut + prises;
+    resteNoms_ -= prises;
     if (nombreLignes_ % LignesParBloc == 0) {
         blocsLignes_.push_back(std::make_unique_for_overwrite<Ligne[]>(LignesParBloc));
     }
-    ligne(nombreLignes_++) = {debut, taille, compressee, quint32(octets), 0, place, dossier};
+    ligne(nombreLignes_++) = {debut, taille, compressee, quint32(octets),
+                              0,     place,  dossier,    simple};
     tailleMin_ = std::min(tailleMin_, taille);
     tailleMax_ = std::max(tailleMax_, taille);
 }

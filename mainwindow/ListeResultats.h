@@ -6,10 +6,13 @@
 // far more than the library's own pass.
 
 #include <QAbstractTableModel>
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -48,6 +51,21 @@ public:
     bool estDossier(int ligne) const { return ligneDuHaut(ligne).dossier; }
     quint32 place(int ligne) const { return ligneDuHaut(ligne).place; }
 
+    // What the filter searches in the `i`-th row added (0 the first): the name's own bytes when
+    // they are printable ASCII, capitals standing for small letters; else the name folded as the
+    // list shows it (Pliage.h). Readable pliage::Marge bytes past its end.
+    QByteArrayView cle(std::size_t i) const {
+        const Ligne& l = ligne(i);
+        if (l.simple) {
+            return {l.nom, qsizetype(l.longueurNom)};
+        }
+        quint32 octets = 0;
+        std::memcpy(&octets, l.nom + l.longueurNom, sizeof octets);
+        return {l.nom + l.longueurNom + sizeof octets, qsizetype(octets)};
+    }
+    // What the folded names take, all rows together.
+    qint64 octetsPlies() const { return octetsPlies_; }
+
     // A size as the list shows it, its digits grouped by three with thin spaces, as French
     // writes them: "10 737 418 241".
     static QString texteTaille(qint64 taille);
@@ -61,6 +79,8 @@ private:
     // Names are kept in UTF-8, end to end in blocks that never move, and results as indexes into a
     // few texts: a row costs no allocation of its own and is written once. A pass over 100,000
     // entries then adds a few megabytes, written in one stream, beside the library's own work.
+    // A name that is not printable ASCII is followed by its fold, which the filter searches,
+    // after its length in 4 bytes: folded as rows come, nearly every row costs nothing more.
     struct Ligne {
         const char* nom = nullptr; // inside one of blocsNoms_
         qint64 taille = 0;
@@ -69,6 +89,7 @@ private:
         quint32 resultat = 0;    // index into textesResultat_
         quint32 place = 0;
         bool dossier = false;
+        bool simple = false; // the name is printable ASCII: no fold follows it
     };
     static constexpr std::size_t LignesParBloc = 4096;
     static constexpr std::size_t OctetsParBlocNoms = 256 * 1024;
@@ -88,9 +109,11 @@ private:
     std::size_t nombreLignes_ = 0;
     qint64 tailleMin_ = 0; // of the rows added since the list was emptied
     qint64 tailleMax_ = 0;
-    std::vector<std::unique_ptr<char[]>> blocsNoms_;
-    char* libreNoms_ = nullptr; // the free end of the last name block
+    std::vector<std::unique_ptr<char[]>> blocsNoms_; // each followed by pliage::Marge zeros
+    char* libreNoms_ = nullptr;                      // the free end of the last name block
     std::size_t resteNoms_ = 0;
+    QByteArray pli_; // the last name folded
+    qint64 octetsPlies_ = 0;
     QStringEncoder versUtf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
     std::vector<QString> textesResultat_{QString()};
     std::size_t dernierResultat_ = 0; // the index that ecrireResultat gave last

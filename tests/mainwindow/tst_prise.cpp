@@ -12,9 +12,14 @@
 
 #include <QDirIterator>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,43 +77,106 @@ private slots:
         qputenv("TMPDIR", QFile::encodeName(temporaire_.path()));
     }
 
-    // The rows kept, top first, whatever the case and accents, typed one key at a time, then as
-    // the pass adds its last rows; a sort keeps to them.
+    // The rows kept, top first, whatever the case, accents, ligatures and compatibility forms,
+    // typed one key at a time, then as the pass adds its last rows, then as keys are taken back;
+    // a sort keeps to them. Each row shown is found again at its line.
     void leFiltreEtLeTri_data() {
         QTest::addColumn<QString>("texte");
-        QTest::addColumn<int>("colonne"); // sorted by it, -1: the pass's order
+        QTest::addColumn<QString>("puis"); // the field's text once every row has come
+        QTest::addColumn<int>("colonne");  // sorted by it, -1: the pass's order
         QTest::addColumn<bool>("inverse");
         QTest::addColumn<QString>("vus");
-        QTest::newRow("nothing typed")
-            << "" << -1 << false << "zèbre,Été/b.txt,été/a.txt,Été,éte.txt,Ab\\u202Ec,ab";
-        QTest::newRow("no case, no accents")
-            << "ETE" << -1 << false << "Été/b.txt,été/a.txt,Été,éte.txt";
-        QTest::newRow("a folder's") << "été/" << -1 << false << "Été/b.txt,été/a.txt";
+        const auto ligne = [](const char* phrase, const QString& texte, const char* vus,
+                              const QString& puis = QStringLiteral("="), int colonne = -1,
+                              bool inverse = false) {
+            QTest::newRow(phrase) << texte << (puis == "=" ? texte : puis) << colonne << inverse
+                                  << QString::fromUtf8(vus);
+        };
+        ligne("no case, no accents", "ETE", "Été/b.txt,été/a.txt,Été,éte.txt");
+        ligne("a folder's", "été/", "Été/b.txt,été/a.txt");
+        ligne("a ligature typed plain", "coeur", "coeur.txt,Mon cœur, mon âme");
+        ligne("a ligature typed as such", "CŒUR, MON ÂME", "Mon cœur, mon âme");
+        ligne("ß and ss", "Straße", "strasse.txt,STRAẞE");
+        ligne("a compatibility character", "ﬁ", "Documents/Rapport annuel FINAL.pdf,fin.txt,ﬁn");
+        ligne("far in a long name", "final", "Documents/Rapport annuel FINAL.pdf");
+        ligne("no name running into the next", "txtd", "");
+        ligne("rows far apart", "9", "99,98,97,96,95,94,93,92,91,90,89,79,69,59,49,39,29,19,9");
+        ligne("a key taken back", "été/b", "Été/b.txt,été/a.txt", "été/");
+        ligne("keys taken back to a ligature", "coeur.t", "coeur.txt,Mon cœur, mon âme", "cœur");
+        ligne("a text that holds none typed before", "ab", "zèbre", "zè");
+        ligne("every key taken back", "coeur", "114 rows", "");
         // Accents weigh only between names otherwise alike; "." comes before "/".
-        QTest::newRow("by name, French")
-            << "" << 0 << false << "ab,Ab\\u202Ec,Été,éte.txt,été/a.txt,Été/b.txt,zèbre";
-        QTest::newRow("by name, reversed, filtered") << "e/" << 0 << true << "Été/b.txt,été/a.txt";
+        ligne("by name, French", "ét", "Été,éte.txt,été/a.txt,Été/b.txt", "=", 0);
+        ligne("by name, reversed, filtered", "e/", "Été/b.txt,été/a.txt", "=", 0, true);
         // Rows alike keep the pass's order.
     }
 
     void leFiltreEtLeTri() {
         QFETCH(QString, texte);
+        QFETCH(QString, puis);
         QFETCH(int, colonne);
         QFETCH(bool, inverse);
         QFETCH(QString, vus);
-        const QStringList noms{"ab",        "Ab\u202Ec", "éte.txt", "Été/",
-                               "été/a.txt", "Été/b.txt", "zèbre"};
+        // Rows that no text matches first, for the others to lie beyond the first 64.
+        QStringList noms;
+        for (int i = 0; i < 100; ++i) {
+            noms << QString::number(i);
+        }
+        noms << QStringList{"ab",          "Ab\u202Ec",
+                            "éte.txt",     "Été/",
+                            "été/a.txt",   "Été/b.txt",
+                            "zèbre",       "Mon cœur, mon âme",
+                            "coeur.txt",   "STRAẞE",
+                            "strasse.txt", "ﬁn",
+                            "fin.txt",     "Documents/Rapport annuel FINAL.pdf"};
         ListeResultats m;
         ListeMontree v(&m);
-        remplir(m, noms.mid(0, 3));
+        remplir(m, noms.mid(0, 103));
         for (qsizetype n = 0; n <= texte.size(); ++n) {
             v.filtrer(texte.left(n));
         }
-        remplir(m, noms, 3);
+        remplir(m, noms, 103);
+        v.filtrer(puis);
         if (colonne >= 0) {
             v.trier(colonne, inverse ? Qt::DescendingOrder : Qt::AscendingOrder);
         }
-        QCOMPARE(montres(v).join(QLatin1Char(',')), vus);
+        QCOMPARE(puis.isEmpty() ? QString::number(v.rowCount()) + " rows"
+                                : montres(v).join(QLatin1Char(',')),
+                 vus);
+        for (int l = 0; l < v.rowCount(); ++l) {
+            QCOMPARE(v.lignesDe({v.rangSource(l)}), std::vector<int>{l});
+        }
+    }
+
+    // Another archive (Ouvrir, as a drop and Archives récentes open one), or none, empties and
+    // closes the filter; another pass over the same one keeps it.
+    void leFiltreSuitLArchive_data() {
+        QTest::addColumn<QStringList>("lignes");
+        QTest::newRow("Ouvrir") << QStringList{"trois.txt"};
+        QTest::newRow("Fermer") << QStringList();
+        QTest::newRow("Lister") << QStringList{"un.txt"};
+    }
+
+    void leFiltreSuitLArchive() {
+        QFETCH(QStringList, lignes);
+        const QByteArray geste = QTest::currentDataTag();
+        QTemporaryDir d;
+        FausseInteraction boites;
+        boites.fichiers << archives::creer(d.path(), QStringLiteral("b.rar"), {{"trois.txt", "3"}});
+        FUnRAR f;
+        f.Form_Load(archives::creer(d.path(), QStringLiteral("a.rar"),
+                                    {{"un.txt", "1"}, {"deux.txt", "2"}}));
+        f.Mnu_Filtrer_Click();
+        auto* champ = f.findChild<QLineEdit*>(QStringLiteral("filtre"));
+        champ->setText(QStringLiteral("un"));
+        geste == "Ouvrir"   ? f.Mnu_Ouvrir_Click()
+        : geste == "Fermer" ? f.Mnu_Fermer_Click()
+                            : f.Mnu_Lister_Click();
+        const bool garde = geste == "Lister";
+        QCOMPARE(champ->text(), garde ? "un" : "");
+        QCOMPARE(f.findChild<QWidget*>(QStringLiteral("barreFiltre"))->isHidden(), !garde);
+        QCOMPARE(montres(*f.listeMontree()), lignes);
+        QVERIFY(boites.messages.isEmpty());
     }
 
     // What a pass is given for the rows chosen: their places, once each, in order; a folder's
@@ -180,6 +248,65 @@ private slots:
         QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(),
                  QStringLiteral("5 extraits sur 7"));
         QVERIFY(boites.messages.isEmpty());
+    }
+
+    // Dragging rows out carries the URLs of what their extraction put directly in a new private
+    // folder: a folder's row its folder, a file's row the first element of its path, with only
+    // the entries chosen beneath; the list keeps its rows. Beyond 1 GiB, a box and nothing.
+    void glisserDesLignes_data() {
+        QTest::addColumn<QStringList>("choisies");
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QStringList>("fichiers"); // beneath the folder, with their contents
+        QTest::newRow("files, a folder, a file without its folder")
+            << QStringList{"a.txt", "autre", "dos/c.txt"} << QStringList{"a.txt", "autre", "dos"}
+            << QStringList{"a.txt=un", "autre/e.txt=cinq", "dos/c.txt=trois"};
+        QTest::newRow("beyond 1 GiB")
+            << QStringList{"a.txt", "gros.bin"} << QStringList() << QStringList();
+    }
+
+    void glisserDesLignes() {
+        QFETCH(QStringList, choisies);
+        QFETCH(QStringList, urls);
+        QFETCH(QStringList, fichiers);
+        QTemporaryDir d;
+        FausseInteraction boites;
+        FUnRAR f;
+        f.Form_Load(archives::creer(d.path(), QStringLiteral("g.rar"),
+                                    {{"a.txt", "un"},
+                                     {"b.txt", "deux"},
+                                     {"dos/", {}},
+                                     {"dos/c.txt", "trois"},
+                                     {"dos/d.txt", "quatre"},
+                                     {"autre/", {}},
+                                     {"autre/e.txt", "cinq"}}));
+        f.modeleResultats()->ajouterEnTete(QStringLiteral("gros.bin"), qint64(3) << 30, 0, false,
+                                           99);
+        f.modeleResultats()->publier();
+        const QStringList lignes = colonne(f, 0);
+        choisir(f, choisies);
+        const std::unique_ptr<QMimeData> donnees = f.donneesAGlisser();
+        QStringList noms;
+        QStringList sorties;
+        if (donnees) {
+            const QDir dossier = QFileInfo(donnees->urls().value(0).toLocalFile()).dir();
+            for (const QUrl& url : donnees->urls()) {
+                noms << dossier.relativeFilePath(url.toLocalFile());
+            }
+            for (QDirIterator i(dossier.path(), QDir::Files, QDirIterator::Subdirectories);
+                 i.hasNext();) {
+                const QString chemin = i.next();
+                sorties << dossier.relativeFilePath(chemin) + '=' + archives::lire(chemin);
+            }
+            sorties.sort();
+        }
+        QCOMPARE(noms, urls);
+        QCOMPARE(sorties, fichiers);
+        QCOMPARE(boites.vues(),
+                 donnees ? QStringList()
+                         : QStringList{"Korvane v 1.0: Les entrées choisies font 3,0 Gio : Korvane "
+                                       "n'en glisse pas plus de 1 Gio. « Extraire la sélection » "
+                                       "les extrait dans le dossier de votre choix."});
+        QCOMPARE(colonne(f, 0), lignes);
     }
 
     // An entry goes to the desktop read-only from a folder of its own when a viewer shows it, by
