@@ -50,6 +50,7 @@ public:
         return std::nullopt;
     }
     bool ouvrirDocument(const QString&) override { return false; }
+    bool ouvrirDossier(const QString&) override { return false; }
     std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }

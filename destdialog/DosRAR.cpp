@@ -4,6 +4,7 @@
 #include "DossierListe.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
+#include "TexteVisible.h"
 #include "Twips.h"
 
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 #include <initializer_list>
@@ -24,6 +26,8 @@
 namespace {
 
 const QString titreErreur = QStringLiteral("Erreur");
+// Long enough to read the line, short enough that it does not stay about a key typed long ago.
+constexpr int DureeRefusMs = 4000;
 
 // The dialog's own icon: a folder drawn in colours of the 16-colour palette.
 QIcon iconeDossier() {
@@ -94,6 +98,18 @@ void DosRAR::createControls() {
     Command1->setToolTip(
         QStringLiteral("Choix du dossier de décompression et extraction du fichier Zip"));
     Command2 = bouton(QStringLiteral("&Annuler"), "Command2", Frame2);
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
+    Label3 = new QLabel(Frame2);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setTextFormat(Qt::PlainText);
+    Label3->setWordWrap(true);
+    Label3->hide();
+    finRefus_ = new QTimer(this);
+    finRefus_->setSingleShot(true);
+    finRefus_->setInterval(DureeRefusMs);
+    connect(finRefus_, &QTimer::timeout, Label3, &QWidget::hide);
     Text1->installEventFilter(this);
     for (QPushButton* b : {Command1, Command2, Command3, Command4}) {
         b->installEventFilter(this);
@@ -102,6 +118,7 @@ void DosRAR::createControls() {
     // Connected once the list is filled: filling it is not a drive change.
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
     connect(Dir1, &DossierListe::cheminChange, this, &DosRAR::accorderLecteur);
+    connect(Dir1, &DossierListe::cheminChange, this, &DosRAR::montrerDestination);
     connect(Command1, &QPushButton::clicked, this, &DosRAR::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &DosRAR::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &DosRAR::Command3_Click);
@@ -117,7 +134,8 @@ void DosRAR::placeControls() {
     };
     setFixedSize(platform::pixelsX(this, 7095), platform::pixelsY(this, 5775));
     placer(Drive1, 120, 120, 6855, 315);
-    placer(Dir1, 120, 480, 6855, 3690);
+    placer(Dir1, 120, 480, 6855, 3390);
+    placer(Label2, 120, 3915, 6855, 255);
     placer(Frame2, 120, 4200, 6855, 1455);
     placer(Command3, 120, 240, 2055, 495);
     placer(Frame1, 2280, 120, 4455, 615);
@@ -127,6 +145,16 @@ void DosRAR::placeControls() {
     placer(Command1, 120, 840, 2055, 495);
     placer(Command2, 4680, 840, 2055, 495);
     laisserPlaceAuxLegendes();
+    // The line under the list takes from the list what a larger font needs.
+    const int manque = Label2->sizeHint().height() - Label2->height();
+    if (manque > 0) {
+        Dir1->resize(Dir1->width(), Dir1->height() - manque);
+        Label2->setGeometry(Label2->geometry().adjusted(0, -manque, 0, 0));
+    }
+    // The refused key is told between "&Extraire" and "&Annuler", under the name's field.
+    const int ecart = platform::pixelsX(this, 105);
+    Label3->setGeometry(QRect(QPoint(Command1->geometry().right() + ecart, Command1->y()),
+                              QPoint(Command2->x() - ecart, Frame2->height() - ecart)));
 }
 
 void DosRAR::laisserPlaceAuxLegendes() {
@@ -155,6 +183,7 @@ void DosRAR::laisserPlaceAuxLegendes() {
     elargir(Frame2, cadre);
     elargir(Drive1, cadre);
     elargir(Dir1, cadre);
+    elargir(Label2, cadre);
     // "&Annuler" stays at the right edge of the frame.
     Command2->move(Frame2->width() - platform::pixelsX(this, 120) - Command2->width(),
                    Command2->y());
@@ -205,6 +234,36 @@ void DosRAR::accorderLecteur() {
         const QSignalBlocker silence(Drive1);
         Drive1->setCurrentIndex(index);
     }
+}
+
+void DosRAR::montrerDestination() {
+    const QString debut = QStringLiteral("Extraction dans : ");
+    const QString dossier = nomVisible(QDir::toNativeSeparators(Dir1->chemin()));
+    const QFont& police = Label2->font();
+    const int place = Label2->width() - largeurTexte(police, debut);
+    // A deep folder loses the middle of its parents' path rather than its own name; the tooltip
+    // shows it whole.
+    QString montre = dossier;
+    if (largeurTexte(police, dossier) > place) {
+        const QString nom = dossier.mid(dossier.lastIndexOf(QDir::separator()) + 1);
+        montre = Label2->fontMetrics().elidedText(dossier.chopped(nom.size()), Qt::ElideMiddle,
+                                                  place - largeurTexte(police, nom)) +
+                 nom;
+    }
+    Label2->setText(debut + montre);
+    Label2->setToolTip(montre == dossier ? QString() : bulleLitterale(debut + dossier));
+    Label2->setAccessibleDescription(debut + dossier);
+}
+
+void DosRAR::direRefus(QChar refuse) {
+    const QString message =
+        refuse == QLatin1Char(' ')
+            ? QStringLiteral("L'espace n'est pas accepté dans un nom de dossier")
+            : QStringLiteral("« %1 » n'est pas accepté dans un nom de dossier").arg(refuse);
+    Label3->setText(message);
+    Label3->setAccessibleName(message);
+    Label3->show();
+    finRefus_->start();
 }
 
 void DosRAR::Form_Load() {
@@ -278,6 +337,7 @@ void DosRAR::Text1_KeyPress(char32_t& caractere) {
     refuses += QLatin1Char(' ');
     refuses += QLatin1Char('"');
     if (caractere <= 0xFFFF && refuses.contains(QChar(char16_t(caractere)), Qt::CaseSensitive)) {
+        direRefus(QChar(char16_t(caractere)));
         caractere = 0;
     }
 }

@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class DossierListe;
 
 // Characters that cannot be typed into a folder name. The blank and the double quote are added
@@ -43,7 +44,7 @@ public:
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
-    // `caractere` is one typed character; set to 0, it is dropped.
+    // `caractere` is one typed character; set to 0, it is dropped, and the dialog says why.
     void Text1_KeyPress(char32_t& caractere);
     void Text1_Change();
 
@@ -69,6 +70,10 @@ private:
     void montrerDossierDuProcessus();
     // Puts Drive1 on the volume of the folder that Dir1 shows, without a drive change.
     void accorderLecteur();
+    // Label2 names the folder open in Dir1, where the extraction goes.
+    void montrerDestination();
+    // Label3 says for a few seconds that `refuse` cannot be typed into a folder name.
+    void direRefus(QChar refuse);
 
     QComboBox* Drive1 = nullptr;
     DossierListe* Dir1 = nullptr;
@@ -80,4 +85,7 @@ private:
     QPushButton* Command4 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
+    QLabel* Label2 = nullptr; // "Extraction dans : " and the folder open in Dir1
+    QLabel* Label3 = nullptr; // the key that Text1 refused last, and why
+    QTimer* finRefus_ = nullptr;
 };

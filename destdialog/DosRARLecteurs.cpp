@@ -47,6 +47,11 @@ void DosRAR::nommerPourLecteurs() {
         {Command1, QStringLiteral("Extraire"),
          QStringLiteral("Extrait l'archive dans le dossier ouvert")},
         {Command2, QStringLiteral("Annuler"), QStringLiteral("Ferme la boîte sans rien extraire")},
+        {Label2, QStringLiteral("Dossier d'extraction"),
+         QStringLiteral("Le dossier ouvert dans la liste, où l'archive sera extraite")},
+        {Label3, QStringLiteral("Caractère refusé"),
+         QStringLiteral("Le caractère tapé dans le nom du dossier qui n'a pas été écrit, et "
+                        "pourquoi")},
     };
     for (const Nom& n : noms) {
         n.controle->setAccessibleName(n.nom);

@@ -94,19 +94,27 @@ void DossierListe::remplir(const QString& dossier, const QStringList& sousDossie
     if (racine.isEmpty()) {
         racine = QDir::rootPath();
     }
-    const QIcon ouvert = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon ferme = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    // Only the folder open in the list looks open, in bold: once another entry is highlighted, it
+    // still shows where the extraction goes.
+    const QIcon ouvert = QIcon::fromTheme(QStringLiteral("folder-open"),
+                                          style()->standardIcon(QStyle::SP_DirOpenIcon));
+    const QIcon ferme =
+        QIcon::fromTheme(QStringLiteral("folder"), style()->standardIcon(QStyle::SP_DirClosedIcon));
 
     auto* courant = new QTreeWidgetItem(this, {QDir::toNativeSeparators(racine)});
-    courant->setIcon(0, ouvert);
+    courant->setIcon(0, ferme);
     courant->setData(0, RoleChemin, racine);
     QString chemin = racine;
     for (const QString& nom : dossier.mid(racine.size()).split(u'/', Qt::SkipEmptyParts)) {
         chemin = enfant(chemin, nom);
         courant = new QTreeWidgetItem(courant, {nom});
-        courant->setIcon(0, ouvert);
+        courant->setIcon(0, ferme);
         courant->setData(0, RoleChemin, chemin);
     }
+    courant->setIcon(0, ouvert);
+    QFont gras = font();
+    gras.setBold(true);
+    courant->setFont(0, gras);
     for (const QString& nom : sousDossiers) {
         auto* sous = new QTreeWidgetItem(courant, {nom});
         sous->setIcon(0, ferme);

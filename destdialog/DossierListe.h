@@ -1,8 +1,8 @@
 #pragma once
 
-// Dir1, the folder list: the current folder with its parents down from its drive's root, shown as
-// open folders, and below it its subfolders. A single click only highlights an entry; a double
-// click or Enter opens it, which makes it the current folder.
+// Dir1, the folder list: the current folder with its parents down from its drive's root, and below
+// it its subfolders; the current folder alone is drawn open, in bold. A single click only
+// highlights an entry; a double click or Enter opens it, which makes it the current folder.
 
 #include <QString>
 #include <QTreeWidget>

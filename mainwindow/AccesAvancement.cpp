@@ -33,7 +33,7 @@ private:
 
 QAccessibleInterface* fabrique(const QString&, QObject* objet) {
     auto* barre = qobject_cast<QProgressBar*>(objet);
-    if (barre == nullptr || barre->objectName() != QLatin1String("progression")) {
+    if (barre == nullptr || !barre->objectName().startsWith(QLatin1String("progression"))) {
         return nullptr;
     }
     return new AccesAvancement(barre);

@@ -1,8 +1,9 @@
 #pragma once
 
-// What the status bar says of a pass: while an entry keeps the library busy, a bar with the
-// entry's percentage and, for a test or an extraction whose total is known, the time left; after a
-// test or an extraction, what became of its entries, in one line.
+// What the status bar says of a pass: for a test or an extraction whose work a listing told, a bar
+// over the whole pass with the entries done and the time left; while an entry keeps the library
+// busy, a bar with the entry's percentage; after a test or an extraction, what became of its
+// entries, in one line, and after an extraction a link that shows its folder.
 
 #include "RetourPasse.h"
 
@@ -10,29 +11,36 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
 #include <vector>
 
 class PanneauEtat;
+class QLabel;
 class QStatusBar;
 class QWidget;
 class BarreAvancement;
 
+// What a pass goes through: its entries and their unpacked bytes.
+struct Travail {
+    qint64 entrees = 0;
+    qint64 octets = 0;
+};
+
 class Avancement {
 public:
-    // Its bar and its line go at the right end of `barre`, whose `panneaux` make room for them.
+    // Its bars and its line go at the right end of `barre`, whose `panneaux` make room for them.
     Avancement(QStatusBar* barre, std::vector<PanneauEtat*> panneaux);
 
     // `panneau`, added to the bar since, makes room too.
     void ajouterPanneau(PanneauEtat* panneau);
-    // `temoin`, a panel shown now and then, has the panels make room while it shows, as the bar
-    // does. placer() once it shows or hides.
+    // `temoin`, a panel shown now and then, has the panels make room while it shows, as the bars
+    // do. placer() once it shows or hides.
     void ajouterTemoin(QWidget* temoin);
     void placer();
 
-    // `total`: the bytes of every entry that the pass goes through, 0 when unknown. `selection`:
-    // the pass takes only some entries and skips the others, whose decoding in a solid archive may
-    // take most of its time: the bar then shows the whole pass.
-    void debut(int mode, qint64 total, bool selection = false);
+    // `aFaire`: what the pass goes through, when a listing told it. `selection`: the pass takes
+    // only some entries and skips the others.
+    void debut(int mode, std::optional<Travail> aFaire, bool selection = false);
     void entree(qint64 taille);
     void sautee(qint64 taille); // an entry that the pass leaves out
     void octets(qint64 faits);  // of the current entry, so far
@@ -41,28 +49,45 @@ public:
     // stands behind it.
     void actualiser(bool boite);
     void cacher();
-    // The pass is over: a test or an extraction says what became of its entries.
-    void fin(bool interrompue);
+    // The pass is over: a test or an extraction says what became of its entries; an extraction
+    // that extracted something into `dossier` offers to show it in the file manager.
+    void fin(bool interrompue, const QString& dossier = {});
     void effacer(); // the archive is closed: nothing left to say
+    QString texteBilan() const;
+    QString dossierExtrait() const; // what the link shows; empty without it
 
-    // The line after a test or an extraction: "1 234 OK, 2 erreurs", or "Interrompu"; after the
-    // extraction of a selection, out of `entrees` entries: "3 extraits sur 100 000".
-    static QString bilan(int ok, int erreurs, int ignores, bool interrompue, int entrees = -1);
+    // The line after a test or an extraction of `mode`: "1 234 OK, 2 erreurs"; after the
+    // extraction of a selection, out of `entrees` entries: "3 extraits sur 100 000"; stopped, what
+    // was done all the same: "Interrompu : 42 955 extraits, 0 erreur".
+    static QString bilan(int mode, int ok, int erreurs, int ignores, bool interrompue,
+                         int entrees = -1);
+    // The whole pass's bar, `fait` out of `aFaire` in `ms`: "1 234 sur 100 101", then the time
+    // left once the pass has lasted long enough to tell its pace: " · 2 min restantes".
+    static QString texteAvancement(int mode, const Travail& fait, const Travail& aFaire, qint64 ms);
+    // How much of the pass is done, in thousandths: of the bytes, and of the entries as much as a
+    // small file takes the library.
+    static int millieme(int mode, const Travail& fait, const Travail& aFaire);
     // The time left, rounded up: "45 s restantes", "3 min restantes", "1 h 05 min restantes".
     static QString tempsRestant(qint64 secondes);
 
 private:
-    BarreAvancement* barre_;
+    void terminerEntree(); // the current entry is done, with a result or not
+    void montrerDossier();
+
+    BarreAvancement* barrePasse_;
+    BarreAvancement* barreEntree_;
     std::vector<PanneauEtat*> panneaux_;
     std::vector<QWidget*> temoins_;
     PanneauEtat* bilan_;
+    QLabel* lien_; // "Ouvrir le dossier", after the line
+    QString dossier_;
     int mode_ = 0;
-    qint64 total_ = 0;
+    std::optional<Travail> aFaire_;
     bool selection_ = false;
-    qint64 faitsAvant_ = 0; // bytes of the entries done before the current one
-    qint64 taille_ = 0;     // of the current entry
-    qint64 faits_ = 0;      // of the current entry
-    bool ouverte_ = false;  // the current entry has no result yet
+    Travail fait_;         // the entries done, and their bytes
+    qint64 taille_ = 0;    // of the current entry
+    qint64 faits_ = 0;     // of the current entry
+    bool ouverte_ = false; // the current entry is not done yet
     QElapsedTimer passe_;
     QElapsedTimer entree_;
     int ok_ = 0;

@@ -3,11 +3,12 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DelegueTexte.h"
-#include "DemandeFermeture.h"
+#include "Ecran.h"
 #include "ExtraireIci.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
+#include "Raccourcis.h"
 #include "TexteVisible.h"
 #include "Titres.h"
 #include "Twips.h"
@@ -16,11 +17,10 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -48,24 +48,15 @@ FUnRAR::FUnRAR(QWidget* parent)
     createStatusBar();
     createPrise();
     createBureau();
+    raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
            platform::pixelsY(this, 5715) + menuBar()->sizeHint().height());
     // Placed before it is first shown: the boxes of start-up, shown before it, are centred on the
     // place where it will appear, not on a corner of the screen.
-    move(screen()->availableGeometry().center() - rect().center());
+    ecran::placer(this, ListView1);
     ListView1->setFocus();
-
-    horloge_ = new QTimer(this);
-    connect(horloge_, &QTimer::timeout, this, &FUnRAR::battement);
-    // A modal box keeps the window manager's close requests from the window: a pass must still end
-    // on them.
-    platform::suivreFermetureBloquee(this, [this] {
-        if (passeEnCours_) {
-            demanderFin(Fin::Quitter);
-        }
-    });
 }
 
 FUnRAR::~FUnRAR() {
@@ -88,6 +79,9 @@ void FUnRAR::createActions() {
     Mnu_APropos = nouvelleAction("Mnu_APropos", QStringLiteral("A &Propos"));
     Mnu_Arreter = nouvelleAction("Mnu_Arreter", QStringLiteral("A&rrêter"));
     Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
+    Mnu_Ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Mnu_Quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Mnu_Extraire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     Mnu_Arreter->setEnabled(false);
     Mnu_Extraire->setEnabled(false);
     Mnu_Tester->setEnabled(false);
@@ -254,8 +248,11 @@ void FUnRAR::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     panneaux_[0]->setText(CreditAuteur);
-    avancement_ = std::make_unique<Avancement>(
-        statusBar(), std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
+    panneaux_[0]->rendreAccessoire();
+    PasseFenetre::Fenetre& cote = *this;
+    passe_ = std::make_unique<PasseFenetre>(
+        *this, cote, *modele_, statusBar(),
+        std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
 }
 
 // Once a pass ran outside the sandbox, the status bar says so for the rest of the run.
@@ -269,7 +266,7 @@ void FUnRAR::signalerProtection() {
     protection_->setObjectName(QStringLiteral("protection"));
     protection_->setToolTip(a->detail);
     statusBar()->addPermanentWidget(protection_);
-    avancement_->ajouterPanneau(protection_);
+    passe_->avancement().ajouterPanneau(protection_);
 }
 
 void FUnRAR::activerControlesArchive(bool actifs) {

@@ -2,14 +2,10 @@
 
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
 
-#include "Assistant.h"
 #include "CheminsPartages.h"
-#include "Proprietes.h"
-#include "RetourPasse.h"
+#include "PasseFenetre.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QMessageBox>
 
 #include <array>
 #include <functional>
@@ -26,8 +22,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMimeData;
-class QTimer;
-class Avancement;
 class PanneauEtat;
 class QToolBar;
 class QTableView;
@@ -37,7 +31,7 @@ namespace ici {
 class Preparation;
 }
 
-class FUnRAR final : public QMainWindow, private RetourPasse {
+class FUnRAR final : public QMainWindow, private PasseFenetre::Fenetre {
     Q_OBJECT
 
 public:
@@ -48,9 +42,10 @@ public:
     void Form_Load(const QByteArray& texteArguments);
     void Form_Load(const QString& texteArguments) { Form_Load(texteArguments.toUtf8()); }
 
-    // Runs one pass over `chemin` in a helper process, writing its rows into ListView1. The window
-    // lives meanwhile, with the commands that would start another pass off; "Arrêter" stops the
-    // pass, and a close request or "Quitter" ends the program once the helper is gone.
+    // Runs one pass over `chemin` in a helper process (PasseFenetre), writing its rows into
+    // ListView1. The window lives meanwhile, with the commands that would start another pass off;
+    // "Arrêter" stops the pass, and a close request or "Quitter" ends the program once the helper
+    // is gone.
     // `selection`: the places of the entries to take, in increasing order; the others are skipped
     // without a row. Empty: every entry. `ailleurs`: where the rows go, when not into ListView1.
     void TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
@@ -96,7 +91,7 @@ public:
     // the rows.
     void extraireIci(const QByteArray& texteArguments);
     void Mnu_Proprietes_Click();
-    const InfosArchive& infosArchive() const { return infos_; }
+    const InfosArchive& infosArchive() const { return passe_->infos(); }
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -131,11 +126,11 @@ private:
     // An extraction pass into `dossier`, made the current directory, where the library writes;
     // false, with nothing extracted and the process where it was, when it cannot be.
     bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});
+    // Before an extraction into `dossier`: what it needs fits in the room left there, or the user
+    // wants it all the same.
+    bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {});
 
     void activerControlesArchive(bool actifs);
-    // Off for a pass: every command that would start another pass or change what it reads; on:
-    // "Arrêter".
-    void commandesDuPasse(bool pendant);
     void signalerProtection();
     // The open command once a file is chosen: `octets`, its path on disk.
     void ouvrir(const QByteArray& choisi);
@@ -145,24 +140,14 @@ private:
     // The archive that the argument text names, as start-up takes it, named by the title.
     void prendreArchive(const QByteArray& texteArguments);
 
-    // What the user asked of the pass in progress; a quit outweighs a stop.
-    enum class Fin { Aucune, Arret, Quitter };
-    void demanderFin(Fin fin);
-
-    // RetourPasse: what the pass writes into this window.
-    void commentaire(const QString& texte, bool tronque) override;
-    void montrerFenetre() override;
-    void enTeteResultat(const QString& libelle) override;
-    void detailsLigne(qint64 compressee, bool dossier, quint32 place) override;
-    void nouvelleLigne(const QString& nom, qint64 taille) override;
-    void resultat(Resultat r, int code) override;
-    Remplacement remplacer(const QString& nom) override;
-    void progression(qint64 octets) override;
-    void entreeSautee(qint64 taille) override;
-    std::optional<QString> motDePasse(bool incorrect) override;
-    [[noreturn]] void echec(const Messages::Echec& echec) override;
-    void archive(quint32 drapeaux, int format) override;
-    void volumesLus(int nombre) override;
+    // PasseFenetre::Fenetre: what a pass asks of this window (the commands of a pass: on
+    // "Arrêter", off the others).
+    void commandesDuPasse(bool pendant) override;
+    void avantBoite() override;
+    QString archiveDuMotDePasse() const override { return motDePasseDe_; }
+    void motDePasseSaisi(const QString& motDePasse, const QString& archive) override;
+    void ranger() override { publierIci(); }
+    QString dossierExtrait(assistant::Issue issue) override;
 
     // The desktop's side of the window (FUnRARBureau.cpp): properties, recent archives, a notice
     // at the end of a long pass, the names that screen readers read.
@@ -170,47 +155,21 @@ private:
     void nommerPourLecteurs();
     void remplirRecentes();
     void retenirArchive(); // once an archive is listed, by whatever way it was opened
-    void apresPasse(int mode, assistant::Issue issue);
     // What the extraction of "Extraire ici" left goes beside the archive: once its pass is over,
-    // however it ended, before the program ends.
-    void publierIci();
-
-    // Before a box of the pass: the rows so far in sight, nothing of the progress behind it, and
-    // the archive being opened named by the title and the status bar.
-    void avantBoite();
-    // At the window's pace while a pass runs.
-    void battement();
-    // Shows the message and ends the program.
-    [[noreturn]] void erreurFatale(const QString& message);
-    void repeindre();
+    // however it ended, before the program ends. The folder where it now lies: the one published,
+    // or the archive's for a single file; empty when nothing was.
+    QString publierIci();
+    bool lignesToutesOK() const;
 
     ListeResultats* modele_ = nullptr;
-    ListeMontree* montree_ = nullptr;    // what ListView1 shows of modele_
-    ListeResultats* ailleurs_ = nullptr; // where the pass's rows go instead, if anywhere
-    ListeResultats* lignes() const { return ailleurs_ != nullptr ? ailleurs_ : modele_; }
-    struct {
-        qint64 compressee = 0;
-        bool dossier = false;
-        quint32 place = 0;
-    } details_; // of the row that comes next
+    ListeMontree* montree_ = nullptr; // what ListView1 shows of modele_
     QString motDePasse_;
     QString motDePasseDe_; // the archive it was typed for; empty: none in particular
 
-    // The pass in progress.
-    QString cheminPasse_;
-    bool passeEnCours_ = false;
-    Fin fin_ = Fin::Aucune;
-    bool archiveActive_ = false;    // the archive controls before the pass
-    bool premiereLigneVue_ = false; // published at once, the others at the window's pace
-    bool premiereDemande_ = true;   // of the password, in this pass
-    qint64 tailleListee_ = 0;       // the bytes of the entries listed so far
+    std::unique_ptr<PasseFenetre> passe_; // the window's side of every pass
+    bool archiveActive_ = false;          // the archive controls before the pass
     // What the open command has chosen, named by the title and panel 2 from its first box on.
     std::optional<QByteArray> ouverture_;
-    // The archive whose entries the last list pass went through, and their bytes.
-    QString totalDe_;
-    qint64 total_ = 0;
-    QTimer* horloge_ = nullptr;
-    std::unique_ptr<Avancement> avancement_;
 
     QAction* Mnu_Ouvrir = nullptr;
     QAction* Mnu_Fermer = nullptr;
@@ -239,12 +198,6 @@ private:
     // The desktop's side.
     QAction* Mnu_Proprietes = nullptr;
     QMenu* Mnu_Recentes = nullptr;
-    InfosArchive infos_;
-    QElapsedTimer dureePasse_;
-    int passes_ = 0;                                      // ended so far
-    assistant::Issue issue_ = assistant::Issue::Terminee; // of the last pass
     std::unique_ptr<ici::Preparation> ici_; // where "Extraire ici" extracts, until published
+    bool finSiToutOK_ = false; // Extraire ici: an extraction whose every row is "OK" ends the run
 };
-
-// The answer to the replace question that the box's button `bouton` stands for.
-Remplacement remplacementDe(QMessageBox::StandardButton bouton);

@@ -1,29 +1,22 @@
 // The window at home on the desktop: "Extraire ici", Fichier › Propriétés and Archives récentes,
-// a notice at the end of a long pass that the user is not watching, and the names and
-// descriptions that screen readers read.
+// and the names and descriptions that screen readers read.
 
 #include "FUnRAR.h"
 
 #include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
-#include "CodesRAR.h"
 #include "ExtraireIci.h"
 #include "Interaction.h"
 #include "ListeResultats.h"
 #include "Messages.h"
-#include "Notification.h"
 #include "TexteVisible.h"
-#include "Volumes.h"
 
 #include <QAction>
-#include <QCheckBox>
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
-#include <QTableView>
+#include <QScopeGuard>
 #include <QToolBar>
 
 #include <sys/stat.h>
@@ -63,7 +56,7 @@ void FUnRAR::remplirRecentes() {
         a->setToolTip(bulleLitterale(e.bulle));
         a->setEnabled(e.presente);
         connect(a, &QAction::triggered, this, [this, chemin = e.chemin] {
-            if (!passeEnCours_) {
+            if (!passe_->enCours()) {
                 ouvrir(chemin);
             }
         });
@@ -90,7 +83,7 @@ void FUnRAR::retenirArchive() {
 }
 
 void FUnRAR::Mnu_Proprietes_Click() {
-    InfosArchive infos = infos_;
+    InfosArchive infos = passe_->infos();
     if (infos.chemin != CheminArchive) {
         // Opened but not read through the library since (a pass that failed ends the program).
         infos = InfosArchive{};
@@ -99,103 +92,84 @@ void FUnRAR::Mnu_Proprietes_Click() {
     montrerProprietes(this, infos);
 }
 
-void FUnRAR::archive(quint32 drapeaux, int format) {
-    if (infos_.chemin != cheminPasse_) {
-        infos_ = InfosArchive{};
-        infos_.chemin = cheminPasse_;
-    }
-    infos_.ouverte = true;
-    infos_.drapeaux = drapeaux;
-    infos_.format = format;
-}
-
-void FUnRAR::volumesLus(int nombre) {
-    if (infos_.chemin == cheminPasse_) {
-        infos_.volumes = nombre;
-    }
-}
-
-void FUnRAR::apresPasse(int mode, assistant::Issue issue) {
-    ++passes_;
-    issue_ = issue;
-    if (mode == ModeListe && issue == assistant::Issue::Terminee && infos_.chemin == cheminPasse_) {
-        InfosArchive& i = infos_;
-        i.liste = true;
-        i.fichiers = i.dossiers = i.taille = i.compressee = 0;
-        for (int n = 0; n < modele_->nombreLignes(); ++n) {
-            ++(modele_->estDossier(n) ? i.dossiers : i.fichiers);
-            i.taille += std::max<qint64>(0, modele_->taille(n));
-            i.compressee += std::max<qint64>(0, modele_->compressee(n));
-        }
-        if ((i.drapeaux & ROADF_VOLUME) != 0) {
-            // A listing gives an entry split over volumes the packed size of its first part
-            // only: a set weighs what its files weigh.
-            i.compressee = 0;
-            for (const QByteArray& v : volumes::duJeu(QFile::encodeName(cheminPasse_))) {
-                struct stat s {};
-                i.compressee += ::stat(v.constData(), &s) == 0 ? s.st_size : 0;
-            }
-        }
-    }
-    nommerPourLecteurs(); // a panel may have come with the pass
-    if (dureePasse_.elapsed() > notification::PasseLongueMs && !isActiveWindow() &&
-        issue != assistant::Issue::Abandonnee) {
-        const auto* bilan = statusBar()->findChild<QLabel*>(QStringLiteral("bilan"));
-        notification::envoyer(
-            notification::titre(cheminPasse_),
-            notification::texte(mode, bilan != nullptr ? bilan->text() : QString(),
-                                issue == assistant::Issue::Interrompue, modele_->nombreLignes()));
-    }
-}
-
 void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
         Form_Load(texteArguments);
         return;
     }
+    finSiToutOK_ = true;
+    const auto garde = qScopeGuard([this] { finSiToutOK_ = false; });
     prendreArchive(texteArguments);
     const QByteArray archive =
         CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
     const qsizetype barre = archive.lastIndexOf('/');
     const QByteArray dossier = barre > 0 ? archive.left(barre) : QByteArray("/");
     ici_ = ici::Preparation::creer(dossier, ici::nomDuJeu(archive.mid(barre + 1)));
-    int avant = passes_;
+    // Where the folder refuses, the user's choice of another is checked in its turn.
+    if (ici_ && !assezDePlace(QFile::decodeName(dossier))) {
+        publierIci(); // the empty folder goes
+        platform::interaction().terminer(0);
+    }
+    int avant = passe_->passes();
     if (!ici_ || !extraireDans(QFile::decodeName(ici_->chemin()))) {
         // Where the archive's folder cannot be written, the user chooses.
         publierIci();
         Form_Load(texteArguments);
-        avant = passes_;
+        avant = passe_->passes();
         Mnu_Extraire_Click();
     } else {
         publierIci();
         activerControlesArchive(true);
         retenirArchive();
     }
-    if (passes_ == avant || issue_ != assistant::Issue::Terminee) {
-        return;
+    // The rows that are not "OK" stay in sight.
+    if (passe_->passes() != avant && passe_->issue() == assistant::Issue::Terminee &&
+        lignesToutesOK()) {
+        platform::interaction().terminer(0);
     }
+}
+
+bool FUnRAR::lignesToutesOK() const {
     const QString ok = Messages::texteResultat(Resultat::OK, 0);
     for (int n = 0; n < modele_->nombreLignes(); ++n) {
         if (modele_->texte(n, ListeResultats::ColonneResultat) != ok) {
-            return; // the rows that are not "OK" stay in sight
+            return false;
         }
     }
-    platform::interaction().terminer(0);
+    return true;
 }
 
-void FUnRAR::publierIci() {
-    if (!ici_) {
-        return;
+QString FUnRAR::dossierExtrait(assistant::Issue issue) {
+    const QString dossier = ici_ ? publierIci() : QDir::currentPath();
+    // The program ends with this pass: nothing to show.
+    if (finSiToutOK_ && issue == assistant::Issue::Terminee && lignesToutesOK()) {
+        return QString();
     }
-    ici_->publier();
+    return dossier;
+}
+
+QString FUnRAR::publierIci() {
+    if (!ici_) {
+        return QString();
+    }
+    const QByteArray publie = ici_->publier();
     // The folder extracted into is gone or renamed: the archive's folder, where what was
     // extracted now lies, is the current one.
     const QByteArray& chemin = ici_->chemin();
-    const QByteArray dossier = chemin.left(chemin.lastIndexOf('/'));
-    if (::chdir(dossier.isEmpty() ? "/" : dossier.constData()) != 0 && ::chdir("/") != 0) {
+    QByteArray dossier = chemin.left(chemin.lastIndexOf('/'));
+    dossier = dossier.isEmpty() ? QByteArray("/") : dossier;
+    if (::chdir(dossier.constData()) != 0 && ::chdir("/") != 0) {
         qWarning("Korvane: no current directory left");
     }
     ici_.reset();
+    if (publie.isEmpty()) {
+        return QString();
+    }
+    // A folder shows itself; a single file, among the archive's neighbours.
+    const QByteArray nouveau = (dossier == "/" ? QByteArray() : dossier) + '/' + publie;
+    struct stat s {};
+    const bool estDossier = ::lstat(nouveau.constData(), &s) == 0 && S_ISDIR(s.st_mode);
+    return QFile::decodeName(estDossier ? nouveau : dossier);
 }
 
 void FUnRAR::nommerPourLecteurs() {
@@ -222,8 +196,13 @@ void FUnRAR::nommerPourLecteurs() {
         {"bilan", QStringLiteral("Bilan"),
          QStringLiteral("Ce qu'il est advenu des entrées du dernier test ou de la dernière "
                         "extraction")},
-        {"progression", QStringLiteral("Avancement"),
-         QStringLiteral("Avancement de l'entrée en cours, puis le temps restant")},
+        {"ouvrirDossier", QStringLiteral("Ouvrir le dossier"),
+         QStringLiteral("Montre dans le gestionnaire de fichiers le dossier de la dernière "
+                        "extraction")},
+        {"progressionPasse", QStringLiteral("Avancement du passage"),
+         QStringLiteral("Entrées faites sur toutes, puis le temps restant")},
+        {"progression", QStringLiteral("Avancement de l'entrée"),
+         QStringLiteral("Part faite de l'entrée en cours")},
         {"filtre", QStringLiteral("Filtrer"),
          QStringLiteral("Ne garde que les lignes dont le nom contient ce texte, sans souci des "
                         "accents ni de la casse")},

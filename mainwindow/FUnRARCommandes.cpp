@@ -1,11 +1,14 @@
 // The commands of the main window: start-up, the password box, open, close, extract, test, list,
-// about, stop and quit, the toolbar's dispatch, and a file dropped on the window.
+// about, stop and quit, the toolbar's dispatch, a file dropped on the window, and what a pass asks
+// of the window.
 
 #include "FUnRAR.h"
 
 #include "Assistant.h"
 #include "Avancement.h"
 #include "DosRAR.h"
+#include "Ecran.h"
+#include "Espace.h"
 #include "Interaction.h"
 #include "Lecteurs.h"
 #include "LigneCommande.h"
@@ -18,12 +21,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <QUrl>
 
 #include <optional>
@@ -75,9 +80,46 @@ void FUnRAR::garderMotDePasse(const QString& motDePasse, const QString& archive)
     motDePasseDe_ = archive;
 }
 
+void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
+                            const std::vector<quint32>& selection, ListeResultats* ailleurs) {
+    // Typed before any archive was open, a password belongs to the first one it is given to.
+    if (motDePasseDe_.isEmpty() && !motDePasse.isEmpty()) {
+        motDePasseDe_ = chemin;
+    }
+    const assistant::Issue issue = passe_->traiter(mode, chemin, motDePasse, selection, ailleurs);
+    signalerProtection();
+    if (issue == assistant::Issue::Abandonnee) {
+        Check1->setChecked(false); // the password box promises nothing any more
+    }
+    nommerPourLecteurs(); // a panel may have come with the pass
+}
+
+void FUnRAR::motDePasseSaisi(const QString& motDePasse, const QString& archive) {
+    garderMotDePasse(motDePasse, archive);
+    const QSignalBlocker silence(Check1);
+    Check1->setChecked(true);
+}
+
+void FUnRAR::avantBoite() {
+    if (!ouverture_) {
+        return;
+    }
+    // The user is asked about the archive being opened: the window names it already.
+    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
+    panneaux_[2]->clear();
+    struct stat fichier {};
+    if (::stat(ouverture_->constData(), &fichier) == 0) {
+        decrireArchive(fichier.st_size);
+    } else {
+        panneaux_[1]->clear();
+    }
+    ouverture_.reset();
+}
+
 void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
         activerControlesArchive(false);
+        ecran::montrerBarreEntiere(this);
         return;
     }
     prendreArchive(texteArguments);
@@ -85,6 +127,7 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     activerControlesArchive(true);
     retenirArchive();
+    ecran::montrerBarreEntiere(this);
 }
 
 void FUnRAR::prendreArchive(const QByteArray& texteArguments) {
@@ -136,6 +179,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     }
     decrireArchive(fichier.st_size);
     panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
+    ecran::montrerBarreEntiere(this); // the archive's name and its count are read whole
     boutons_[1]->setEnabled(true);
     boutons_[2]->setEnabled(true);
     boutons_[3]->setEnabled(true);
@@ -164,14 +208,14 @@ std::optional<QByteArray> fichierDepose(const QMimeData* donnees) {
 
 void FUnRAR::dragEnterEvent(QDragEnterEvent* evenement) {
     // A drop would open another archive in the middle of a pass.
-    if (!passeEnCours_ && fichierDepose(evenement->mimeData())) {
+    if (!passe_->enCours() && fichierDepose(evenement->mimeData())) {
         evenement->acceptProposedAction();
     }
 }
 
 void FUnRAR::dropEvent(QDropEvent* evenement) {
     const std::optional<QByteArray> octets =
-        passeEnCours_ ? std::nullopt : fichierDepose(evenement->mimeData());
+        passe_->enCours() ? std::nullopt : fichierDepose(evenement->mimeData());
     if (!octets) {
         return;
     }
@@ -185,22 +229,32 @@ void FUnRAR::Mnu_Fermer_Click() {
     activerControlesArchive(false);
     panneaux_[1]->clear();
     panneaux_[2]->clear();
-    avancement_->effacer();
+    passe_->avancement().effacer();
     setWindowTitle(TitreFenetre);
 }
 
 void FUnRAR::Mnu_Quitter_Click() {
-    if (passeEnCours_) {
-        demanderFin(Fin::Quitter); // the program ends once the helper is gone
+    if (passe_->enCours()) {
+        passe_->demanderFin(PasseFenetre::Fin::Quitter); // the program ends once the helper is gone
         return;
     }
     interaction().terminer(0);
 }
 
 void FUnRAR::Mnu_Arreter_Click() {
-    if (passeEnCours_) {
-        demanderFin(Fin::Arret);
+    if (passe_->enCours()) {
+        passe_->demanderFin(PasseFenetre::Fin::Arret);
     }
+}
+
+void FUnRAR::closeEvent(QCloseEvent* evenement) {
+    if (passe_->enCours()) {
+        // The helper may be writing a file: it goes first, then the program (TraiterArchive).
+        evenement->ignore();
+        passe_->demanderFin(PasseFenetre::Fin::Quitter);
+        return;
+    }
+    QMainWindow::closeEvent(evenement);
 }
 
 void FUnRAR::Mnu_Extraire_Click() {
@@ -209,7 +263,10 @@ void FUnRAR::Mnu_Extraire_Click() {
 
 void FUnRAR::extraire(const std::vector<quint32>& selection) {
     DosRAR::afficherModal(this);
-    if (!DossierDestination.isEmpty() && !extraireDans(DossierDestination, selection)) {
+    if (DossierDestination.isEmpty() || !assezDePlace(DossierDestination, selection)) {
+        return;
+    }
+    if (!extraireDans(DossierDestination, selection)) {
         interaction().message(this,
                               QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
                                              "n'existe plus ou n'est pas accessible.")
@@ -230,9 +287,32 @@ bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& se
         QDir::setCurrent(avant);
         return false;
     }
+    passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
     modele_->viderLignes();
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
     return true;
+}
+
+bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection) {
+    const std::optional<qint64> libre = platform::espaceLibre(dossier);
+    if (!libre) {
+        return true; // nothing to tell: the library will say it if the disk fills up
+    }
+    const std::optional<Travail> travail = passe_->prevoir(CheminArchive, selection);
+    qint64 besoin = travail ? travail->octets : 0;
+    if (!travail) {
+        // Without a listing, the entries need at least about what their volumes hold.
+        for (const QByteArray& v :
+             volumes::duJeu(CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive)
+                                                          : CheminArchiveOctets)) {
+            struct stat s {};
+            besoin += ::stat(v.constData(), &s) == 0 ? s.st_size : 0;
+        }
+    }
+    const std::optional<QString> question = questionEspace(besoin, !travail, *libre, dossier);
+    return !question ||
+           interaction().question(this, *question, QStringLiteral("Place insuffisante"),
+                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void FUnRAR::Mnu_Tester_Click() {

@@ -162,7 +162,7 @@ std::unique_ptr<QMimeData> FUnRAR::donneesAGlisser() {
     QDir::setCurrent(dossier);
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), places, &extraites);
     QDir::setCurrent(avant);
-    avancement_->effacer(); // the outcome of these entries alone says nothing of the list
+    passe_->avancement().effacer(); // the outcome of these entries alone says nothing of the list
     const QString ok = Messages::texteResultat(Resultat::OK, 0);
     for (int rang = 0; rang < extraites.nombreLignes(); ++rang) {
         const QString resultat = extraites.texte(rang, ListeResultats::ColonneResultat);

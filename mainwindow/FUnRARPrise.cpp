@@ -5,10 +5,12 @@
 #include "FUnRAR.h"
 
 #include "Avancement.h"
+#include "Ecran.h"
 #include "Interaction.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "Nombres.h"
 #include "Ouverture.h"
 #include "PanneauEtat.h"
 #include "Prise.h"
@@ -26,7 +28,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSaveFile>
@@ -100,10 +101,6 @@ protected:
 private:
     std::function<bool(int)> touche_;
 };
-
-QString nombre(int n) {
-    return QLocale(QLocale::French, QLocale::France).toString(n);
-}
 
 } // namespace
 
@@ -181,8 +178,8 @@ void FUnRAR::createPrise() {
     compte_->setObjectName(QStringLiteral("compte"));
     compte_->hide();
     statusBar()->addWidget(compte_);
-    avancement_->ajouterPanneau(compte_);
-    avancement_->ajouterTemoin(compte_);
+    passe_->avancement().ajouterPanneau(compte_);
+    passe_->avancement().ajouterTemoin(compte_);
 
     ListView1->installEventFilter(new ToucheListe(ListView1, [this](int touche) {
         if (touche == Qt::Key_Return || touche == Qt::Key_Enter) {
@@ -227,7 +224,8 @@ void FUnRAR::priseActive() {
                          : QString());
     if (compte_->isHidden() == montree_->filtre()) {
         compte_->setVisible(montree_->filtre());
-        avancement_->placer();
+        passe_->avancement().placer();
+        ecran::montrerBarreEntiere(this); // the count beside the archive's name, both whole
     }
 }
 
@@ -297,7 +295,7 @@ void FUnRAR::fermerFiltre() {
 
 void FUnRAR::trierPar(int colonne) {
     // A pass shows its rows in its own order; the order of rows yet to come cannot be chosen.
-    if (!passeEnCours_ && montree_->total() > 0) {
+    if (!passe_->enCours() && montree_->total() > 0) {
         const bool inverse =
             montree_->colonneTri() == colonne && montree_->ordreTri() == Qt::AscendingOrder;
         garderSelection([this, colonne, inverse] {
@@ -385,7 +383,7 @@ void FUnRAR::ouvrirLigne(int ligne) {
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), {modele_->place(rang)},
                    &ligneSeule);
     QDir::setCurrent(avant);
-    avancement_->effacer(); // the outcome of this entry alone says nothing of the list
+    passe_->avancement().effacer(); // the outcome of this entry alone says nothing of the list
     const QString resultat = ligneSeule.nombreLignes() > 0
                                  ? ligneSeule.texte(0, ListeResultats::ColonneResultat)
                                  : QString();

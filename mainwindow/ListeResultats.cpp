@@ -1,9 +1,8 @@
 #include "ListeResultats.h"
 
+#include "Nombres.h"
 #include "Pliage.h"
 #include "TexteVisible.h"
-
-#include <QLocale>
 
 #include <algorithm>
 
@@ -209,6 +208,5 @@ void ListeResultats::publier() {
 }
 
 QString ListeResultats::texteTaille(qint64 taille) {
-    static const QLocale francais(QLocale::French, QLocale::France);
-    return francais.toString(taille);
+    return nombre(taille);
 }

@@ -19,7 +19,13 @@ QString texte(int mode, const QString& bilan, bool interrompue, int lignes);
 // The notice's title: the file name of the archive at `chemin`, as the window shows names.
 QString titre(const QString& chemin);
 
-// Sends the notice, titled `titre`, without waiting for any answer.
-void envoyer(const QString& titre, const QString& texte);
+// Asks the service, once for the program and without waiting, whether its notices can carry
+// actions: before the first pass, so that the answer is there by the end of a long one.
+void preparer();
+
+// Sends the notice, titled `titre`, without waiting for any answer. With `dossier`, where the
+// service offers actions, it carries "Ouvrir le dossier", which shows that folder in the file
+// manager.
+void envoyer(const QString& titre, const QString& texte, const QString& dossier = {});
 
 } // namespace notification

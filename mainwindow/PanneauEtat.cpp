@@ -49,7 +49,9 @@ QSize PanneauEtat::sizeHint() const {
 
 QSize PanneauEtat::minimumSizeHint() const {
     if (serre_) {
-        return {largeurMin_ / 2, QLabel::minimumSizeHint().height()};
+        // An empty panel, or one that says nothing a pass needs, keeps no room from it.
+        return {text().isEmpty() || accessoire_ ? 0 : largeurMin_ / 2,
+                QLabel::minimumSizeHint().height()};
     }
     return cede_ ? QSize(largeurMin_, QLabel::minimumSizeHint().height()) : sizeHint();
 }
@@ -66,6 +68,9 @@ bool PanneauEtat::event(QEvent* evenement) {
 }
 
 void PanneauEtat::paintEvent(QPaintEvent* evenement) {
+    if (contentsRect().width() <= 0) {
+        return; // given no room: not even a sliver of its frame
+    }
     QFrame::paintEvent(evenement); // the frame; the text is drawn here, cut with "…"
     QPainter peintre(this);
     const QRect zone = contentsRect().adjusted(retrait(), 0, -retrait(), 0);

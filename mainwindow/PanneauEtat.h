@@ -16,9 +16,11 @@ public:
     // `debut` then `fin`, of which only `debut` is ever cut.
     void setTexte(const QString& debut, const QString& fin);
     // While the bar also shows a pass's progress or its outcome, every panel gives up its width,
-    // down to half its minimum width, an empty one first, rather than push anything out of the
-    // window.
+    // down to half its minimum width, an empty one first and all of it, rather than push anything
+    // out of the window.
     void serrer(bool serre);
+    // What the panel says matters nothing beside a pass: it gives up all its width as an empty one.
+    void rendreAccessoire() { accessoire_ = true; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -34,5 +36,6 @@ private:
     int largeurMin_;
     bool cede_;
     bool serre_ = false;
+    bool accessoire_ = false;
     QString fin_; // kept whole when the text ends with it
 };

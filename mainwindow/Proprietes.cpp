@@ -1,6 +1,7 @@
 #include "Proprietes.h"
 
 #include "CodesRAR.h"
+#include "Nombres.h"
 #include "TexteVisible.h"
 
 #include <QDialog>
@@ -21,7 +22,7 @@ QString ouiNon(bool oui) {
 QString octets(qint64 n) {
     const QLocale francais(QLocale::French, QLocale::France);
     const QString exact =
-        francais.toString(n) + (n > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
+        nombre(n) + (n > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
     if (n < 1024) {
         return exact;
     }
@@ -73,8 +74,8 @@ QList<QPair<QString, QString>> lignesProprietes(const InfosArchive& infos) {
         return l;
     }
     const QLocale francais(QLocale::French, QLocale::France);
-    l.append({QStringLiteral("Fichiers"), francais.toString(infos.fichiers)});
-    l.append({QStringLiteral("Dossiers"), francais.toString(infos.dossiers)});
+    l.append({QStringLiteral("Fichiers"), nombre(infos.fichiers)});
+    l.append({QStringLiteral("Dossiers"), nombre(infos.dossiers)});
     l.append({QStringLiteral("Taille totale"), octets(infos.taille)});
     l.append({QStringLiteral("Taille compressée"), octets(infos.compressee)});
     // The packed size as a share of the unpacked one: 100 % stores, more grows.

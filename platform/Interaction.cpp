@@ -183,6 +183,10 @@ public:
         return QDesktopServices::openUrl(QUrl::fromLocalFile(chemin));
     }
 
+    bool ouvrirDossier(const QString& dossier) override {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(dossier));
+    }
+
     std::optional<QString> motDePasse(QWidget* parent, const QString& titre,
                                       const QString& libelle) override {
         Centree<QInputDialog> dialogue(parent);

@@ -42,6 +42,10 @@ public:
     // could be started.
     virtual bool ouvrirDocument(const QString& chemin) = 0;
 
+    // Shows the folder at `dossier` in the desktop's file manager, its application for folders;
+    // false when none could be started.
+    virtual bool ouvrirDossier(const QString& dossier) = 0;
+
     // A masked entry; nothing when cancelled.
     virtual std::optional<QString> motDePasse(QWidget* parent, const QString& titre,
                                               const QString& libelle) = 0;

@@ -8,9 +8,11 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <limits>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <sys/statvfs.h>
 #endif
 
 namespace platform {
@@ -132,6 +134,23 @@ bool dossierLisible(const QString& chemin) {
 #else
     const QFileInfo info(chemin);
     return info.isDir() && info.isReadable();
+#endif
+}
+
+std::optional<qint64> espaceLibre(const QString& chemin) {
+#ifdef Q_OS_UNIX
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(chemin).constData(), &fs) != 0) {
+        return std::nullopt;
+    }
+    qint64 octets = 0;
+    if (__builtin_mul_overflow(fs.f_bavail, fs.f_frsize, &octets)) {
+        octets = std::numeric_limits<qint64>::max(); // a file system that says more than can be
+    }
+    return octets;
+#else
+    const QStorageInfo volume(chemin);
+    return volume.isValid() ? std::optional<qint64>(volume.bytesAvailable()) : std::nullopt;
 #endif
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace platform {
@@ -38,6 +39,10 @@ bool estPret(const QString& racine);
 
 // Whether the folder exists and its entries can be read.
 bool dossierLisible(const QString& chemin);
+
+// The bytes that the user can still write on the file system that holds `chemin` (what is kept
+// for the administrator aside); nothing when it cannot be told.
+std::optional<qint64> espaceLibre(const QString& chemin);
 
 // The current folder of the drive at `racine`.
 QString dossierCourant(const QString& racine);

@@ -1,7 +1,6 @@
 // The pass in its helper process, seen from the window: whatever becomes of the helper (a crash of
-// the library, a kill, nonsense on its pipe) or whatever the user does meanwhile (a stop, a close
-// request, clicks), the user gets the rows so far and a box, or the program ends or goes on as it
-// should, and no partial file or process is left.
+// the library, nonsense on its pipe, a library taken over), the user gets the rows so far and a
+// box, and no partial file or process is left.
 
 #include "Archives.h"
 #include "Assistant.h"
@@ -12,18 +11,12 @@
 #include "Passe.h"
 #include "Protocole.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
+#include <QElapsedTimer>
 #include <QProcess>
-#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
-#include <QTimer>
-#include <QToolBar>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <csignal>
 #include <filesystem>
@@ -31,8 +24,6 @@
 #include <iterator>
 #include <optional>
 
-#include <poll.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace ModuleRAR;
@@ -42,9 +33,7 @@ namespace {
 using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
-const QString Gros = QStringLiteral("gros.bin");
 const QByteArray Dort = "sleep 5";
-constexpr qint64 Trois = Q_INT64_C(3) << 30;
 const QRegularExpression Arret(QStringLiteral(
     "^La bibliothèque UnRAR s'est arrêtée sur cette archive \\((signal|code) \\d+\\)$"));
 
@@ -123,16 +112,10 @@ QByteArray remplacer(const QByteArray& nom) {
 class TestAssistant : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dossier_;
     QString longue_; // a.txt, b.txt, then 3 GiB of zeros
 
 private slots:
-    void initTestCase() {
-        longue_ =
-            archives::creer(dossier_.path(), QStringLiteral("longue.rar"),
-                            {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "bb"}});
-        archives::ajouterZeros(longue_, Gros, Trois);
-    }
+    void initTestCase() { longue_ = archives::longue(); }
 
     void init() {
         CheminArchive.clear();
@@ -162,126 +145,9 @@ private slots:
         if (archive) {
             FUnRAR f;
             f.Form_Load(QFile::encodeName(longue_));
-            QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
+            QCOMPARE(colonne(f, 0), (QStringList{"gros.bin", "b.txt", "a.txt"}));
             QCOMPARE(assistant::auxiliairesDemarres(), avant + 1);
         }
-    }
-
-    // The window lives while the library spends seconds on gros.bin: its bar shows, input on
-    // the commands of the pass is dropped, not replayed; a stop, a close request from the window
-    // system or a killed helper ends the pass, the helper's own process is gone before the pass
-    // returns, and the partial file goes.
-    void uneLongueEntree_data() {
-        QTest::addColumn<bool>("extraire");
-        QTest::addColumn<QString>("pendant"); // what happens once the library is busy with gros.bin
-        QTest::addColumn<int>("fin");         // the program's status; -1: it goes on
-        QTest::addColumn<QString>("resultat"); // gros.bin's
-        QTest::addColumn<QString>("bilan");
-        QTest::addColumn<bool>("boite"); // the helper's end told
-        QTest::newRow("tested, a click on Lister queued meanwhile: dropped")
-            << false << "cliquer" << -1 << "OK"
-            << "3 OK" << false;
-        QTest::newRow("extracting, helper killed: a box") << true << "tuer" << 1 << ""
-                                                          << "" << true;
-        QTest::newRow("extracting, closed by the window system: the program ends")
-            << true << "fermer" << 0 << "Interrompu"
-            << "" << false;
-        QTest::newRow("extracting, stopped with Escape: the window stays")
-            << true << "echap" << -1 << "Interrompu"
-            << "Interrompu" << false;
-    }
-
-    void uneLongueEntree() {
-        QFETCH(bool, extraire);
-        QFETCH(QString, pendant);
-        QFETCH(int, fin);
-        QFETCH(QString, resultat);
-        QFETCH(QString, bilan);
-        QFETCH(bool, boite);
-        DossierCourantGarde garde;
-        QTemporaryDir dest;
-        const QString partiel = dest.filePath(Gros);
-        FausseInteraction b;
-        FUnRAR f;
-        f.Form_Load(longue_);
-        f.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        const auto* barre = f.findChild<QProgressBar*>(QStringLiteral("progression"));
-        auto* lister = f.findChild<QToolBar*>()->widgetForAction(
-            f.findChild<QAction*>(QStringLiteral("Toolbar1_4")));
-
-        // Once gros.bin is being written, or has kept the library busy long enough for the bar.
-        bool vu = false;
-        int assistant = -1; // a pidfd of the helper's own process, once the library is busy
-        QString barreVue;
-        QTimer guet;
-        QObject::connect(&guet, &QTimer::timeout, &f, [&] {
-            if (vu || (extraire ? QFileInfo(partiel).size() == 0
-                                : !barre->isVisible() ||
-                                      barre->width() < barre->minimumSizeHint().width())) {
-                return;
-            }
-            if (QApplication::activeWindow() != &f) {
-                f.activateWindow(); // as the window manager does once the folder dialog is gone
-                return;
-            }
-            vu = true;
-            assistant = int(::syscall(SYS_pidfd_open, assistantEnCours(), 0));
-            barreVue = QString::number(barre->width() >= 120) + barre->text();
-            if (pendant == QLatin1String("tuer")) {
-                ::kill(enfants().first(), SIGKILL);
-            } else if (pendant == QLatin1String("fermer")) {
-                QWindowSystemInterface::handleCloseEvent(f.windowHandle());
-            } else if (pendant == QLatin1String("echap")) {
-                QTest::keyClick(&f, Qt::Key_Escape);
-            } else {
-                const QPointF ou = lister->mapTo(&f, QPointF(lister->rect().center()));
-                for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-                    QWindowSystemInterface::handleMouseEvent(
-                        f.windowHandle(), ou, f.mapToGlobal(ou),
-                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                        Qt::LeftButton, type);
-                }
-            }
-        });
-        guet.start(10);
-        std::optional<int> statut;
-        try {
-            if (extraire) {
-                DossierDestination = dest.path();
-                repondreAuDialogue("Command1");
-                f.Mnu_Extraire_Click();
-            } else {
-                f.Mnu_Tester_Click();
-            }
-        } catch (const FinDuProgramme& e) {
-            statut = e.statut;
-        }
-        guet.stop();
-        QCoreApplication::processEvents();
-
-        QCOMPARE(statut.value_or(-1), fin);
-        QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
-        QCOMPARE(colonne(f, 2), (QStringList{resultat, "OK", "OK"}));
-        QCOMPARE(f.modeleResultats()->headerData(2, Qt::Horizontal).toString(),
-                 extraire ? "Extraction" : "Test");
-        QCOMPARE(b.messages.size(), boite ? 1 : 0);
-        QVERIFY(!boite || Arret.match(b.messages[0].texte).hasMatch());
-        QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(), bilan);
-        QVERIFY(barre->isHidden());
-        if (extraire) {
-            QVERIFY(!QFileInfo::exists(partiel));
-            QCOMPARE(archives::lire(dest.filePath(QStringLiteral("b.txt"))), QByteArray("bb"));
-        } else {
-            // The time left is known: the archive was listed first.
-            QVERIFY2(barreVue.contains(QRegularExpression("^1\\d+ % · \\d+ (s|min) restantes?$")),
-                     qPrintable(barreVue));
-        }
-        QVERIFY(assistant >= 0);
-        pollfd fini{assistant, POLLIN, 0};
-        QCOMPARE(::poll(&fini, 1, 0), 1);
-        ::close(assistant);
-        QVERIFY(f.findChild<QAction*>(QStringLiteral("Mnu_Tester"))->isEnabled() || fin >= 0);
     }
 
     // A library that crashes, helpers that break the conversation or step out of their pass (as

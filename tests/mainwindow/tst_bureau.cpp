@@ -13,12 +13,30 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMap>
+#include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformtheme.h>
+
+namespace {
+
+struct ToucheX11 final : QPlatformTheme { // where a text field takes Ctrl+E for its own
+    QVariant themeHint(ThemeHint h) const override {
+        return h == KeyboardScheme ? int(X11KeyboardScheme) : QPlatformTheme::themeHint(h);
+    }
+};
+
+} // namespace
 
 class TestBureau : public QObject {
     Q_OBJECT
@@ -119,8 +137,8 @@ private slots:
         QVERIFY(b.messages.isEmpty());
     }
 
-    // Every control of the window and of its boxes has a name and a description for screen
-    // readers, and a label that names a field is its buddy's.
+    // Every control of the window and of its boxes, and every line that is no field's caption,
+    // has a name and a description for screen readers; a label that names a field is its buddy's.
     void chaqueControleEstNomme_data() {
         QTest::addColumn<int>("fenetre");
         QTest::newRow("main window") << 0;
@@ -137,8 +155,9 @@ private slots:
                      : fenetre == 1 ? static_cast<QWidget*>(&dos)
                                     : f.findChild<QDialog*>(QStringLiteral("proprietes"));
         for (QWidget* c : w->findChildren<QWidget*>()) {
+            const auto* ligne = qobject_cast<QLabel*>(c);
             if ((c->focusPolicy() == Qt::NoFocus && !qobject_cast<QAbstractButton*>(c) &&
-                 !qobject_cast<QProgressBar*>(c)) ||
+                 !qobject_cast<QProgressBar*>(c) && (ligne == nullptr || ligne->buddy())) ||
                 c->objectName().startsWith(QLatin1String("qt_")) ||
                 qobject_cast<QAbstractItemView*>(c->parentWidget()) || c->window() != w) {
                 continue;
@@ -155,6 +174,87 @@ private slots:
         }
         for (const QLabel* l : w->findChildren<QLabel*>()) {
             QVERIFY2(!l->text().endsWith(QLatin1Char(':')) || l->buddy(), qPrintable(l->text()));
+        }
+    }
+
+    // The window's shortcuts from the list and from the filter's field, with the key bindings of
+    // X11 and Wayland; off while their command is.
+    void lesRaccourcis_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("touche");
+        QTest::addColumn<QString>("commande"); // empty: none, and no archive open
+        QTest::newRow("Ctrl+O in the list opens") << "ListView1" << int(Qt::Key_O) << "Mnu_Ouvrir";
+        QTest::newRow("Ctrl+E in the filter extracts")
+            << "filtre" << int(Qt::Key_E) << "Mnu_Extraire";
+        QTest::newRow("Ctrl+E does nothing without an archive")
+            << "ListView1" << int(Qt::Key_E) << "";
+    }
+    void lesRaccourcis() {
+        QFETCH(QString, commande);
+        QTemporaryDir d;
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(commande.isEmpty()
+                        ? QString()
+                        : archives::creer(d.path(), QStringLiteral("a.rar"), {{"a", "1"}}));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.Mnu_Filtrer_Click();
+        QFETCH(QString, focus);
+        f.findChild<QWidget*>(focus)->setFocus();
+        QStringList vus;
+        for (QAction* a : f.findChildren<QAction*>()) {
+            a->disconnect(&f); // seen, not run
+            connect(a, &QAction::triggered, [&vus, a] { vus << a->objectName(); });
+        }
+        ToucheX11 x11;
+        QPlatformTheme* theme = std::exchange(QGuiApplicationPrivate::platform_theme, &x11);
+        QFETCH(int, touche);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(touche), Qt::ControlModifier);
+        QGuiApplicationPrivate::platform_theme = theme;
+        QCOMPARE(vus.join(','), commande);
+    }
+
+    // On a 1280 × 800 screen, at each scale factor (set in a program of its own), the window stays
+    // within the screen, frame included, and its status bar shows an open archive's panels whole.
+    void laFenetreTientDansLEcran_data() {
+        QTest::addColumn<double>("echelle");
+        QTest::newRow("at scale factor 1") << 1.0;
+        QTest::newRow("at 1.5") << 1.5;
+        QTest::newRow("at 2, where 640 × 400 are left") << 2.0;
+    }
+    void laFenetreTientDansLEcran() {
+        QFETCH(double, echelle);
+        QTemporaryDir d;
+        if (!qgetenv("QT_QPA_PLATFORM").contains("configfile")) {
+            archives::ecrire(d.filePath("e"), R"({"screens": [{"width": 1280, "height": 800}]})");
+            QProcess p;
+            p.setEnvironment(QProcess::systemEnvironment()
+                             << "QT_SCALE_FACTOR=" + QString::number(echelle)
+                             << "QT_QPA_PLATFORM=offscreen:configfile=" + d.filePath("e"));
+            p.start(QCoreApplication::applicationFilePath(),
+                    {"laFenetreTientDansLEcran:" + QString::fromUtf8(QTest::currentDataTag())});
+            QVERIFY2(p.waitForFinished(-1) && p.exitCode() == 0, p.readAll().constData());
+            return;
+        }
+        FausseInteraction b;
+        FUnRAR f;
+        b.fichiers << archives::creer(d.path(), QStringLiteral("photos-de-vacances-2024.rar"),
+                                      {{"a", "1"}});
+        f.show();
+        f.Mnu_Ouvrir_Click();
+        QCOMPARE(f.screen()->size(), QSize(1280, 800) / echelle);
+        QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
+        // The filter's bar grows the window's layout, and its count takes a place in the bar.
+        f.Mnu_Filtrer_Click();
+        f.findChild<QLineEdit*>(QStringLiteral("filtre"))->setText(QStringLiteral("a"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QVERIFY(f.findChild<QWidget*>(QStringLiteral("compte"))->isVisible());
+        QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
+        const auto panneaux = f.findChildren<QLabel*>(QRegularExpression("^StatusBar1_"));
+        QCOMPARE(panneaux.size(), 3);
+        for (const QLabel* p : panneaux) {
+            QTRY_VERIFY2(p->width() >= p->sizeHint().width(), qPrintable(p->text()));
         }
     }
 

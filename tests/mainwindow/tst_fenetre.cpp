@@ -3,6 +3,7 @@
 // command line names, and the real boxes, closed from a timer.
 
 #include "Archives.h"
+#include "Espace.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
 #include "Interaction.h"
@@ -429,6 +430,44 @@ private slots:
             QStringLiteral("Confirmation"),
             QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
         QCOMPARE(int(choisi), reponse);
+    }
+
+    // Before an extraction, the question when the entries need more than the destination has
+    // left, with sizes that never read alike.
+    void laPlaceAvantDExtraire_data() {
+        QTest::addColumn<qint64>("besoin");
+        QTest::addColumn<bool>("auMoins"); // no listing: the volumes' size
+        QTest::addColumn<qint64>("libre");
+        QTest::addColumn<QString>("dossier");
+        QTest::addColumn<QString>("question"); // empty: none
+        const QString fin = QStringLiteral(". Extraire quand même ?");
+        QTest::newRow("room to spare") << Q_INT64_C(1000) << false << Q_INT64_C(2000) << "/d"
+                                       << "";
+        QTest::newRow("exactly the room left")
+            << Q_INT64_C(5000) << false << Q_INT64_C(5000) << "/d"
+            << "";
+        QTest::newRow("short: decimal units, the folder's name")
+            << Q_INT64_C(3200000000) << false << Q_INT64_C(1100000000) << "/home/u/dossier"
+            << "Il faut 3,2 Go sur « dossier » et il n'en reste que 1,1 Go" + fin;
+        QTest::newRow("a byte short: the need rounded up, the room down")
+            << Q_INT64_C(1000000001) << false << Q_INT64_C(1000000000) << "/d"
+            << "Il faut 1,1 Go sur « d » et il n'en reste que 1,0 Go" + fin;
+        QTest::newRow("rounded up past 999,9 Mo: the next unit")
+            << Q_INT64_C(999950001) << false << Q_INT64_C(512) << "/d"
+            << "Il faut 1,0 Go sur « d » et il n'en reste que 512 o" + fin;
+        QTest::newRow("without a listing, at the root")
+            << Q_INT64_C(950000000) << true << Q_INT64_C(12345678) << "/"
+            << "Il faut au moins 950,0 Mo sur « / » et il n'en reste que 12,3 Mo" + fin;
+        QTest::newRow("a name that would hide its end")
+            << Q_INT64_C(2000) << false << Q_INT64_C(1000) << "/x/a\u202Eb"
+            << "Il faut 2,0 ko sur « a\\u202Eb » et il n'en reste que 1,0 ko" + fin;
+    }
+    void laPlaceAvantDExtraire() {
+        QFETCH(qint64, besoin);
+        QFETCH(bool, auMoins);
+        QFETCH(qint64, libre);
+        QFETCH(QString, dossier);
+        QTEST(questionEspace(besoin, auMoins, libre, dossier).value_or(QString()), "question");
     }
 };
 

@@ -69,6 +69,24 @@ void ajouterZeros(const QString& archive, const QString& nom, qint64 taille) {
               {QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-m1"), archive, nom});
 }
 
+QString longue() {
+    const QString chemin = QStringLiteral(KORVANE_ESSAIS "/longue.rar");
+    if (QFileInfo::exists(chemin)) {
+        return chemin;
+    }
+    QDir().mkpath(QStringLiteral(KORVANE_ESSAIS));
+    QTemporaryDir d(QStringLiteral(KORVANE_ESSAIS "/longue-XXXXXX"));
+    const QString faite = creer(d.path(), QStringLiteral("longue.rar"),
+                                {{QStringLiteral("a.txt"), "a"}, {QStringLiteral("b.txt"), "bb"}});
+    ajouterZeros(faite, QStringLiteral("gros.bin"), Q_INT64_C(3) << 30);
+    // Whole or not at all, for a test program that would run beside this one.
+    if (::rename(QFile::encodeName(faite).constData(), QFile::encodeName(chemin).constData()) !=
+        0) {
+        echec(QStringLiteral("cannot make ") + chemin);
+    }
+    return chemin;
+}
+
 QByteArray lire(const QString& chemin) {
     QFile f(chemin);
     if (!f.open(QIODevice::ReadOnly)) {

@@ -26,6 +26,10 @@ QString creer(const QString& dossier, const QString& nom, const Fichiers& fichie
 // first: a large entry that takes the library long to test or extract.
 void ajouterZeros(const QString& archive, const QString& nom, qint64 taille);
 
+// An archive of a.txt ("a"), b.txt ("bb") and gros.bin, 3 GiB of zeros: seconds of the library's
+// work. Made once for all the test programs of the build, since rar takes half a minute over it.
+QString longue();
+
 QByteArray lire(const QString& chemin);
 void ecrire(const QString& chemin, const QByteArray& contenu);
 

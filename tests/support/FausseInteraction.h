@@ -41,6 +41,7 @@ public:
     QQueue<QMessageBox::StandardButton> reponses; // for question(); Cancel when empty
     QQueue<std::optional<QString>> fichiers;      // for ouvrirFichier(), enregistrerFichier()
     QStringList documents;                        // handed to the desktop
+    QStringList dossiers;                         // shown in the file manager
     QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
     QStringList libellesMotDePasse;
     QStringList titresDerriere; // of the window behind each password prompt
@@ -67,6 +68,11 @@ public:
 
     bool ouvrirDocument(const QString& chemin) override {
         documents << chemin;
+        return true;
+    }
+
+    bool ouvrirDossier(const QString& dossier) override {
+        dossiers << dossier;
         return true;
     }
 

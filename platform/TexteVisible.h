@@ -1,7 +1,7 @@
 #pragma once
 
-// Text from an archive as the window shows it: names that cannot hide or reorder what they say,
-// and tooltips that are never read as markup.
+// Text from an archive or from the disk as the windows show it: names that cannot hide or reorder
+// what they say, and tooltips that are never read as markup.
 
 #include <QString>
 

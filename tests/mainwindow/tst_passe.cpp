@@ -1,0 +1,294 @@
+// The window during a pass, as the user sees it and drives it: the progress and the end line, the
+// commands of the pass, a stop, a close request, or a helper gone meanwhile.
+
+#include "Archives.h"
+#include "Avancement.h"
+#include "EcrivainRar.h"
+#include "Enfants.h"
+#include "FUnRAR.h"
+#include "FausseInteraction.h"
+#include "ListeResultats.h"
+#include "Passe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <csignal>
+#include <optional>
+
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace ModuleRAR;
+
+namespace {
+
+const QString Gros = QStringLiteral("gros.bin");
+const QRegularExpression Arret(QStringLiteral(
+    "^La bibliothèque UnRAR s'est arrêtée sur cette archive \\((signal|code) \\d+\\)$"));
+
+} // namespace
+
+class TestPasse : public QObject {
+    Q_OBJECT
+
+    QString longue_; // a.txt, b.txt, then 3 GiB of zeros
+
+private slots:
+    void initTestCase() { longue_ = archives::longue(); }
+
+    void init() {
+        CheminArchive.clear();
+        DossierDestination.clear();
+    }
+
+    void cleanup() { QCOMPARE(enfants(), QList<pid_t>()); }
+
+    // The window lives while the library spends seconds on gros.bin: its bar shows, input on
+    // the commands of the pass is dropped, not replayed; a stop, a close request from the window
+    // system or a killed helper ends the pass, the helper's own process is gone before the pass
+    // returns, and the partial file goes.
+    void uneLongueEntree_data() {
+        QTest::addColumn<bool>("extraire");
+        QTest::addColumn<QString>("pendant"); // what happens once the library is busy with gros.bin
+        QTest::addColumn<int>("fin");         // the program's status; -1: it goes on
+        QTest::addColumn<QString>("resultat"); // gros.bin's
+        QTest::addColumn<QString>("bilan");
+        QTest::addColumn<bool>("boite"); // the helper's end told
+        QTest::newRow("tested, a click on Lister queued meanwhile: dropped")
+            << false << "cliquer" << -1 << "OK"
+            << "3 OK" << false;
+        QTest::newRow("extracting, helper killed: a box") << true << "tuer" << 1 << ""
+                                                          << "" << true;
+        QTest::newRow("extracting, closed by the window system: the program ends")
+            << true << "fermer" << 0 << "Interrompu"
+            << "" << false;
+        QTest::newRow("extracting, stopped with Escape: the window stays")
+            << true << "echap" << -1 << "Interrompu"
+            << "Interrompu : 2 extraits, 0 erreur" << false;
+    }
+
+    void uneLongueEntree() {
+        QFETCH(bool, extraire);
+        QFETCH(QString, pendant);
+        QFETCH(int, fin);
+        QFETCH(QString, resultat);
+        QFETCH(QString, bilan);
+        QFETCH(bool, boite);
+        DossierCourantGarde garde;
+        QTemporaryDir dest;
+        const QString partiel = dest.filePath(Gros);
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(longue_);
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        const auto* barre = f.findChild<QProgressBar*>(QStringLiteral("progression"));
+        const auto* passe = f.findChild<QProgressBar*>(QStringLiteral("progressionPasse"));
+        auto* lister = f.findChild<QToolBar*>()->widgetForAction(
+            f.findChild<QAction*>(QStringLiteral("Toolbar1_4")));
+
+        // Once gros.bin is being written, or has kept the library busy long enough for the bar.
+        bool vu = false;
+        int assistant = -1; // a pidfd of the helper's own process, once the library is busy
+        QString barreVue;
+        QTimer guet;
+        QObject::connect(&guet, &QTimer::timeout, &f, [&] {
+            if (vu || (extraire ? QFileInfo(partiel).size() == 0
+                                : !barre->isVisible() ||
+                                      barre->width() < barre->minimumSizeHint().width())) {
+                return;
+            }
+            if (QApplication::activeWindow() != &f) {
+                f.activateWindow(); // as the window manager does once the folder dialog is gone
+                return;
+            }
+            vu = true;
+            assistant = int(::syscall(SYS_pidfd_open, assistantEnCours(), 0));
+            barreVue = barre->text() + QLatin1Char('|') + passe->text();
+            if (pendant == QLatin1String("tuer")) {
+                ::kill(enfants().first(), SIGKILL);
+            } else if (pendant == QLatin1String("fermer")) {
+                QWindowSystemInterface::handleCloseEvent(f.windowHandle());
+            } else if (pendant == QLatin1String("echap")) {
+                QTest::keyClick(&f, Qt::Key_Escape);
+            } else {
+                const QPointF ou = lister->mapTo(&f, QPointF(lister->rect().center()));
+                for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                    QWindowSystemInterface::handleMouseEvent(
+                        f.windowHandle(), ou, f.mapToGlobal(ou),
+                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                        Qt::LeftButton, type);
+                }
+            }
+        });
+        guet.start(10);
+        std::optional<int> statut;
+        try {
+            if (extraire) {
+                DossierDestination = dest.path();
+                repondreAuDialogue("Command1");
+                f.Mnu_Extraire_Click();
+            } else {
+                f.Mnu_Tester_Click();
+            }
+        } catch (const FinDuProgramme& e) {
+            statut = e.statut;
+        }
+        guet.stop();
+        QCoreApplication::processEvents();
+
+        QCOMPARE(statut.value_or(-1), fin);
+        QCOMPARE(colonne(f, 0), (QStringList{Gros, "b.txt", "a.txt"}));
+        QCOMPARE(colonne(f, 2), (QStringList{resultat, "OK", "OK"}));
+        QCOMPARE(f.modeleResultats()->headerData(2, Qt::Horizontal).toString(),
+                 extraire ? "Extraction" : "Test");
+        QCOMPARE(b.messages.size(), boite ? 1 : 0);
+        QVERIFY(!boite || Arret.match(b.messages[0].texte).hasMatch());
+        const auto* ligne = f.findChild<QLabel*>(QStringLiteral("bilan"));
+        QCOMPARE(ligne->text(), bilan);
+        // In the window's first size, the panels make room for the whole end line.
+        QVERIFY(ligne->isHidden() || ligne->width() >= ligne->sizeHint().width());
+        QVERIFY(barre->isHidden() && passe->isHidden());
+        if (extraire) {
+            QVERIFY(!QFileInfo::exists(partiel));
+            QCOMPARE(archives::lire(dest.filePath(QStringLiteral("b.txt"))), QByteArray("bb"));
+        } else {
+            // The entries and the time left are known: the archive was listed first.
+            QVERIFY2(barreVue.contains(
+                         QRegularExpression("^\\d+ %\\|2 sur 3 · \\d+ (s|min) restantes?$")),
+                     qPrintable(barreVue));
+        }
+        QVERIFY(assistant >= 0);
+        pollfd fini{assistant, POLLIN, 0};
+        QCOMPARE(::poll(&fini, 1, 0), 1);
+        ::close(assistant);
+        QVERIFY(f.findChild<QAction*>(QStringLiteral("Mnu_Tester"))->isEnabled() || fin >= 0);
+    }
+
+    // The whole pass's bar: the entries done out of all, the time left from the pace so far once
+    // it says something, and how full the bar is, where a small file weighs as much as the
+    // library spends on it.
+    void lAvancementDuPassage_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<Travail>("fait");
+        QTest::addColumn<Travail>("aFaire");
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("millieme");
+        const auto petits = [](qint64 n) { return Travail{n, n * 100}; };
+        QTest::newRow("thousands grouped, minutes left")
+            << int(ModeExtraction) << petits(1234) << petits(100101) << Q_INT64_C(1400)
+            << "1\u202F234 sur 100\u202F101 · 2 min restantes" << 12;
+        QTest::newRow("under a second: no time told yet")
+            << int(ModeExtraction) << petits(10) << petits(100) << Q_INT64_C(999) << "10 sur 100"
+            << 100;
+        QTest::newRow("nothing done: no pace to tell")
+            << int(ModeTest) << Travail{} << petits(3) << Q_INT64_C(5000) << "0 sur 3" << 0;
+        QTest::newRow("small files: half of them, half of the bar")
+            << int(ModeExtraction) << petits(50) << petits(100) << Q_INT64_C(60000)
+            << "50 sur 100 · 1 min restante" << 500;
+        QTest::newRow("a large file among small ones: its bytes fill the bar")
+            << int(ModeExtraction) << Travail{1, 1000000000} << Travail{1001, 1000100000}
+            << Q_INT64_C(10000) << "1 sur 1\u202F001 · 1 s restante" << 983;
+        QTest::newRow("over an hour")
+            << int(ModeTest) << Travail{1, 0} << Travail{100, 0} << Q_INT64_C(60000)
+            << "1 sur 100 · 1 h 39 min restantes" << 10;
+    }
+    void lAvancementDuPassage() {
+        QFETCH(int, mode);
+        QFETCH(Travail, fait);
+        QFETCH(Travail, aFaire);
+        QFETCH(qint64, ms);
+        QTEST(Avancement::texteAvancement(mode, fait, aFaire, ms), "texte");
+        QTEST(Avancement::millieme(mode, fait, aFaire), "millieme");
+    }
+
+    // The end line: what became of the entries, and, stopped, what was done all the same.
+    void leBilan_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("compte"); // OK, errors, ignored, entries gone through
+        QTest::addColumn<bool>("interrompue");
+        QTest::addColumn<QString>("bilan");
+        QTest::newRow("a test with errors")
+            << int(ModeTest) << QList<int>{1234, 2, 0, -1} << false << "1\u202F234 OK, 2 erreurs";
+        QTest::newRow("an extraction all OK: no errors named")
+            << int(ModeExtraction) << QList<int>{1, 0, 0, -1} << false << "1 OK";
+        QTest::newRow("a stopped extraction: what it extracted, and its errors")
+            << int(ModeExtraction) << QList<int>{42955, 0, 0, -1} << true
+            << "Interrompu : 42\u202F955 extraits, 0 erreur";
+        QTest::newRow("a stopped test, files kept")
+            << int(ModeTest) << QList<int>{0, 1, 2, -1} << true
+            << "Interrompu : 0 OK, 1 erreur, 2 ignorés";
+        QTest::newRow("a selection, out of every entry")
+            << int(ModeExtraction) << QList<int>{1, 0, 1, 100000} << false
+            << "1 extrait sur 100\u202F000, 1 ignoré";
+    }
+    void leBilan() {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, compte);
+        QFETCH(bool, interrompue);
+        QTEST(Avancement::bilan(mode, compte[0], compte[1], compte[2], interrompue, compte[3]),
+              "bilan");
+    }
+
+    // After an extraction that leaves the window open, the end line's link shows in the file
+    // manager where the entries lie: the folder chosen, or what Extraire ici published beside the
+    // archive, that folder or, for a single file, the archive's own.
+    void leDossierExtrait_data() {
+        QTest::addColumn<bool>("ici");
+        QTest::addColumn<QByteArrayList>("entrees"); // name, then content; "-> " a link's target
+        QTest::addColumn<QString>("montre");         // beside the archive
+        const QByteArrayList refuse{"lien", "-> /etc/passwd"};
+        QTest::newRow("Extraire: the folder chosen")
+            << false << QByteArrayList{"a.txt", "a"} << "dest";
+        QTest::newRow("Extraire ici, two files and a link refused: their folder")
+            << true << QByteArrayList{"a.txt", "a", "b.txt", "b"} + refuse << "jeu";
+        QTest::newRow("Extraire ici, one file and a link refused: the archive's folder")
+            << true << QByteArrayList{"a.txt", "a"} + refuse << ".";
+    }
+    void leDossierExtrait() {
+        QFETCH(bool, ici);
+        QFETCH(QByteArrayList, entrees);
+        QFETCH(QString, montre);
+        QTemporaryDir d;
+        QList<ecrivain::Entree> e;
+        for (int i = 0; i + 1 < entrees.size(); i += 2) {
+            const bool lien = entrees[i + 1].startsWith("-> ");
+            e << ecrivain::Entree{.genre = lien ? ecrivain::Entree::Genre::LienSymbolique
+                                                : ecrivain::Entree::Genre::Fichier,
+                                  .nom = entrees[i],
+                                  .contenu = lien ? entrees[i + 1].mid(3) : entrees[i + 1]};
+        }
+        const QString archive =
+            ecrivain::ecrire(d.filePath(QStringLiteral("jeu.rar")), ecrivain::rar5(e));
+        DossierCourantGarde garde;
+        FausseInteraction b;
+        FUnRAR f;
+        if (ici) {
+            f.extraireIci(QFile::encodeName(archive));
+        } else {
+            f.Form_Load(archive);
+            QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dest")));
+            DossierDestination = d.filePath(QStringLiteral("dest"));
+            repondreAuDialogue("Command1");
+            f.Mnu_Extraire_Click();
+        }
+        auto* lien = f.findChild<QLabel*>(QStringLiteral("ouvrirDossier"));
+        QVERIFY(!lien->isHidden());
+        emit lien->linkActivated("dossier");
+        QCOMPARE(b.dossiers, QStringList{QFileInfo(d.filePath(montre)).canonicalFilePath()});
+    }
+};
+
+QTEST_MAIN(TestPasse)
+#include "tst_passe.moc"
