@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 class FUnRAR;
 
@@ -16,11 +17,26 @@ struct FinDemandee {};
 // A broken measurement: said on the standard error, and the benchmark ends with status 2.
 [[noreturn]] void echec(const QString& message);
 
+// One measurement (bench_korvane --mesure ...): prints the time in nanoseconds, the first row's
+// time, the peak resident size in KiB and the number of rows.
+int mesurer(int argc, char* argv[]);
+// The median time of starting N helpers that do no pass (bench_korvane --demarrage N).
+int demarrages(int argc, char* argv[]);
+// The filter over a million rows, in a process of its own (bench_korvane --million): prints what
+// Frappes holds, in its order.
+int auMillion(int argc, char* argv[]);
+
 // `dossiers` folders of `parDossier` small files each; a few large files that compress to about
-// half; 4,000 symbolic links to files that are not there. Each made in `racine`, its path returned.
-QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossier);
-QString archiveGrosFichiers(const QString& racine);
-QString archiveLiensVides(const QString& racine);
+// half; 4,000 symbolic links to files that are not there. Each made in `racine` from files written
+// under `arbres`, which are left there; its path returned.
+QString archivePetitsFichiers(const QString& racine, const QString& arbres, int dossiers,
+                              int parDossier);
+QString archiveGrosFichiers(const QString& racine, const QString& arbres);
+QString archiveLiensVides(const QString& racine, const QString& arbres);
+
+// A folder on a file system in memory (tmpfs): `demande` when given, else /dev/shm or the user's
+// runtime folder, the first that is one and can be written; nothing when there is none.
+std::optional<QString> dossierEnMemoire(const QString& demande);
 
 // What the filter of the window costs, in nanoseconds: opening its field, then the median and the
 // worst keystroke, and the most processor time a keystroke took; and what it added to the

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+
+#include <linux/magic.h>
+#include <sys/vfs.h>
 
 namespace {
 
@@ -25,9 +29,10 @@ void lancer(const QStringList& commande, const QString& dossier = QString()) {
 // `dossiers` folders of `parDossier` small files each.
 } // namespace
 
-QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossier) {
+QString archivePetitsFichiers(const QString& racine, const QString& arbres, int dossiers,
+                              int parDossier) {
     const QString nom = QStringLiteral("petits_%1.rar").arg(dossiers * parDossier);
-    const QString arbre = racine + QStringLiteral("/arbre_%1").arg(dossiers * parDossier);
+    const QString arbre = arbres + QStringLiteral("/arbre_%1").arg(dossiers * parDossier);
     for (int d = 0; d < dossiers; ++d) {
         const QString dossier =
             arbre + QStringLiteral("/dossier%1").arg(d, 3, 10, QLatin1Char('0'));
@@ -44,13 +49,12 @@ QString archivePetitsFichiers(const QString& racine, int dossiers, int parDossie
     lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-r"),
             QStringLiteral("-m1"), racine + QLatin1Char('/') + nom, QStringLiteral(".")},
            arbre);
-    QDir(arbre).removeRecursively();
     return racine + QLatin1Char('/') + nom;
 }
 
 // A few large files that compress to about half: words drawn at random.
-QString archiveGrosFichiers(const QString& racine) {
-    const QString arbre = racine + QStringLiteral("/gros");
+QString archiveGrosFichiers(const QString& racine, const QString& arbres) {
+    const QString arbre = arbres + QStringLiteral("/gros");
     QDir().mkpath(arbre);
     QRandomGenerator aleatoire(42);
     const QByteArrayList mots{"archive", "fichier", "dossier", "extraction",   "test", "liste",
@@ -77,13 +81,12 @@ QString archiveGrosFichiers(const QString& racine) {
     lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-m1"),
             racine + QStringLiteral("/gros.rar"), QStringLiteral(".")},
            arbre);
-    QDir(arbre).removeRecursively();
     return racine + QStringLiteral("/gros.rar");
 }
 
 // 4,000 symbolic links to files that are not there: each is checked once, when it is made.
-QString archiveLiensVides(const QString& racine) {
-    const QString arbre = racine + QStringLiteral("/liens");
+QString archiveLiensVides(const QString& racine, const QString& arbres) {
+    const QString arbre = arbres + QStringLiteral("/liens");
     QDir().mkpath(arbre);
     for (int i = 0; i < 4000; ++i) {
         QFile::link(QStringLiteral("absent/%1").arg(i), arbre + QStringLiteral("/lien%1").arg(i));
@@ -92,6 +95,20 @@ QString archiveLiensVides(const QString& racine) {
     lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-ol"),
             racine + QStringLiteral("/liens.rar"), QStringLiteral(".")},
            arbre);
-    QDir(arbre).removeRecursively();
     return racine + QStringLiteral("/liens.rar");
+}
+
+std::optional<QString> dossierEnMemoire(const QString& demande) {
+    const QStringList candidats =
+        demande.isEmpty()
+            ? QStringList{QStringLiteral("/dev/shm"), qEnvironmentVariable("XDG_RUNTIME_DIR")}
+            : QStringList{demande};
+    for (const QString& c : candidats) {
+        struct statfs s {};
+        if (!c.isEmpty() && ::statfs(QFile::encodeName(c).constData(), &s) == 0 &&
+            s.f_type == TMPFS_MAGIC && QFileInfo(c).isWritable()) {
+            return c;
+        }
+    }
+    return std::nullopt;
 }

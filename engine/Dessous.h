@@ -53,6 +53,11 @@ inline QList<QByteArray> parties(const QByteArray& chemin) {
     return p;
 }
 
+// The system call itself: in the helper the C library's close is the guards' own (Gardes::fermer).
+inline void fermerDescripteur(int fd) {
+    ::syscall(SYS_close, fd);
+}
+
 // A descriptor that closes itself.
 class Descripteur {
 public:
@@ -60,7 +65,7 @@ public:
         : fd_(fd) {}
     ~Descripteur() {
         if (fd_ >= 0) {
-            ::close(fd_);
+            fermerDescripteur(fd_);
         }
     }
     Descripteur(Descripteur&& autre) noexcept
@@ -73,6 +78,8 @@ public:
     Descripteur& operator=(const Descripteur&) = delete;
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
+    // Hands the descriptor over to the caller, who closes it.
+    int lacher() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;

@@ -45,7 +45,7 @@ Gardes::Service::~Service() {
 
 void Gardes::debutEntree(Genre genre) {
     genre_ = genre;
-    ecrit_.reset();
+    lacherEcrit();
     accordEntree_.reset();
     verdict_.reset();
     fait_ = false;
@@ -53,11 +53,12 @@ void Gardes::debutEntree(Genre genre) {
 }
 
 std::optional<Gardes::Verdict> Gardes::finEntree(int code) {
-    const std::optional<Ecrit> ecrit = std::exchange(ecrit_, std::nullopt);
+    const QByteArray ecrit = ecrit_ ? ecrit_->chemin : QByteArray();
+    lacherEcrit();
     if (verdict_) {
         // What the library began before a refusal (a copy whose source the user kept) goes.
-        if (ecrit) {
-            if (const std::optional<Place> p = place(ecrit->chemin.constData())) {
+        if (!ecrit.isEmpty()) {
+            if (const std::optional<Place> p = place(ecrit.constData())) {
                 ::unlinkat(p->d(), p->n(), 0);
             }
         }
@@ -124,8 +125,9 @@ void Gardes::noterEcrit(int fd, const char* chemin, bool cree) {
     if (fd < 0) {
         return;
     }
+    lacherEcrit();
     fait_ = fait_ || genre_ == Genre::Fichier || genre_ == Genre::Copie;
-    ecrit_ = Ecrit{Descripteur(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), QByteArray(chemin)};
+    ecrit_ = Ecrit{fd, false, QByteArray(chemin)};
     // The identity of what the open made, from its descriptor: no name can stand for another file
     // meanwhile. The window removes what is left of this file, and of no other, if the pass stops
     // before the entry's end.
@@ -138,9 +140,15 @@ void Gardes::noterEcrit(int fd, const char* chemin, bool cree) {
     }
 }
 
-const Gardes::Descripteur* Gardes::ecrit(const char* chemin) const {
-    return ecrit_ && ecrit_->fichier && ecrit_->chemin == QByteArrayView(chemin) ? &ecrit_->fichier
-                                                                                 : nullptr;
+int Gardes::ecrit(const char* chemin) const {
+    return ecrit_ && ecrit_->chemin == QByteArrayView(chemin) ? ecrit_->fichier : -1;
+}
+
+void Gardes::lacherEcrit() {
+    if (ecrit_ && ecrit_->ferme) {
+        fermerDescripteur(ecrit_->fichier);
+    }
+    ecrit_.reset();
 }
 
 Gardes::Descripteur Gardes::ouvrirFait(const Place& p) {
@@ -162,7 +170,9 @@ Gardes::Dossier Gardes::dossier(const QByteArray& chemin) {
     return dernier_;
 }
 
-std::optional<Gardes::Place> Gardes::place(const char* chemin) {
+std::optional<Gardes::Place> Gardes::place(const char* chemin, bool exclusif) {
+    // Good for the one call that follows the look, whatever it is.
+    const std::optional<Absent> absent = std::exchange(absent_, std::nullopt);
     if (!extraction_ || !destination_ || chemin == nullptr || *chemin == '/') {
         refuser(EACCES, Resultat::Ignore);
         return std::nullopt;
@@ -188,6 +198,10 @@ std::optional<Gardes::Place> Gardes::place(const char* chemin) {
             refuser(EACCES, Resultat::Ignore);
         }
         return std::nullopt;
+    }
+    // The library looks whether a name exists before it removes or makes it: that look serves.
+    if (exclusif && absent && absent->dossier == p.dossier && absent->chemin == c) {
+        return p;
     }
     if (::fstatat(p.d(), p.n(), &p.etat, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {

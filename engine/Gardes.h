@@ -44,6 +44,7 @@ public:
     // `volumes`: the archive's files, the only ones read by path. In an extraction the current
     // directory is the chosen folder.
     Gardes(RetourPasse& retour, int mode, std::vector<QByteArray> volumes);
+    ~Gardes() { lacherEcrit(); }
     Gardes(const Gardes&) = delete;
     Gardes& operator=(const Gardes&) = delete;
 
@@ -90,6 +91,7 @@ public:
     int lienSymbolique(const char* cible, const char* chemin);
     int retirer(const char* chemin);
     int renommer(const char* ancien, const char* nouveau);
+    int fermer(int fd);
 
 private:
     using Descripteur = dessous::Descripteur;
@@ -105,10 +107,18 @@ private:
         const char* n() const { return nom.constData(); }
         bool existe() const { return etat.st_mode != 0; }
     };
-    // The file that the entry's own open made or rewrote, its descriptor kept for the library's
-    // later calls on it (times, mode), or for its removal when the entry is refused after all.
+    // The file that the entry's own open made or rewrote: the library's own descriptor, whose
+    // close waits for the entry's end, so that the library's later calls on the file by name
+    // (times, mode) reach this file through it, whatever the name has become meanwhile.
     struct Ecrit {
-        Descripteur fichier;
+        int fichier;
+        bool ferme = false; // the library closed it: it is ours to close at the entry's end
+        QByteArray chemin;
+    };
+    // A name that the library's last look found missing, in a folder already reached; good for
+    // the next call only.
+    struct Absent {
+        Dossier dossier;
         QByteArray chemin;
     };
     enum class Accord { Oui, Non };
@@ -117,13 +127,19 @@ private:
     int ouvrirVolume(const char* chemin, int drapeaux);
     // Where an extraction may make or change `chemin`: nothing, with errno, elsewhere; a name of
     // the chosen folder or above, a link or a way out on the way, make the entry "Ignoré".
-    std::optional<Place> place(const char* chemin);
+    // `exclusif`: the caller makes the name only where nothing stands (the kernel refuses it
+    // otherwise), or removes nothing when nothing stands there: a name that the library's call
+    // just before found missing is taken as missing, since what appears meanwhile makes the
+    // creation fail.
+    std::optional<Place> place(const char* chemin, bool exclusif = false);
     // The folder `chemin`, relative to the chosen one, reached without any link; the last one is
     // kept, as the library's calls come folder by folder. Nothing, with errno, when it cannot.
     Dossier dossier(const QByteArray& chemin);
     void oublierDossiers() { dernier_.reset(); } // a folder was removed or renamed
-    // The file the entry is writing, when `chemin` names it.
-    const Descripteur* ecrit(const char* chemin) const;
+    // The descriptor of the file the entry is writing, when `chemin` names it; -1 otherwise.
+    int ecrit(const char* chemin) const;
+    // Forgets the file written, closing the descriptor that the library gave back.
+    void lacherEcrit();
     // A file or folder of the pass, opened to change it through its descriptor.
     static Descripteur ouvrirFait(const Place& p);
     int refuser(int erreur, std::optional<Resultat> verdict = std::nullopt);
@@ -152,6 +168,7 @@ private:
     bool fait_ = false;   // its file, folder or link is there
     bool sortie_ = false; // a name it looked for led out through a link
     std::optional<Ecrit> ecrit_;
+    std::optional<Absent> absent_;
     QByteArray cheminDernier_;
     Dossier dernier_;
 };

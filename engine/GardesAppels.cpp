@@ -24,7 +24,7 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
         if (!extraction_ || !destination_) {
             return echouer(ENOENT);
         }
-        const Descripteur fd(resoudre(destination_.get(), chemin, drapeaux | O_NOFOLLOW, Dessous));
+        Descripteur fd(resoudre(destination_.get(), chemin, drapeaux | O_NOFOLLOW, Dessous));
         struct stat s {};
         if (!fd && (errno == EXDEV || errno == ELOOP)) {
             sortie_ = true;
@@ -36,9 +36,16 @@ int Gardes::ouvrir(const char* chemin, int drapeaux, mode_t mode) {
         if (!S_ISREG(s.st_mode) || !faitParLaPasse(s)) {
             return refuser(EACCES, Resultat::Ignore);
         }
-        return ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
+        return fd.lacher();
     }
-    const std::optional<Place> p = place(chemin);
+    // A new file costs the calls the library makes without guards, and one more. Its look at the
+    // name (one fstatat in a folder reached without links, and kept) serves this open too; openat
+    // beneath that folder, O_EXCL and O_NOFOLLOW, writes nothing outside, nothing through a link
+    // and nothing into what appeared since the look; fstat on the new descriptor tells what was
+    // made (noterEcrit), the one call more; the library's times and mode then go through that
+    // descriptor, kept past the library's close until the entry's end (fermer), so that they
+    // reach this file whatever its name has become.
+    const std::optional<Place> p = place(chemin, true);
     if (!p || accordEntree_ == Accord::Non) {
         return echouer(EACCES);
     }
@@ -77,6 +84,7 @@ int Gardes::etat(const char* chemin, struct stat64* etat, bool suivre) {
         return echouer(ENOENT);
     }
     // Most names lie in a folder reached without links, and are no link themselves.
+    absent_.reset();
     const QByteArray c(chemin);
     const qsizetype i = c.lastIndexOf('/');
     const QByteArray nom = c.mid(i + 1);
@@ -90,6 +98,7 @@ int Gardes::etat(const char* chemin, struct stat64* etat, bool suivre) {
             return 0;
         }
         if (d && errno == ENOENT) {
+            absent_ = Absent{d, c}; // for the call that follows (place())
             return -1;
         }
     }
@@ -146,8 +155,9 @@ int Gardes::creerDossier(const char* chemin, mode_t mode) {
 }
 
 int Gardes::changerMode(const char* chemin, mode_t mode) {
-    if (const Descripteur* f = ecrit(chemin)) {
-        return ::fchmod(f->get(), mode & 07777);
+    // The file just written, through the library's own descriptor: no look at the name needed.
+    if (const int f = ecrit(chemin); f >= 0) {
+        return ::fchmod(f, mode & 07777);
     }
     const std::optional<Place> p = place(chemin);
     if (!p || !p->existe()) {
@@ -186,8 +196,8 @@ int Gardes::changerDates(int base, const char* chemin, const struct timespec dat
     if (base != AT_FDCWD) {
         return echouer(EACCES);
     }
-    if (const Descripteur* f = ecrit(chemin)) {
-        return ::futimens(f->get(), dates);
+    if (const int f = ecrit(chemin); f >= 0) {
+        return ::futimens(f, dates);
     }
     const std::optional<Place> p = place(chemin);
     if (!p || !p->existe()) {
@@ -233,7 +243,7 @@ int Gardes::lienDur(const char* existant, const char* nouveau) {
         // A second name for a file of the user's would let the library's changes reach it.
         return refuser(EACCES, Resultat::Ignore);
     }
-    const std::optional<Place> p = place(nouveau);
+    const std::optional<Place> p = place(nouveau, true);
     if (!p || accordEntree_ == Accord::Non) {
         return echouer(EACCES);
     }
@@ -245,7 +255,7 @@ int Gardes::lienDur(const char* existant, const char* nouveau) {
 }
 
 int Gardes::lienSymbolique(const char* cible, const char* chemin) {
-    const std::optional<Place> p = place(chemin);
+    const std::optional<Place> p = place(chemin, true);
     if (!p) {
         return -1;
     }
@@ -264,7 +274,7 @@ int Gardes::lienSymbolique(const char* cible, const char* chemin) {
 }
 
 int Gardes::retirer(const char* chemin) {
-    const std::optional<Place> p = place(chemin);
+    const std::optional<Place> p = place(chemin, true);
     if (!p || !p->existe()) {
         return p ? echouer(ENOENT) : -1;
     }
@@ -295,4 +305,18 @@ int Gardes::renommer(const char* ancien, const char* nouveau) {
     }
     oublierDossiers();
     return ::renameat(a->d(), a->n(), n->d(), n->n());
+}
+
+int Gardes::fermer(int fd) {
+    // The library is done writing its file, but not with the file: its times and mode come next,
+    // by name. The descriptor stays open until the entry's end and serves those calls; closed
+    // then, it costs no call of its own. A second close of it fails, as the kernel's would.
+    if (ecrit_ && ecrit_->fichier == fd) {
+        if (ecrit_->ferme) {
+            return echouer(EBADF);
+        }
+        ecrit_->ferme = true;
+        return 0;
+    }
+    return int(::syscall(SYS_close, fd));
 }

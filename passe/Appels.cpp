@@ -6,9 +6,11 @@
 //
 // The library's imports that reach the file system, from `nm -D --undefined-only libunrar.so.5`
 // (6.2.6): open64, __open64_2, stat64, lstat64, access, mkdir, chmod, lchown, utimensat, link,
-// symlink, remove and rename are here. getcwd, and read, write, lseek64, ftruncate64, flock, dup
-// and close on descriptors that it got through the functions here, are left to the C library; so
-// are getpwnam and getgrnam, which read the system's user database for archived owners.
+// symlink, remove, rename and close are here. getcwd, and read, write, lseek64, ftruncate64, flock
+// and dup on descriptors that it got through the functions here, are left to the C library; so
+// are getpwnam and getgrnam, which read the system's user database for archived owners. close is
+// here only so that the descriptor of the file being written outlives the library's close until
+// the entry's end (Gardes::fermer): every other close of the process goes straight to the kernel.
 
 #include "Gardes.h"
 
@@ -130,6 +132,13 @@ int rename(const char* ancien, const char* nouveau) {
         return g->renommer(ancien, nouveau);
     }
     return ::renameat(AT_FDCWD, ancien, AT_FDCWD, nouveau);
+}
+
+int close(int fd) {
+    if (Gardes* g = Gardes::enService()) {
+        return g->fermer(fd);
+    }
+    return int(::syscall(SYS_close, fd));
 }
 
 } // extern "C"

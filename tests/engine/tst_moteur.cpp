@@ -14,7 +14,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -264,6 +269,51 @@ private slots:
         QCOMPARE(vu.fin ? vu.messages.last().texte : QString(),
                  message.replace(QLatin1Char('@'), doublure::archive));
         QCOMPARE(vu.resultats, resultats);
+    }
+
+    // The library asks whether a name exists, then makes it: the guards take the first answer
+    // for the open, which makes only a new file. What appears in between is refused and stays as
+    // it was; the library's own descriptor serves its calls by name until the entry's end.
+    void unNomQuiApparaitEntreDeuxAppels_data() {
+        QTest::addColumn<QByteArray>("entre"); // made in between: "-> t" a link to t
+        QTest::newRow("nothing") << QByteArray();
+        QTest::newRow("a file of the user's") << QByteArray("mien");
+        QTest::newRow("a link of the user's to a file outside") << QByteArray("-> ../dehors.txt");
+    }
+
+    void unNomQuiApparaitEntreDeuxAppels() {
+        QFETCH(QByteArray, entre);
+        QTemporaryDir d;
+        archives::ecrire(d.filePath(QStringLiteral("dehors.txt")), "dehors");
+        QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dest")));
+        DossierCourantGarde garde;
+        QDir::setCurrent(d.filePath(QStringLiteral("dest")));
+        Vu vu;
+        RetourEnregistre retour(vu);
+        Gardes g(retour, ModeExtraction, {});
+        g.debutEntree(Gardes::Genre::Fichier);
+        QCOMPARE(g.acces("x", F_OK), -1);
+        if (entre.startsWith("-> ")) {
+            QCOMPARE(::symlink(entre.mid(3).constData(), "x"), 0);
+        } else if (!entre.isEmpty()) {
+            archives::ecrire(QStringLiteral("x"), entre);
+        }
+        const int fd = g.ouvrir("x", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QCOMPARE(fd == -1 && errno == EEXIST, !entre.isEmpty());
+        QCOMPARE(archives::lire(d.filePath(QStringLiteral("dehors.txt"))), "dehors");
+        if (fd >= 0) {
+            QCOMPARE(g.fermer(fd), 0);
+            QCOMPARE(g.fermer(fd), -1); // closed once, as the kernel has it
+            QCOMPARE(g.changerMode("x", 0604), 0);
+            QCOMPARE(g.finEntree(0)->resultat, Resultat::OK);
+            QCOMPARE(::fcntl(fd, F_GETFD), -1); // the library's descriptor, closed at the end
+            struct stat s {};
+            QCOMPARE(::stat("x", &s) == 0 ? s.st_mode & 07777 : 0U, 0604U);
+            return;
+        }
+        // What was made in between stays as it was: a link, a file of the user's with its bytes.
+        QCOMPARE(QFileInfo(QStringLiteral("x")).isSymLink(), entre.startsWith("-> "));
+        QCOMPARE(archives::lire(QStringLiteral("x")), entre.startsWith("-> ") ? "dehors" : entre);
     }
 
     // Nothing but a comment as long as the buffer: the comment as far as the buffer holds it and

@@ -11,9 +11,6 @@ namespace ecrivain {
 
 namespace {
 
-// Every entry's modification time, seconds since 1970.
-constexpr qint64 Date = 1700000000;
-
 using Genre = Entree::Genre;
 
 [[noreturn]] void echec(const char* message) {

@@ -4,13 +4,16 @@
 // (names that are not UTF-8, links whose target is too long), in the RAR 5 format and in the older
 // RAR 1.5-4 one. Every header and every entry's data have good CRCs, and the data is stored
 // (method 0), so that the library judges only what a test meant. Every entry is dated
-// 2023-11-14.
+// 2023-11-14, at Date.
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 namespace ecrivain {
+
+// Every entry's modification time, seconds since 1970.
+inline constexpr qint64 Date = 1700000000;
 
 enum class Hote { Windows, Unix };
 

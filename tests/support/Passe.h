@@ -7,6 +7,7 @@
 
 #include "Assistant.h"
 #include "FausseInteraction.h"
+#include "Messages.h"
 #include "ModuleRAR.h"
 #include "TraiterArchive.h"
 
@@ -56,6 +57,43 @@ struct Vu {
     bool coche = false;       // "Mot de passe" ticked afterwards
     QString dossierCourant{}; // the process's current directory right after the pass
     QStringList evenements{}; // in the engine alone: "commentaire", "fenetre", "ligne", "abandon"
+};
+
+// What a pass writes and asks, recorded as the window would show it.
+class RetourEnregistre final : public RetourPasse {
+public:
+    explicit RetourEnregistre(Vu& vu)
+        : vu_(vu) {}
+
+    void commentaire(const QString& texte, bool) override {
+        vu_.evenements << QStringLiteral("commentaire");
+        vu_.messages.append({texte, Messages::TitreCommentaire, platform::Icone::Information});
+    }
+    void montrerFenetre() override { vu_.evenements << QStringLiteral("fenetre"); }
+    void enTeteResultat(const QString& libelle) override { vu_.enTete = libelle; }
+    void nouvelleLigne(const QString& nom, qint64 taille) override {
+        vu_.evenements << QStringLiteral("ligne");
+        vu_.noms.prepend(nom);
+        vu_.tailles.prepend(QString::number(taille));
+        vu_.resultats.prepend(QString());
+    }
+    void resultat(Resultat r, int code) override {
+        vu_.resultats.first() = Messages::texteResultat(r, code);
+    }
+    // The engine's own tests answer neither: the window's do.
+    Remplacement remplacer(const QString& nom) override {
+        vu_.questions << nom;
+        return Remplacement::Non;
+    }
+    std::optional<QString> motDePasse(bool) override {
+        vu_.libellesMotDePasse << QStringLiteral("Mot de passe de l'archive :");
+        return std::nullopt;
+    }
+    void abandon() override { vu_.evenements << QStringLiteral("abandon"); }
+    [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
+
+private:
+    Vu& vu_;
 };
 
 Vu passer(const Passage& passage);
