@@ -5,6 +5,7 @@
 #include "CodesRAR.h"
 #include "DossierPasse.h"
 #include "Messages.h"
+#include "OctetsQt.h"
 #include "PageEnCours.h"
 #include "Processus.h"
 #include "Protocole.h"
@@ -210,25 +211,27 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     const PageEnCours& page = auxiliaire->page();
     const Dossier dossier(mode == ModeExtraction);
     {
-        QByteArray demande;
+        std::string demande;
         protocole::Redaction r(demande);
         r.debut(Type::Demande);
         r.u32(protocole::Version);
         r.u8(quint8(mode));
         r.u32(lancement.options | (lancement.bac ? 0U : quint32(protocole::HorsBac)));
-        r.octets(archive);
+        r.octets(vue(archive));
         r.u32(quint32(jeu.size()));
         for (const QByteArray& volume : jeu) {
-            r.octets(volume);
+            r.octets(vue(volume));
         }
-        r.texte(motDePasse);
+        std::string secret = utf8(motDePasse);
+        r.texte(secret);
+        std::fill(secret.begin(), secret.end(), '\0');
         r.u32(quint32(selection.size()));
         for (const quint32 place : selection) {
             r.u32(place);
         }
         r.fin();
         processus.ecrire(demande);
-        demande.fill('\0');
+        std::fill(demande.begin(), demande.end(), '\0');
     }
     // Before anything can end bubblewrap: only while it lives does the number it gives surely
     // name the helper.
@@ -243,11 +246,11 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     // Reads what the helper wrote and plays it; false once the conversation is over.
     const auto recevoir = [&] {
         ouvert = auxiliaire->lire();
-        qsizetype position = 0;
+        std::size_t position = 0;
         bool rompu = false;
         while (relecture.etat() == Relecture::Etat::EnCours) {
-            const std::optional<protocole::Trame> t =
-                protocole::suivante(tampon, position, rompu, protocole::TailleMaxRetour);
+            const std::optional<protocole::Trame> t = protocole::suivante(
+                vue(tampon), position, rompu, std::size_t(protocole::TailleMaxRetour));
             if (!t) {
                 break;
             }
@@ -259,7 +262,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         if (rompu) {
             relecture.rompre();
         }
-        tampon.remove(0, position);
+        tampon.remove(0, qsizetype(position));
         return conversation.active();
     };
 

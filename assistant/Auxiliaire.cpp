@@ -1,5 +1,6 @@
 #include "Auxiliaire.h"
 
+#include "OctetsQt.h"
 #include "Protocole.h"
 
 #include <cerrno>
@@ -88,10 +89,11 @@ bool Auxiliaire::lire() {
 }
 
 bool Auxiliaire::bonjour() {
-    qsizetype position = 0;
+    std::size_t position = 0;
     bool rompu = false;
     std::optional<protocole::Trame> t;
-    while (!(t = protocole::suivante(tampon_, position, rompu, protocole::TailleMaxRetour)) &&
+    while (!(t = protocole::suivante(vue(tampon_), position, rompu,
+                                     std::size_t(protocole::TailleMaxRetour))) &&
            !rompu && ouvert_) {
         pollfd p{processus_.lecture(), POLLIN, 0};
         if (::poll(&p, 1, -1) < 0 && errno == EINTR) {

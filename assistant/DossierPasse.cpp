@@ -8,10 +8,10 @@
 namespace assistant {
 
 void Dossier::retirerFichier(const PageEnCours::Fichier& f) const {
-    if (fd_ < 0 || f.chemin.isEmpty()) {
+    if (fd_ < 0 || f.chemin.empty()) {
         return;
     }
-    const QList<QByteArray> parties = f.chemin.split('/');
+    const QList<QByteArray> parties = QByteArray::fromStdString(f.chemin).split('/');
     // Down from the folder, never up, and never through a link.
     if (parties.contains("..")) {
         return;

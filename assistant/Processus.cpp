@@ -1,6 +1,7 @@
 #include "Processus.h"
 
 #include "BacASable.h"
+#include "OctetsQt.h"
 #include "Protocole.h"
 
 #include <QFile>
@@ -200,7 +201,7 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int
 }
 
 bool Processus::ecrire(QByteArrayView octets) {
-    return ecriture_ >= 0 && protocole::ecrireTout(ecriture_, octets);
+    return ecriture_ >= 0 && protocole::ecrireTout(ecriture_, assistant::vue(octets));
 }
 
 void Processus::connaitreAssistant() {

@@ -1,6 +1,7 @@
 #include "Relecture.h"
 
 #include "CodesRAR.h"
+#include "OctetsQt.h"
 
 #include <optional>
 
@@ -86,7 +87,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
         break;
     case Type::Commentaire: {
         // One comment, no longer than the library's buffer once decoded.
-        const QByteArrayView texte = l.octets();
+        const QByteArrayView texte = assistant::vueQt(l.octets());
         const bool tronque = l.u8() != 0;
         if (commentaire_ || texte.size() > 3 * TailleCommentaire || !l.complete()) {
             rompre();
@@ -112,7 +113,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
         break;
     }
     case Type::Ligne: {
-        const std::optional<QString> texte = nom(l.octets());
+        const std::optional<QString> texte = nom(assistant::vueQt(l.octets()));
         const qint64 taille = l.i64();
         const qint64 compressee = l.i64();
         const bool dossier = l.u8() != 0;
@@ -149,7 +150,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
         break;
     }
     case Type::Remplacer: {
-        const std::optional<QString> texte = nom(l.octets());
+        const std::optional<QString> texte = nom(assistant::vueQt(l.octets()));
         if (!extraction || !l.complete() || !texte) {
             rompre();
             return;
@@ -163,7 +164,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
     case Type::Echec:
         echec_.genre = Genre(l.u8());
         echec_.code = int(l.u32());
-        echec_.detail = l.texte();
+        echec_.detail = QString::fromUtf8(assistant::vueQt(l.texte()));
         if (echec_.genre > Genre::Bibliotheque ||
             (!bonjour_ && echec_.genre != Genre::Bibliotheque)) {
             rompre(); // how the helper itself ended is this side's to tell
@@ -175,14 +176,16 @@ void Relecture::jouer(const protocole::Trame& trame) {
         const quint8 incorrect = l.u8();
         if (l.complete()) {
             const std::optional<QString> saisi = retour_.motDePasse(incorrect != 0);
-            QByteArray reponse;
+            std::string secret = saisi ? assistant::utf8(*saisi) : std::string();
+            std::string reponse;
             protocole::Redaction r(reponse);
             r.debut(Type::Reponse);
             r.u8(saisi ? 1 : 0);
-            r.texte(saisi.value_or(QString()));
+            r.texte(secret);
             r.fin();
             processus_.ecrire(reponse);
-            reponse.fill('\0');
+            std::fill(secret.begin(), secret.end(), '\0');
+            std::fill(reponse.begin(), reponse.end(), '\0');
         }
         break;
     }
@@ -203,7 +206,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
 }
 
 void Relecture::repondre(quint8 reponse) {
-    QByteArray trame;
+    std::string trame;
     protocole::Redaction r(trame);
     r.debut(Type::Reponse);
     r.u8(reponse);

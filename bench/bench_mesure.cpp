@@ -63,24 +63,24 @@ public:
 };
 
 // The bare driver: the pass itself, writing nowhere.
-class RetourNu final : public RetourPasse {
+class RetourNu final : public RetourMoteur {
 public:
     explicit RetourNu(const QElapsedTimer& depuis)
         : depuis_(depuis) {}
     qint64 premiereLigneNs = -1;
     qint64 lignes = 0;
 
-    void commentaire(const QString&, bool) override {}
+    void commentaire(std::string_view, bool) override {}
     void montrerFenetre() override {}
-    void enTeteResultat(const QString&) override {}
-    void nouvelleLigne(const QString&, qint64) override {
+    void enTeteResultat(std::string_view) override {}
+    void nouvelleLigne(std::string_view, std::int64_t) override {
         if (lignes++ == 0) {
             premiereLigneNs = depuis_.nsecsElapsed();
         }
     }
     void resultat(Resultat, int) override {}
-    [[noreturn]] void echec(const Messages::Echec& e) override {
-        ::echec(Messages::texte(e, QString()));
+    [[noreturn]] void echec(const EchecPasse& e) override {
+        ::echec(Messages::texte(Messages::Echec::depuis(e), QString()));
     }
 
 private:
@@ -185,9 +185,9 @@ int mesurer(int argc, char* argv[]) {
         chrono.start();
         const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
         if (!unrar.api) {
-            echec(Messages::texte(unrar.erreur, QString()));
+            echec(Messages::texte(Messages::Echec::depuis(unrar.erreur), QString()));
         }
-        TraiterArchive(*unrar.api, retour, mode, QFile::encodeName(archive), QString());
+        TraiterArchive(*unrar.api, retour, mode, QFile::encodeName(archive).toStdString(), {});
         ns = chrono.nsecsElapsed();
         premiere = retour.premiereLigneNs;
         lignes = retour.lignes;

@@ -1,20 +1,15 @@
 #include "Environnement.h"
 
-#include <QByteArray>
-#include <QtGlobal>
-
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
-#ifndef Q_OS_WIN
 #include <langinfo.h>
-#endif
 
 namespace environnement {
 
 void localeUtf8() {
-#ifndef Q_OS_WIN
     std::setlocale(LC_ALL, "");
     const char* jeu = nl_langinfo(CODESET);
     if (jeu != nullptr && std::strcmp(jeu, "UTF-8") == 0) {
@@ -23,13 +18,12 @@ void localeUtf8() {
     if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
         std::setlocale(LC_CTYPE, "en_US.UTF-8");
     }
-#endif
 }
 
 void fuseauLuUneFois() {
 #if defined(__GLIBC__)
-    if (!qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", ":/etc/localtime");
+    if (std::getenv("TZ") == nullptr) {
+        ::setenv("TZ", ":/etc/localtime", 1);
         tzset();
     }
 #endif

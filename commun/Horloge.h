@@ -4,26 +4,20 @@
 // repaint; a resolution of a few milliseconds is plenty for that, and the coarse clock costs a
 // fraction of the precise one.
 
-#include <QElapsedTimer>
-#include <QtGlobal>
-
+#include <cstdint>
 #include <ctime>
 
 namespace platform {
 
-inline qint64 millisecondesGrossieres() {
-#if defined(Q_OS_LINUX) && defined(CLOCK_MONOTONIC_COARSE)
+inline std::int64_t millisecondesGrossieres() {
+#ifdef CLOCK_MONOTONIC_COARSE
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 #else
-    static const QElapsedTimer depuis = [] {
-        QElapsedTimer e;
-        e.start();
-        return e;
-    }();
-    return depuis.elapsed();
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
 #endif
+    return std::int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
 } // namespace platform

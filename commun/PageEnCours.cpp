@@ -2,8 +2,6 @@
 
 #include "Protocole.h"
 
-#include <QByteArray>
-
 #include <cstring>
 #include <utility>
 
@@ -16,9 +14,9 @@ namespace {
 
 // A 32-bit length, the device and the inode, 64 bits each, then that many bytes of the path.
 constexpr std::size_t Taille = std::size_t(protocole::TailleEnCours);
-constexpr std::size_t Peripherique = sizeof(quint32);
-constexpr std::size_t Inode = Peripherique + sizeof(quint64);
-constexpr std::size_t Entete = Inode + sizeof(quint64);
+constexpr std::size_t Peripherique = sizeof(std::uint32_t);
+constexpr std::size_t Inode = Peripherique + sizeof(std::uint64_t);
+constexpr std::size_t Entete = Inode + sizeof(std::uint64_t);
 
 unsigned char* projeter(int fd) {
     void* p = ::mmap(nullptr, Taille, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
@@ -71,7 +69,7 @@ PageEnCours& PageEnCours::operator=(PageEnCours&& autre) noexcept {
     return *this;
 }
 
-void PageEnCours::ecrire(QByteArrayView chemin, quint64 peripherique, quint64 inode) {
+void PageEnCours::ecrire(std::string_view chemin, std::uint64_t peripherique, std::uint64_t inode) {
     if (page_ == nullptr) {
         return;
     }
@@ -82,17 +80,17 @@ void PageEnCours::ecrire(QByteArrayView chemin, quint64 peripherique, quint64 in
     if (tient) {
         std::memcpy(page_ + Peripherique, &peripherique, sizeof peripherique);
         std::memcpy(page_ + Inode, &inode, sizeof inode);
-        std::memcpy(page_ + Entete, chemin.constData(), std::size_t(chemin.size()));
+        std::memcpy(page_ + Entete, chemin.data(), std::size_t(chemin.size()));
     }
     // The bytes before their length: the window reads only once we are gone, but a helper killed
     // between the stores must not leave a length over stale bytes.
-    __atomic_store_n(reinterpret_cast<quint32*>(page_), tient ? quint32(chemin.size()) : 0U,
-                     __ATOMIC_RELEASE);
+    __atomic_store_n(reinterpret_cast<std::uint32_t*>(page_),
+                     tient ? std::uint32_t(chemin.size()) : 0U, __ATOMIC_RELEASE);
 }
 
 void PageEnCours::effacer() {
     if (page_ != nullptr) {
-        __atomic_store_n(reinterpret_cast<quint32*>(page_), 0U, __ATOMIC_RELEASE);
+        __atomic_store_n(reinterpret_cast<std::uint32_t*>(page_), 0U, __ATOMIC_RELEASE);
     }
 }
 
@@ -100,7 +98,8 @@ PageEnCours::Fichier PageEnCours::lire() const {
     if (page_ == nullptr) {
         return {};
     }
-    const quint32 n = __atomic_load_n(reinterpret_cast<const quint32*>(page_), __ATOMIC_ACQUIRE);
+    const std::uint32_t n =
+        __atomic_load_n(reinterpret_cast<const std::uint32_t*>(page_), __ATOMIC_ACQUIRE);
     Fichier f;
     std::memcpy(&f.peripherique, page_ + Peripherique, sizeof f.peripherique);
     std::memcpy(&f.inode, page_ + Inode, sizeof f.inode);
@@ -108,6 +107,6 @@ PageEnCours::Fichier PageEnCours::lire() const {
     if (n == 0 || n > Taille - Entete || f.inode == 0) {
         return {};
     }
-    f.chemin = QByteArray(reinterpret_cast<const char*>(page_ + Entete), qsizetype(n));
+    f.chemin.assign(reinterpret_cast<const char*>(page_ + Entete), n);
     return f;
 }

@@ -7,17 +7,18 @@
 // the helper is gone, to remove what was left half written, and only that file. A frame down the
 // pipe would wake the window at every file of an extraction, or, batched, reach it too late.
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QtGlobal>
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 class PageEnCours {
 public:
     // What the page says. Nothing (an empty path) when the helper said nothing, or nonsense.
     struct Fichier {
-        QByteArray chemin; // the bytes the library named the file with, relative to the destination
-        quint64 peripherique = 0;
-        quint64 inode = 0;
+        std::string
+            chemin; // the bytes the library named the file with, relative to the destination
+        std::uint64_t peripherique = 0;
+        std::uint64_t inode = 0;
     };
 
     // The window's side: a new page, to hand to the helper; invalid when the system refuses one.
@@ -35,7 +36,7 @@ public:
     bool valide() const { return page_ != nullptr; }
     int descripteur() const { return fd_; }
 
-    void ecrire(QByteArrayView chemin, quint64 peripherique, quint64 inode);
+    void ecrire(std::string_view chemin, std::uint64_t peripherique, std::uint64_t inode);
     void effacer();
     // What the helper wrote last, read as untrusted bytes.
     Fichier lire() const;

@@ -1,7 +1,5 @@
 #include "Protocole.h"
 
-#include <qendian.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -11,7 +9,22 @@ namespace protocole {
 
 namespace {
 
-constexpr qsizetype TailleEnTete = 5;
+constexpr std::size_t TailleEnTete = 5;
+
+// Little-endian on every machine, whatever its own order.
+template <typename T> void ecrireLE(T v, char* o) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        o[i] = char(std::uint8_t(std::uint64_t(v) >> (8 * i)));
+    }
+}
+
+template <typename T> T lireLE(const char* o) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        v |= std::uint64_t(std::uint8_t(o[i])) << (8 * i);
+    }
+    return T(v);
+}
 
 } // namespace
 
@@ -21,39 +34,29 @@ void Redaction::debut(Type type) {
     tampon_[debut_] = char(type);
 }
 
-void Redaction::u32(quint32 v) {
+void Redaction::u32(std::uint32_t v) {
     char b[4];
-    qToLittleEndian(v, b);
+    ecrireLE(v, b);
     tampon_.append(b, 4);
 }
 
-void Redaction::i64(qint64 v) {
+void Redaction::i64(std::int64_t v) {
     char b[8];
-    qToLittleEndian(v, b);
+    ecrireLE(v, b);
     tampon_.append(b, 8);
 }
 
-void Redaction::octets(QByteArrayView v) {
-    u32(quint32(v.size()));
+void Redaction::octets(std::string_view v) {
+    u32(std::uint32_t(v.size()));
     tampon_.append(v);
 }
 
-void Redaction::texte(const QString& v) {
-    // Encoded straight into the frame: a name costs no buffer of its own.
-    const qsizetype position = tampon_.size();
-    tampon_.resize(position + 4 + v.size() * 3);
-    char* const debut = tampon_.data() + position + 4;
-    char* const fin = utf8_.appendToBuffer(debut, v);
-    qToLittleEndian(quint32(fin - debut), tampon_.data() + position);
-    tampon_.resize(fin - tampon_.constData());
-}
-
 void Redaction::fin() {
-    const quint32 longueur = quint32(tampon_.size() - debut_ - TailleEnTete);
-    qToLittleEndian(longueur, tampon_.data() + debut_ + 1);
+    const auto longueur = std::uint32_t(tampon_.size() - debut_ - TailleEnTete);
+    ecrireLE(longueur, tampon_.data() + debut_ + 1);
 }
 
-bool Lecture::disponible(qsizetype n) {
+bool Lecture::disponible(std::size_t n) {
     if (!ok_ || n > charge_.size() - position_) {
         ok_ = false;
         return false;
@@ -61,63 +64,63 @@ bool Lecture::disponible(qsizetype n) {
     return true;
 }
 
-quint8 Lecture::u8() {
-    return disponible(1) ? quint8(charge_[position_++]) : 0;
+std::uint8_t Lecture::u8() {
+    return disponible(1) ? std::uint8_t(charge_[position_++]) : 0;
 }
 
-quint32 Lecture::u32() {
+std::uint32_t Lecture::u32() {
     if (!disponible(4)) {
         return 0;
     }
-    const quint32 v = qFromLittleEndian<quint32>(charge_.data() + position_);
+    const auto v = lireLE<std::uint32_t>(charge_.data() + position_);
     position_ += 4;
     return v;
 }
 
-qint64 Lecture::i64() {
+std::int64_t Lecture::i64() {
     if (!disponible(8)) {
         return 0;
     }
-    const qint64 v = qFromLittleEndian<qint64>(charge_.data() + position_);
+    const auto v = lireLE<std::int64_t>(charge_.data() + position_);
     position_ += 8;
     return v;
 }
 
-QByteArrayView Lecture::octets() {
-    const quint32 n = u32();
-    if (!disponible(qsizetype(n))) {
+std::string_view Lecture::octets() {
+    const std::uint32_t n = u32();
+    if (!disponible(n)) {
         return {};
     }
-    const QByteArrayView v = charge_.sliced(position_, qsizetype(n));
-    position_ += qsizetype(n);
+    const std::string_view v = charge_.substr(position_, n);
+    position_ += n;
     return v;
 }
 
-std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu,
-                              qsizetype limite) {
+std::optional<Trame> suivante(std::string_view tampon, std::size_t& position, bool& rompu,
+                              std::size_t limite) {
     if (tampon.size() - position < TailleEnTete) {
         return std::nullopt;
     }
-    const auto type = quint8(tampon[position]);
-    const quint32 longueur = qFromLittleEndian<quint32>(tampon.constData() + position + 1);
-    if (type < quint8(Type::Demande) || type > quint8(Type::Protections) ||
-        qsizetype(longueur) > limite) {
+    const auto type = std::uint8_t(tampon[position]);
+    const auto longueur = lireLE<std::uint32_t>(tampon.data() + position + 1);
+    if (type < std::uint8_t(Type::Demande) || type > std::uint8_t(Type::Protections) ||
+        longueur > limite) {
         rompu = true;
         return std::nullopt;
     }
-    if (tampon.size() - position - TailleEnTete < qsizetype(longueur)) {
+    if (tampon.size() - position - TailleEnTete < longueur) {
         return std::nullopt;
     }
-    const Trame t{Type(type), QByteArrayView(tampon).sliced(position + TailleEnTete, longueur)};
-    position += TailleEnTete + qsizetype(longueur);
+    const Trame t{Type(type), tampon.substr(position + TailleEnTete, longueur)};
+    position += TailleEnTete + longueur;
     return t;
 }
 
-bool ecrireTout(int fd, QByteArrayView octets) {
+bool ecrireTout(int fd, std::string_view octets) {
     const char* p = octets.data();
-    qsizetype reste = octets.size();
+    std::size_t reste = octets.size();
     while (reste > 0) {
-        const ssize_t n = ::write(fd, p, std::size_t(reste));
+        const ssize_t n = ::write(fd, p, reste);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -125,25 +128,25 @@ bool ecrireTout(int fd, QByteArrayView octets) {
             return false;
         }
         p += n;
-        reste -= n;
+        reste -= std::size_t(n);
     }
     return true;
 }
 
-std::optional<Trame> attendre(int fd, QByteArray& tampon) {
-    const auto lire = [fd, &tampon](qsizetype n) {
-        const qsizetype debut = tampon.size();
+std::optional<Trame> attendre(int fd, std::string& tampon) {
+    const auto lire = [fd, &tampon](std::size_t n) {
+        const std::size_t debut = tampon.size();
         tampon.resize(debut + n);
-        qsizetype lu = 0;
+        std::size_t lu = 0;
         while (lu < n) {
-            const ssize_t r = ::read(fd, tampon.data() + debut + lu, std::size_t(n - lu));
+            const ssize_t r = ::read(fd, tampon.data() + debut + lu, n - lu);
             if (r < 0 && errno == EINTR) {
                 continue;
             }
             if (r <= 0) {
                 return false;
             }
-            lu += r;
+            lu += std::size_t(r);
         }
         return true;
     };
@@ -151,11 +154,11 @@ std::optional<Trame> attendre(int fd, QByteArray& tampon) {
     if (!lire(TailleEnTete)) {
         return std::nullopt;
     }
-    const quint32 longueur = qFromLittleEndian<quint32>(tampon.constData() + 1);
-    if (longueur > TailleMax || !lire(qsizetype(longueur))) {
+    const auto longueur = lireLE<std::uint32_t>(tampon.data() + 1);
+    if (longueur > TailleMax || !lire(longueur)) {
         return std::nullopt;
     }
-    qsizetype position = 0;
+    std::size_t position = 0;
     bool rompu = false;
     return suivante(tampon, position, rompu);
 }

@@ -53,29 +53,27 @@
 // entry is done, without waking the window; a length or an inode of 0 says none. The window reads
 // it once the helper is gone, and removes that file only if it still is the one the pass made.
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QString>
-#include <QStringEncoder>
-#include <QtGlobal>
-
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace protocole {
 
-inline constexpr quint32 Version = 5;
+inline constexpr std::uint32_t Version = 5;
 inline constexpr int ModeSonde = 3; // says Bonjour, Protections and Fin
-inline constexpr qsizetype TailleMax = 16 * 1024 * 1024;
+inline constexpr std::int64_t TailleMax = 16 * 1024 * 1024;
 // Nothing the library makes is longer: a name of 2,047 characters, a comment of 16 KiB.
-inline constexpr qsizetype TailleMaxRetour = 64 * 1024;
-inline constexpr qsizetype NomMax = 2047;     // characters, as the library's FileNameW holds them
+inline constexpr std::int64_t TailleMaxRetour = 64 * 1024;
+inline constexpr std::int64_t NomMax = 2047;  // characters, as the library's FileNameW holds them
 inline constexpr int DescripteurDemandes = 3; // in the helper
 inline constexpr int DescripteurRetour = 4;   // in the helper
 inline constexpr int DescripteurEnCours = 5;  // in the helper, in an extraction
-inline constexpr qsizetype TailleEnCours = 16 * 1024;
+inline constexpr std::int64_t TailleEnCours = 16 * 1024;
 inline constexpr int StatutAutreVersion = 2;
 
-enum class Type : quint8 {
+enum class Type : std::uint8_t {
     Demande = 1,
     Reponse,
     Bonjour,
@@ -96,7 +94,7 @@ enum class Type : quint8 {
 };
 
 // Options of a Demande, for tests and the benchmark only.
-enum Option : quint32 {
+enum Option : std::uint32_t {
     SansGardes = 1,   // the guards in front of the library stand aside
     SansLandlock = 2, // as on a kernel without Landlock
     SansFiltre = 4,   // no system-call filter: what the filter costs, measured
@@ -107,7 +105,7 @@ enum Option : quint32 {
 };
 
 // What the helper put between the library and the user's files, besides the sandbox.
-enum Protection : quint8 {
+enum Protection : std::uint8_t {
     ProtectionLandlock = 1, // reads only what the pass needs, writes only in the destination
     ProtectionFiltre = 2,   // the system calls that no pass needs are refused
 };
@@ -115,60 +113,60 @@ enum Protection : quint8 {
 // Builds frames at the end of a buffer.
 class Redaction {
 public:
-    explicit Redaction(QByteArray& tampon)
+    explicit Redaction(std::string& tampon)
         : tampon_(tampon) {}
 
     void debut(Type type);
-    void u8(quint8 v) { tampon_.append(char(v)); }
-    void u32(quint32 v);
-    void i64(qint64 v);
-    void octets(QByteArrayView v);
-    void texte(const QString& v);
+    void u8(std::uint8_t v) { tampon_.push_back(char(v)); }
+    void u32(std::uint32_t v);
+    void i64(std::int64_t v);
+    void octets(std::string_view v);
+    // A text: its UTF-8 bytes.
+    void texte(std::string_view v) { octets(v); }
     void fin(); // writes the length of the frame begun last
 
 private:
-    QByteArray& tampon_;
-    qsizetype debut_ = 0;
-    QStringEncoder utf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+    std::string& tampon_;
+    std::size_t debut_ = 0;
 };
 
 // Reads the fields of one payload; past its end every read gives zero and ok() turns false.
 class Lecture {
 public:
-    explicit Lecture(QByteArrayView charge)
+    explicit Lecture(std::string_view charge)
         : charge_(charge) {}
 
-    quint8 u8();
-    quint32 u32();
-    qint64 i64();
-    QByteArrayView octets();
-    QString texte() { return QString::fromUtf8(octets()); }
+    std::uint8_t u8();
+    std::uint32_t u32();
+    std::int64_t i64();
+    std::string_view octets();
+    std::string_view texte() { return octets(); } // UTF-8 as the other side wrote it
     // Every field read and nothing left.
     bool complete() const { return ok_ && position_ == charge_.size(); }
 
 private:
-    bool disponible(qsizetype n);
+    bool disponible(std::size_t n);
 
-    QByteArrayView charge_;
-    qsizetype position_ = 0;
+    std::string_view charge_;
+    std::size_t position_ = 0;
     bool ok_ = true;
 };
 
 struct Trame {
     Type type;
-    QByteArrayView charge; // into the buffer it was read from
+    std::string_view charge; // into the buffer it was read from
 };
 
 // The frame at `position` in `tampon`: nothing while it is incomplete; `rompu` when the bytes
 // cannot be a frame of at most `limite` bytes. Moves `position` past the frame.
-std::optional<Trame> suivante(const QByteArray& tampon, qsizetype& position, bool& rompu,
-                              qsizetype limite = TailleMax);
+std::optional<Trame> suivante(std::string_view tampon, std::size_t& position, bool& rompu,
+                              std::size_t limite = std::size_t(TailleMax));
 
 // Writes all of `octets` to `fd`, through interruptions; false when the other end is gone.
-bool ecrireTout(int fd, QByteArrayView octets);
+bool ecrireTout(int fd, std::string_view octets);
 
 // Waits for the next frame on `fd`, kept in `tampon`; nothing when the other end is gone or sent
 // something that is not a frame.
-std::optional<Trame> attendre(int fd, QByteArray& tampon);
+std::optional<Trame> attendre(int fd, std::string& tampon);
 
 } // namespace protocole

@@ -2,12 +2,11 @@
 
 // Names resolved by the kernel beneath a folder held open: what the guards do every call through.
 
-#include <QByteArray>
-#include <QList>
-
 #include <cerrno>
 #include <cstdint>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -42,14 +41,25 @@ inline int echouer(int erreur) {
 }
 
 // A name that is nowhere to make anything: empty, the folder itself or the one above.
-inline bool nulle(const QByteArray& nom) {
-    return nom.isEmpty() || nom == "." || nom == "..";
+inline bool nulle(const std::string& nom) {
+    return nom.empty() || nom == "." || nom == "..";
 }
 
 // The name's parts, without empty ones and ".".
-inline QList<QByteArray> parties(const QByteArray& chemin) {
-    QList<QByteArray> p = chemin.split('/');
-    p.removeIf([](const QByteArray& x) { return x.isEmpty() || x == "."; });
+inline std::vector<std::string> parties(const std::string& chemin) {
+    std::vector<std::string> p;
+    std::size_t debut = 0;
+    while (debut <= chemin.size()) {
+        std::size_t fin = chemin.find('/', debut);
+        if (fin == std::string::npos) {
+            fin = chemin.size();
+        }
+        std::string x = chemin.substr(debut, fin - debut);
+        if (!x.empty() && x != ".") {
+            p.push_back(std::move(x));
+        }
+        debut = fin + 1;
+    }
     return p;
 }
 

@@ -5,7 +5,7 @@
 // the end-of-archive block that the archivers write tells the two apart. Only block headers are
 // read here, nothing is decoded.
 
-#include <QString>
+#include <string>
 
 enum class FinArchive {
     Complete,
@@ -14,8 +14,8 @@ enum class FinArchive {
 };
 
 // `volume` is the file to examine: the archive, or the last volume of a set that the pass read.
-FinArchive finArchive(const QString& volume);
+FinArchive finArchive(const std::string& volume);
 
 // The format of the archive at `chemin`, from the version byte of its signature: 5 for RAR 5, 4
 // for RAR 1.5 to 4, 0 when no signature is found. The library itself does not tell.
-int formatArchive(const QString& chemin);
+int formatArchive(const std::string& chemin);

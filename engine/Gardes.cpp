@@ -2,8 +2,6 @@
 
 #include "CodesRAR.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -26,7 +24,7 @@ std::uint64_t cle(const struct stat& s) {
 
 } // namespace
 
-Gardes::Gardes(RetourPasse& retour, int mode, std::vector<QByteArray> volumes)
+Gardes::Gardes(RetourMoteur& retour, int mode, std::vector<std::string> volumes)
     : retour_(retour)
     , extraction_(mode == ModeExtraction)
     , volumes_(std::move(volumes))
@@ -53,12 +51,12 @@ void Gardes::debutEntree(Genre genre) {
 }
 
 std::optional<Gardes::Verdict> Gardes::finEntree(int code) {
-    const QByteArray ecrit = ecrit_ ? ecrit_->chemin : QByteArray();
+    const std::string ecrit = ecrit_ ? ecrit_->chemin : std::string();
     lacherEcrit();
     if (verdict_) {
         // What the library began before a refusal (a copy whose source the user kept) goes.
-        if (!ecrit.isEmpty()) {
-            if (const std::optional<Place> p = place(ecrit.constData())) {
+        if (!ecrit.empty()) {
+            if (const std::optional<Place> p = place(ecrit.c_str())) {
                 ::unlinkat(p->d(), p->n(), 0);
             }
         }
@@ -87,9 +85,9 @@ std::optional<Gardes::Verdict> Gardes::finEntree(int code) {
 }
 
 bool Gardes::volume(const char* chemin) const {
-    const QByteArrayView v(chemin);
+    const std::string_view v(chemin);
     return std::any_of(volumes_.cbegin(), volumes_.cend(),
-                       [v](const QByteArray& o) { return o == v; });
+                       [v](const std::string& o) { return o == v; });
 }
 
 int Gardes::ouvrirVolume(const char* chemin, int drapeaux) {
@@ -114,9 +112,9 @@ bool Gardes::faitParLaPasse(const struct stat& s) const {
     return faits_.count(cle(s)) != 0;
 }
 
-void Gardes::noterFait(int dossier, const QByteArray& nom) {
+void Gardes::noterFait(int dossier, const std::string& nom) {
     struct stat s {};
-    if (::fstatat(dossier, nom.constData(), &s, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(dossier, nom.c_str(), &s, AT_SYMLINK_NOFOLLOW) == 0) {
         faits_.insert(cle(s));
     }
 }
@@ -127,7 +125,7 @@ void Gardes::noterEcrit(int fd, const char* chemin, bool cree) {
     }
     lacherEcrit();
     fait_ = fait_ || genre_ == Genre::Fichier || genre_ == Genre::Copie;
-    ecrit_ = Ecrit{fd, false, QByteArray(chemin)};
+    ecrit_ = Ecrit{fd, false, std::string(chemin)};
     // The identity of what the open made, from its descriptor: no name can stand for another file
     // meanwhile. The window removes what is left of this file, and of no other, if the pass stops
     // before the entry's end.
@@ -136,12 +134,13 @@ void Gardes::noterEcrit(int fd, const char* chemin, bool cree) {
         if (cree) {
             faits_.insert(cle(s));
         }
-        retour_.fichierEcrit(QByteArrayView(chemin), quint64(s.st_dev), quint64(s.st_ino));
+        retour_.fichierEcrit(std::string_view(chemin), std::uint64_t(s.st_dev),
+                             std::uint64_t(s.st_ino));
     }
 }
 
 int Gardes::ecrit(const char* chemin) const {
-    return ecrit_ && ecrit_->chemin == QByteArrayView(chemin) ? ecrit_->fichier : -1;
+    return ecrit_ && chemin != nullptr && ecrit_->chemin == chemin ? ecrit_->fichier : -1;
 }
 
 void Gardes::lacherEcrit() {
@@ -156,11 +155,11 @@ Gardes::Descripteur Gardes::ouvrirFait(const Place& p) {
         ::openat(p.d(), p.n(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
 }
 
-Gardes::Dossier Gardes::dossier(const QByteArray& chemin) {
+Gardes::Dossier Gardes::dossier(const std::string& chemin) {
     if (dernier_ && chemin == cheminDernier_) {
         return dernier_;
     }
-    Descripteur fd(resoudre(destination_.get(), chemin.isEmpty() ? "." : chemin.constData(),
+    Descripteur fd(resoudre(destination_.get(), chemin.empty() ? "." : chemin.c_str(),
                             O_PATH | O_DIRECTORY, SansLien));
     if (!fd) {
         return nullptr;
@@ -177,11 +176,11 @@ std::optional<Gardes::Place> Gardes::place(const char* chemin, bool exclusif) {
         refuser(EACCES, Resultat::Ignore);
         return std::nullopt;
     }
-    const QByteArray c(chemin);
-    const qsizetype i = c.lastIndexOf('/');
+    const std::string c(chemin);
+    const auto i = std::ptrdiff_t(c.rfind('/'));
     Place p;
-    p.nom = c.mid(i + 1);
-    p.cheminDossier = i < 0 ? QByteArray() : c.left(i);
+    p.nom = c.substr(std::size_t(i + 1));
+    p.cheminDossier = i < 0 ? std::string() : c.substr(0, std::size_t(i));
     // The chosen folder itself, or the one above: nothing of the archive goes there.
     if (nulle(p.nom)) {
         refuser(EACCES, Resultat::Ignore);
@@ -222,7 +221,7 @@ Gardes::Accord Gardes::accord(const char* chemin) {
     } else {
         // The library is not at work while the user answers.
         const Service pause(nullptr);
-        switch (retour_.remplacer(QFile::decodeName(QByteArray(chemin)))) {
+        switch (retour_.remplacer(std::string_view(chemin))) {
         case Remplacement::OuiPourTous:
             pourTous_ = PourTous::Remplacer;
             a = Accord::Oui;
@@ -244,26 +243,29 @@ Gardes::Accord Gardes::accord(const char* chemin) {
     return a;
 }
 
-bool Gardes::cibleSure(const QByteArray& dossier, const QByteArray& cible) const {
-    if (cible.isEmpty() || cible.startsWith('/')) {
+bool Gardes::cibleSure(const std::string& dossier, const std::string& cible) const {
+    if (cible.empty() || cible.front() == '/') {
         return false;
     }
     // The link's folder was reached without any link: its depth is that of its name.
-    QList<QByteArray> lieu = parties(dossier);
+    std::vector<std::string> lieu = parties(dossier);
     bool descend = false;
-    for (const QByteArray& partie : parties(cible)) {
+    for (const std::string& partie : parties(cible)) {
         if (partie == "..") {
-            if (descend || lieu.isEmpty()) {
+            if (descend || lieu.empty()) {
                 return false; // ".." after a name depends on what that name becomes
             }
-            lieu.removeLast();
+            lieu.pop_back();
         } else {
             descend = true;
-            lieu.append(partie);
+            lieu.push_back(partie);
         }
     }
     // Names that exist now must not lead out either: a link of the user's among them.
-    const Descripteur fd(resoudre(
-        destination_.get(), lieu.isEmpty() ? "." : lieu.join('/').constData(), O_PATH, Dessous));
+    std::string joint = lieu.empty() ? std::string(".") : lieu.front();
+    for (std::size_t k = 1; k < lieu.size(); ++k) {
+        joint += '/' + lieu[k];
+    }
+    const Descripteur fd(resoudre(destination_.get(), joint.c_str(), O_PATH, Dessous));
     return fd || errno == ENOENT;
 }

@@ -22,10 +22,10 @@
 // Everything else fails with an error, which the library reports for that entry.
 
 #include "Dessous.h"
-#include "RetourPasse.h"
+#include "RetourMoteur.h"
 
-#include <QByteArray>
-#include <QString>
+#include <string>
+#include <string_view>
 
 #include <cstdint>
 #include <memory>
@@ -43,7 +43,7 @@ public:
 
     // `volumes`: the archive's files, the only ones read by path. In an extraction the current
     // directory is the chosen folder.
-    Gardes(RetourPasse& retour, int mode, std::vector<QByteArray> volumes);
+    Gardes(RetourMoteur& retour, int mode, std::vector<std::string> volumes);
     ~Gardes() { lacherEcrit(); }
     Gardes(const Gardes&) = delete;
     Gardes& operator=(const Gardes&) = delete;
@@ -100,11 +100,11 @@ private:
     // A name beneath the chosen folder: its folder, opened, its last part, and what stands there.
     struct Place {
         Dossier dossier;
-        QByteArray cheminDossier; // relative to the chosen folder, "" for itself
-        QByteArray nom;           // never empty, "." or ".."
-        struct stat etat {};      // st_mode 0: nothing is there
+        std::string cheminDossier; // relative to the chosen folder, "" for itself
+        std::string nom;           // never empty, "." or ".."
+        struct stat etat {};       // st_mode 0: nothing is there
         int d() const { return dossier->get(); }
-        const char* n() const { return nom.constData(); }
+        const char* n() const { return nom.c_str(); }
         bool existe() const { return etat.st_mode != 0; }
     };
     // The file that the entry's own open made or rewrote: the library's own descriptor, whose
@@ -113,13 +113,13 @@ private:
     struct Ecrit {
         int fichier;
         bool ferme = false; // the library closed it: it is ours to close at the entry's end
-        QByteArray chemin;
+        std::string chemin;
     };
     // A name that the library's last look found missing, in a folder already reached; good for
     // the next call only.
     struct Absent {
         Dossier dossier;
-        QByteArray chemin;
+        std::string chemin;
     };
     enum class Accord { Oui, Non };
 
@@ -134,7 +134,7 @@ private:
     std::optional<Place> place(const char* chemin, bool exclusif = false);
     // The folder `chemin`, relative to the chosen one, reached without any link; the last one is
     // kept, as the library's calls come folder by folder. Nothing, with errno, when it cannot.
-    Dossier dossier(const QByteArray& chemin);
+    Dossier dossier(const std::string& chemin);
     void oublierDossiers() { dernier_.reset(); } // a folder was removed or renamed
     // The descriptor of the file the entry is writing, when `chemin` names it; -1 otherwise.
     int ecrit(const char* chemin) const;
@@ -144,17 +144,17 @@ private:
     static Descripteur ouvrirFait(const Place& p);
     int refuser(int erreur, std::optional<Resultat> verdict = std::nullopt);
     bool faitParLaPasse(const struct stat& s) const;
-    void noterFait(int dossier, const QByteArray& nom);
+    void noterFait(int dossier, const std::string& nom);
     // The file the entry's own open made (`cree`) or rewrote, when `fd` is valid.
     void noterEcrit(int fd, const char* chemin, bool cree);
     // The user's file or link at `chemin` may be replaced: asked once per entry.
     Accord accord(const char* chemin);
-    bool cibleSure(const QByteArray& dossier, const QByteArray& cible) const;
+    bool cibleSure(const std::string& dossier, const std::string& cible) const;
 
-    RetourPasse& retour_;
+    RetourMoteur& retour_;
     const bool extraction_;
-    const std::vector<QByteArray> volumes_;
-    std::vector<QByteArray> ouverts_;
+    const std::vector<std::string> volumes_;
+    std::vector<std::string> ouverts_;
     Descripteur destination_; // the chosen folder, opened
 
     enum class PourTous { Demander, Remplacer, Garder };
@@ -169,6 +169,6 @@ private:
     bool sortie_ = false; // a name it looked for led out through a link
     std::optional<Ecrit> ecrit_;
     std::optional<Absent> absent_;
-    QByteArray cheminDernier_;
+    std::string cheminDernier_;
     Dossier dernier_;
 };

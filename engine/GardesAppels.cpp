@@ -85,15 +85,15 @@ int Gardes::etat(const char* chemin, struct stat64* etat, bool suivre) {
     }
     // Most names lie in a folder reached without links, and are no link themselves.
     absent_.reset();
-    const QByteArray c(chemin);
-    const qsizetype i = c.lastIndexOf('/');
-    const QByteArray nom = c.mid(i + 1);
+    const std::string c(chemin != nullptr ? chemin : "");
+    const auto i = std::ptrdiff_t(c.rfind('/'));
+    const std::string nom = c.substr(std::size_t(i + 1));
     if (!nulle(nom)) {
-        const Dossier d = dossier(i < 0 ? QByteArray() : c.left(i));
+        const Dossier d = dossier(i < 0 ? std::string() : c.substr(0, std::size_t(i)));
         if (!d && errno != ELOOP) {
             return -1;
         }
-        if (d && ::fstatat64(d->get(), nom.constData(), etat, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (d && ::fstatat64(d->get(), nom.c_str(), etat, AT_SYMLINK_NOFOLLOW) == 0 &&
             (!suivre || !S_ISLNK(etat->st_mode))) {
             return 0;
         }
@@ -223,20 +223,20 @@ int Gardes::lienDur(const char* existant, const char* nouveau) {
         return refuser(EACCES, Resultat::LienRefuse);
     }
     // The file it names, beneath the chosen folder through links that stay beneath.
-    const QByteArray source(existant);
-    const qsizetype i = source.lastIndexOf('/');
-    const QByteArray nomSource = source.mid(i + 1);
+    const std::string source(existant);
+    const auto i = std::ptrdiff_t(source.rfind('/'));
+    const std::string nomSource = source.substr(std::size_t(i + 1));
     if (nulle(nomSource)) {
         return refuser(EACCES, Resultat::LienRefuse);
     }
     const Descripteur dossierSource(resoudre(destination_.get(),
-                                             i < 0 ? "." : source.left(i).constData(),
+                                             i < 0 ? "." : source.substr(0, std::size_t(i)).c_str(),
                                              O_PATH | O_DIRECTORY, Dessous));
     if (!dossierSource) {
         return errno == ENOENT || errno == ENOTDIR ? -1 : refuser(EACCES, Resultat::LienRefuse);
     }
     struct stat s {};
-    if (::fstatat(dossierSource.get(), nomSource.constData(), &s, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(dossierSource.get(), nomSource.c_str(), &s, AT_SYMLINK_NOFOLLOW) != 0) {
         return -1;
     }
     if (!S_ISREG(s.st_mode) || !faitParLaPasse(s)) {
@@ -247,7 +247,7 @@ int Gardes::lienDur(const char* existant, const char* nouveau) {
     if (!p || accordEntree_ == Accord::Non) {
         return echouer(EACCES);
     }
-    if (::linkat(dossierSource.get(), nomSource.constData(), p->d(), p->n(), 0) != 0) {
+    if (::linkat(dossierSource.get(), nomSource.c_str(), p->d(), p->n(), 0) != 0) {
         return -1;
     }
     fait_ = true;
@@ -262,7 +262,7 @@ int Gardes::lienSymbolique(const char* cible, const char* chemin) {
     if (accordEntree_ == Accord::Non) {
         return echouer(EACCES);
     }
-    if (cible == nullptr || !cibleSure(p->cheminDossier, QByteArray(cible))) {
+    if (cible == nullptr || !cibleSure(p->cheminDossier, std::string(cible))) {
         return refuser(EACCES, Resultat::LienRefuse);
     }
     if (::symlinkat(cible, p->d(), p->n()) != 0) {

@@ -1,57 +1,45 @@
 #include "ModuleRAR.h"
 
-#include <QLibrary>
-
-#include <memory>
-#include <vector>
+#include <dlfcn.h>
 
 namespace ModuleRAR {
-
-QString nomBibliotheque() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("unrar.dll");
-#else
-    return QStringLiteral("libunrar.so.5");
-#endif
-}
 
 namespace {
 
 template <typename Fn>
-bool lier(QLibrary& bibliotheque, const char* nom, Fn& cible, QString& manquant) {
-    cible = reinterpret_cast<Fn>(bibliotheque.resolve(nom));
-    if (cible == nullptr && manquant.isEmpty()) {
-        manquant = QString::fromLatin1(nom);
+bool lier(void* bibliotheque, const char* nom, Fn& cible, std::string& manquant) {
+    cible = reinterpret_cast<Fn>(::dlsym(bibliotheque, nom));
+    if (cible == nullptr && manquant.empty()) {
+        manquant = nom;
     }
     return cible != nullptr;
 }
 
 } // namespace
 
-Chargement chargerUnrar(const QString& fichier) {
-    auto bibliotheque = std::make_unique<QLibrary>(fichier);
-    if (!bibliotheque->load()) {
-        return {std::nullopt, Messages::Echec::bibliotheque(fichier, bibliotheque->errorString())};
+Chargement chargerUnrar(const std::string& fichier) {
+    void* bibliotheque = ::dlopen(fichier.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (bibliotheque == nullptr) {
+        const char* raison = ::dlerror();
+        return {std::nullopt,
+                {GenreEchec::Bibliotheque, 0, fichier + '\n' + (raison != nullptr ? raison : "")}};
     }
 
     UnrarApi api;
-    QString manquant;
-    lier(*bibliotheque, "RAROpenArchiveEx", api.RAROpenArchiveEx, manquant);
-    lier(*bibliotheque, "RARCloseArchive", api.RARCloseArchive, manquant);
-    lier(*bibliotheque, "RARReadHeaderEx", api.RARReadHeaderEx, manquant);
-    lier(*bibliotheque, "RARProcessFile", api.RARProcessFile, manquant);
-    lier(*bibliotheque, "RARSetPassword", api.RARSetPassword, manquant);
-    lier(*bibliotheque, "RARSetChangeVolProc", api.RARSetChangeVolProc, manquant);
-    lier(*bibliotheque, "RARSetCallback", api.RARSetCallback, manquant);
-    lier(*bibliotheque, "RARGetDllVersion", api.RARGetDllVersion, manquant);
-    if (!manquant.isEmpty()) {
-        bibliotheque->unload();
-        return {std::nullopt, Messages::Echec::pointDEntree(fichier, manquant)};
+    std::string manquant;
+    lier(bibliotheque, "RAROpenArchiveEx", api.RAROpenArchiveEx, manquant);
+    lier(bibliotheque, "RARCloseArchive", api.RARCloseArchive, manquant);
+    lier(bibliotheque, "RARReadHeaderEx", api.RARReadHeaderEx, manquant);
+    lier(bibliotheque, "RARProcessFile", api.RARProcessFile, manquant);
+    lier(bibliotheque, "RARSetPassword", api.RARSetPassword, manquant);
+    lier(bibliotheque, "RARSetChangeVolProc", api.RARSetChangeVolProc, manquant);
+    lier(bibliotheque, "RARSetCallback", api.RARSetCallback, manquant);
+    lier(bibliotheque, "RARGetDllVersion", api.RARGetDllVersion, manquant);
+    if (!manquant.empty()) {
+        ::dlclose(bibliotheque);
+        return {std::nullopt, {GenreEchec::Bibliotheque, 1, fichier + '\n' + manquant}};
     }
-    // Never unloaded (destroying a QLibrary does not unload it): the entry points must stay
-    // valid until the process ends.
-    static std::vector<std::unique_ptr<QLibrary>> chargees;
-    chargees.push_back(std::move(bibliotheque));
+    // Never closed: the entry points must stay valid until the process ends.
     return {api, {}};
 }
 

@@ -3,11 +3,10 @@
 // The UnRAR library's entry points, bound at run time. Only the helper loads the library.
 
 #include "CodesRAR.h"
-#include "RetourPasse.h"
-
-#include <QString>
+#include "Vocabulaire.h"
 
 #include <optional>
+#include <string>
 
 namespace ModuleRAR {
 
@@ -28,14 +27,14 @@ struct UnrarApi {
 
 struct Chargement {
     std::optional<UnrarApi> api;
-    Messages::Echec erreur; // why loading failed, for the window to say
+    EchecPasse erreur; // why loading failed, for the window to say
 };
 
-// The file name of the library on this system: libunrar.so.5, or unrar.dll on Windows.
-QString nomBibliotheque();
+// The file name of the library on this system.
+inline constexpr const char* NomBibliotheque = "libunrar.so.5";
 
 // Loads the library from `fichier` (a name searched the usual way, or a path) and looks up every
 // entry point by name. The library stays loaded for the rest of the process.
-Chargement chargerUnrar(const QString& fichier = nomBibliotheque());
+Chargement chargerUnrar(const std::string& fichier = NomBibliotheque);
 
 } // namespace ModuleRAR

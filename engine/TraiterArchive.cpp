@@ -2,14 +2,10 @@
 
 #include "FinArchive.h"
 #include "Gardes.h"
-
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStringList>
+#include "Large.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -37,9 +33,10 @@ struct Fermeture {
     }
 };
 
-// Qt's text conversions between two calls (a name encoded for the window, for one) may leave the
-// upper halves of the AVX registers dirty. The library's SSE code then pays a transition penalty
-// on every vector instruction until they are cleared: about a sixth of a list pass on x86-64.
+// Code between two calls (the C library's vector string functions, a caller's text conversions)
+// may leave the upper halves of the AVX registers dirty. The library's SSE code then pays a
+// transition penalty on every vector instruction until they are cleared: about a sixth of a list
+// pass on x86-64.
 inline void avantBibliotheque() {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     static const bool avx = __builtin_cpu_supports("avx");
@@ -49,21 +46,22 @@ inline void avantBibliotheque() {
 #endif
 }
 
-QString texteBorne(const char* texte, std::size_t taille) {
-    return QString::fromLocal8Bit(texte, qsizetype(qstrnlen(texte, taille)));
+// The locale's bytes, UTF-8 in every process that runs the library (environnement::localeUtf8).
+std::string texteBorne(const char* texte, std::size_t taille) {
+    return std::string(texte, strnlen(texte, taille));
 }
 
-QString nomEntree(const RARHeaderDataEx& entete) {
+std::string nomEntree(const RARHeaderDataEx& entete) {
     const std::size_t max = sizeof(entete.FileNameW) / sizeof(wchar_t);
     const std::size_t longueur = wcsnlen(entete.FileNameW, max);
     if (longueur > 0) {
-        return QString::fromWCharArray(entete.FileNameW, qsizetype(longueur));
+        return large::versUtf8(std::wstring_view(entete.FileNameW, longueur));
     }
     return texteBorne(entete.FileName, sizeof(entete.FileName));
 }
 
-qint64 tailleEntree(const RARHeaderDataEx& entete) {
-    return qint64((quint64(entete.UnpSizeHigh) << 32) | entete.UnpSize);
+std::int64_t tailleEntree(const RARHeaderDataEx& entete) {
+    return std::int64_t((std::uint64_t(entete.UnpSizeHigh) << 32) | entete.UnpSize);
 }
 
 int operationDuMode(int mode) {
@@ -89,18 +87,18 @@ public:
         const std::size_t longueur = wcsnlen(entete.ArcNameW, max);
         if (longueur != brut_.size() || wmemcmp(entete.ArcNameW, brut_.data(), longueur) != 0) {
             brut_.assign(entete.ArcNameW, longueur);
-            chemin_ = QString::fromWCharArray(brut_.data(), qsizetype(longueur));
+            chemin_ = large::versUtf8(brut_);
             ++nombre_;
         }
         suiteAilleurs_ = (entete.Flags & RHDF_SPLITAFTER) != 0;
     }
     // The file whose end the pass reached, when it is known: an entry continued in a volume that
     // no header was read from leaves it open.
-    std::optional<QString> dernier(const QString& archive) const {
+    std::optional<std::string> dernier(const std::string& archive) const {
         if (suiteAilleurs_) {
             return std::nullopt;
         }
-        return chemin_.isEmpty() ? archive : chemin_;
+        return chemin_.empty() ? archive : chemin_;
     }
 
     // The number of volume files that headers came from: the archive alone is one.
@@ -108,7 +106,7 @@ public:
 
 private:
     std::wstring brut_;
-    QString chemin_;
+    std::string chemin_;
     bool suiteAilleurs_ = false;
     int nombre_ = 0;
 };
@@ -132,11 +130,11 @@ Gardes::Genre genreDe(const RARHeaderDataEx& entete) {
 
 // What the library's callback reports to, for one pass.
 struct Rappel {
-    RetourPasse& retour;
-    qint64 octets = 0;      // of the current entry
-    bool incorrect = false; // the password given last was wrong
-    bool abandon = false;   // the user gave none
-    int demandes = 0;       // passwords asked since the archive was opened
+    RetourMoteur& retour;
+    std::int64_t octets = 0; // of the current entry
+    bool incorrect = false;  // the password given last was wrong
+    bool abandon = false;    // the user gave none
+    int demandes = 0;        // passwords asked since the archive was opened
 };
 
 int repondre(unsigned message, long donnee, long p1, long p2) {
@@ -156,13 +154,13 @@ int repondre(unsigned message, long donnee, long p1, long p2) {
             return -1;
         }
         ++r->demandes;
-        std::optional<QString> saisi = r->retour.motDePasse(r->incorrect);
-        if (!saisi || saisi->isEmpty()) {
+        std::optional<std::string> saisi = r->retour.motDePasse(r->incorrect);
+        if (!saisi || saisi->empty()) {
             r->abandon = true; // the library then reports the password missing
             return -1;
         }
-        std::wstring large = saisi->toStdWString();
-        saisi->fill(QChar());
+        std::wstring large = large::depuisUtf8(*saisi);
+        std::fill(saisi->begin(), saisi->end(), '\0');
         auto* tampon = reinterpret_cast<wchar_t*>(p1);
         const std::size_t n = std::min(large.size(), std::size_t(p2) - 1);
         std::wmemcpy(tampon, large.data(), n);
@@ -188,41 +186,41 @@ int rappel(unsigned message, long donnee, long p1, long p2) {
 
 namespace {
 
-using Genre = Messages::Echec::Genre;
+using Genre = GenreEchec;
 
 // One pass: the archive may be opened more than once, when a password typed for it was wrong; the
 // entries already done are then skipped, so that none is shown, tested or written twice.
 class Passe {
 public:
-    Passe(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode, const QByteArray& chemin,
+    Passe(const ModuleRAR::UnrarApi& api, RetourMoteur& retour, int mode, const std::string& chemin,
           Gardes* gardes, const Selection& selection)
         : api_(api)
         , retour_(retour)
         , mode_(mode)
         , chemin_(chemin)
         , selection_(selection)
-        , libelle_(libelleMode(mode))
+        , libelle_(libelleModeUtf8(mode))
         , gardes_(gardes)
         , archive_{api, nullptr, gardes}
         , rappel_{retour} {}
 
-    void executer(const QString& motDePasse) {
-        QString donne = motDePasse;
-        qsizetype faites = 0; // entries whose rows are out
-        bool reprise = false; // the last of them is to be processed again
+    void executer(const std::string& motDePasse) {
+        std::string donne = motDePasse;
+        std::int64_t faites = 0; // entries whose rows are out
+        bool reprise = false;    // the last of them is to be processed again
         for (bool premiere = true;; premiere = false) {
             ouvrir(donne, premiere);
-            donne.fill(QChar());
+            std::fill(donne.begin(), donne.end(), '\0');
             donne.clear(); // a password found wrong is asked again, not given again
-            qint16 resultat = lire();
+            std::int16_t resultat = lire();
             if (premiere) {
                 retour_.montrerFenetre();
             }
-            qsizetype lues = 0;
+            std::int64_t lues = 0;
             for (; resultat == 0 && lues < faites - (reprise ? 1 : 0); ++lues) {
                 const int r = traiter(RAR_SKIP);
                 if (r == ERAR_BAD_PASSWORD || r == ERAR_MISSING_PASSWORD) {
-                    resultat = qint16(r);
+                    resultat = std::int16_t(r);
                     break;
                 }
                 resultat = lire();
@@ -236,7 +234,7 @@ public:
                 const int r = entree(nouvelle, lues);
                 if (r == ERAR_BAD_PASSWORD || r == ERAR_MISSING_PASSWORD) {
                     reprise = true;
-                    resultat = qint16(r);
+                    resultat = std::int16_t(r);
                     break;
                 }
                 resultat = lire();
@@ -260,8 +258,8 @@ public:
     }
 
 private:
-    void ouvrir(const QString& motDePasse, bool premiere) {
-        QByteArray nomArchive = chemin_;
+    void ouvrir(const std::string& motDePasse, bool premiere) {
+        std::string nomArchive = chemin_;
         auto tamponCommentaire = std::make_unique<char[]>(TailleCommentaire);
         std::memset(tamponCommentaire.get(), ' ', TailleCommentaire);
         RAROpenArchiveDataEx ouverture{};
@@ -281,14 +279,14 @@ private:
             retour_.echec({Genre::Ouverture, int(ouverture.OpenResult)});
         }
         if (premiere) {
-            retour_.archive(ouverture.Flags, formatArchive(QFile::decodeName(chemin_)));
+            retour_.archive(ouverture.Flags, formatArchive(chemin_));
         }
         rappel_.demandes = 0;
         api_.RARSetCallback(archive_.handle, rappel, reinterpret_cast<long>(&rappel_));
-        if (!motDePasse.isEmpty()) {
-            QByteArray secret = motDePasse.toLocal8Bit();
+        if (!motDePasse.empty()) {
+            std::string secret = motDePasse; // UTF-8, the locale's encoding
             api_.RARSetPassword(archive_.handle, secret.data());
-            secret.fill('\0');
+            std::fill(secret.begin(), secret.end(), '\0');
         }
         // A comment of the buffer's size or more comes as far as the buffer holds it, perhaps
         // without a terminating NUL.
@@ -304,11 +302,11 @@ private:
         archive_.handle = nullptr;
     }
 
-    qint16 lire() {
+    std::int16_t lire() {
         std::memset(entete_.get(), 0, sizeof(RARHeaderDataEx));
         const Gardes::Service service(gardes_);
         avantBibliotheque();
-        return static_cast<qint16>(api_.RARReadHeaderEx(archive_.handle, entete_.get()));
+        return static_cast<std::int16_t>(api_.RARReadHeaderEx(archive_.handle, entete_.get()));
     }
 
     // The library's work on the entry whose header was read last: `operation` is RAR_SKIP,
@@ -323,11 +321,11 @@ private:
 
     // The entry whose header was read last: its row when `nouvelle`, the library's work and the
     // result. Returns the library's code for the entry.
-    int entree(bool nouvelle, qsizetype place) {
+    int entree(bool nouvelle, std::int64_t place) {
         const RARHeaderDataEx& entete = *entete_;
         volume_.noter(entete);
         if (!selection_.empty() &&
-            !std::binary_search(selection_.begin(), selection_.end(), quint32(place))) {
+            !std::binary_search(selection_.begin(), selection_.end(), std::uint32_t(place))) {
             // Left out: skipped by the library, which decodes it all the same in a solid archive.
             if (nouvelle) {
                 retour_.entreeSautee(tailleEntree(entete));
@@ -337,8 +335,9 @@ private:
         }
         if (nouvelle) {
             retour_.enTeteResultat(libelle_);
-            retour_.detailsLigne(qint64((quint64(entete.PackSizeHigh) << 32) | entete.PackSize),
-                                 estDossier(entete), quint32(place));
+            retour_.detailsLigne(
+                std::int64_t((std::uint64_t(entete.PackSizeHigh) << 32) | entete.PackSize),
+                estDossier(entete), std::uint32_t(place));
             retour_.nouvelleLigne(nomEntree(entete), tailleEntree(entete));
         }
         const bool guettee = gardes_ != nullptr && mode_ == ModeExtraction;
@@ -364,7 +363,7 @@ private:
         return resultat;
     }
 
-    void finir(qint16 resultat) {
+    void finir(std::int16_t resultat) {
         if (codes::finFatale(resultat)) {
             retour_.echec({Genre::EnTete, resultat});
         }
@@ -374,7 +373,7 @@ private:
             retour_.volumesLus(gardes_ != nullptr ? gardes_->volumesOuverts() : volume_.nombre());
         }
         // A download cut between two entries reads, to the library, as a normal end.
-        const std::optional<QString> dernierVolume = volume_.dernier(QFile::decodeName(chemin_));
+        const std::optional<std::string> dernierVolume = volume_.dernier(chemin_);
         if (resultat == ERAR_END_ARCHIVE && dernierVolume &&
             finArchive(*dernierVolume) == FinArchive::Tronquee) {
             retour_.echec({Genre::Incomplete});
@@ -382,11 +381,11 @@ private:
     }
 
     const ModuleRAR::UnrarApi& api_;
-    RetourPasse& retour_;
+    RetourMoteur& retour_;
     const int mode_;
-    const QByteArray chemin_;
+    const std::string chemin_;
     const Selection& selection_;
-    const QString libelle_;
+    const char* const libelle_;
     Gardes* const gardes_;
     Fermeture archive_;
     Rappel rappel_;
@@ -397,13 +396,13 @@ private:
 
 } // namespace
 
-void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourPasse& retour, int mode,
-                    const QByteArray& chemin, const QString& motDePasse, Gardes* gardes,
+void TraiterArchive(const ModuleRAR::UnrarApi& api, RetourMoteur& retour, int mode,
+                    const std::string& chemin, const std::string& motDePasse, Gardes* gardes,
                     const Selection& selection) {
     // A pipe would keep the library waiting for a writer, a device would feed it for ever: only a
     // file is an archive.
     struct stat fichier {};
-    if (::stat(chemin.constData(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
+    if (::stat(chemin.c_str(), &fichier) != 0 || !S_ISREG(fichier.st_mode)) {
         retour.echec({Genre::Ouverture, ERAR_EOPEN});
     }
     Passe(api, retour, mode, chemin, gardes, selection).executer(motDePasse);

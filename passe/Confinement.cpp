@@ -84,7 +84,7 @@ int abiLandlock(int plafond) {
     return plafond > 0 ? std::min(int(abi), plafond) : int(abi);
 }
 
-bool restreindre(const std::vector<QByteArray>& volumes, bool ecrire, int abi) {
+bool restreindre(const std::vector<std::string>& volumes, bool ecrire, int abi) {
     if (abi < 1) {
         return false;
     }
@@ -125,8 +125,8 @@ bool restreindre(const std::vector<QByteArray>& volumes, bool ecrire, int abi) {
     if (limites::SousSanitiseur) {
         permettre(jeu, "/proc/self", Lire, true);
     }
-    for (const QByteArray& volume : volumes) {
-        permettre(jeu, volume.constData(), Lire, false);
+    for (const std::string& volume : volumes) {
+        permettre(jeu, volume.c_str(), Lire, false);
     }
     // Everything beneath the destination but running programs and commanding devices.
     const bool fait =

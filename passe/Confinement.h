@@ -5,7 +5,7 @@
 // of its own (new namespaces where only the destination is writable) when the kernel allows it;
 // these two layers hold without it.
 
-#include <QByteArray>
+#include <string>
 
 #include <vector>
 
@@ -22,7 +22,7 @@ int abiLandlock(int plafond);
 // at all: Landlock does not cover chmod, chown or utimes, by name or through a descriptor, so no
 // descriptor of it may exist. Nor does it cover truncate below ABI 3, nor signals below ABI 6: the
 // sandbox does, and outside it the filter. False when there is no Landlock.
-bool restreindre(const std::vector<QByteArray>& volumes, bool ecrire, int abi);
+bool restreindre(const std::vector<std::string>& volumes, bool ecrire, int abi);
 
 // seccomp: sockets, exec, ptrace, mounts, namespaces, keyrings, kernel modules and the like are
 // refused. `horsBac`: no sandbox stands around the helper, and the filter also refuses new

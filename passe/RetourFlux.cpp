@@ -2,6 +2,7 @@
 
 #include "Horloge.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <unistd.h>
@@ -12,10 +13,10 @@ namespace {
 
 // Rows go to the window in batches, one write for many rows; a row waits at most this long, so
 // that the list keeps moving.
-constexpr qint64 AttenteMaxMs = 30;
-constexpr qsizetype TailleLot = 64 * 1024;
+constexpr std::int64_t AttenteMaxMs = 30;
+constexpr std::size_t TailleLot = 64 * 1024;
 // An entry this large may keep the library busy for long: its row leaves before the library starts.
-constexpr qint64 GrandeEntree = 256 * 1024;
+constexpr std::int64_t GrandeEntree = 256 * 1024;
 
 } // namespace
 
@@ -39,19 +40,19 @@ void RetourFlux::envoyer() {
 
 void RetourFlux::envoyerSiAttendu() {
     if (tampon_.size() >= TailleLot ||
-        (!tampon_.isEmpty() && platform::millisecondesGrossieres() - envoiMs_ >= AttenteMaxMs)) {
+        (!tampon_.empty() && platform::millisecondesGrossieres() - envoiMs_ >= AttenteMaxMs)) {
         envoyer();
     }
 }
 
-QByteArray RetourFlux::reponse() {
+std::string RetourFlux::reponse() {
     envoyer();
-    QByteArray recu;
+    std::string recu;
     const std::optional<protocole::Trame> t = protocole::attendre(demandes_, recu);
     if (!t || t->type != Type::Reponse) {
         terminer();
     }
-    return t->charge.toByteArray();
+    return std::string(t->charge);
 }
 
 void RetourFlux::terminer() {
@@ -61,15 +62,15 @@ void RetourFlux::terminer() {
 void RetourFlux::bonjour(int versionBibliotheque) {
     redaction_.debut(Type::Bonjour);
     redaction_.u32(protocole::Version);
-    redaction_.u32(quint32(versionBibliotheque));
+    redaction_.u32(std::uint32_t(versionBibliotheque));
     redaction_.fin();
     envoyer();
 }
 
-void RetourFlux::protections(quint8 protections, int abiLandlock) {
+void RetourFlux::protections(std::uint8_t protections, int abiLandlock) {
     redaction_.debut(Type::Protections);
     redaction_.u8(protections);
-    redaction_.u8(quint8(abiLandlock));
+    redaction_.u8(std::uint8_t(abiLandlock));
     redaction_.fin();
     envoyer();
 }
@@ -89,17 +90,17 @@ void RetourFlux::dernierMot(Type type) {
     std::exit(0); // through the exit handlers, where a sanitizer checks for leaks
 }
 
-void RetourFlux::echec(const Messages::Echec& echec) {
+void RetourFlux::echec(const EchecPasse& echec) {
     redaction_.debut(Type::Echec);
-    redaction_.u8(quint8(echec.genre));
-    redaction_.u32(quint32(echec.code));
+    redaction_.u8(std::uint8_t(echec.genre));
+    redaction_.u32(std::uint32_t(echec.code));
     redaction_.texte(echec.detail);
     redaction_.fin();
     envoyer();
     std::exit(0);
 }
 
-void RetourFlux::commentaire(const QString& texte, bool tronque) {
+void RetourFlux::commentaire(std::string_view texte, bool tronque) {
     redaction_.debut(Type::Commentaire);
     redaction_.texte(texte);
     redaction_.u8(tronque ? 1 : 0);
@@ -107,15 +108,15 @@ void RetourFlux::commentaire(const QString& texte, bool tronque) {
     reponse();
 }
 
-std::optional<QString> RetourFlux::motDePasse(bool incorrect) {
+std::optional<std::string> RetourFlux::motDePasse(bool incorrect) {
     redaction_.debut(Type::MotDePasse);
     redaction_.u8(incorrect ? 1 : 0);
     redaction_.fin();
-    QByteArray charge = reponse();
+    std::string charge = reponse();
     protocole::Lecture l(charge);
-    const quint8 donne = l.u8();
-    QString texte = l.texte();
-    charge.fill('\0');
+    const std::uint8_t donne = l.u8();
+    std::string texte(l.texte());
+    std::fill(charge.begin(), charge.end(), '\0');
     if (!l.complete()) {
         terminer();
     }
@@ -130,24 +131,24 @@ void RetourFlux::montrerFenetre() {
     redaction_.fin();
 }
 
-void RetourFlux::enTeteResultat(const QString& libelle) {
-    Q_UNUSED(libelle); // the window knows the label of the mode it asked for
+void RetourFlux::enTeteResultat(std::string_view) {
+    // the window knows the label of the mode it asked for
 }
 
-void RetourFlux::archive(quint32 drapeaux, int format) {
+void RetourFlux::archive(std::uint32_t drapeaux, int format) {
     redaction_.debut(Type::Archive);
     redaction_.u32(drapeaux);
-    redaction_.u8(quint8(format));
+    redaction_.u8(std::uint8_t(format));
     redaction_.fin();
 }
 
-void RetourFlux::detailsLigne(qint64 compressee, bool dossier, quint32 place) {
+void RetourFlux::detailsLigne(std::int64_t compressee, bool dossier, std::uint32_t place) {
     compressee_ = compressee;
     dossier_ = dossier;
     place_ = place;
 }
 
-void RetourFlux::entreeSautee(qint64 taille) {
+void RetourFlux::entreeSautee(std::int64_t taille) {
     redaction_.debut(Type::Sautee);
     redaction_.i64(taille);
     redaction_.fin();
@@ -156,11 +157,11 @@ void RetourFlux::entreeSautee(qint64 taille) {
 
 void RetourFlux::volumesLus(int nombre) {
     redaction_.debut(Type::Volumes);
-    redaction_.u32(quint32(nombre));
+    redaction_.u32(std::uint32_t(nombre));
     redaction_.fin();
 }
 
-void RetourFlux::nouvelleLigne(const QString& nom, qint64 taille) {
+void RetourFlux::nouvelleLigne(std::string_view nom, std::int64_t taille) {
     redaction_.debut(Type::Ligne);
     redaction_.texte(nom);
     redaction_.i64(taille);
@@ -178,8 +179,8 @@ void RetourFlux::nouvelleLigne(const QString& nom, qint64 taille) {
 
 void RetourFlux::resultat(Resultat r, int code) {
     redaction_.debut(Type::Resultat);
-    redaction_.u8(quint8(r));
-    redaction_.u32(quint32(code));
+    redaction_.u8(std::uint8_t(r));
+    redaction_.u32(std::uint32_t(code));
     redaction_.fin();
     enCours_.effacer();
 }
@@ -188,33 +189,34 @@ void RetourFlux::entreeTerminee() {
     envoyerSiAttendu();
 }
 
-Remplacement RetourFlux::remplacer(const QString& nom) {
+Remplacement RetourFlux::remplacer(std::string_view nom) {
     redaction_.debut(Type::Remplacer);
     redaction_.texte(nom);
     redaction_.fin();
-    const QByteArray charge = reponse();
+    const std::string charge = reponse();
     protocole::Lecture l(charge);
-    const quint8 r = l.u8();
+    const std::uint8_t r = l.u8();
     if (!l.complete()) {
         terminer();
     }
     switch (r) {
-    case quint8(Remplacement::Oui):
+    case std::uint8_t(Remplacement::Oui):
         return Remplacement::Oui;
-    case quint8(Remplacement::OuiPourTous):
+    case std::uint8_t(Remplacement::OuiPourTous):
         return Remplacement::OuiPourTous;
-    case quint8(Remplacement::NonPourTous):
+    case std::uint8_t(Remplacement::NonPourTous):
         return Remplacement::NonPourTous;
     default:
         return Remplacement::Non;
     }
 }
 
-void RetourFlux::fichierEcrit(QByteArrayView chemin, quint64 peripherique, quint64 inode) {
+void RetourFlux::fichierEcrit(std::string_view chemin, std::uint64_t peripherique,
+                              std::uint64_t inode) {
     enCours_.ecrire(chemin, peripherique, inode);
 }
 
-void RetourFlux::progression(qint64 octets) {
+void RetourFlux::progression(std::int64_t octets) {
     if (platform::millisecondesGrossieres() - envoiMs_ < AttenteMaxMs) {
         return;
     }

@@ -7,38 +7,40 @@
 #include "Protocole.h"
 #include "TraiterArchive.h"
 
-#include <QByteArray>
+#include <cstdint>
+#include <string>
 
-class RetourFlux final : public RetourPasse {
+class RetourFlux final : public RetourMoteur {
 public:
     RetourFlux(int demandes, int retour, int mode);
 
     void bonjour(int versionBibliotheque);
-    void protections(quint8 protections, int abiLandlock);
+    void protections(std::uint8_t protections, int abiLandlock);
     [[noreturn]] void fin();
 
-    void commentaire(const QString& texte, bool tronque) override;
+    void commentaire(std::string_view texte, bool tronque) override;
     void montrerFenetre() override;
-    void enTeteResultat(const QString& libelle) override;
-    void nouvelleLigne(const QString& nom, qint64 taille) override;
+    void enTeteResultat(std::string_view libelle) override;
+    void nouvelleLigne(std::string_view nom, std::int64_t taille) override;
     void resultat(Resultat r, int code) override;
     void entreeTerminee() override;
-    void archive(quint32 drapeaux, int format) override;
-    void detailsLigne(qint64 compressee, bool dossier, quint32 place) override;
-    void entreeSautee(qint64 taille) override;
+    void archive(std::uint32_t drapeaux, int format) override;
+    void detailsLigne(std::int64_t compressee, bool dossier, std::uint32_t place) override;
+    void entreeSautee(std::int64_t taille) override;
     void volumesLus(int nombre) override;
-    Remplacement remplacer(const QString& nom) override;
-    void fichierEcrit(QByteArrayView chemin, quint64 peripherique, quint64 inode) override;
-    void progression(qint64 octets) override;
-    std::optional<QString> motDePasse(bool incorrect) override;
-    [[noreturn]] void echec(const Messages::Echec& echec) override;
+    Remplacement remplacer(std::string_view nom) override;
+    void fichierEcrit(std::string_view chemin, std::uint64_t peripherique,
+                      std::uint64_t inode) override;
+    void progression(std::int64_t octets) override;
+    std::optional<std::string> motDePasse(bool incorrect) override;
+    [[noreturn]] void echec(const EchecPasse& echec) override;
     [[noreturn]] void abandon() override;
 
 private:
     void envoyer();
     void envoyerSiAttendu();
     // Sends what waits, then waits for the window's answer: its payload.
-    QByteArray reponse();
+    std::string reponse();
     [[noreturn]] void dernierMot(protocole::Type type);
     [[noreturn]] void terminer();
 
@@ -46,11 +48,11 @@ private:
     int retour_;
     PageEnCours enCours_;
     bool longuesEntrees_; // test and extraction: an entry may keep the library busy for minutes
-    QByteArray tampon_;
+    std::string tampon_;
     protocole::Redaction redaction_{tampon_};
-    qint64 envoiMs_ = 0;
+    std::int64_t envoiMs_ = 0;
     bool premiereLigne_ = true;
-    qint64 compressee_ = 0; // of the row that comes next
+    std::int64_t compressee_ = 0; // of the row that comes next
     bool dossier_ = false;
-    quint32 place_ = 0;
+    std::uint32_t place_ = 0;
 };

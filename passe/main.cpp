@@ -10,10 +10,10 @@
 #include "RetourFlux.h"
 #include "TraiterArchive.h"
 
-#include <QByteArray>
-
 #include <algorithm>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <unistd.h>
@@ -23,8 +23,8 @@ using protocole::Type;
 namespace {
 
 // More than any archive splits into; a Demande that says more is not believed.
-constexpr quint32 MaxVolumes = 100000;
-constexpr quint32 MaxEntrees = 1U << 26;
+constexpr std::uint32_t MaxVolumes = 100000;
+constexpr std::uint32_t MaxEntrees = 1U << 26;
 
 } // namespace
 
@@ -45,24 +45,24 @@ int main() {
         accueil.bonjour(unrar.api->RARGetDllVersion());
     }
 
-    QByteArray recu;
+    std::string recu;
     const std::optional<protocole::Trame> demande =
         protocole::attendre(protocole::DescripteurDemandes, recu);
     if (!demande || demande->type != Type::Demande) {
         return protocole::StatutAutreVersion;
     }
     protocole::Lecture l(demande->charge);
-    const quint32 version = l.u32();
+    const std::uint32_t version = l.u32();
     const int mode = l.u8();
-    const quint32 options = l.u32();
-    const QByteArray archive = l.octets().toByteArray();
-    std::vector<QByteArray> volumes(std::min<quint32>(l.u32(), MaxVolumes));
-    for (QByteArray& v : volumes) {
-        v = l.octets().toByteArray();
+    const std::uint32_t options = l.u32();
+    const std::string archive(l.octets());
+    std::vector<std::string> volumes(std::min<std::uint32_t>(l.u32(), MaxVolumes));
+    for (std::string& v : volumes) {
+        v = l.octets();
     }
-    QString motDePasse = l.texte();
-    Selection selection(std::min<quint32>(l.u32(), MaxEntrees));
-    for (quint32& place : selection) {
+    std::string motDePasse(l.texte());
+    Selection selection(std::min<std::uint32_t>(l.u32(), MaxEntrees));
+    for (std::uint32_t& place : selection) {
         place = l.u32();
     }
     std::sort(selection.begin(), selection.end());
@@ -72,7 +72,7 @@ int main() {
 
     RetourFlux retour(protocole::DescripteurDemandes, protocole::DescripteurRetour, mode);
     // From here on, the library is the only code that reads the archive: it is fenced in first.
-    quint8 protections = 0;
+    std::uint8_t protections = 0;
     const int abi = confinement::abiLandlock(int(options >> protocole::DecalageAbi) & 0xFF);
     if ((options & protocole::SansLandlock) == 0 &&
         confinement::restreindre(volumes, mode == ModeExtraction, abi)) {
@@ -91,6 +91,6 @@ int main() {
         TraiterArchive(*unrar.api, retour, mode, archive, motDePasse, gardes ? &*gardes : nullptr,
                        selection);
     }
-    motDePasse.fill(QChar());
+    std::fill(motDePasse.begin(), motDePasse.end(), '\0');
     retour.fin();
 }

@@ -60,14 +60,14 @@ const QByteArray Page = "le() { n=$1; for i in $(seq $2); do "
 
 // One frame of a stand-in helper.
 QByteArray trame(Type type, const std::function<void(protocole::Redaction&)>& charge = {}) {
-    QByteArray t;
+    std::string t;
     protocole::Redaction r(t);
     r.debut(type);
     if (charge) {
         charge(r);
     }
     r.fin();
-    return t;
+    return QByteArray::fromStdString(t);
 }
 
 // A helper's first words: its hello once the library is loaded, then its protections.
@@ -88,14 +88,14 @@ QByteArray echec(const QString& detail, Genre genre = Genre::Fichier) {
     return trame(Type::Echec, [&detail, genre](protocole::Redaction& r) {
         r.u8(quint8(genre));
         r.u32(genre == Genre::Fichier ? 16 : 4);
-        r.texte(detail);
+        r.texte(assistant::utf8(detail));
     });
 }
 
 // A row named with the bytes `nom`, and a replace question.
 QByteArray ligneDe(const QByteArray& nom) {
     return trame(Type::Ligne, [&nom](protocole::Redaction& r) {
-        r.octets(nom);
+        r.octets(assistant::vue(nom));
         r.i64(1);
         r.i64(1);
         r.u8(0);
@@ -104,7 +104,8 @@ QByteArray ligneDe(const QByteArray& nom) {
 }
 
 QByteArray remplacer(const QByteArray& nom) {
-    return trame(Type::Remplacer, [&nom](protocole::Redaction& r) { r.octets(nom); });
+    return trame(Type::Remplacer,
+                 [&nom](protocole::Redaction& r) { r.octets(assistant::vue(nom)); });
 }
 
 } // namespace
@@ -198,13 +199,13 @@ private slots:
         const QByteArray illisible(protocole::NomMax + 1, char(0x80)); // as many characters
         rompt("a name longer than the library makes", ligneDe(illisible));
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
-            r.texte(QStringLiteral("encore"));
+            r.texte("encore");
             r.u8(0);
         });
         rompt("a second comment", commentaire + commentaire);
         rompt("a comment longer than the library's buffer",
               trame(Type::Commentaire, [](protocole::Redaction& r) {
-                  r.octets(QByteArray(3 * 16384 + 1, 'c'));
+                  r.octets(std::string(3 * 16384 + 1, 'c'));
                   r.u8(1);
               }));
         const QByteArray archive = trame(Type::Archive, [](protocole::Redaction& r) {

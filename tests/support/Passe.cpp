@@ -140,7 +140,8 @@ Vu passerDansLeMoteur(const Passage& passage, const ModuleRAR::UnrarApi* api) {
     RetourEnregistre retour(vu);
     try {
         TraiterArchive(api != nullptr ? *api : unrar(), retour, passage.mode,
-                       QFile::encodeName(passage.archive), passage.coche, nullptr);
+                       QFile::encodeName(passage.archive).toStdString(),
+                       passage.coche.toStdString(), nullptr);
     } catch (const Messages::Echec& e) {
         vu.fin = 1;
         vu.messages.append({Messages::texte(e, passage.archive), Messages::TitreErreur,

@@ -9,6 +9,7 @@
 #include "FausseInteraction.h"
 #include "Messages.h"
 #include "ModuleRAR.h"
+#include "OctetsQt.h"
 #include "TraiterArchive.h"
 
 #include <QMessageBox>
@@ -60,20 +61,21 @@ struct Vu {
 };
 
 // What a pass writes and asks, recorded as the window would show it.
-class RetourEnregistre final : public RetourPasse {
+class RetourEnregistre final : public RetourMoteur {
 public:
     explicit RetourEnregistre(Vu& vu)
         : vu_(vu) {}
 
-    void commentaire(const QString& texte, bool) override {
+    void commentaire(std::string_view texte, bool) override {
         vu_.evenements << QStringLiteral("commentaire");
-        vu_.messages.append({texte, Messages::TitreCommentaire, platform::Icone::Information});
+        vu_.messages.append(
+            {texteQt(texte), Messages::TitreCommentaire, platform::Icone::Information});
     }
     void montrerFenetre() override { vu_.evenements << QStringLiteral("fenetre"); }
-    void enTeteResultat(const QString& libelle) override { vu_.enTete = libelle; }
-    void nouvelleLigne(const QString& nom, qint64 taille) override {
+    void enTeteResultat(std::string_view libelle) override { vu_.enTete = texteQt(libelle); }
+    void nouvelleLigne(std::string_view nom, std::int64_t taille) override {
         vu_.evenements << QStringLiteral("ligne");
-        vu_.noms.prepend(nom);
+        vu_.noms.prepend(texteQt(nom));
         vu_.tailles.prepend(QString::number(taille));
         vu_.resultats.prepend(QString());
     }
@@ -81,18 +83,20 @@ public:
         vu_.resultats.first() = Messages::texteResultat(r, code);
     }
     // The engine's own tests answer neither: the window's do.
-    Remplacement remplacer(const QString& nom) override {
-        vu_.questions << nom;
+    Remplacement remplacer(std::string_view nom) override {
+        vu_.questions << texteQt(nom);
         return Remplacement::Non;
     }
-    std::optional<QString> motDePasse(bool) override {
+    std::optional<std::string> motDePasse(bool) override {
         vu_.libellesMotDePasse << QStringLiteral("Mot de passe de l'archive :");
         return std::nullopt;
     }
     void abandon() override { vu_.evenements << QStringLiteral("abandon"); }
-    [[noreturn]] void echec(const Messages::Echec& e) override { throw e; }
+    [[noreturn]] void echec(const EchecPasse& e) override { throw Messages::Echec::depuis(e); }
 
 private:
+    static QString texteQt(std::string_view t) { return QString::fromUtf8(assistant::vueQt(t)); }
+
     Vu& vu_;
 };
 

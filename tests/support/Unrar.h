@@ -9,7 +9,7 @@
 inline const ModuleRAR::UnrarApi& unrar() {
     static const ModuleRAR::Chargement chargement = ModuleRAR::chargerUnrar();
     if (!chargement.api) {
-        qFatal("%s", qPrintable(chargement.erreur.detail));
+        qFatal("%s", chargement.erreur.detail.c_str());
     }
     return *chargement.api;
 }

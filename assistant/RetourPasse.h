@@ -1,7 +1,9 @@
 #pragma once
 
-// What a pass is and what it tells: the vocabulary that the helper, which runs the library, and
-// the window, which shows the pass, share on both sides of the pipe (Protocole.h).
+// The window's side of a pass: what the helper's frames are played into (Relecture), in Qt's
+// types.
+
+#include "Vocabulaire.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -11,70 +13,29 @@
 
 namespace Messages {
 
-// Why a pass stopped, as codes: the helper process that runs the pass sends these, and the window
-// turns them into its French message here, in one place.
+// Why a pass stopped, as the window words it: the helper's EchecPasse, with the window's own
+// reasons besides.
 struct Echec {
-    enum class Genre : quint8 {
-        Ouverture,    // code: the library's OpenResult
-        Fichier,      // code: the result of processing an entry
-        EnTete,       // code: the header read that ended the loop
-        Incomplete,   // the archive stops short of its end
-        Bibliotheque, // the library cannot be loaded; see bibliotheque() and pointDEntree()
-        // The rest are the window's own words on the helper, never sent by it.
-        Installation, // the helper is missing; detail: the whole message
-        Signal,       // the helper was killed; code: the signal
-        Sortie,       // the helper left without its end; code: its exit status
-    };
+    using Genre = GenreEchec;
     Genre genre = Genre::Ouverture;
     int code = 0;
     QString detail{};
 
-    // The library file could not be loaded (`raison`), or lacks the entry point `nom`.
-    static Echec bibliotheque(const QString& fichier, const QString& raison) {
-        return {Genre::Bibliotheque, 0, fichier + QLatin1Char('\n') + raison};
-    }
-    static Echec pointDEntree(const QString& fichier, const QString& nom) {
-        return {Genre::Bibliotheque, 1, fichier + QLatin1Char('\n') + nom};
+    static Echec depuis(const EchecPasse& e) {
+        return {e.genre, e.code, QString::fromUtf8(e.detail.data(), qsizetype(e.detail.size()))};
     }
 };
 
 } // namespace Messages
 
-enum ModeTraitement : int {
-    ModeExtraction = 0,
-    ModeTest = 1,
-    ModeListe = 2,
-};
-
 // The label of the third column while a pass of `mode` runs: "Extraction", "Test" or "Liste".
 inline QString libelleMode(int mode) {
-    switch (mode) {
-    case ModeExtraction:
-        return QStringLiteral("Extraction");
-    case ModeTest:
-        return QStringLiteral("Test");
-    default:
-        return QStringLiteral("Liste");
-    }
+    return QString::fromLatin1(libelleModeUtf8(mode));
 }
 
-// What became of an entry, for its row; the window words it (Messages::texteResultat).
-enum class Resultat : quint8 {
-    OK,
-    Ignore,     // not extracted: the user kept the file there, or its name leads nowhere
-    LienRefuse, // a link not made: it would lead outside the chosen folder, or nowhere
-    Code,       // the library's code for an entry that did not stop the pass
-    // The window's own word, never sent by the helper: the user stopped the pass during the entry.
-    Interrompu,
-};
-
-// The answer to "replace the file that is already there?"; the "Tous" answers hold for the rest
-// of the pass.
-enum class Remplacement { Oui, OuiPourTous, Non, NonPourTous };
-
-// What a pass writes and shows. In the helper process that runs the library it goes down a pipe;
-// the window replays it from there. The benchmark's bare driver and the engine's tests have their
-// own. Rows are added at the top: the row just added is the one that `resultat` writes to.
+// What a pass writes and shows, in the window: the calls of the engine's RetourMoteur, replayed
+// from the helper's frames. Rows are added at the top: the row just added is the one that
+// `resultat` writes to.
 class RetourPasse {
 public:
     virtual ~RetourPasse() = default;
