@@ -1,7 +1,7 @@
 #pragma once
 
-// The library's wide texts (UTF-32 wchar_t) to and from UTF-8. A value that is no character
-// becomes U+FFFD, as anywhere else that text is converted.
+// The library's wide texts (UTF-32 wchar_t) to and from UTF-8. What is not well-formed becomes
+// U+FFFD, except a lone surrogate in a name, which becomes '?' as it always did.
 
 #include <cstdint>
 #include <string>
@@ -38,7 +38,11 @@ inline std::string versUtf8(std::wstring_view texte) {
     std::string o;
     o.reserve(texte.size());
     for (const wchar_t c : texte) {
-        ajouterUtf8(o, char32_t(c));
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            o += '?';
+        } else {
+            ajouterUtf8(o, char32_t(c));
+        }
     }
     return o;
 }

@@ -5,6 +5,7 @@
 #include "Archives.h"
 #include "EcrivainRar.h"
 #include "Environnement.h"
+#include "Large.h"
 #include "Messages.h"
 #include "Passe.h"
 
@@ -324,6 +325,34 @@ private slots:
         QCOMPARE(vu.messages.first().texte, QString(16384, QLatin1Char('z')));
         QCOMPARE(vu.evenements, (QStringList{"commentaire", "fenetre"}));
         QCOMPARE(vu.enTete, QStringLiteral("Résultat"));
+    }
+
+    // The library's wide names to UTF-8, and a typed password back, as Qt converts them.
+    void lesTextesLarges_data() {
+        QTest::addColumn<QList<uint>>("large");
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::newRow("letters of every width")
+            << QList<uint>{'a', 0xE9, 0x20AC, 0x1F600}
+            << QByteArray("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+        QTest::newRow("a lone surrogate") << QList<uint>{'a', 0xD800, 'b'} << QByteArray();
+        QTest::newRow("a cut sequence, a stray continuation byte") << QList<uint>{}
+                                                                   << QByteArray("a\xe2\x82 \x80"
+                                                                                 "b\xf0\x9f\x98");
+        QTest::newRow("overlong forms, an encoded surrogate")
+            << QList<uint>{} << QByteArray("\xc0\xaf \xe0\x80\xaf \xed\xa0\x80");
+    }
+    void lesTextesLarges() {
+        QFETCH(QList<uint>, large);
+        QFETCH(QByteArray, utf8);
+        if (!large.isEmpty()) {
+            const std::wstring w(large.cbegin(), large.cend());
+            const QByteArray qt = QString::fromWCharArray(w.data(), qsizetype(w.size())).toUtf8();
+            QCOMPARE(QByteArray::fromStdString(large::versUtf8(w)), qt);
+        }
+        if (!utf8.isEmpty()) {
+            QVERIFY(large::depuisUtf8(utf8.toStdString()) ==
+                    QString::fromUtf8(utf8).toStdWString());
+        }
     }
 };
 
