@@ -34,7 +34,7 @@ std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray&
     // The helper is the sandbox's first process, and bubblewrap tells its number: the window
     // kills it and waits for its end itself.
     c.insert(c.end(), {"--as-pid-1", "--info-fd", QByteArray::number(DescripteurInfo)});
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KORVANE_SOUS_SANITISEUR)
     // The leak checker of a sanitized helper lists its threads in /proc; the sandbox's own shows
     // only the sandbox's processes.
     c.insert(c.end(), {"--proc", "/proc"});

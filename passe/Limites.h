@@ -6,14 +6,8 @@ namespace limites {
 
 // AddressSanitizer reserves terabytes of address space up front, and its leak check at the end
 // reads the process's threads through ptrace: a build under it keeps both.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KORVANE_SOUS_SANITISEUR)
 inline constexpr bool SousSanitiseur = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool SousSanitiseur = true;
-#else
-inline constexpr bool SousSanitiseur = false;
-#endif
 #else
 inline constexpr bool SousSanitiseur = false;
 #endif

@@ -312,7 +312,7 @@ private slots:
         QFETCH(assistant::Niveau, niveau);
         QFETCH(quint32, options);
         QFETCH(int, reussites);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KORVANE_SOUS_SANITISEUR)
         reussites |= 1; // a sanitized helper keeps the clone that its leak checker needs
 #endif
         QTemporaryDir d;
