@@ -15,8 +15,8 @@ class PageEnCours {
 public:
     // What the page says. Nothing (an empty path) when the helper said nothing, or nonsense.
     struct Fichier {
-        std::string
-            chemin; // the bytes the library named the file with, relative to the destination
+        // The bytes the library named the file with, relative to the destination.
+        std::string chemin;
         std::uint64_t peripherique = 0;
         std::uint64_t inode = 0;
     };
