@@ -272,20 +272,40 @@ FinArchive parcourir4(Fichier& f, std::int64_t position) {
     }
 }
 
+// The archive's format and where its signature ends; format 0 when there is none.
+struct Signature {
+    int format = 0;
+    std::int64_t fin = 0;
+};
+
+// The first signature from the start, read in pieces that overlap by a signature's length: an
+// archive that rar made has it at 0, and a pass opens the archive at every start, so neither the
+// reads nor the memory should be those of the longest program.
+Signature signature(Fichier& f) {
+    constexpr std::int64_t Morceau = 64 * 1024;
+    for (std::int64_t position = 0; position < RechercheSignature; position += Morceau) {
+        const Octets o =
+            f.lire(position, std::min(Morceau, RechercheSignature - position) + LongueurSignature5);
+        const std::int64_t a5 = o.indexOf(std::string_view(Signature5, LongueurSignature5));
+        const std::int64_t a4 = o.indexOf(std::string_view(Signature4, LongueurSignature4));
+        if (a5 >= 0 && (a4 < 0 || a5 <= a4)) {
+            return {5, position + a5 + LongueurSignature5};
+        }
+        if (a4 >= 0) {
+            return {4, position + a4 + LongueurSignature4};
+        }
+        if (o.size() <= Morceau) {
+            break; // the file's end
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 int formatArchive(const std::string& chemin) {
     Fichier f(chemin);
-    if (!f.ouvrir()) {
-        return 0;
-    }
-    const Octets tete = f.lire(0, RechercheSignature + LongueurSignature5);
-    const std::int64_t a5 = tete.indexOf(std::string_view(Signature5, LongueurSignature5));
-    const std::int64_t a4 = tete.indexOf(std::string_view(Signature4, LongueurSignature4));
-    if (a5 >= 0 && (a4 < 0 || a5 <= a4)) {
-        return 5;
-    }
-    return a4 >= 0 ? 4 : 0;
+    return f.ouvrir() ? signature(f).format : 0;
 }
 
 FinArchive finArchive(const std::string& volume) {
@@ -298,14 +318,8 @@ FinArchive finArchive(const std::string& volume) {
     if (finiParBloc5(queue) || finiParBloc4(queue)) {
         return FinArchive::Complete;
     }
-    const Octets tete = f.lire(0, RechercheSignature + LongueurSignature5);
-    const std::int64_t a5 = tete.indexOf(std::string_view(Signature5, LongueurSignature5));
-    const std::int64_t a4 = tete.indexOf(std::string_view(Signature4, LongueurSignature4));
-    if (a5 >= 0 && (a4 < 0 || a5 <= a4)) {
-        return parcourir5(f, a5 + LongueurSignature5);
-    }
-    if (a4 >= 0) {
-        return parcourir4(f, a4 + LongueurSignature4);
-    }
-    return FinArchive::Inconnue;
+    const Signature s = signature(f);
+    return s.format == 5   ? parcourir5(f, s.fin)
+           : s.format == 4 ? parcourir4(f, s.fin)
+                           : FinArchive::Inconnue;
 }

@@ -5,6 +5,7 @@
 #include "Archives.h"
 #include "EcrivainRar.h"
 #include "Environnement.h"
+#include "FinArchive.h"
 #include "Large.h"
 #include "Messages.h"
 #include "Passe.h"
@@ -353,6 +354,29 @@ private slots:
             QVERIFY(large::depuisUtf8(utf8.toStdString()) ==
                     QString::fromUtf8(utf8).toStdWString());
         }
+    }
+
+    // The signature is looked for in pieces over the first 4 MiB: one across two pieces is found,
+    // the earlier of the two formats wins, and none beyond the search is taken.
+    void leFormatApresUnProgramme_data() {
+        QTest::addColumn<int>("avant"); // bytes of a program before the signature
+        QTest::addColumn<QByteArray>("signature");
+        QTest::addColumn<int>("format");
+        const QByteArray r5("Rar!\x1A\x07\x01\x00", 8);
+        const QByteArray r4("Rar!\x1A\x07\x00", 7);
+        QTest::newRow("at the start") << 0 << r5 << 5;
+        QTest::newRow("across two pieces") << 65536 - 3 << r5 << 5;
+        QTest::newRow("RAR 4 after a program, then a RAR 5 one") << 300000 << r4 + r5 << 4;
+        QTest::newRow("beyond the search") << 4 * 1024 * 1024 + 1 << r5 << 0;
+        QTest::newRow("none") << 100000 << QByteArray("Rar!\x1A\x07\x02", 7) << 0;
+    }
+    void leFormatApresUnProgramme() {
+        QFETCH(int, avant);
+        QFETCH(QByteArray, signature);
+        QTemporaryDir d;
+        const QString chemin = d.filePath(QStringLiteral("x.exe"));
+        archives::ecrire(chemin, QByteArray(avant, 'M') + signature + QByteArray(100, '\0'));
+        QTEST(formatArchive(QFile::encodeName(chemin).toStdString()), "format");
     }
 };
 
