@@ -9,33 +9,23 @@ namespace pliage {
 
 namespace {
 
-// The letters that keep their shape through NFKD, once case-folded.
+// The letters that keep their shape through NFKD, once case-folded, and how they are typed plainly.
+struct Lettre {
+    char16_t lettre;
+    const char* simple;
+};
+constexpr Lettre SansDecomposition[] = {
+    {u'œ', "oe"}, {u'æ', "ae"}, {u'ß', "ss"}, {u'þ', "th"}, {u'ø', "o"}, {u'đ', "d"},
+    {u'ð', "d"},  {u'ł', "l"},  {u'ħ', "h"},  {u'ı', "i"},  {u'ŧ', "t"},
+};
+
 QString sansDecomposition(QChar c) {
-    switch (c.unicode()) {
-    case u'œ':
-        return QStringLiteral("oe");
-    case u'æ':
-        return QStringLiteral("ae");
-    case u'ß':
-        return QStringLiteral("ss");
-    case u'þ':
-        return QStringLiteral("th");
-    case u'ø':
-        return QStringLiteral("o");
-    case u'đ':
-    case u'ð':
-        return QStringLiteral("d");
-    case u'ł':
-        return QStringLiteral("l");
-    case u'ħ':
-        return QStringLiteral("h");
-    case u'ı':
-        return QStringLiteral("i");
-    case u'ŧ':
-        return QStringLiteral("t");
-    default:
-        return c;
+    for (const auto& [lettre, simple] : SansDecomposition) {
+        if (c.unicode() == lettre) {
+            return QString::fromLatin1(simple);
+        }
     }
+    return c;
 }
 
 // The fold of one character. A string's fold is that of each of its characters in turn: the marks
