@@ -13,12 +13,17 @@
 #include "TraiterArchive.h"
 
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
 class FUnRAR;
+
+// The box of a helper that the library took down.
+inline const QRegularExpression ArretBibliotheque(QStringLiteral(
+    "^La bibliothèque UnRAR s'est arrêtée sur cette archive \\((signal|code) \\d+\\)$"));
 
 // What the user does.
 struct Passage {
