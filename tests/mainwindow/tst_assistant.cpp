@@ -108,21 +108,10 @@ QByteArray remplacer(const QByteArray& nom) {
 
 } // namespace
 
-class TestAssistant : public QObject {
+class TestAssistant : public EssaisDePasses {
     Q_OBJECT
 
-    QString longue_; // a.txt, b.txt, then 3 GiB of zeros
-
 private slots:
-    void initTestCase() { longue_ = archives::longue(); }
-
-    void init() {
-        CheminArchive.clear();
-        DossierDestination.clear();
-    }
-
-    void cleanup() { QCOMPARE(enfants(), QList<pid_t>()); }
-
     // First, while nothing is known of this system: start-up learns whether the library loads
     // and whether the sandbox can be made from the helper started ahead for the archive given,
     // which then runs its list; without an archive, from one probe. No other helper is started.
@@ -137,13 +126,13 @@ private slots:
         const int avant = assistant::auxiliairesDemarres();
         FausseInteraction b;
         if (archive) {
-            assistant::preparer(QFile::encodeName(longue_));
+            assistant::preparer(QFile::encodeName(archives::longue()));
         }
         QCOMPARE(assistant::sonder().value_or(QString()), QString());
         QCOMPARE(assistant::auxiliairesDemarres(), avant + 1);
         if (archive) {
             FUnRAR f;
-            f.Form_Load(QFile::encodeName(longue_));
+            f.Form_Load(QFile::encodeName(archives::longue()));
             QCOMPARE(colonne(f, 0), (QStringList{"gros.bin", "b.txt", "a.txt"}));
             QCOMPARE(assistant::auxiliairesDemarres(), avant + 1);
         }
@@ -171,7 +160,8 @@ private slots:
                                << message << reste;
         };
         // On these the library reads memory it never wrote; this heap makes it crash.
-        cas("library crash, as found by the fuzzer", {}, {}, ArretBibliotheque.pattern(), "c1314.rar");
+        cas("library crash, as found by the fuzzer", {}, {}, ArretBibliotheque.pattern(),
+            "c1314.rar");
         cas("a library that cannot be loaded, said before the hello",
             echec(QStringLiteral("libunrar.so.5\nRARGetDllVersion"), Genre::Bibliotheque), "exit 0",
             "^La bibliothèque UnRAR \\(libunrar.so.5\\) ne fournit pas la fonction "
@@ -272,7 +262,7 @@ private slots:
         chrono.start();
         const Vu vu =
             passer({.mode = mode,
-                    .archive = archive.isEmpty() ? longue_
+                    .archive = archive.isEmpty() ? archives::longue()
                                                  : qEnvironmentVariable("KORVANE_SOURCE_DIR") +
                                                        "/tests/donnees/" + archive,
                     .destination = d.filePath(QStringLiteral("dest")),
@@ -329,14 +319,14 @@ private slots:
             }
         });
         const Vu vu = passer({.mode = ModeExtraction,
-                              .archive = longue_,
+                              .archive = archives::longue(),
                               .destination = d.filePath(QStringLiteral("dest")),
                               .niveau = niveau,
                               .options = options});
         QCOMPARE(vu.messages.last().texte,
                  QStringLiteral("Erreur à l'ouverture de l'archive (code %1) : %2")
                      .arg(100 + reussites)
-                     .arg(longue_));
+                     .arg(archives::longue()));
         QCOMPARE(temoin.state(), QProcess::Running);
         QCOMPARE(archives::lire(victime), QByteArray("mien"));
         temoin.kill();

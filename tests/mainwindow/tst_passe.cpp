@@ -37,21 +37,10 @@ const QString Gros = QStringLiteral("gros.bin");
 
 } // namespace
 
-class TestPasse : public QObject {
+class TestPasse : public EssaisDePasses {
     Q_OBJECT
 
-    QString longue_; // a.txt, b.txt, then 3 GiB of zeros
-
 private slots:
-    void initTestCase() { longue_ = archives::longue(); }
-
-    void init() {
-        CheminArchive.clear();
-        DossierDestination.clear();
-    }
-
-    void cleanup() { QCOMPARE(enfants(), QList<pid_t>()); }
-
     // The window lives while the library spends seconds on gros.bin: its bar shows, input on
     // the commands of the pass is dropped, not replayed; a stop, a close request from the window
     // system or a killed helper ends the pass, the helper's own process is gone before the pass
@@ -88,7 +77,7 @@ private slots:
         const QString partiel = dest.filePath(Gros);
         FausseInteraction b;
         FUnRAR f;
-        f.Form_Load(longue_);
+        f.Form_Load(archives::longue());
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         const auto* barre = f.findChild<QProgressBar*>(QStringLiteral("progression"));

@@ -1,6 +1,7 @@
 #include "Passe.h"
 
 #include "CheminsPartages.h"
+#include "Enfants.h"
 #include "FUnRAR.h"
 #include "ListeResultats.h"
 #include "Messages.h"
@@ -28,6 +29,15 @@ namespace {
 }();
 
 } // namespace
+
+void EssaisDePasses::init() {
+    ModuleRAR::CheminArchive.clear();
+    ModuleRAR::DossierDestination.clear();
+}
+
+void EssaisDePasses::cleanup() {
+    QCOMPARE(enfants(), QList<pid_t>());
+}
 
 const QList<Niveau>& niveaux() {
     static const QList<Niveau> n{

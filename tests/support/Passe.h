@@ -13,6 +13,7 @@
 #include "TraiterArchive.h"
 
 #include <QMessageBox>
+#include <QObject>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,16 @@
 #include <optional>
 
 class FUnRAR;
+
+// The programs that run passes through the window derive their test class from this: each test
+// starts with no archive or destination left by the one before, and ends with no helper left.
+class EssaisDePasses : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+};
 
 // The box of a helper that the library took down.
 inline const QRegularExpression ArretBibliotheque(QStringLiteral(
