@@ -153,6 +153,19 @@ Cle cleDe(const Lancement& lancement, int mode, const QByteArray& chemin,
     return cle;
 }
 
+// Whether the helper `assistant` stands in our current directory, the destination. In the sandbox,
+// bubblewrap mounts it by the path that its descriptor has (0.8 takes the real path of
+// /proc/self/fd/N), and others who can write a folder on that path may have put another folder
+// under that name meanwhile: the helper gets its pass only once it is known to stand in ours.
+bool dansLaDestination(pid_t assistant) {
+    struct stat la {};
+    struct stat ici {};
+    return assistant > 0 &&
+           ::stat(QByteArray("/proc/" + QByteArray::number(assistant) + "/cwd").constData(), &la) ==
+               0 &&
+           ::stat(".", &ici) == 0 && la.st_dev == ici.st_dev && la.st_ino == ici.st_ino;
+}
+
 // The helper started ahead when it was started as `cle` says, else a new one; the one started
 // ahead is gone either way, since it serves one pass only.
 std::unique_ptr<Auxiliaire> prendre(const Cle& cle, QString& raison) {
@@ -209,6 +222,13 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     }
     Processus& processus = auxiliaire->processus();
     const PageEnCours& page = auxiliaire->page();
+    if (lancement.bac && mode == ModeExtraction) {
+        // Its hello comes once bubblewrap has made the sandbox and left it in the destination.
+        processus.connaitreAssistant();
+        if (auxiliaire->bonjour() && !dansLaDestination(processus.assistant())) {
+            retour.echec({Genre::Installation, 0, Messages::destinationRemplacee()});
+        }
+    }
     const Dossier dossier(mode == ModeExtraction);
     {
         std::string demande;

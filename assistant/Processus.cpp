@@ -118,8 +118,8 @@ void Processus::fermer() {
     fermerSiOuvert(assistant_);
 }
 
-std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage,
-                                           bool bac) {
+std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage, bool bac,
+                                           int destination) {
     // A helper gone while we answer it must be an error to handle, not a signal that kills the
     // window.
     static const bool sansSigpipe = (std::signal(SIGPIPE, SIG_IGN), true);
@@ -157,6 +157,10 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int
     if (bac) {
         posix_spawn_file_actions_adddup2(&actions, info[1], bac::DescripteurInfo);
         dernier = bac::DescripteurInfo;
+        if (destination >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, destination, bac::DescripteurDestination);
+            dernier = bac::DescripteurDestination;
+        }
     }
     posix_spawn_file_actions_addclosefrom_np(&actions, dernier + 1);
 

@@ -24,9 +24,10 @@ public:
     // gives, its standard input is empty and its standard output goes where our errors go. Other
     // descriptors of ours are not inherited. Nothing, or why it could not start.
     // `partage`, when given, becomes its descriptor 5. `bac`: the program is bubblewrap, told to
-    // write on descriptor bac::DescripteurInfo which process of its runs the helper.
+    // write on descriptor bac::DescripteurInfo which process of its runs the helper, and to find
+    // on bac::DescripteurDestination the folder `destination`, when given.
     std::optional<QString> demarrer(std::vector<QByteArray> commande, int partage = -1,
-                                    bool bac = false);
+                                    bool bac = false, int destination = -1);
 
     bool ecrire(QByteArrayView octets);
     int lecture() const { return lecture_; }
