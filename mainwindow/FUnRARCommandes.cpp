@@ -287,10 +287,14 @@ bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& se
         QDir::setCurrent(avant);
         return false;
     }
+    passeExtraction(selection);
+    return true;
+}
+
+void FUnRAR::passeExtraction(const std::vector<quint32>& selection) {
     passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
     modele_->viderLignes();
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
-    return true;
 }
 
 bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection) {

@@ -36,7 +36,9 @@ int noter(const char* chemin, const struct stat* s, int, FTW*) {
     } else if (S_ISREG(s->st_mode)) {
         QFile f;
         f.open(::open(chemin, O_RDONLY | O_NOFOLLOW), QIODevice::ReadOnly, QFile::AutoCloseHandle);
-        ligne += ' ' + QByteArray::number(qHash(f.readAll()));
+        // A sparse file larger than the room on its disk is told by its first bytes and size.
+        ligne += ' ' + QByteArray::number(qHash(f.read(1 << 30))) + ' ' +
+                 QByteArray::number(qint64(s->st_size));
     }
     (*lu)[nom] = ligne;
     return 0;
