@@ -27,9 +27,12 @@ set(CPACK_PACKAGE_NAME korvane)
 set(CPACK_PACKAGE_VENDOR "Korvane")
 set(CPACK_PACKAGE_CONTACT "L'équipe Korvane <korvane@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "lister, tester ou extraire les archives RAR")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Korvane est un petit programme de bureau qui ouvre les archives RAR et en liste, teste ou\n"
-    "extrait le contenu, au moyen de la bibliothèque UnRAR.")
+# One string: two would be joined as a list, with a ";" at the start of the second line.
+set(CPACK_PACKAGE_DESCRIPTION "\
+Korvane est un petit programme de bureau qui ouvre les archives RAR et en
+liste, teste ou extrait le contenu. Tout le décodage est fait par la
+bibliothèque UnRAR (libunrar5, de la section non-free), dans un programme
+auxiliaire confiné par bubblewrap, seccomp et Landlock.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://korvane.example.org/")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
