@@ -223,6 +223,8 @@ private slots:
         rompt("a missing helper, said by the helper", echec(QString(), Genre::Installation));
         rompt("a signal, said by the helper", echec(QString(), Genre::Signal));
         rompt("an exit status, said by the helper", echec(QString(), Genre::Sortie));
+        rompt("a lack of room, in a pass that writes nothing",
+              echec(QStringLiteral("1\n0"), Genre::Place));
         // The window removes only the file that the pass made, by the identity that the helper
         // saw on it when it made it; not one of the user's, born before the pass, whatever
         // identity the helper gives.
