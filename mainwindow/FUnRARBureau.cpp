@@ -185,6 +185,12 @@ QString FUnRAR::ranger() {
     return ici_ ? phraseIci(publierIci(false)) : QString();
 }
 
+QString FUnRAR::destination() const {
+    // "Extraire ici" extracts into a folder of its own, beside the archive: the user knows the
+    // archive's.
+    return ici_ ? QFile::decodeName(dossierIci_) : QDir::currentPath();
+}
+
 QString FUnRAR::dossierExtrait(assistant::Issue issue) {
     if (!ici_) {
         return QDir::currentPath();
