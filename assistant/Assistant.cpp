@@ -160,10 +160,11 @@ Cle cleDe(const Lancement& lancement, int mode, const QByteArray& chemin,
 bool dansLaDestination(pid_t assistant) {
     struct stat la {};
     struct stat ici {};
-    return assistant > 0 &&
-           ::stat(QByteArray("/proc/" + QByteArray::number(assistant) + "/cwd").constData(), &la) ==
-               0 &&
-           ::stat(".", &ici) == 0 && la.st_dev == ici.st_dev && la.st_ino == ici.st_ino;
+    const QByteArray cwd = "/proc/" + QByteArray::number(assistant) + "/cwd";
+    if (assistant <= 0 || (::stat(cwd.constData(), &la) != 0 && errno == ENOENT)) {
+        return true; // none, or gone already: it writes nothing, and its end tells why
+    }
+    return ::stat(".", &ici) == 0 && la.st_dev == ici.st_dev && la.st_ino == ici.st_ino;
 }
 
 // The helper started ahead when it was started as `cle` says, else a new one; the one started
@@ -222,14 +223,18 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     }
     Processus& processus = auxiliaire->processus();
     const PageEnCours& page = auxiliaire->page();
+    const Dossier dossier(mode == ModeExtraction);
     if (lancement.bac && mode == ModeExtraction) {
-        // Its hello comes once bubblewrap has made the sandbox and left it in the destination.
+        // Its first word comes once bubblewrap has made the sandbox and left it in the
+        // destination; it stays in the pipe for the pass to read.
         processus.connaitreAssistant();
-        if (auxiliaire->bonjour() && !dansLaDestination(processus.assistant())) {
+        pollfd p{processus.lecture(), POLLIN, 0};
+        while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+        }
+        if (!dansLaDestination(processus.assistant())) {
             retour.echec({Genre::Installation, 0, Messages::destinationRemplacee()});
         }
     }
-    const Dossier dossier(mode == ModeExtraction);
     {
         std::string demande;
         protocole::Redaction r(demande);
