@@ -2,7 +2,8 @@
 // moment it is told of each change there: a folder made for a pass ("*.korvane-*") is renamed away
 // and, in its place, comes the victim's own folder PRIVE lying there, or else a link to VICTIME;
 // a name published, and the folder of the pass still there then, are swapped for such a link.
-// It says "pret" once it watches, then a line for each swap done.
+// Started by root, it becomes the user UID first. It says "pret" once it watches, then a line for
+// each swap done.
 //   course_ici UID DOSSIER VICTIME [PRIVE]
 
 #include <cstdio>
@@ -16,7 +17,9 @@
 
 int main(int argc, char* argv[]) {
     const auto u = uid_t(argc >= 4 ? std::strtoul(argv[1], nullptr, 10) : 0);
-    if (argc < 4 || ::setgroups(0, nullptr) != 0 || ::setgid(u) != 0 || ::setuid(u) != 0 ||
+    if (argc < 4 ||
+        (::getuid() == 0 &&
+         (::setgroups(0, nullptr) != 0 || ::setgid(u) != 0 || ::setuid(u) != 0)) ||
         ::chdir(argv[2]) != 0) {
         return 2;
     }
