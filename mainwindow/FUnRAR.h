@@ -127,8 +127,9 @@ private:
     // The extraction pass into the current directory.
     void passeExtraction(const std::vector<quint32>& selection = {});
     // Before an extraction into `dossier`: what it needs fits in the room left there, or the user
-    // wants it all the same.
-    bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {});
+    // wants it all the same. `ouvert`: that folder, open, which the room is read from.
+    bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {},
+                      int ouvert = -1);
 
     void activerControlesArchive(bool actifs);
     void signalerProtection();

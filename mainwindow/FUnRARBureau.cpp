@@ -145,7 +145,7 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
                               platform::Icone::Exclamation);
         interaction().terminer(1);
     }
-    if (!assezDePlace(dossier)) {
+    if (!assezDePlace(dossier, {}, ici_->dossier())) {
         ici_->jeter();
         ici_.reset();
         interaction().terminer(0);

@@ -297,8 +297,10 @@ void FUnRAR::passeExtraction(const std::vector<quint32>& selection) {
     TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
 }
 
-bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection) {
-    const std::optional<qint64> libre = platform::espaceLibre(dossier);
+bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection,
+                          int ouvert) {
+    const std::optional<qint64> libre =
+        ouvert >= 0 ? platform::espaceLibre(ouvert) : platform::espaceLibre(dossier);
     if (!libre) {
         return true; // nothing to tell: the library will say it if the disk fills up
     }
