@@ -49,12 +49,8 @@ struct Entrees {
 
 Entrees entrees(int dossier) {
     Entrees e;
-    const int fd = ::openat(dossier, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* d = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    DIR* const d = restes::lireDossier(dossier, ".");
     if (d == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
         e.nombre = 2; // unreadable: kept whole in its folder
         return e;
     }

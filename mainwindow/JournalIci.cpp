@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include <cerrno>
 #include <cstdio>
 #include <utility>
 
@@ -129,12 +128,8 @@ void Note::retirer() {
 }
 
 void balayerJournal(const QByteArray& journal) {
-    const int fd = ::open(journal.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
+    DIR* const dossier = restes::lireDossier(AT_FDCWD, journal.constData(), O_NOFOLLOW);
     if (dossier == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
         return;
     }
     static const QRegularExpression forme(

@@ -138,13 +138,8 @@ bool montrable(const QString& chemin) {
 }
 
 void retirerPassagesMorts(const QString& temporaire) {
-    const int fd =
-        ::open(QFile::encodeName(temporaire).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
+    DIR* const dossier = restes::lireDossier(AT_FDCWD, QFile::encodeName(temporaire).constData());
     if (dossier == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
         return;
     }
     static const QRegularExpression passage(

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -36,13 +35,18 @@ bool passageVivant(const QString& passage) {
     return ok && pid <= std::numeric_limits<pid_t>::max() && debutDuPassage(pid_t(pid)) == passage;
 }
 
-void vider(int dossier) {
-    const int fd = ::openat(dossier, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+DIR* lireDossier(int parent, const char* nom, int drapeaux) {
+    const int fd = ::openat(parent, nom, O_RDONLY | O_DIRECTORY | O_CLOEXEC | drapeaux);
     DIR* const d = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (d == nullptr && fd >= 0) {
+        ::close(fd);
+    }
+    return d;
+}
+
+void vider(int dossier) {
+    DIR* const d = lireDossier(dossier, ".");
     if (d == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
         return;
     }
     while (const dirent* e = ::readdir(d)) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -17,6 +18,11 @@ QString debutDuPassage(pid_t pid);
 
 // Whether the run named `passage` (as debutDuPassage() names it) is alive.
 bool passageVivant(const QString& passage);
+
+// The entries of the folder `nom` of the folder open at `parent` (AT_FDCWD: a path), opened with
+// `drapeaux` besides, to read with readdir() and close with closedir(); null when it cannot be
+// opened.
+DIR* lireDossier(int parent, const char* nom, int drapeaux = 0);
 
 // Removes everything that the folder open (for reading) at `dossier` holds, giving back to the
 // user the folders that deny their own reads and writes.
