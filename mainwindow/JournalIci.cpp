@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -23,8 +24,8 @@ namespace {
 constexpr qsizetype TailleMax = 64 * 1024; // a note is far smaller; anything larger is no note
 
 // Removes the folder at `chemin`, with all it holds, while it is this user's folder of identity
-// `noted`; a folder whose identity was never noted only when it is empty.
-void retirerNote(const QByteArray& chemin, const struct stat& notee) {
+// `notee`; a folder whose identity was never noted only when it is empty.
+void retirerDossierNote(const QByteArray& chemin, const struct stat& notee) {
     const qsizetype barre = chemin.lastIndexOf('/');
     if (barre < 0) {
         return;
@@ -138,10 +139,12 @@ void balayerJournal(const QByteArray& journal) {
         if (qstrncmp(e->d_name, "ici-", 4) != 0) {
             continue;
         }
-        QFile f;
         const int note = ::openat(::dirfd(dossier), e->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        f.open(note, QIODevice::ReadOnly, QFile::AutoCloseHandle);
-        const QByteArray texte = f.read(TailleMax);
+        QByteArray texte(TailleMax, '\0');
+        texte.resize(note < 0 ? 0 : std::max<qsizetype>(0, ::read(note, texte.data(), TailleMax)));
+        if (note >= 0) {
+            ::close(note);
+        }
         const QRegularExpressionMatch m = forme.match(QString::fromLatin1(texte));
         if (m.hasMatch() && restes::passageVivant(m.captured(1))) {
             continue;
@@ -150,7 +153,7 @@ void balayerJournal(const QByteArray& journal) {
             struct stat notee {};
             notee.st_dev = dev_t(m.captured(2).toULongLong());
             notee.st_ino = ino_t(m.captured(3).toULongLong());
-            retirerNote(texte.mid(m.capturedLength()), notee);
+            retirerDossierNote(texte.mid(m.capturedLength()), notee);
         }
         ::unlinkat(::dirfd(dossier), e->d_name, 0);
     }
