@@ -134,6 +134,10 @@ private slots:
         QProcess suivant;
         suivant.setProcessEnvironment(env);
         suivant.start(QStringLiteral(KORVANE_PROGRAMME), QStringList());
+        const auto arreter = qScopeGuard([&suivant] {
+            suivant.kill();
+            suivant.waitForFinished();
+        });
         QTRY_COMPARE_WITH_TIMEOUT(QDir(d.path()).entryList({QStringLiteral("*korvane*")}),
                                   QStringList(), 30000);
     }
