@@ -16,8 +16,9 @@ namespace bac {
 // Where bubblewrap writes which process runs the helper (its --info-fd): the helper itself, pid 1
 // of its sandbox, with no process of bubblewrap's between them.
 inline constexpr int DescripteurInfo = 6;
-// Where bubblewrap finds an extraction's destination, open, to mount it (its --bind-fd): no name
-// that leads there is looked up again, however others rename what lies on the way.
+// Where bubblewrap finds an extraction's destination, open, to mount it (its --bind-fd). bubblewrap
+// 0.8 still mounts the path that the descriptor has at that moment, which others who can rename
+// what lies on the way may lead elsewhere: the window checks where the helper stands.
 inline constexpr int DescripteurDestination = 7;
 
 // bubblewrap's program, or nothing when it is not installed.
