@@ -308,6 +308,8 @@ private slots:
         if (lectureSeule ? moi == 0 && ::seteuid(65534) != 0 : !possible(niveaux()[0])) {
             QSKIP("the window cannot run as another user, or bubblewrap make its sandbox, here");
         }
+        const auto redevenir =
+            qScopeGuard([moi] { [[maybe_unused]] const int r = ::seteuid(moi); });
         qputenv(
             "KORVANE_AILLEURS",
             QFile::encodeName(lectureSeule ? QString() : d.filePath(QStringLiteral("ailleurs"))));
