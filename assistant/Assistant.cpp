@@ -153,20 +153,6 @@ Cle cleDe(const Lancement& lancement, int mode, const QByteArray& chemin,
     return cle;
 }
 
-// Whether the helper `assistant` stands in our current directory, the destination. In the sandbox,
-// bubblewrap mounts it by the path that its descriptor has (0.8 takes the real path of
-// /proc/self/fd/N), and others who can write a folder on that path may have put another folder
-// under that name meanwhile: the helper gets its pass only once it is known to stand in ours.
-bool dansLaDestination(pid_t assistant) {
-    struct stat la {};
-    struct stat ici {};
-    const QByteArray cwd = "/proc/" + QByteArray::number(assistant) + "/cwd";
-    if (assistant <= 0 || (::stat(cwd.constData(), &la) != 0 && errno == ENOENT)) {
-        return true; // none, or gone already: it writes nothing, and its end tells why
-    }
-    return ::stat(".", &ici) == 0 && la.st_dev == ici.st_dev && la.st_ino == ici.st_ino;
-}
-
 // The helper started ahead when it was started as `cle` says, else a new one; the one started
 // ahead is gone either way, since it serves one pass only.
 std::unique_ptr<Auxiliaire> prendre(const Cle& cle, QString& raison) {
@@ -225,13 +211,16 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     const PageEnCours& page = auxiliaire->page();
     const Dossier dossier(mode == ModeExtraction);
     if (lancement.bac && mode == ModeExtraction) {
-        // Its first word comes once bubblewrap has made the sandbox and left it in the
-        // destination; it stays in the pipe for the pass to read.
+        // bubblewrap 0.8 mounts the destination by the path that its descriptor has, and others
+        // who can write a folder on that path may have put another folder under that name
+        // meanwhile: the helper gets its pass only once it is known to stand in ours. Its first
+        // word comes once bubblewrap has made the sandbox and left it in the destination; it stays
+        // in the pipe for the pass to read.
         processus.connaitreAssistant();
         pollfd p{processus.lecture(), POLLIN, 0};
         while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
         }
-        if (!dansLaDestination(processus.assistant())) {
+        if (!processus.assistantIci()) {
             retour.echec({Genre::Installation, 0, Messages::destinationRemplacee()});
         }
     }

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -235,6 +236,16 @@ void Processus::connaitreAssistant() {
         ::close(fd);
     }
     enfantInconnu_ = true;
+}
+
+bool Processus::assistantIci() const {
+    struct stat la {};
+    struct stat ici {};
+    const QByteArray cwd = "/proc/" + QByteArray::number(assistantPid_) + "/cwd";
+    if (assistantPid_ <= 0 || (::stat(cwd.constData(), &la) != 0 && errno == ENOENT)) {
+        return true; // none, or gone already: it writes nothing, and its end tells why
+    }
+    return ::stat(".", &ici) == 0 && la.st_dev == ici.st_dev && la.st_ino == ici.st_ino;
 }
 
 int Processus::attendreFin(int delaiMs) {

@@ -38,6 +38,9 @@ public:
     void connaitreAssistant();
     // The helper's own process; -1 before connaitreAssistant() or when it never started.
     pid_t assistant() const { return assistantPid_; }
+    // Whether the helper's own process stands in our current directory, or is known to run no
+    // more (or never to have started), after connaitreAssistant().
+    bool assistantIci() const;
 
     // Waits for the end of the process, killing it after `delaiMs`, then kills the helper itself
     // and waits for its end, whatever holds the pipes: its wait status. What was not read yet is
