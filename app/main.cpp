@@ -3,6 +3,7 @@
 #include "Environnement.h"
 #include "FUnRAR.h"
 #include "Interaction.h"
+#include "JournalIci.h"
 #include "LigneCommande.h"
 #include "Ouverture.h"
 #include "SignauxDeFin.h"
@@ -31,8 +32,10 @@ int main(int argc, char* argv[]) {
     // After QApplication, which sets the locale from the environment itself.
     environnement::localeUtf8();
     demarrage::traductionsQt(application);
-    // What the runs that were killed left of the entries they opened.
+    // What the runs that were killed left of the entries they opened, and of their extractions
+    // beside an archive.
     ouverture::retirerPassagesMorts(QDir::tempPath());
+    ici::balayerJournal(ici::dossierJournal(false));
 
     // The helper started above, or one that only loads the library: a missing library or helper
     // is told before anything.

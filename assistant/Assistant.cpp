@@ -210,6 +210,20 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     Processus& processus = auxiliaire->processus();
     const PageEnCours& page = auxiliaire->page();
     const Dossier dossier(mode == ModeExtraction);
+    if (lancement.bac && mode == ModeExtraction) {
+        // bubblewrap 0.8 mounts the destination by the path that its descriptor has, and others
+        // who can write a folder on that path may have put another folder under that name
+        // meanwhile: the helper gets its pass only once it is known to stand in ours. Its first
+        // word comes once bubblewrap has made the sandbox and left it in the destination; it stays
+        // in the pipe for the pass to read.
+        processus.connaitreAssistant();
+        pollfd p{processus.lecture(), POLLIN, 0};
+        while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+        }
+        if (!processus.assistantIci()) {
+            retour.echec({Genre::Installation, 0, Messages::destinationRemplacee()});
+        }
+    }
     {
         std::string demande;
         protocole::Redaction r(demande);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -68,8 +69,23 @@ std::unique_ptr<Auxiliaire> Auxiliaire::demarrer(Cle cle, QString& raison) {
     if (!a->cle_.dossier.isEmpty()) {
         a->page_ = PageEnCours::creer();
     }
-    if (const std::optional<QString> r =
-            a->processus_.demarrer(a->cle_.commande, a->page_.descripteur(), a->cle_.bac)) {
+    // The destination is our current directory: bubblewrap mounts that folder, not what its
+    // path may lead to by then. Above the helper's fixed descriptors, which placing it at its own
+    // would otherwise overwrite.
+    int destination = -1;
+    if (a->cle_.bac && !a->cle_.dossier.isEmpty()) {
+        const int ici = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        destination = ici < 0 ? -1 : ::fcntl(ici, F_DUPFD_CLOEXEC, 10);
+        if (ici >= 0) {
+            ::close(ici);
+        }
+    }
+    const std::optional<QString> r =
+        a->processus_.demarrer(a->cle_.commande, a->page_.descripteur(), a->cle_.bac, destination);
+    if (destination >= 0) {
+        ::close(destination);
+    }
+    if (r) {
         raison = *r;
         return nullptr;
     }

@@ -60,7 +60,11 @@ std::vector<QByteArray> commande(const QByteArray& bubblewrap, const QByteArray&
         return a.chemin.size() < b.chemin.size();
     });
     for (const Montage& m : montages) {
-        c.insert(c.end(), {m.ecriture ? "--bind" : "--ro-bind", m.chemin, m.chemin});
+        if (m.ecriture) {
+            c.insert(c.end(), {"--bind-fd", QByteArray::number(DescripteurDestination), m.chemin});
+        } else {
+            c.insert(c.end(), {"--ro-bind", m.chemin, m.chemin});
+        }
     }
     const auto visible = [&](const char* chemin) {
         return std::any_of(montages.cbegin(), montages.cend(),

@@ -167,4 +167,9 @@ QString assistantIntrouvable(const QString& programme, const QString& raison) {
         .arg(programme, raison);
 }
 
+QString destinationRemplacee() {
+    return QStringLiteral("Un dossier du chemin de la destination a été remplacé pendant que "
+                          "Korvane préparait l'extraction : rien n'a été extrait.");
+}
+
 } // namespace Messages

@@ -47,4 +47,8 @@ std::optional<QString> erreurEnTete(int code);
 
 QString assistantIntrouvable(const QString& programme, const QString& raison);
 
+// The sandbox was made around another folder than the destination, which someone renamed or
+// replaced on its way meanwhile.
+QString destinationRemplacee();
+
 } // namespace Messages

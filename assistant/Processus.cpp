@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -118,8 +119,8 @@ void Processus::fermer() {
     fermerSiOuvert(assistant_);
 }
 
-std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage,
-                                           bool bac) {
+std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int partage, bool bac,
+                                           int destination) {
     // A helper gone while we answer it must be an error to handle, not a signal that kills the
     // window.
     static const bool sansSigpipe = (std::signal(SIGPIPE, SIG_IGN), true);
@@ -157,6 +158,10 @@ std::optional<QString> Processus::demarrer(std::vector<QByteArray> commande, int
     if (bac) {
         posix_spawn_file_actions_adddup2(&actions, info[1], bac::DescripteurInfo);
         dernier = bac::DescripteurInfo;
+        if (destination >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, destination, bac::DescripteurDestination);
+            dernier = bac::DescripteurDestination;
+        }
     }
     posix_spawn_file_actions_addclosefrom_np(&actions, dernier + 1);
 
@@ -231,6 +236,16 @@ void Processus::connaitreAssistant() {
         ::close(fd);
     }
     enfantInconnu_ = true;
+}
+
+bool Processus::assistantIci() const {
+    struct stat la {};
+    struct stat ici {};
+    const QByteArray cwd = "/proc/" + QByteArray::number(assistantPid_) + "/cwd";
+    if (assistantPid_ <= 0 || (::stat(cwd.constData(), &la) != 0 && errno == ENOENT)) {
+        return true; // none, or gone already: it writes nothing, and its end tells why
+    }
+    return ::stat(".", &ici) == 0 && la.st_dev == ici.st_dev && la.st_ino == ici.st_ino;
 }
 
 int Processus::attendreFin(int delaiMs) {

@@ -24,9 +24,10 @@ public:
     // gives, its standard input is empty and its standard output goes where our errors go. Other
     // descriptors of ours are not inherited. Nothing, or why it could not start.
     // `partage`, when given, becomes its descriptor 5. `bac`: the program is bubblewrap, told to
-    // write on descriptor bac::DescripteurInfo which process of its runs the helper.
+    // write on descriptor bac::DescripteurInfo which process of its runs the helper, and to find
+    // on bac::DescripteurDestination the folder `destination`, when given.
     std::optional<QString> demarrer(std::vector<QByteArray> commande, int partage = -1,
-                                    bool bac = false);
+                                    bool bac = false, int destination = -1);
 
     bool ecrire(QByteArrayView octets);
     int lecture() const { return lecture_; }
@@ -37,6 +38,9 @@ public:
     void connaitreAssistant();
     // The helper's own process; -1 before connaitreAssistant() or when it never started.
     pid_t assistant() const { return assistantPid_; }
+    // Whether the helper's own process stands in our current directory, or is known to run no
+    // more (or never to have started), after connaitreAssistant().
+    bool assistantIci() const;
 
     // Waits for the end of the process, killing it after `delaiMs`, then kills the helper itself
     // and waits for its end, whatever holds the pipes: its wait status. What was not read yet is

@@ -3,8 +3,9 @@
 // nothing shown. Each measurement runs in a process of its own, set up as the program sets itself
 // up, so that its time and peak memory are its own.
 //
-//   bench_korvane [--repetitions N] [--dossier DIR] [--memoire TMPFS_DIR] [--extraction]
-//   (--extraction: only the extractions of 100,000 small files)
+//   bench_korvane [--repetitions N] [--dossier DIR] [--memoire TMPFS_DIR] [--extraction|--ici]
+//   (--extraction: only the extractions of 100,000 small files; --ici: only "Extraire ici" of
+//   them against the window's extraction into a chosen folder)
 //   bench_korvane --mesure nu|fenetre|bac|auxiliaire|landlock|choix|filtre|ici|fermeture|pic MODE
 //                 ARCHIVE [DEST]
 //   (one measurement; bac: the window with its helper sandboxed but without the system-call
@@ -35,6 +36,8 @@
 #include <optional>
 #include <vector>
 
+#include <sys/resource.h>
+
 void echec(const QString& message) {
     std::fprintf(stderr, "bench_korvane: %s\n", qPrintable(message));
     std::exit(2);
@@ -46,6 +49,7 @@ QTextStream sortie(stdout);
 
 struct Mesure {
     double secondes = 0;
+    double processeur = 0; // seconds of the whole process tree, user and system
     double premiereMs = 0;
     double picMib = 0;
     qint64 lignes = 0;
@@ -89,15 +93,25 @@ Mesure uneMesure(const QString& variante, int mode, const QString& archive, cons
         QDir().mkpath(destination);
         commande << destination;
     }
+    // Every process of the measurement is reaped by the one it started, helpers and bubblewrap
+    // too: the children's usage counts them all.
+    const auto processeur = [] {
+        rusage r{};
+        getrusage(RUSAGE_CHILDREN, &r);
+        return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+               double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+    };
+    const double avant = processeur();
     const QStringList champs = sortieDe(commande).split(QLatin1Char(' '));
+    const double cpu = processeur() - avant;
     if (mode == ModeExtraction && lieu.enMemoire) {
         QDir(destination).removeRecursively();
     }
     if (champs.size() != 4) {
         echec(QStringLiteral("unexpected measurement output"));
     }
-    return {champs[0].toDouble() / 1e9, champs[1].toDouble() / 1e6, champs[2].toDouble() / 1024,
-            champs[3].toLongLong()};
+    return {champs[0].toDouble() / 1e9, cpu, champs[1].toDouble() / 1e6,
+            champs[2].toDouble() / 1024, champs[3].toLongLong()};
 }
 
 struct Comparaison {
@@ -110,7 +124,7 @@ struct Comparaison {
 std::vector<Mesure> alterner(const QStringList& variantes, int mode, const QString& archive,
                              const Lieu& lieu, int repetitions) {
     const std::size_t n = std::size_t(variantes.size());
-    std::vector<std::vector<double>> s(n), p(n), m(n);
+    std::vector<std::vector<double>> s(n), c(n), p(n), m(n);
     std::vector<qint64> lignes(n, 0);
     for (int r = 0; r < repetitions; ++r) {
         // Every other round in reverse order: a file system that slows as files pile up would
@@ -119,6 +133,7 @@ std::vector<Mesure> alterner(const QStringList& variantes, int mode, const QStri
             const std::size_t v = r % 2 == 0 ? i : n - 1 - i;
             const Mesure x = uneMesure(variantes[qsizetype(v)], mode, archive, lieu);
             s[v].push_back(x.secondes);
+            c[v].push_back(x.processeur);
             p[v].push_back(x.premiereMs);
             m[v].push_back(x.picMib);
             lignes[v] = x.lignes;
@@ -131,7 +146,7 @@ std::vector<Mesure> alterner(const QStringList& variantes, int mode, const QStri
                       .arg(lignes[v])
                       .arg(lignes[0]));
         }
-        medianes.push_back(Mesure{mediane(s[v]), mediane(p[v]),
+        medianes.push_back(Mesure{mediane(s[v]), mediane(c[v]), mediane(p[v]),
                                   *std::max_element(m[v].begin(), m[v].end()), lignes[v]});
     }
     return medianes;
@@ -161,6 +176,34 @@ double ligne(const QString& archive, const QString& passe, const Comparaison& r)
                   .arg(parEntreeUs(r.fenetre), 9, 'f', 2)
            << Qt::flush;
     return parEntreeUs(r.fenetre);
+}
+
+// "Extraire ici" of `archive`, copied where it extracts, `lieu`, as it lies beside what it
+// extracts: the same extraction as into a chosen folder, in a folder of its own made there and
+// held through descriptors, then one rename; wall and processor time of the whole process tree.
+void ligneIci(const QString& archive, const Lieu& lieu, bool enMemoire, int repetitions) {
+    const QString archiveIci = lieu.dossier + QStringLiteral("/ici.rar");
+    if (!QFile::exists(archiveIci) && !QFile::copy(archive, archiveIci)) {
+        echec(QStringLiteral("cannot copy the archive for Extraire ici"));
+    }
+    const std::vector<Mesure> ici =
+        alterner({QStringLiteral("nu"), QStringLiteral("fenetre"), QStringLiteral("ici")},
+                 ModeExtraction, archiveIci, lieu, repetitions);
+    sortie << QStringLiteral(
+                  "100000 entries  extract s%1: bare %2, window into a chosen folder %3, "
+                  "Extraire ici %4 (ratio to the chosen folder %5, to bare %6); "
+                  "processor s: %7, %8, %9 (ratio to the chosen folder %10)\n")
+                  .arg(enMemoire ? QStringLiteral(" (tmpfs)") : QString())
+                  .arg(ici[0].secondes, 0, 'f', 3)
+                  .arg(ici[1].secondes, 0, 'f', 3)
+                  .arg(ici[2].secondes, 0, 'f', 3)
+                  .arg(ici[2].secondes / ici[1].secondes, 0, 'f', 3)
+                  .arg(ici[2].secondes / ici[0].secondes, 0, 'f', 3)
+                  .arg(ici[0].processeur, 0, 'f', 3)
+                  .arg(ici[1].processeur, 0, 'f', 3)
+                  .arg(ici[2].processeur, 0, 'f', 3)
+                  .arg(ici[2].processeur / ici[1].processeur, 0, 'f', 3)
+           << Qt::flush;
 }
 
 void enTete() {
@@ -238,10 +281,14 @@ int main(int argc, char* argv[]) {
            << Qt::flush;
     // Only the extractions of 100,000 small files, in memory and on the disk, where the guards'
     // calls weigh most.
-    if (args.contains(QStringLiteral("--extraction"))) {
+    if (args.contains(QStringLiteral("--extraction")) || args.contains(QStringLiteral("--ici"))) {
         const QString archive = archivePetitsFichiers(temporaire.path(), arbres, 100, 1000);
         if (memoire) {
             QDir(arbres).removeRecursively();
+        }
+        if (args.contains(QStringLiteral("--ici"))) {
+            ligneIci(archive, memoire.value_or(disque), memoire.has_value(), repetitions);
+            return 0;
         }
         enTete();
         for (const Lieu& lieu :
@@ -397,26 +444,7 @@ int main(int argc, char* argv[]) {
                   .arg(pire(million[4]) / 1024, 0, 'f', 1)
            << Qt::flush;
 
-    // "Extraire ici": the same extraction into a folder of its own, then one rename; the archive
-    // lies where it extracts, in memory when the machine has a tmpfs, as it is linked beside it.
-    const Lieu lieuIci = memoire.value_or(disque);
-    const QString archiveIci = lieuIci.dossier + QStringLiteral("/ici.rar");
-    if (!QFile::exists(archiveIci) && !QFile::copy(archives[1].second, archiveIci)) {
-        echec(QStringLiteral("cannot copy the archive for Extraire ici"));
-    }
-    const std::vector<Mesure> ici =
-        alterner({QStringLiteral("nu"), QStringLiteral("fenetre"), QStringLiteral("ici")},
-                 ModeExtraction, archiveIci, lieuIci, repetitions);
-    sortie << QStringLiteral(
-                  "100000 entries  extract s%1: bare %2, window into a chosen folder %3, "
-                  "Extraire ici %4 (ratio to the chosen folder %5, to bare %6)\n")
-                  .arg(memoire ? QStringLiteral(" (tmpfs)") : QString())
-                  .arg(ici[0].secondes, 0, 'f', 3)
-                  .arg(ici[1].secondes, 0, 'f', 3)
-                  .arg(ici[2].secondes, 0, 'f', 3)
-                  .arg(ici[2].secondes / ici[1].secondes, 0, 'f', 3)
-                  .arg(ici[2].secondes / ici[0].secondes, 0, 'f', 3)
-           << Qt::flush;
+    ligneIci(archives[1].second, memoire.value_or(disque), memoire.has_value(), repetitions);
 
     const std::vector<Mesure> liens =
         alterner({QStringLiteral("nu"), QStringLiteral("fenetre")}, ModeExtraction, liensVides,

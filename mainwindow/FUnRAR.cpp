@@ -4,7 +4,6 @@
 #include "Avancement.h"
 #include "DelegueTexte.h"
 #include "Ecran.h"
-#include "ExtraireIci.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"

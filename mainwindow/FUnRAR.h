@@ -3,6 +3,7 @@
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
 
 #include "CheminsPartages.h"
+#include "ExtraireIci.h"
 #include "PasseFenetre.h"
 
 #include <QMainWindow>
@@ -27,9 +28,6 @@ class QToolBar;
 class QTableView;
 class ListeResultats;
 class ListeMontree;
-namespace ici {
-class Preparation;
-}
 
 class FUnRAR final : public QMainWindow, private PasseFenetre::Fenetre {
     Q_OBJECT
@@ -86,9 +84,9 @@ public:
     std::unique_ptr<QMimeData> donneesAGlisser();
     // "Extraire ici" (FUnRARBureau.cpp): extracts the archive of the argument text beside itself
     // without the dialog, in one pass into a folder of its own, then publishes what is on disk
-    // there under one new name (ExtraireIci.h); the destination dialog instead where the
-    // archive's folder cannot be written. Ends the program when every row is "OK", else stays on
-    // the rows.
+    // there under one new name (ExtraireIci.h). Where the archive's folder takes no new folder,
+    // a box says so and the program ends, having written nothing. Ends the program when every
+    // row is "OK", else stays on the rows.
     void extraireIci(const QByteArray& texteArguments);
     void Mnu_Proprietes_Click();
     const InfosArchive& infosArchive() const { return passe_->infos(); }
@@ -126,9 +124,12 @@ private:
     // An extraction pass into `dossier`, made the current directory, where the library writes;
     // false, with nothing extracted and the process where it was, when it cannot be.
     bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});
+    // The extraction pass into the current directory.
+    void passeExtraction(const std::vector<quint32>& selection = {});
     // Before an extraction into `dossier`: what it needs fits in the room left there, or the user
-    // wants it all the same.
-    bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {});
+    // wants it all the same. `ouvert`: that folder, open, which the room is read from.
+    bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {},
+                      int ouvert = -1);
 
     void activerControlesArchive(bool actifs);
     void signalerProtection();
@@ -146,7 +147,7 @@ private:
     void avantBoite() override;
     QString archiveDuMotDePasse() const override { return motDePasseDe_; }
     void motDePasseSaisi(const QString& motDePasse, const QString& archive) override;
-    void ranger() override { publierIci(); }
+    QString ranger() override;
     QString dossierExtrait(assistant::Issue issue) override;
     QString destination() const override;
 
@@ -156,10 +157,13 @@ private:
     void nommerPourLecteurs();
     void remplirRecentes();
     void retenirArchive(); // once an archive is listed, by whatever way it was opened
-    // What the extraction of "Extraire ici" left goes beside the archive: once its pass is over,
-    // however it ended, before the program ends. The folder where it now lies: the one published,
-    // or the archive's for a single file; empty when nothing was.
-    QString publierIci();
+    // What the extraction of "Extraire ici" left goes beside the archive once its pass is over,
+    // however it ended (`entier`: whole), before the program ends; the archive's folder becomes
+    // the current one.
+    ici::Preparation::Publication publierIci(bool entier);
+    // What became of the publishing, in one sentence for the box of a failure; empty when nothing
+    // was extracted.
+    QString phraseIci(const ici::Preparation::Publication& p) const;
     bool lignesToutesOK() const;
 
     ListeResultats* modele_ = nullptr;
@@ -200,5 +204,6 @@ private:
     QAction* Mnu_Proprietes = nullptr;
     QMenu* Mnu_Recentes = nullptr;
     std::unique_ptr<ici::Preparation> ici_; // where "Extraire ici" extracts, until published
+    QByteArray dossierIci_;                 // the archive's folder, as the user named it
     bool finSiToutOK_ = false; // Extraire ici: an extraction whose every row is "OK" ends the run
 };

@@ -5,8 +5,8 @@
 
 #include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
-#include "ExtraireIci.h"
 #include "Interaction.h"
+#include "JournalIci.h"
 #include "ListeResultats.h"
 #include "Messages.h"
 #include "TexteVisible.h"
@@ -19,10 +19,13 @@
 #include <QScopeGuard>
 #include <QToolBar>
 
-#include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
+
 #include <unistd.h>
 
 using namespace ModuleRAR;
+using platform::interaction;
 
 void FUnRAR::createBureau() {
     Mnu_Proprietes = nouvelleAction("Mnu_Proprietes", QStringLiteral("&Propriétés…"));
@@ -92,6 +95,34 @@ void FUnRAR::Mnu_Proprietes_Click() {
     montrerProprietes(this, infos);
 }
 
+namespace {
+
+// Why "Extraire ici" could not prepare its folder in `dossier`, in one sentence: `erreur` is the
+// system's error, 0 when the folder made there was replaced before it was used.
+QString refusIci(int erreur, const QString& dossier) {
+    const QString nom = nomVisible(dossier);
+    switch (erreur) {
+    case 0:
+        return QStringLiteral("Impossible d'extraire ici : le dossier préparé dans « %1 » a été "
+                              "remplacé par un autre avant l'extraction, et rien n'a été extrait.")
+            .arg(nom);
+    case EROFS:
+        return QStringLiteral("Impossible d'extraire ici : le dossier « %1 » est en lecture "
+                              "seule.")
+            .arg(nom);
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Impossible d'extraire ici : vous n'avez pas le droit d'écrire dans "
+                              "le dossier « %1 ».")
+            .arg(nom);
+    default:
+        return QStringLiteral("Impossible d'extraire ici dans le dossier « %1 » : %2.")
+            .arg(nom, QString::fromLocal8Bit(std::strerror(erreur)));
+    }
+}
+
+} // namespace
+
 void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
         Form_Load(texteArguments);
@@ -103,25 +134,36 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     const QByteArray archive =
         CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
     const qsizetype barre = archive.lastIndexOf('/');
-    const QByteArray dossier = barre > 0 ? archive.left(barre) : QByteArray("/");
-    ici_ = ici::Preparation::creer(dossier, ici::nomDuJeu(archive.mid(barre + 1)));
-    // Where the folder refuses, the user's choice of another is checked in its turn.
-    if (ici_ && !assezDePlace(QFile::decodeName(dossier))) {
-        publierIci(); // the empty folder goes
-        platform::interaction().terminer(0);
+    dossierIci_ = barre > 0 ? archive.left(barre) : QByteArray("/");
+    const QString dossier = QFile::decodeName(dossierIci_);
+    int erreur = 0;
+    ici_ = ici::Preparation::creer(dossierIci_, ici::nomDuJeu(archive.mid(barre + 1)),
+                                   ici::dossierJournal(true), erreur);
+    // Never another folder than the archive's: nothing is written when it takes no new folder.
+    if (!ici_) {
+        interaction().message(this, refusIci(erreur, dossier), Messages::TitreErreur,
+                              platform::Icone::Exclamation);
+        interaction().terminer(1);
     }
-    int avant = passe_->passes();
-    if (!ici_ || !extraireDans(QFile::decodeName(ici_->chemin()))) {
-        // Where the archive's folder cannot be written, the user chooses.
-        publierIci();
-        Form_Load(texteArguments);
-        avant = passe_->passes();
-        Mnu_Extraire_Click();
-    } else {
-        publierIci();
-        activerControlesArchive(true);
-        retenirArchive();
+    if (!assezDePlace(dossier, {}, ici_->dossier())) {
+        ici_->jeter();
+        ici_.reset();
+        interaction().terminer(0);
     }
+    // The helper starts in our current directory, which it holds as we do, whatever becomes of
+    // the names that lead there.
+    if (::fchdir(ici_->destination()) != 0) {
+        const int e = errno;
+        ici_->jeter();
+        ici_.reset();
+        interaction().message(this, refusIci(e, dossier), Messages::TitreErreur,
+                              platform::Icone::Exclamation);
+        interaction().terminer(1);
+    }
+    const int avant = passe_->passes();
+    passeExtraction();
+    activerControlesArchive(true);
+    retenirArchive();
     // The rows that are not "OK" stay in sight.
     if (passe_->passes() != avant && passe_->issue() == assistant::Issue::Terminee &&
         lignesToutesOK()) {
@@ -139,47 +181,57 @@ bool FUnRAR::lignesToutesOK() const {
     return true;
 }
 
-QString FUnRAR::dossierExtrait(assistant::Issue issue) {
-    const QString dossier = ici_ ? publierIci() : QDir::currentPath();
-    // The program ends with this pass: nothing to show.
-    if (finSiToutOK_ && issue == assistant::Issue::Terminee && lignesToutesOK()) {
-        return QString();
-    }
-    return dossier;
+QString FUnRAR::ranger() {
+    return ici_ ? phraseIci(publierIci(false)) : QString();
 }
 
 QString FUnRAR::destination() const {
     // "Extraire ici" extracts into a folder of its own, beside the archive: the user knows the
     // archive's.
-    if (ici_) {
-        const QByteArray& chemin = ici_->chemin();
-        return QFile::decodeName(chemin.left(std::max<qsizetype>(1, chemin.lastIndexOf('/'))));
-    }
-    return QDir::currentPath();
+    return ici_ ? QFile::decodeName(dossierIci_) : QDir::currentPath();
 }
 
-QString FUnRAR::publierIci() {
+QString FUnRAR::dossierExtrait(assistant::Issue issue) {
     if (!ici_) {
-        return QString();
+        return QDir::currentPath();
     }
-    const QByteArray publie = ici_->publier();
-    // The folder extracted into is gone or renamed: the archive's folder, where what was
-    // extracted now lies, is the current one.
-    const QByteArray& chemin = ici_->chemin();
-    QByteArray dossier = chemin.left(chemin.lastIndexOf('/'));
-    dossier = dossier.isEmpty() ? QByteArray("/") : dossier;
-    if (::chdir(dossier.constData()) != 0 && ::chdir("/") != 0) {
-        qWarning("Korvane: no current directory left");
+    const ici::Preparation::Publication p = publierIci(issue == assistant::Issue::Terminee);
+    if (p.erreur != 0) {
+        interaction().message(this, phraseIci(p), Messages::TitreErreur,
+                              platform::Icone::Exclamation);
+        interaction().terminer(1);
     }
-    ici_.reset();
-    if (publie.isEmpty()) {
+    // The program ends with this pass: nothing to show.
+    if (p.nom.isEmpty() ||
+        (finSiToutOK_ && issue == assistant::Issue::Terminee && lignesToutesOK())) {
         return QString();
     }
     // A folder shows itself; a single file, among the archive's neighbours.
-    const QByteArray nouveau = (dossier == "/" ? QByteArray() : dossier) + '/' + publie;
-    struct stat s {};
-    const bool estDossier = ::lstat(nouveau.constData(), &s) == 0 && S_ISDIR(s.st_mode);
-    return QFile::decodeName(estDossier ? nouveau : dossier);
+    const QByteArray dossier = dossierIci_ == "/" ? QByteArray() : dossierIci_;
+    return QFile::decodeName(p.dossier ? dossier + '/' + p.nom : dossierIci_);
+}
+
+ici::Preparation::Publication FUnRAR::publierIci(bool entier) {
+    const ici::Preparation::Publication p = ici_->publier(entier);
+    // The folder extracted into is gone or renamed: the archive's folder, where what was
+    // extracted now lies, is the current one.
+    if (::fchdir(ici_->dossier()) != 0 && ::chdir("/") != 0) {
+        qWarning("Korvane: no current directory left");
+    }
+    ici_.reset();
+    return p;
+}
+
+QString FUnRAR::phraseIci(const ici::Preparation::Publication& p) const {
+    if (p.erreur != 0) {
+        return QStringLiteral("Ce qui a été extrait n'a pas pu être placé dans le dossier « %1 » "
+                              "(%2) : rien n'en est resté.")
+            .arg(nomVisible(QFile::decodeName(dossierIci_)),
+                 QString::fromLocal8Bit(std::strerror(p.erreur)));
+    }
+    return p.nom.isEmpty() ? QString()
+                           : QStringLiteral("Ce qui a été extrait est dans « %1 ».")
+                                 .arg(nomVisible(QFile::decodeName(p.nom)));
 }
 
 void FUnRAR::nommerPourLecteurs() {

@@ -287,14 +287,20 @@ bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& se
         QDir::setCurrent(avant);
         return false;
     }
-    passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
-    modele_->viderLignes();
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
+    passeExtraction(selection);
     return true;
 }
 
-bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection) {
-    const std::optional<qint64> libre = platform::espaceLibre(dossier);
+void FUnRAR::passeExtraction(const std::vector<quint32>& selection) {
+    passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
+    modele_->viderLignes();
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
+}
+
+bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection,
+                          int ouvert) {
+    const std::optional<qint64> libre =
+        ouvert >= 0 ? platform::espaceLibre(ouvert) : platform::espaceLibre(dossier);
     if (!libre) {
         return true; // nothing to tell: the library will say it if the disk fills up
     }

@@ -1,5 +1,7 @@
 #include "Ouverture.h"
 
+#include "Restes.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -7,9 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
-#include <limits>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -62,43 +62,11 @@ bool estMontrable(const QMimeDatabase& types, const QMimeType& type) {
     });
 }
 
-bool special(const char* nom) {
-    return std::strcmp(nom, ".") == 0 || std::strcmp(nom, "..") == 0;
-}
-
-// Removes the folder `nom` of the folder open at `parent`, and all it holds, through no link.
-void retirerDans(int parent, const char* nom) {
-    // What the library made may deny the user's own reads and writes: they come back first.
-    ::fchmodat(parent, nom, S_IRWXU, AT_SYMLINK_NOFOLLOW);
-    const int fd = ::openat(parent, nom, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (dossier == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return;
-    }
-    while (const dirent* e = ::readdir(dossier)) {
-        struct stat s {};
-        if (special(e->d_name) ||
-            ::fstatat(::dirfd(dossier), e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
-        if (S_ISDIR(s.st_mode)) {
-            retirerDans(::dirfd(dossier), e->d_name);
-        } else {
-            ::unlinkat(::dirfd(dossier), e->d_name, 0);
-        }
-    }
-    ::closedir(dossier);
-    ::unlinkat(parent, nom, AT_REMOVEDIR);
-}
-
 // The run's folder: its destructor, run when the program ends (std::exit too), removes it.
 class DossierDuPassage {
 public:
     DossierDuPassage() {
-        const QString debut = debutDuPassage(::getpid());
+        const QString debut = restes::debutDuPassage(::getpid());
         // Without its start, no later run could tell this one alive: a name that none removes.
         QByteArray modele = QFile::encodeName(
             QDir::tempPath() + QLatin1Char('/') +
@@ -133,7 +101,7 @@ QString dossierNeuf() {
 }
 
 void retirer(const QString& dossier) {
-    retirerDans(AT_FDCWD, QFile::encodeName(dossier).constData());
+    restes::retirerDans(AT_FDCWD, QFile::encodeName(dossier).constData());
 }
 
 QString fichierExtrait(const QString& dossier) {
@@ -169,51 +137,24 @@ bool montrable(const QString& chemin) {
            (estMontrable(types, contenu) || nom.inherits(contenu.name()));
 }
 
-QString debutDuPassage(pid_t pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    // The command's name, between parentheses, may hold anything: the fields follow its last ")",
-    // the state first (field 3), the start time, in clock ticks after boot, 19 further on.
-    const QByteArray texte = stat.readAll();
-    const qsizetype parenthese = texte.lastIndexOf(')');
-    const QList<QByteArray> champs =
-        parenthese < 0 ? QList<QByteArray>() : texte.mid(parenthese + 2).split(' ');
-    if (champs.size() < 20 || champs[19].isEmpty()) {
-        return {};
-    }
-    return QStringLiteral("korvane-%1-%2").arg(pid).arg(QString::fromLatin1(champs[19]));
-}
-
 void retirerPassagesMorts(const QString& temporaire) {
-    const int fd =
-        ::open(QFile::encodeName(temporaire).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* const dossier = fd < 0 ? nullptr : ::fdopendir(fd);
+    DIR* const dossier = restes::lireDossier(AT_FDCWD, QFile::encodeName(temporaire).constData());
     if (dossier == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
         return;
     }
     static const QRegularExpression passage(
-        QStringLiteral("^(korvane-([0-9]{1,10})-[0-9]+)-[A-Za-z0-9]{6}$"));
+        QStringLiteral("^(korvane-[0-9]{1,10}-[0-9]+)-[A-Za-z0-9]{6}$"));
     while (const dirent* e = ::readdir(dossier)) {
         const QRegularExpressionMatch m = passage.match(QFile::decodeName(e->d_name));
-        if (!m.hasMatch()) {
+        if (!m.hasMatch() || restes::passageVivant(m.captured(1))) {
             continue;
-        }
-        const qint64 pid = m.captured(2).toLongLong();
-        if (pid <= std::numeric_limits<pid_t>::max() &&
-            debutDuPassage(pid_t(pid)) == m.captured(1)) {
-            continue; // its run is alive
         }
         // Another user's, or a link, is not ours to remove. In the temporary folder, whose
         // sticky bit lets no one else rename what is ours, what is seen here is what goes.
         struct stat s {};
         if (::fstatat(::dirfd(dossier), e->d_name, &s, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISDIR(s.st_mode) && s.st_uid == ::geteuid()) {
-            retirerDans(::dirfd(dossier), e->d_name);
+            restes::retirerDans(::dirfd(dossier), e->d_name);
         }
     }
     ::closedir(dossier);

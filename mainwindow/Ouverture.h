@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <sys/types.h>
-
 namespace ouverture {
 
 // A new folder that only the user can enter (0700), inside this run's own folder in the system's
@@ -27,13 +25,9 @@ QString fichierExtrait(const QString& dossier);
 // mode does not let it run.
 bool montrable(const QString& chemin);
 
-// How the run folder of the process `pid` begins, "korvane-PID-START", START being when the
-// process started: a later run tells by it whether that run is alive, though the system may have
-// given its pid to another process since. Empty when `pid` runs no process.
-QString debutDuPassage(pid_t pid);
-
 // Removes, directly in `temporaire`, the run folders of runs that are over (SIGKILL, a crash):
-// only folders of the user, named as debutDuPassage() names them, never one of a live run.
+// only folders of the user, named after their run (restes::debutDuPassage()), never one of a
+// live run.
 void retirerPassagesMorts(const QString& temporaire);
 
 } // namespace ouverture

@@ -292,9 +292,11 @@ void PasseFenetre::echec(const Messages::Echec& echec) {
 }
 
 void PasseFenetre::erreurFatale(const QString& message) {
-    cote_.ranger(); // the helper is gone: what it wrote is in its place while the box is up
-    avantBoite();   // the rows written so far stay in sight behind the box
-    interaction().message(&fenetre_, message, Messages::TitreErreur, platform::Icone::Exclamation);
+    // The helper is gone: what it wrote is in its place while the box is up.
+    const QString range = cote_.ranger();
+    avantBoite(); // the rows written so far stay in sight behind the box
+    interaction().message(&fenetre_, range.isEmpty() ? message : message + '\n' + range,
+                          Messages::TitreErreur, platform::Icone::Exclamation);
     interaction().terminer(1);
     std::abort(); // terminer() never returns; this only tells the compiler so
 }

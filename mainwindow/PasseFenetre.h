@@ -39,9 +39,10 @@ public:
         // Typed at a prompt of the pass over `archive`: kept for the next commands, as if typed
         // on ticking the password box.
         virtual void motDePasseSaisi(const QString& motDePasse, const QString& archive) = 0;
-        // The helper is gone, however the pass ended: what an extraction wrote goes in its place,
-        // before the program ends or a box says why.
-        virtual void ranger() = 0;
+        // The helper is gone, and the pass did not end whole: what an extraction wrote goes in
+        // its place, before the program ends or a box says why. What the box adds about it, in
+        // one sentence; empty for nothing.
+        virtual QString ranger() = 0;
         // An extraction into the window's list ended as `issue`: what it wrote goes in its place,
         // and the folder where it now lies comes back, for the user to see; empty when there is
         // none, or when the program ends with the pass.

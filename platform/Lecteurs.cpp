@@ -137,10 +137,11 @@ bool dossierLisible(const QString& chemin) {
 #endif
 }
 
-std::optional<qint64> espaceLibre(const QString& chemin) {
 #ifdef Q_OS_UNIX
-    struct statvfs fs {};
-    if (::statvfs(QFile::encodeName(chemin).constData(), &fs) != 0) {
+namespace {
+
+std::optional<qint64> octetsLibres(int lu, const struct statvfs& fs) {
+    if (lu != 0) {
         return std::nullopt;
     }
     qint64 octets = 0;
@@ -148,6 +149,20 @@ std::optional<qint64> espaceLibre(const QString& chemin) {
         octets = std::numeric_limits<qint64>::max(); // a file system that says more than can be
     }
     return octets;
+}
+
+} // namespace
+
+std::optional<qint64> espaceLibre(int dossier) {
+    struct statvfs fs {};
+    return octetsLibres(::fstatvfs(dossier, &fs), fs);
+}
+#endif
+
+std::optional<qint64> espaceLibre(const QString& chemin) {
+#ifdef Q_OS_UNIX
+    struct statvfs fs {};
+    return octetsLibres(::statvfs(QFile::encodeName(chemin).constData(), &fs), fs);
 #else
     const QStorageInfo volume(chemin);
     return volume.isValid() ? std::optional<qint64>(volume.bytesAvailable()) : std::nullopt;

@@ -43,6 +43,10 @@ bool dossierLisible(const QString& chemin);
 // The bytes that the user can still write on the file system that holds `chemin` (what is kept
 // for the administrator aside); nothing when it cannot be told.
 std::optional<qint64> espaceLibre(const QString& chemin);
+#ifdef Q_OS_UNIX
+// The same, of the folder open at `dossier`, whatever became of the names that led there.
+std::optional<qint64> espaceLibre(int dossier);
+#endif
 
 // The current folder of the drive at `racine`.
 QString dossierCourant(const QString& racine);

@@ -128,8 +128,18 @@ private slots:
         }
         qInfo("the program ended %lld ms after the signal, its helper %lld ms after", fin,
               chrono.elapsed());
-        // Its own way out removes the file half written; after SIGKILL, the next start does.
+        // Its own way out removes the file half written; after SIGKILL, the next start does, with
+        // the folder of the pass that the journal names.
         QCOMPARE(enCours(d.path()).isEmpty(), statut >= 0);
+        QProcess suivant;
+        suivant.setProcessEnvironment(env);
+        suivant.start(QStringLiteral(KORVANE_PROGRAMME), QStringList());
+        const auto arreter = qScopeGuard([&suivant] {
+            suivant.kill();
+            suivant.waitForFinished();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(d.path()).entryList({QStringLiteral("*korvane*")}),
+                                  QStringList(), 30000);
     }
 };
 

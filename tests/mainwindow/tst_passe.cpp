@@ -231,8 +231,8 @@ private slots:
     // archive's own.
     void leDossierExtrait_data() {
         QTest::addColumn<Entrees>("entrees");
-        QTest::addColumn<QString>("montre");                         // beside the archive
-        const Entrees a{{"a.txt", "a"}, {"lien", "-> /etc/passwd"}}; // the link refused
+        QTest::addColumn<QString>("montre");                           // beside the archive
+        const Entrees a{{"jeu.txt", "a"}, {"lien", "-> /etc/passwd"}}; // the link refused
         QTest::newRow("two files and a link refused: their folder")
             << a + Entrees{{"b.txt", "b"}} << "jeu";
         QTest::newRow("one file and a link refused: the archive's folder") << a << ".";

@@ -9,6 +9,7 @@
 #include "Ouverture.h"
 #include "Passe.h"
 #include "Prise.h"
+#include "Restes.h"
 
 #include <QDirIterator>
 #include <QLabel>
@@ -367,7 +368,7 @@ private slots:
             QCOMPARE(::stat(QFile::encodeName(dossier).constData(), &s), 0);
             QCOMPARE(s.st_mode & 07777, 0700u);
             // In the folder of this run, which a later run tells alive by its name.
-            QVERIFY(dossier.contains(ouverture::debutDuPassage(::getpid()) + '-'));
+            QVERIFY(dossier.contains(restes::debutDuPassage(::getpid()) + '-'));
         }
         QCOMPARE(colonne(f, 0), (QStringList{QFile::decodeName(nom), "d"}));
         f.ouvrirLigne(1);
@@ -381,7 +382,7 @@ private slots:
         QTest::addColumn<QString>("nom");
         QTest::addColumn<char>("genre"); // d: a folder, l: a link to one, a: another's
         QTest::addColumn<bool>("reste");
-        const QString vivant = ouverture::debutDuPassage(::getpid());
+        const QString vivant = restes::debutDuPassage(::getpid());
         const QString mort = QStringLiteral("korvane-2147483647-1"); // no pid is that high
         QTest::newRow("a dead run's") << mort + "-abc123" << 'd' << false;
         QTest::newRow("a run whose pid went to another") << vivant + "1-abc123" << 'd' << false;

@@ -36,7 +36,10 @@ int noter(const char* chemin, const struct stat* s, int, FTW*) {
     } else if (S_ISREG(s->st_mode)) {
         QFile f;
         f.open(::open(chemin, O_RDONLY | O_NOFOLLOW), QIODevice::ReadOnly, QFile::AutoCloseHandle);
-        ligne += ' ' + QByteArray::number(qHash(f.readAll()));
+        // Beyond 64 MiB (a sparse file larger than the room on its disk), its first 4 KiB.
+        constexpr qint64 Entier = qint64(64) << 20;
+        ligne += ' ' + QByteArray::number(qHash(f.read(s->st_size <= Entier ? s->st_size : 4096))) +
+                 ' ' + QByteArray::number(qint64(s->st_size));
     }
     (*lu)[nom] = ligne;
     return 0;

@@ -12,8 +12,8 @@ namespace arbre {
 // A time that no pass and no archive of the tests gives: what dater() sets.
 inline constexpr qint64 Ancienne = 1577836800; // 2020-01-01
 
-// Every entry beneath `dossier`: "mode time links content-hash" for a file, "mode time links ->
-// target" for a link, "mode time links" for a folder; `mode` false keeps only the type and the
+// Every entry beneath `dossier`: "mode time links content-hash size" for a file, "mode time links
+// -> target" for a link, "mode time links" for a folder; `mode` false keeps only the type and the
 // content (and a file's link count).
 QMap<QByteArray, QByteArray> lire(const QString& dossier, bool mode);
 
