@@ -147,7 +147,7 @@ private:
     void avantBoite() override;
     QString archiveDuMotDePasse() const override { return motDePasseDe_; }
     void motDePasseSaisi(const QString& motDePasse, const QString& archive) override;
-    QString ranger() override;
+    QString ranger(bool garder) override;
     QString dossierExtrait(assistant::Issue issue) override;
     QString destination() const override;
 
@@ -161,6 +161,7 @@ private:
     // however it ended (`entier`: whole), before the program ends; the archive's folder becomes
     // the current one.
     ici::Preparation::Publication publierIci(bool entier);
+    void lacherIci(); // the archive's folder current again, the preparation gone
     // What became of the publishing, in one sentence for the box of a failure; empty when nothing
     // was extracted.
     QString phraseIci(const ici::Preparation::Publication& p) const;

@@ -181,8 +181,13 @@ bool FUnRAR::lignesToutesOK() const {
     return true;
 }
 
-QString FUnRAR::ranger() {
-    return ici_ ? phraseIci(publierIci(false)) : QString();
+QString FUnRAR::ranger(bool garder) {
+    if (!ici_ || garder) {
+        return ici_ ? phraseIci(publierIci(false)) : QString();
+    }
+    ici_->jeter();
+    lacherIci();
+    return QStringLiteral("Rien de ce qui a été extrait n'a été gardé.");
 }
 
 QString FUnRAR::destination() const {
@@ -213,13 +218,17 @@ QString FUnRAR::dossierExtrait(assistant::Issue issue) {
 
 ici::Preparation::Publication FUnRAR::publierIci(bool entier) {
     const ici::Preparation::Publication p = ici_->publier(entier);
+    lacherIci();
+    return p;
+}
+
+void FUnRAR::lacherIci() {
     // The folder extracted into is gone or renamed: the archive's folder, where what was
     // extracted now lies, is the current one.
     if (::fchdir(ici_->dossier()) != 0 && ::chdir("/") != 0) {
         qWarning("Korvane: no current directory left");
     }
     ici_.reset();
-    return p;
 }
 
 QString FUnRAR::phraseIci(const ici::Preparation::Publication& p) const {

@@ -93,7 +93,7 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
     finDePasse();
     repeindre();
     if (fin_ == Fin::Quitter) {
-        cote_.ranger();
+        cote_.ranger(true);
         interaction().terminer(0); // as "Quitter" does, once the helper is gone
     }
     avancement_->fin(issue == assistant::Issue::Interrompue,
@@ -288,12 +288,13 @@ void PasseFenetre::echec(const Messages::Echec& echec) {
     const QString dossier = cote_.destination();
     const QString nom = QFileInfo(dossier).fileName();
     erreurFatale(
-        Messages::texte(echec, nomVisible(chemin_), nomVisible(nom.isEmpty() ? dossier : nom)));
+        Messages::texte(echec, nomVisible(chemin_), nomVisible(nom.isEmpty() ? dossier : nom)),
+        echec.genre != Messages::Echec::Genre::Place);
 }
 
-void PasseFenetre::erreurFatale(const QString& message) {
+void PasseFenetre::erreurFatale(const QString& message, bool garder) {
     // The helper is gone: what it wrote is in its place while the box is up.
-    const QString range = cote_.ranger();
+    const QString range = cote_.ranger(garder);
     avantBoite(); // the rows written so far stay in sight behind the box
     interaction().message(&fenetre_, range.isEmpty() ? message : message + '\n' + range,
                           Messages::TitreErreur, platform::Icone::Exclamation);

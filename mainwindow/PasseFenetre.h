@@ -40,9 +40,10 @@ public:
         // on ticking the password box.
         virtual void motDePasseSaisi(const QString& motDePasse, const QString& archive) = 0;
         // The helper is gone, and the pass did not end whole: what an extraction wrote goes in
-        // its place, before the program ends or a box says why. What the box adds about it, in
-        // one sentence; empty for nothing.
-        virtual QString ranger() = 0;
+        // its place, before the program ends or a box says why; none of it when not `garder` (an
+        // entry did not fit in the room left, and what came before would read as the whole).
+        // What the box adds about it, in one sentence; empty for nothing.
+        virtual QString ranger(bool garder) = 0;
         // An extraction into the window's list ended as `issue`: what it wrote goes in its place,
         // and the folder where it now lies comes back, for the user to see; empty when there is
         // none, or when the program ends with the pass.
@@ -106,8 +107,8 @@ private:
     // At the window's pace while a pass runs.
     void battement();
     void repeindre();
-    // Shows the message and ends the program.
-    [[noreturn]] void erreurFatale(const QString& message);
+    // Shows the message and ends the program; what the pass wrote stays when `garder`.
+    [[noreturn]] void erreurFatale(const QString& message, bool garder = true);
 
     QWidget& fenetre_;
     Fenetre& cote_;
