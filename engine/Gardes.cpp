@@ -1,6 +1,7 @@
 #include "Gardes.h"
 
 #include "CodesRAR.h"
+#include "Lectures.h"
 
 #include <algorithm>
 #include <atomic>
@@ -95,6 +96,9 @@ int Gardes::ouvrirVolume(const char* chemin, int drapeaux) {
         return echouer(ENOENT);
     }
     const int fd = ::openat(AT_FDCWD, chemin, drapeaux | O_CLOEXEC);
+    if (Lectures* l = Lectures::duProcessus(); l != nullptr && fd >= 0) {
+        l->suivre(fd);
+    }
     if (fd >= 0 && std::find(ouverts_.begin(), ouverts_.end(), chemin) == ouverts_.end()) {
         ouverts_.emplace_back(chemin);
     }

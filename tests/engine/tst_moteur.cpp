@@ -7,6 +7,7 @@
 #include "Environnement.h"
 #include "FinArchive.h"
 #include "Large.h"
+#include "Lectures.h"
 #include "Messages.h"
 #include "Passe.h"
 
@@ -377,6 +378,87 @@ private slots:
         const QString chemin = d.filePath(QStringLiteral("x.exe"));
         archives::ecrire(chemin, QByteArray(avant, 'M') + signature + QByteArray(100, '\0'));
         QTEST(formatArchive(QFile::encodeName(chemin).toStdString()), "format");
+    }
+
+    // The library's reads served from a window of its volume give every byte and every offset that
+    // the system's own reads give, and leave the descriptor's offset exact for what is not served.
+    // A volume changed meanwhile fails with EIO where the window would need the file ("lire!").
+    void lesLecturesServies_data() {
+        QTest::addColumn<QStringList>("suite");
+        const auto r = [](const char* phrase, const char* suite) {
+            QTest::newRow(phrase) << QString::fromLatin1(suite).split(QLatin1Char(','));
+        };
+        r("an entry across two windows", "lire 7,aller 262100,lire 7,lire 43,aller 262100,lire 50");
+        r("a seek back before the window",
+          "aller 600000,lire 10,aller 5000,lire 0,plus -5,lire 20");
+        r("a read larger than the window, after what it holds", "lire 100,lire 1000000,lire 5");
+        r("from the end and past it", "fin -10,lire 100,lire 10,aller 5000000,lire 10,fin 0");
+        r("a volume closed, the next one read", "lire 300000,fermer,lire 7,plus 9,lire 1000000");
+        r("a dup: the offset exact, read by the system since", "lire 7,aller 9000,dup,lire 10");
+        r("shortened under the window", "lire 100,couper 50000,lire 10,aller 400000,lire! 10");
+        r("rewritten, its size kept", "lire 10,dater,lire 10,lire! 300000,aller 0,lire! 1");
+    }
+    void lesLecturesServies() {
+        QFETCH(QStringList, suite);
+        QTemporaryDir d;
+        QList<int> servis;
+        QList<int> simples; // the system's reads of the same files
+        QByteArrayList chemins;
+        for (const qsizetype taille : {1500000, 300000}) {
+            QByteArray octets(taille, '\0');
+            QRandomGenerator(quint32(taille))
+                .fillRange(reinterpret_cast<quint32*>(octets.data()), taille / 4);
+            chemins << QFile::encodeName(d.filePath(QString::number(taille)));
+            archives::ecrire(QFile::decodeName(chemins.last()), octets);
+            servis << ::open(chemins.last().constData(), O_RDONLY);
+            simples << ::open(chemins.last().constData(), O_RDONLY);
+        }
+        Lectures l;
+        for (const int fd : servis) {
+            l.suivre(fd);
+        }
+        for (const QString& pas : suite) {
+            const QString quoi = pas.section(QLatin1Char(' '), 0, 0);
+            const qint64 n = pas.section(QLatin1Char(' '), 1).toLongLong();
+            const int s = servis.first();
+            const int p = simples.first();
+            if (quoi.startsWith(QLatin1String("lire"))) {
+                QByteArray a(n, 'a');
+                QByteArray b(n, 'b');
+                const ssize_t lu = l.lire(s, a.data(), std::size_t(n));
+                if (quoi.endsWith(QLatin1Char('!'))) {
+                    QCOMPARE(errno, EIO);
+                    QCOMPARE(lu, -1);
+                    continue;
+                }
+                QCOMPARE(lu, ::read(p, b.data(), std::size_t(n)));
+                QVERIFY2(a.left(lu) == b.left(lu), qPrintable(pas));
+            } else if (quoi.startsWith(QLatin1String("couper")) || quoi == QLatin1String("dater")) {
+                const timespec zero[2] = {{0, 0}, {0, 0}};
+                QCOMPARE(quoi == QLatin1String("dater")
+                             ? ::futimens(p, zero)
+                             : ::truncate(chemins.first().constData(), n),
+                         0);
+            } else if (quoi == QLatin1String("fermer") || quoi == QLatin1String("dup")) {
+                l.oublier(s);
+                QCOMPARE(::lseek(s, 0, SEEK_CUR), ::lseek(p, 0, SEEK_CUR));
+                if (quoi == QLatin1String("fermer")) {
+                    ::close(servis.takeFirst());
+                    ::close(simples.takeFirst());
+                    chemins.removeFirst();
+                }
+            } else {
+                const int depuis = quoi == QLatin1String("aller")  ? SEEK_SET
+                                   : quoi == QLatin1String("plus") ? SEEK_CUR
+                                                                   : SEEK_END;
+                QCOMPARE(l.deplacer(s, n, depuis), ::lseek(p, n, depuis));
+            }
+        }
+        l.accorder(servis.first());
+        QCOMPARE(::lseek(servis.first(), 0, SEEK_CUR), ::lseek(simples.first(), 0, SEEK_CUR));
+        for (const int fd : servis + simples) {
+            ::close(fd);
+        }
     }
 };
 
