@@ -35,8 +35,12 @@ Gardes* Gardes::enService() {
     return enServiceGlobal.load(std::memory_order_relaxed);
 }
 
+// Only the thread that calls the library puts guards in service: a locked exchange, three times an
+// entry, would cost more than the rest of these calls.
 Gardes::Service::Service(Gardes* gardes)
-    : avant_(enServiceGlobal.exchange(gardes, std::memory_order_relaxed)) {}
+    : avant_(enServiceGlobal.load(std::memory_order_relaxed)) {
+    enServiceGlobal.store(gardes, std::memory_order_relaxed);
+}
 
 Gardes::Service::~Service() {
     enServiceGlobal.store(avant_, std::memory_order_relaxed);

@@ -51,13 +51,14 @@ std::string texteBorne(const char* texte, std::size_t taille) {
     return std::string(texte, strnlen(texte, taille));
 }
 
-std::string nomEntree(const RARHeaderDataEx& entete) {
+void nomEntree(const RARHeaderDataEx& entete, std::string& nom) {
     const std::size_t max = sizeof(entete.FileNameW) / sizeof(wchar_t);
     const std::size_t longueur = wcsnlen(entete.FileNameW, max);
     if (longueur > 0) {
-        return large::versUtf8(std::wstring_view(entete.FileNameW, longueur));
+        large::versUtf8(std::wstring_view(entete.FileNameW, longueur), nom);
+    } else {
+        nom.assign(entete.FileName, strnlen(entete.FileName, sizeof(entete.FileName)));
     }
-    return texteBorne(entete.FileName, sizeof(entete.FileName));
 }
 
 std::int64_t tailleEntree(const RARHeaderDataEx& entete) {
@@ -302,8 +303,10 @@ private:
         archive_.handle = nullptr;
     }
 
+    // The record is cleared once, when made: a header read that succeeds writes every field that
+    // the pass reads (the names padded with NULs to their fields' ends), and after one that fails
+    // the pass reads none. Clearing its 10 KB for every entry was a tenth of a list's time.
     std::int16_t lire() {
-        std::memset(entete_.get(), 0, sizeof(RARHeaderDataEx));
         const Gardes::Service service(gardes_);
         avantBibliotheque();
         return static_cast<std::int16_t>(api_.RARReadHeaderEx(archive_.handle, entete_.get()));
@@ -338,7 +341,8 @@ private:
             retour_.detailsLigne(
                 std::int64_t((std::uint64_t(entete.PackSizeHigh) << 32) | entete.PackSize),
                 estDossier(entete), std::uint32_t(place));
-            retour_.nouvelleLigne(nomEntree(entete), tailleEntree(entete));
+            nomEntree(entete, nom_);
+            retour_.nouvelleLigne(nom_, tailleEntree(entete));
         }
         const bool guettee = gardes_ != nullptr && mode_ == ModeExtraction;
         if (guettee) {
@@ -392,6 +396,7 @@ private:
     VolumeCourant volume_;
     // About 10 KB: kept off the stack of the caller's event handler.
     std::unique_ptr<RARHeaderDataEx> entete_ = std::make_unique<RARHeaderDataEx>();
+    std::string nom_; // the entry's, in UTF-8
 };
 
 } // namespace

@@ -6,7 +6,7 @@
 //
 // The library's imports that reach the file system, from `nm -D --undefined-only libunrar.so.5`
 // (6.2.6): open64, __open64_2, stat64, lstat64, access, mkdir, chmod, lchown, utimensat, link,
-// symlink, remove, rename and close are here; read, lseek64 and dup in AppelsLecture.cpp.
+// symlink, remove, rename and close are here; read, lseek64, dup and isatty in AppelsLecture.cpp.
 // getcwd, write, flock and ftruncate64 are left to the C library; so are getpwnam and getgrnam,
 // which read the system's user database for archived owners. close is here so that the descriptor
 // of the file being written outlives the library's close until the entry's end (Gardes::fermer),
