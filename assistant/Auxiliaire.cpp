@@ -64,10 +64,9 @@ std::unique_ptr<Auxiliaire> Auxiliaire::demarrer(Cle cle, QString& raison) {
         rendreIndumpable();
         a->indumpable_ = true;
     }
-    // Only an extraction has a file that may be left half written, named in this page.
-    if (!a->cle_.dossier.isEmpty()) {
-        a->page_ = PageEnCours::creer();
-    }
+    // Where an extraction names the file it leaves half written, and where every pass is asked
+    // to stop.
+    a->page_ = PageEnCours::creer();
     if (const std::optional<QString> r =
             a->processus_.demarrer(a->cle_.commande, a->page_.descripteur(), a->cle_.bac)) {
         raison = *r;

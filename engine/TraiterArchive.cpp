@@ -136,12 +136,17 @@ struct Rappel {
     bool incorrect = false;  // the password given last was wrong
     bool abandon = false;    // the user gave none
     int demandes = 0;        // passwords asked since the archive was opened
+    bool arrete = false;     // the entry was abandoned: the window asked the pass to stop
 };
 
 int repondre(unsigned message, long donnee, long p1, long p2) {
     auto* r = reinterpret_cast<Rappel*>(donnee);
     switch (message) {
     case UCM_PROCESSDATA:
+        if (r->retour.arretDemande()) {
+            r->arrete = true;
+            return -1; // the library abandons the entry there
+        }
         r->octets += p2;
         r->retour.progression(r->octets);
         return 1;
@@ -227,6 +232,9 @@ public:
                 resultat = lire();
             }
             while (resultat == 0) {
+                if (retour_.arretDemande()) {
+                    retour_.arrete();
+                }
                 const bool nouvelle = !(reprise && lues == faites - 1);
                 if (nouvelle) {
                     ++faites;
@@ -350,6 +358,9 @@ private:
         }
         rappel_.octets = 0;
         const int resultat = traiter(operationDuMode(mode_));
+        if (rappel_.arrete) {
+            retour_.arrete(); // its partial file is the window's to remove
+        }
         if (resultat == ERAR_BAD_PASSWORD || resultat == ERAR_MISSING_PASSWORD) {
             return resultat; // asked again, or the user gave up: decided by the caller
         }
