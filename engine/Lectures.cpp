@@ -178,6 +178,7 @@ ssize_t Lectures::lire(int fd, void* tampon, std::size_t taille) {
         break;
     }
     if (v->change) {
+        volumeChange_ = true;
         v->position = depart;
         errno = EIO;
         return -1;

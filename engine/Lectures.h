@@ -58,6 +58,10 @@ public:
     ssize_t lire(int fd, void* tampon, std::size_t taille);
     off64_t deplacer(int fd, off64_t decalage, int depuis);
 
+    // A volume changed under the pass, and a read of it failed. The library takes such a failure
+    // for a damaged entry, and, reading a header, for the archive's end: the pass says it itself.
+    bool volumeChange() const { return volumeChange_; }
+
 private:
     struct Volume;
     // Descriptors beyond are not served: the library keeps two or three open.
@@ -71,6 +75,7 @@ private:
     bool remplir(int fd, Volume& v);
 
     const std::size_t taille_;
+    bool volumeChange_ = false;
     std::array<std::atomic<Volume*>, MaxDescripteurs> table_{};
     // A window of a closed volume, for the next one: the library goes from volume to volume.
     std::unique_ptr<unsigned char[]> reserve_;

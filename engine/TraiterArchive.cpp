@@ -3,6 +3,7 @@
 #include "FinArchive.h"
 #include "Gardes.h"
 #include "Large.h"
+#include "Lectures.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,6 +64,13 @@ void nomEntree(const RARHeaderDataEx& entete, std::string& nom) {
 
 std::int64_t tailleEntree(const RARHeaderDataEx& entete) {
     return std::int64_t((std::uint64_t(entete.UnpSizeHigh) << 32) | entete.UnpSize);
+}
+
+// A volume changed under the pass (Lectures.h): the library's reads of it failed, which it took for
+// a damaged entry or for the archive's end.
+bool volumeChange() {
+    const Lectures* l = Lectures::duProcessus();
+    return l != nullptr && l->volumeChange();
 }
 
 int operationDuMode(int mode) {
@@ -371,7 +379,7 @@ private:
         } else if (resultat == 0) {
             retour_.resultat(Resultat::OK);
         } else if (codes::entreeFatale(resultat)) {
-            retour_.echec({Genre::Fichier, resultat});
+            retour_.echec({Genre::Fichier, volumeChange() ? ERAR_EREAD : resultat});
         } else {
             retour_.resultat(Resultat::Code, resultat);
         }
@@ -379,6 +387,9 @@ private:
     }
 
     void finir(std::int16_t resultat) {
+        if (volumeChange()) {
+            retour_.echec({Genre::Fichier, ERAR_EREAD}); // whatever the library made of it
+        }
         if (codes::finFatale(resultat)) {
             retour_.echec({Genre::EnTete, resultat});
         }

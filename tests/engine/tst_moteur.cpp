@@ -14,11 +14,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,6 +57,9 @@ struct Entree {
 // The script, and what the pass did with it.
 struct Etat {
     int resultatOuverture = 0;
+    // Where a volume changes under the pass, as the helper reads it: "entree" while the second
+    // entry is processed, "fin" at the header read after the last one.
+    QString change;
     bool commentairePlein = false; // a comment that fills the whole buffer, without a NUL
     QList<Entree> entrees;
     int finEnTete = ERAR_END_ARCHIVE;
@@ -83,9 +88,29 @@ void* ouvrir(RAROpenArchiveDataEx* d) {
     return etat.resultatOuverture == 0 ? &jeton : &autre;
 }
 
+// A read of a volume that was shortened since it was opened, by the helper's reads (Lectures.h).
+std::optional<Lectures> lectures;
+
+void lireUnVolumeChange() {
+    Lectures::mettreEnService(&lectures.emplace());
+    const QTemporaryDir d;
+    const QByteArray volume = QFile::encodeName(d.filePath(QStringLiteral("v.rar")));
+    archives::ecrire(QFile::decodeName(volume), QByteArray(1000, 'v'));
+    const int fd = ::open(volume.constData(), O_RDONLY);
+    lectures->suivre(fd);
+    QCOMPARE(::truncate(volume.constData(), 10), 0);
+    char octet = 0;
+    QCOMPARE(lectures->lire(fd, &octet, 1), -1);
+    lectures->oublier(fd);
+    ::close(fd);
+}
+
 int lireEnTete(void* h, RARHeaderDataEx* e) {
     appel(h, QStringLiteral("lire"));
     if (etat.suivante >= etat.entrees.size()) {
+        if (etat.change == QLatin1String("fin")) {
+            lireUnVolumeChange();
+        }
         return etat.finEnTete;
     }
     const Entree& x = etat.entrees.at(etat.suivante);
@@ -97,6 +122,9 @@ int lireEnTete(void* h, RARHeaderDataEx* e) {
 
 int traiter(void* h, int, char*, char*) {
     appel(h, QStringLiteral("traiter"));
+    if (etat.change == QLatin1String("entree") && etat.suivante == 1) {
+        lireUnVolumeChange();
+    }
     return etat.entrees.at(etat.suivante++).resultat;
 }
 
@@ -231,33 +259,42 @@ private slots:
         QTest::addColumn<int>("fin");
         QTest::addColumn<QString>("message");       // "@" stands for the archive's path
         QTest::addColumn<QStringList>("resultats"); // top row first
+        QTest::addColumn<QString>("change"); // where a volume changes under the pass (doublure)
         const int fin = ERAR_END_ARCHIVE;
         const QStringList arret{"", "OK"};
         const QStringList OK3{"OK", "OK", "OK"};
         QTest::newRow("open fails with 13")
-            << 13 << 0 << fin << "@Ce n'est pas un fichier archive RAR" << QStringList{};
+            << 13 << 0 << fin << "@Ce n'est pas un fichier archive RAR" << QStringList{}
+            << QString();
         QTest::newRow("open fails with any other code")
-            << 24 << 0 << fin << "Erreur à l'ouverture de l'archive (code 24) : @" << QStringList{};
+            << 24 << 0 << fin << "Erreur à l'ouverture de l'archive (code 24) : @" << QStringList{}
+            << QString();
         for (const auto& [code, texte] :
              {std::pair{12, "CRC Erreur"}, std::pair{16, "Ereur dans la création du fichier"}}) {
             QTest::newRow(qPrintable(QStringLiteral("entry %1 stops the pass").arg(code)))
-                << 0 << code << fin << texte << arret;
+                << 0 << code << fin << texte << arret << QString();
         }
         // Rows tell what became of every entry: none is left without a result.
         for (const auto& [code, texte] :
              {std::pair{11, "Pas assez de mémoire"}, std::pair{23, "Fichier d'origine introuvable"},
               std::pair{21, "Erreur (code 21)"}}) {
             QTest::newRow(qPrintable(QStringLiteral("entry %1 goes on").arg(code)))
-                << 0 << code << fin << QString() << QStringList{"OK", texte, "OK"};
+                << 0 << code << fin << QString() << QStringList{"OK", texte, "OK"} << QString();
         }
         QTest::newRow("entry: password missing")
-            << 0 << 22 << fin << "Mot de passe nécessaire pour cette archive" << arret;
+            << 0 << 22 << fin << "Mot de passe nécessaire pour cette archive" << arret << QString();
         QTest::newRow("entry: wrong password, asked nobody")
-            << 0 << 24 << fin << "Mot de passe incorrect" << arret;
-        QTest::newRow("end: broken header") << 0 << 0 << 12 << "File header broken" << OK3;
+            << 0 << 24 << fin << "Mot de passe incorrect" << arret << QString();
+        QTest::newRow("end: broken header")
+            << 0 << 0 << 12 << "File header broken" << OK3 << QString();
         QTest::newRow("end: volume missing")
-            << 0 << 0 << 15 << "Erreur dans l'ouverture du volume" << OK3;
-        QTest::newRow("end: another code") << 0 << 0 << 21 << QString() << OK3;
+            << 0 << 0 << 15 << "Erreur dans l'ouverture du volume" << OK3 << QString();
+        QTest::newRow("end: another code") << 0 << 0 << 21 << QString() << OK3 << QString();
+        // Whatever the library makes of a read that fails, the user is told that it failed.
+        QTest::newRow("entry 12 while a volume changed")
+            << 0 << 12 << fin << "Erreur en lecture" << arret << "entree";
+        QTest::newRow("end: a volume changed, taken for the archive's end")
+            << 0 << 0 << fin << "Erreur en lecture" << OK3 << "fin";
     }
 
     void lesCodes() {
@@ -266,8 +303,14 @@ private slots:
         QFETCH(int, fin);
         QFETCH(QString, message);
         QFETCH(QStringList, resultats);
+        QFETCH(QString, change);
         doublure::etat.resultatOuverture = ouverture;
+        doublure::etat.change = change;
         doublure::etat.finEnTete = fin;
+        const auto horsService = qScopeGuard([] {
+            Lectures::mettreEnService(nullptr);
+            doublure::lectures.reset();
+        });
         const Vu vu = doublure::passe(ModeTest, {{"a", 1, 0}, {"b", 2, entree}, {"c", 3, 0}});
         QCOMPARE(vu.fin ? vu.messages.last().texte : QString(),
                  message.replace(QLatin1Char('@'), doublure::archive));
