@@ -102,7 +102,7 @@ void Lectures::suivre(int fd) {
     if (fd < 0 || fd >= MaxDescripteurs || ::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
         return;
     }
-    // Just opened: at offset 0. What the number served before is gone, closed.
+    // Just opened, at offset 0. A volume served under this number before was closed unseen.
     auto* v = new Volume;
     v->empreinte = {s.st_size, s.st_mtim, s.st_ctim};
     delete table_[std::size_t(fd)].exchange(v, std::memory_order_relaxed);
