@@ -507,7 +507,7 @@ void imposerAttenteArret(std::optional<int> ms) {
     attenteArretImposee = ms;
 }
 
-void interrompre() {
+void interrompre(bool lignes) {
     Conversation* const c = conversationEnCours;
     if (c == nullptr || c->interrompue || !c->active()) {
         return; // nothing left to stop: the pass has said its last word
@@ -516,7 +516,7 @@ void interrompre() {
     c->lecteur->setEnabled(false); // before its descriptor is closed
     // The rows of what the helper finished come before it goes, so that the rows, the end line
     // and the files agree; a helper waiting for an answer sent them all before it asked.
-    c->processus.attendreFin(c->enJeu ? 0 : std::max(0, c->derniersMots()));
+    c->processus.attendreFin(c->enJeu || !lignes ? 0 : std::max(0, c->derniersMots()));
     c->finie = true;
     // The helper is gone: nothing can write the file any more once it is removed.
     if (c->processus.parti()) {
