@@ -1,6 +1,9 @@
 #include "Messages.h"
 
 #include "CodesRAR.h"
+#include "Nombres.h"
+
+#include <QStringList>
 
 namespace Messages {
 
@@ -111,7 +114,19 @@ std::optional<QString> erreurEnTete(int code) {
     }
 }
 
-QString texte(const Echec& echec, const QString& chemin) {
+std::optional<Manque> manque(const Echec& echec) {
+    const QStringList tailles = echec.detail.split(QLatin1Char('\n'));
+    bool besoinLu = false;
+    bool resteLu = false;
+    const Manque m{tailles.value(0).toLongLong(&besoinLu), tailles.value(1).toLongLong(&resteLu)};
+    if (echec.genre != Echec::Genre::Place || tailles.size() != 2 || !besoinLu || !resteLu ||
+        m.besoin < 0 || m.reste < 0) {
+        return std::nullopt;
+    }
+    return m;
+}
+
+QString texte(const Echec& echec, const QString& chemin, const QString& dossier) {
     switch (echec.genre) {
     case Echec::Genre::Ouverture:
         return erreurOuverture(echec.code, chemin);
@@ -121,6 +136,12 @@ QString texte(const Echec& echec, const QString& chemin) {
         return erreurEnTete(echec.code).value_or(QString());
     case Echec::Genre::Incomplete:
         return ArchiveIncomplete;
+    case Echec::Genre::Place: {
+        const Manque m = manque(echec).value_or(Manque{0, 0});
+        // The need rounded up and the room down, as the question before the pass has them.
+        return QStringLiteral("Place insuffisante sur « %1 » : il faut %2, il reste %3.")
+            .arg(dossier, tailleDecimale(m.besoin, true), tailleDecimale(m.reste, false));
+    }
     case Echec::Genre::Bibliotheque: {
         const QString fichier = echec.detail.section(QLatin1Char('\n'), 0, 0);
         const QString reste = echec.detail.section(QLatin1Char('\n'), 1);

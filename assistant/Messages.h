@@ -20,9 +20,17 @@ inline const QString CommentaireTronque = QStringLiteral("\n[… commentaire tro
 inline const QString ArchiveIncomplete =
     QStringLiteral("Archive incomplète : fin d'archive inattendue");
 
-// The message of `echec` in a pass over the archive at `chemin`; empty for a code that does not
-// stop a pass.
-QString texte(const Echec& echec, const QString& chemin);
+// The message of `echec` in a pass over the archive at `chemin` that extracts into the folder
+// named `dossier`; empty for a code that does not stop a pass.
+QString texte(const Echec& echec, const QString& chemin, const QString& dossier = QString());
+
+// What an entry that did not fit in the room left on its destination's file system needed, and
+// what was left, from the helper's word: nothing when it is not two sizes.
+struct Manque {
+    qint64 besoin;
+    qint64 reste;
+};
+std::optional<Manque> manque(const Echec& echec);
 
 // A failed open: the library's OpenResult and the archive path of the pass.
 QString erreurOuverture(int code, const QString& chemin);

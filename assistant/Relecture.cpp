@@ -1,6 +1,7 @@
 #include "Relecture.h"
 
 #include "CodesRAR.h"
+#include "Messages.h"
 #include "OctetsQt.h"
 
 #include <optional>
@@ -171,8 +172,10 @@ void Relecture::jouer(const protocole::Trame& trame) {
         echec_.genre = Genre(l.u8());
         echec_.code = int(l.u32());
         echec_.detail = QString::fromUtf8(assistant::vueQt(l.texte()));
+        // Only an extraction fills a disk, and says by how much.
         if (echec_.genre > Genre::Bibliotheque ||
-            (!bonjour_ && echec_.genre != Genre::Bibliotheque)) {
+            (!bonjour_ && echec_.genre != Genre::Bibliotheque) ||
+            (echec_.genre == Genre::Place && (!extraction || !Messages::manque(echec_)))) {
             rompre(); // how the helper itself ended is this side's to tell
             return;
         }

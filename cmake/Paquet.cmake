@@ -1,5 +1,6 @@
 # What `cmake --install` puts on a system, and the Debian package CPack makes of it. Only the
-# program and its desktop files are installed: the libraries, tests and benchmark stay in the build.
+# program, its desktop files and its documents are installed: the libraries, tests and benchmark
+# stay in the build.
 
 install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS korvane-passe RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/korvane)
@@ -22,14 +23,37 @@ foreach(taille 16 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${taille}x${taille}/apps)
 endforeach()
 
+# The manual page and the changelog, compressed as Debian wants them (gzip -9n: no name nor time
+# in the header, so the same sources make the same package), and the licence, as
+# /usr/share/doc/korvane/copyright. Korvane is its own upstream: its Debian changelog is the
+# project's, which a native package installs as changelog.gz.
+find_program(GZIP gzip REQUIRED)
+set(documents ${CMAKE_BINARY_DIR}/documents)
+foreach(source korvane.1 paquet/changelog)
+    get_filename_component(nom ${source} NAME)
+    add_custom_command(OUTPUT ${documents}/${nom}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/resources/${source} ${documents}/${nom}
+        COMMAND ${GZIP} -9nf ${documents}/${nom}
+        DEPENDS ${PROJECT_SOURCE_DIR}/resources/${source} VERBATIM)
+endforeach()
+add_custom_target(korvane_documents DEPENDS ${documents}/korvane.1.gz ${documents}/changelog.gz)
+# Building the program makes them too: scripts/paquet builds no more than the program.
+add_dependencies(korvane korvane_documents)
+install(FILES ${documents}/korvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${documents}/changelog.gz ${PROJECT_SOURCE_DIR}/resources/paquet/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME korvane)
 set(CPACK_PACKAGE_VENDOR "Korvane")
 set(CPACK_PACKAGE_CONTACT "L'équipe Korvane <korvane@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "lister, tester ou extraire les archives RAR")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Korvane est un petit programme de bureau qui ouvre les archives RAR et en liste, teste ou\n"
-    "extrait le contenu, au moyen de la bibliothèque UnRAR.")
+# One string: two would be joined as a list, with a ";" at the start of the second line.
+set(CPACK_PACKAGE_DESCRIPTION "\
+Korvane est un petit programme de bureau qui ouvre les archives RAR et en
+liste, teste ou extrait le contenu. Tout le décodage est fait par la
+bibliothèque UnRAR (libunrar5, de la section non-free), dans un programme
+auxiliaire confiné par bubblewrap, seccomp et Landlock.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://korvane.example.org/")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

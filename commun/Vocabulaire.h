@@ -45,6 +45,8 @@ enum class GenreEchec : std::uint8_t {
     Fichier,      // code: the result of processing an entry
     EnTete,       // code: the header read that ended the loop
     Incomplete,   // the archive stops short of its end
+    Place,        // an entry of an extraction does not fit in the room left; detail: what it
+                  // needs, a line feed, then what is left, in bytes
     Bibliotheque, // the library cannot be loaded (code 0: the file, 1: an entry point); detail:
                   // the file, a line feed, then the reason or the entry point's name
     // The rest are the window's own words on the helper, never sent by it.

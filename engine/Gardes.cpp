@@ -29,7 +29,11 @@ Gardes::Gardes(RetourMoteur& retour, int mode, std::vector<std::string> volumes)
     : retour_(retour)
     , extraction_(mode == ModeExtraction)
     , volumes_(std::move(volumes))
-    , destination_(extraction_ ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {}
+    , destination_(extraction_ ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1) {
+    if (destination_) {
+        reserve_.emplace(destination_.get());
+    }
+}
 
 Gardes* Gardes::enService() {
     return enServiceGlobal.load(std::memory_order_relaxed);
@@ -46,13 +50,19 @@ Gardes::Service::~Service() {
     enServiceGlobal.store(avant_, std::memory_order_relaxed);
 }
 
-void Gardes::debutEntree(Genre genre) {
+std::optional<Reserve::Manque> Gardes::debutEntree(Genre genre, std::int64_t taille) {
     genre_ = genre;
     lacherEcrit();
     accordEntree_.reset();
     verdict_.reset();
     fait_ = false;
     sortie_ = false;
+    if (!reserve_) {
+        return std::nullopt;
+    }
+    // Folders and links write no bytes: an entry that says it is one writes none.
+    const bool donnees = genre == Genre::Fichier || genre == Genre::Copie;
+    return reserve_->avant(donnees ? taille : 0);
 }
 
 std::optional<Gardes::Verdict> Gardes::finEntree(int code) {

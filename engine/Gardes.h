@@ -22,6 +22,7 @@
 // Everything else fails with an error, which the library reports for that entry.
 
 #include "Dessous.h"
+#include "Reserve.h"
 #include "RetourMoteur.h"
 
 #include <string>
@@ -65,14 +66,16 @@ public:
         Gardes* avant_;
     };
 
-    // Before and after the library processes an entry of an extraction. finEntree() gives the
+    // Before and after the library processes an entry of an extraction. debutEntree() tells,
+    // for an entry whose header declares `taille` bytes (negative: unknown), what it lacks when
+    // it does not fit in the room left: it must not be started then. finEntree() gives the
     // entry's result when the guards decided it, or when the library said OK without making it;
     // nothing when the library's code tells.
     struct Verdict {
         Resultat resultat;
         int code = 0; // the library's, with Resultat::Code
     };
-    void debutEntree(Genre genre);
+    std::optional<Reserve::Manque> debutEntree(Genre genre, std::int64_t taille);
     std::optional<Verdict> finEntree(int code);
 
     // The archive's volume files that the library opened so far.
@@ -158,6 +161,7 @@ private:
     const std::vector<std::string> volumes_;
     std::vector<std::string> ouverts_;
     Descripteur destination_; // the chosen folder, opened
+    std::optional<Reserve> reserve_;
 
     enum class PourTous { Demander, Remplacer, Garder };
     PourTous pourTous_ = PourTous::Demander;

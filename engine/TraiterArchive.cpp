@@ -66,6 +66,14 @@ std::int64_t tailleEntree(const RARHeaderDataEx& entete) {
     return std::int64_t((std::uint64_t(entete.UnpSizeHigh) << 32) | entete.UnpSize);
 }
 
+// What an entry's header says it will write; negative when it does not know (an archive made
+// from a stream), which the library tells with its own mark.
+std::int64_t tailleDeclaree(const RARHeaderDataEx& entete) {
+    constexpr std::int64_t Inconnue = (std::int64_t(0x7fffffff) << 32) + 0x7fffffff;
+    const std::int64_t taille = tailleEntree(entete);
+    return taille == Inconnue ? -1 : taille;
+}
+
 // A volume changed under the pass (Lectures.h): the library's reads of it failed, which it took for
 // a damaged entry or for the archive's end.
 bool volumeChange() {
@@ -362,7 +370,12 @@ private:
         }
         const bool guettee = gardes_ != nullptr && mode_ == ModeExtraction;
         if (guettee) {
-            gardes_->debutEntree(genreDe(entete));
+            if (const std::optional<Reserve::Manque> manque =
+                    gardes_->debutEntree(genreDe(entete), tailleDeclaree(entete))) {
+                retour_.echec(
+                    {Genre::Place, 0,
+                     std::to_string(manque->besoin) + '\n' + std::to_string(manque->reste)});
+            }
         }
         rappel_.octets = 0;
         const int resultat = traiter(operationDuMode(mode_));

@@ -148,6 +148,7 @@ private:
     void motDePasseSaisi(const QString& motDePasse, const QString& archive) override;
     void ranger() override { publierIci(); }
     QString dossierExtrait(assistant::Issue issue) override;
+    QString destination() const override;
 
     // The desktop's side of the window (FUnRARBureau.cpp): properties, recent archives, a notice
     // at the end of a long pass, the names that screen readers read.

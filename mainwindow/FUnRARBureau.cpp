@@ -148,6 +148,16 @@ QString FUnRAR::dossierExtrait(assistant::Issue issue) {
     return dossier;
 }
 
+QString FUnRAR::destination() const {
+    // "Extraire ici" extracts into a folder of its own, beside the archive: the user knows the
+    // archive's.
+    if (ici_) {
+        const QByteArray& chemin = ici_->chemin();
+        return QFile::decodeName(chemin.left(std::max<qsizetype>(1, chemin.lastIndexOf('/'))));
+    }
+    return QDir::currentPath();
+}
+
 QString FUnRAR::publierIci() {
     if (!ici_) {
         return QString();

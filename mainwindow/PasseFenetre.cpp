@@ -285,7 +285,10 @@ void PasseFenetre::volumesLus(int nombre) {
 }
 
 void PasseFenetre::echec(const Messages::Echec& echec) {
-    erreurFatale(Messages::texte(echec, nomVisible(chemin_)));
+    const QString dossier = cote_.destination();
+    const QString nom = QFileInfo(dossier).fileName();
+    erreurFatale(
+        Messages::texte(echec, nomVisible(chemin_), nomVisible(nom.isEmpty() ? dossier : nom)));
 }
 
 void PasseFenetre::erreurFatale(const QString& message) {

@@ -46,6 +46,8 @@ public:
         // and the folder where it now lies comes back, for the user to see; empty when there is
         // none, or when the program ends with the pass.
         virtual QString dossierExtrait(assistant::Issue issue) = 0;
+        // The folder that an extraction writes into, as the user knows it.
+        virtual QString destination() const = 0;
 
     protected:
         ~Fenetre() = default;

@@ -40,8 +40,10 @@ void appliquer() {
     // The window may die between starting us and this line: then its end of the pipes is closed,
     // and the first answer we write fails, which ends us too.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
-    // A reader gone is an error to see, not a signal that kills without a word.
+    // A reader gone is an error to see, not a signal that kills without a word; so is a file
+    // held to the size its entry declared (Reserve).
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 
     if (SousSanitiseur) {
         return;

@@ -8,8 +8,8 @@ class QApplication;
 namespace demarrage {
 
 // Until the application is made: when Qt finds no display to draw on (no X server nor Wayland
-// compositor reachable), a French line on the standard error and status 1, rather than Qt's
-// English abort.
+// compositor reachable), one French line on the standard error and status 1, rather than Qt's
+// English abort. What Qt says meanwhile is told once the display is found.
 void direSiAucunAffichage();
 void affichageTrouve();
 

@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <optional>
 
@@ -294,6 +295,62 @@ private slots:
         QCOMPARE(vu.resultats, resultats);
     }
 
+    // No entry fills the disk: one that declares more than the room left is not started, and
+    // none writes past what it declared (a folder nothing), whatever its header claims. (The
+    // library removes a file it could not write whole.)
+    void uneEntreeNEcritQueCeQuElleDeclare_data() {
+        QTest::addColumn<Gardes::Genre>("genre");
+        QTest::addColumn<qint64>("declare"); // by its header; -1: unknown
+        QTest::addColumn<int>("ecrit");      // bytes the library then writes
+        QTest::addColumn<bool>("commencee");
+        QTest::addColumn<int>("reste"); // bytes of its file afterwards; -1: none made
+        constexpr qint64 Enorme = Q_INT64_C(1) << 50;
+        QTest::newRow("a file that fits")
+            << Gardes::Genre::Fichier << qint64(100) << 100 << true << 100;
+        QTest::newRow("a file that writes past what it declared")
+            << Gardes::Genre::Fichier << qint64(100) << 300 << true << 100;
+        QTest::newRow("a file of unknown size")
+            << Gardes::Genre::Fichier << qint64(-1) << 300 << true << 300;
+        QTest::newRow("a file larger than any disk")
+            << Gardes::Genre::Fichier << Enorme << 0 << false << -1;
+        QTest::newRow("a folder that writes")
+            << Gardes::Genre::Dossier << Enorme << 1 << true << 0;
+    }
+
+    void uneEntreeNEcritQueCeQuElleDeclare() {
+        QFETCH(Gardes::Genre, genre);
+        QFETCH(qint64, declare);
+        QFETCH(int, ecrit);
+        QFETCH(bool, commencee);
+        QFETCH(int, reste);
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails, as in the helper
+        QTemporaryDir d;
+        DossierCourantGarde garde;
+        QDir::setCurrent(d.path());
+        Vu vu;
+        RetourEnregistre retour(vu);
+        {
+            Gardes g(retour, ModeExtraction, {});
+            const std::optional<Reserve::Manque> manque = g.debutEntree(genre, declare);
+            QCOMPARE(!manque, commencee);
+            if (manque) {
+                QCOMPARE(manque->besoin, declare);
+                QVERIFY(manque->reste >= 0 && manque->reste < declare);
+                return;
+            }
+            const int fd = g.ouvrir("x", O_WRONLY | O_CREAT | O_EXCL, 0644);
+            QVERIFY(fd >= 0);
+            int faits = 0;
+            for (ssize_t n = 1; faits < ecrit && n > 0; faits += int(std::max<ssize_t>(n, 0))) {
+                n = ::write(fd, QByteArray(ecrit - faits, 'o').constData(),
+                            std::size_t(ecrit - faits));
+            }
+            QCOMPARE(g.fermer(fd), 0);
+            g.finEntree(faits == ecrit ? 0 : ERAR_EWRITE);
+        }
+        QCOMPARE(QFileInfo(d.filePath(QStringLiteral("x"))).size(), qint64(reste));
+    }
+
     // Whatever the library makes of a read that fails because a volume changed under the pass, a
     // damaged entry or the archive's end, the user is told that the read failed.
     void unVolumeChange_data() {
@@ -312,6 +369,7 @@ private slots:
         QCOMPARE(echec(vu), QStringLiteral("Erreur en lecture"));
         QTEST(vu.resultats, "resultats");
     }
+
     // The library asks whether a name exists, then makes it: the guards take the first answer
     // for the open, which makes only a new file. What appears in between is refused and stays as
     // it was; the library's own descriptor serves its calls by name until the entry's end.
@@ -332,7 +390,7 @@ private slots:
         Vu vu;
         RetourEnregistre retour(vu);
         Gardes g(retour, ModeExtraction, {});
-        g.debutEntree(Gardes::Genre::Fichier);
+        g.debutEntree(Gardes::Genre::Fichier, -1);
         QCOMPARE(g.acces("x", F_OK), -1);
         if (entre.startsWith("-> ")) {
             QCOMPARE(::symlink(entre.mid(3).constData(), "x"), 0);

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QThreadPool>
 
@@ -178,6 +179,7 @@ private slots:
         cas("a helper of another version", bonjour(protocole::Version + 1), Dort, tue);
         rompt("a second hello", b);
         cas("a row before its hello", ligne + b, Dort, tue);
+        cas("a failure of the pass before its hello", echec(QString()) + b, Dort, tue);
         rompt("a frame longer than the window takes",
               echec(QString(protocole::TailleMaxRetour, QLatin1Char('x'))));
         QByteArray court = echec(QStringLiteral("detail"));
@@ -186,6 +188,10 @@ private slots:
         cas("the end said, then still there", b + trame(Type::Fin), "exec sleep 30", tue);
         const QByteArray illisible(protocole::NomMax + 1, char(0x80)); // as many characters
         rompt("a name longer than the library makes", ligneDe(illisible));
+        // As many characters as the library makes, in more bytes.
+        cas("a name as long as the library makes, then the library's failure",
+            b + ligneDe(QByteArray("é").repeated(protocole::NomMax)) + echec(QString()), "exit 0",
+            "^Ereur dans la création du fichier$", "c1314.rar");
         const QByteArray commentaire = trame(Type::Commentaire, [](protocole::Redaction& r) {
             r.texte("encore");
             r.u8(0);
@@ -224,6 +230,8 @@ private slots:
         rompt("a missing helper, said by the helper", echec(QString(), Genre::Installation));
         rompt("a signal, said by the helper", echec(QString(), Genre::Signal));
         rompt("an exit status, said by the helper", echec(QString(), Genre::Sortie));
+        rompt("a lack of room, in a pass that writes nothing",
+              echec(QStringLiteral("1\n0"), Genre::Place));
         // The window removes only the file that the pass made, by the identity that the helper
         // saw on it when it made it; not one of the user's, born before the pass, whatever
         // identity the helper gives.
@@ -284,50 +292,67 @@ private slots:
     // truncated, chmodded or dated, nor, under Landlock, opened at all, and the window's memory
     // out of reach. The stand-in says what it managed as its open's code, 100 and a bit for each:
     // 1 a process, 2 a signal (by kill or a pipe's owner), 4 truncate, 8 chmod, 16 utimes by name,
-    // 32 opened for writing, 64 for reading, 128 fchmod and 256 futimens on that, 512 the window's
-    // memory.
+    // 32 opened for writing, 64 for reading (a file beside the archive), 128 fchmod and 256
+    // futimens on that, 512 the window's memory, 1024 a file of the home read, 2048 a file made
+    // in the current folder.
     void uneBibliothequePriseResteEnfermee_data() {
         QTest::addColumn<assistant::Niveau>("niveau");
         QTest::addColumn<quint32>("options");
+        QTest::addColumn<int>("mode");
         QTest::addColumn<int>("reussites");
-        QTest::newRow("Landlock at the kernel's own ABI") << assistant::Niveau::Landlock << 0U << 0;
+        constexpr int Dossier = 2048; // an extraction writes into its folder at every level
+        QTest::newRow("Landlock at the kernel's own ABI")
+            << assistant::Niveau::Landlock << 0U << int(ModeExtraction) << Dossier;
         QTest::newRow("Landlock ABI 2, which covers neither truncate nor signals")
-            << assistant::Niveau::Landlock << (2U << protocole::DecalageAbi) << 0;
+            << assistant::Niveau::Landlock << (2U << protocole::DecalageAbi) << int(ModeExtraction)
+            << Dossier;
+        QTest::newRow("Landlock in a test, which writes nowhere")
+            << assistant::Niveau::Landlock << 0U << int(ModeTest) << 0;
         QTest::newRow("without Landlock: the user's files opened, their modes and times changed")
-            << assistant::Niveau::Gardes << 0U << (32 | 64 | 128 | 256);
+            << assistant::Niveau::Gardes << 0U << int(ModeTest)
+            << (32 | 64 | 128 | 256 | 1024 | Dossier);
     }
 
     void uneBibliothequePriseResteEnfermee() {
         QFETCH(assistant::Niveau, niveau);
         QFETCH(quint32, options);
+        QFETCH(int, mode);
         QFETCH(int, reussites);
 #if defined(KORVANE_SOUS_SANITISEUR)
         reussites |= 1; // a sanitized helper keeps the clone that its leak checker needs
 #endif
         QTemporaryDir d;
+        const QString archive =
+            archives::creer(d.path(), QStringLiteral("x.rar"), {{QStringLiteral("a.txt"), "a"}});
         const QString victime = d.filePath(QStringLiteral("victime"));
         archives::ecrire(victime, "mien");
+        QTemporaryFile maison(QDir::homePath() + QStringLiteral("/.korvane-victime-XXXXXX"));
+        QVERIFY(maison.open());
         QDir(d.path()).mkdir(QStringLiteral("dest"));
+        DossierCourantGarde garde;
+        QDir::setCurrent(d.filePath(QStringLiteral("dest"))); // a test's too
         QProcess temoin;
         temoin.start(QStringLiteral("sleep"), {QStringLiteral("60")});
         QVERIFY(temoin.waitForStarted());
         qputenv("KORVANE_VICTIME", QFile::encodeName(victime));
+        qputenv("KORVANE_MAISON", QFile::encodeName(maison.fileName()));
         qputenv("KORVANE_TEMOIN", QByteArray::number(temoin.processId()));
         qputenv("LD_LIBRARY_PATH", KORVANE_PRISE);
         const auto retablir = qScopeGuard([] {
-            for (const char* v : {"KORVANE_VICTIME", "KORVANE_TEMOIN", "LD_LIBRARY_PATH"}) {
+            for (const char* v :
+                 {"KORVANE_VICTIME", "KORVANE_MAISON", "KORVANE_TEMOIN", "LD_LIBRARY_PATH"}) {
                 qunsetenv(v);
             }
         });
-        const Vu vu = passer({.mode = ModeExtraction,
-                              .archive = archives::longue(),
+        const Vu vu = passer({.mode = mode,
+                              .archive = archive,
                               .destination = d.filePath(QStringLiteral("dest")),
                               .niveau = niveau,
                               .options = options});
         QCOMPARE(vu.messages.last().texte,
                  QStringLiteral("Erreur à l'ouverture de l'archive (code %1) : %2")
                      .arg(100 + reussites)
-                     .arg(archives::longue()));
+                     .arg(archive));
         QCOMPARE(temoin.state(), QProcess::Running);
         QCOMPARE(archives::lire(victime), QByteArray("mien"));
         temoin.kill();

@@ -316,6 +316,8 @@ private slots:
         ligne("a text", "d/lisez moi.txt", "bonjour\n", true);
         ligne("an empty text", "vide.txt", "", true);
         ligne("a text in an executable mode", "texte.txt", "texte\n", false, 0755);
+        ligne("a text that its group may run", "groupe.txt", "texte\n", false, 0654);
+        ligne("a text that others may run", "autres.txt", "texte\n", false, 0645);
         ligne("a script named as a text", "notes.txt", "#!/bin/sh\necho\n", false);
         ligne("a program named as a text", "lisez.txt", elf, false);
         ligne("a text named as a script", "installer.sh", "echo\n", false);

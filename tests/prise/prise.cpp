@@ -1,7 +1,8 @@
 // A stand-in for the UnRAR library taken over by an archive: its open tries, straight through the
 // kernel as injected code would, what the helper's confinement must refuse outside the sandbox, and
-// says through OpenResult what it managed: 100 plus one bit per success. The file and the process
-// it aims at are named by KORVANE_VICTIME and KORVANE_TEMOIN; the window is the helper's parent.
+// says through OpenResult what it managed: 100 plus one bit per success. The files and the process
+// it aims at are named by KORVANE_VICTIME, KORVANE_MAISON and KORVANE_TEMOIN; the window is the
+// helper's parent.
 
 #define _UNIX
 #include <unrar/dll.hpp>
@@ -54,6 +55,14 @@ __attribute__((visibility("default"))) HANDLE PASCAL RAROpenArchiveEx(RAROpenArc
             reussites |= ::syscall(SYS_utimensat, fd, nullptr, nullptr, 0) == 0 ? 256 : 0;
         }
     }
+    // Another file of the user's, in the home, read; and a new file in the current folder, which
+    // only an extraction may write.
+    if (const char* maison = std::getenv("KORVANE_MAISON")) {
+        reussites |= ::syscall(SYS_openat, AT_FDCWD, maison, O_RDONLY) >= 0 ? 1024 : 0;
+    }
+    reussites |=
+        ::syscall(SYS_openat, AT_FDCWD, "prise.txt", O_WRONLY | O_CREAT | O_EXCL, 0600) >= 0 ? 2048
+                                                                                             : 0;
     // The window's memory, where a write is as good as running code in the window.
     char memoire[64];
     std::snprintf(memoire, sizeof memoire, "/proc/%ld/mem", ::syscall(SYS_getppid));

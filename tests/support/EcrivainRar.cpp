@@ -100,6 +100,7 @@ QByteArray fichier5(const Entree& e, quint64 tailleCible) {
     } else if (dossier) {
         taille = 0;
     }
+    taille = e.taille >= 0 ? quint64(e.taille) : taille;
     QByteArray h;
     vint(h, 2);                           // file header
     vint(h, extra.isEmpty() ? 0x2 : 0x3); // data area, extra area

@@ -27,6 +27,7 @@ struct Entree {
     // 0x20 (0x10 for a folder).
     quint32 mode = 0;
     Hote hote = Hote::Unix;
+    qint64 taille = -1; // RAR 5: the unpacked size the header declares, when not the content's
 };
 
 // RAR 5: main header, one file header per entry, in order, then the end of archive. A hard link's
