@@ -313,8 +313,7 @@ private slots:
             << Gardes::Genre::Fichier << qint64(-1) << 300 << true << 300;
         QTest::newRow("a file larger than any disk")
             << Gardes::Genre::Fichier << Enorme << 0 << false << -1;
-        QTest::newRow("a folder that writes")
-            << Gardes::Genre::Dossier << Enorme << 1 << true << 0;
+        QTest::newRow("a folder that writes") << Gardes::Genre::Dossier << Enorme << 1 << true << 0;
     }
 
     void uneEntreeNEcritQueCeQuElleDeclare() {
