@@ -5,7 +5,6 @@
 #include "Banc.h"
 #include "Environnement.h"
 #include "FUnRAR.h"
-#include "Interaction.h"
 #include "ListeResultats.h"
 #include "Vocabulaire.h"
 
@@ -65,7 +64,7 @@ QString arretEnExtraction(FUnRAR& f, const QString& archive) {
          i.hasNext(); i.next()) {
         ++surLeDisque;
     }
-    QString bilan = f.findChild<QLabel*>(QStringLiteral("bilan"))->text();
+    const QString bilan = f.findChild<QLabel*>(QStringLiteral("bilan"))->text();
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("^Interrompu : ([\\d\\x{202F}]+) extraits?"))
             .match(bilan);
