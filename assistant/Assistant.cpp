@@ -13,6 +13,7 @@
 #include "Volumes.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -46,6 +47,9 @@ using Genre = Messages::Echec::Genre;
 using protocole::Type;
 
 constexpr int FinApresDernierMotMs = 5000; // for a helper that said its last word to leave
+// A helper asked to stop sends the rows it holds and leaves within this, or is killed.
+constexpr int ArretMaxMs = 100;
+std::optional<int> attenteArretImposee;
 
 QString& programmeDefini() {
     static QString chemin;
@@ -127,9 +131,14 @@ struct Conversation {
     const Dossier& dossier;
     const PageEnCours& enCours;   // the file the helper is writing, if any
     std::function<bool()> active; // the helper is still at its pass
+    // Asks the helper to stop and plays what it still sends, until its last word or ArretMaxMs
+    // have passed: the milliseconds left.
+    std::function<int()> derniersMots = nullptr;
     QSocketNotifier* lecteur = nullptr;
     QEventLoop* boucle = nullptr;
-    bool interrompue = false;
+    bool interrompue = false; // asked
+    bool enJeu = false;       // a frame is being played: a question's box may be up
+    bool finie = false;       // interrompre() ended the helper
 };
 
 Conversation* conversationEnCours = nullptr;
@@ -208,7 +217,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                       Messages::assistantIntrouvable(QFile::decodeName(chemin), raison)});
     }
     Processus& processus = auxiliaire->processus();
-    const PageEnCours& page = auxiliaire->page();
+    PageEnCours& page = auxiliaire->page();
     const Dossier dossier(mode == ModeExtraction);
     if (lancement.bac && mode == ModeExtraction) {
         // bubblewrap 0.8 mounts the destination by the path that its descriptor has, and others
@@ -257,9 +266,8 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     Conversation conversation{processus, dossier, page, [&] {
                                   return ouvert && relecture.etat() == Relecture::Etat::EnCours;
                               }};
-    // Reads what the helper wrote and plays it; false once the conversation is over.
-    const auto recevoir = [&] {
-        ouvert = auxiliaire->lire();
+    // Plays what the helper wrote and this side read; false once the conversation is over.
+    const auto jouer = [&] {
         std::size_t position = 0;
         bool rompu = false;
         while (relecture.etat() == Relecture::Etat::EnCours) {
@@ -268,9 +276,11 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
             if (!t) {
                 break;
             }
+            conversation.enJeu = true;
             relecture.jouer(*t);
-            if (conversation.interrompue) {
-                return false; // interrompre() did the rest
+            conversation.enJeu = false;
+            if (conversation.finie) {
+                return false; // interrompre() did the rest, from a box of this frame
             }
         }
         if (rompu) {
@@ -278,6 +288,25 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         }
         tampon.remove(0, qsizetype(position));
         return conversation.active();
+    };
+    const auto recevoir = [&] {
+        ouvert = auxiliaire->lire();
+        return jouer();
+    };
+    conversation.derniersMots = [&] {
+        QDeadlineTimer delai(attenteArretImposee.value_or(ArretMaxMs));
+        relecture.arreter();
+        if (page.demanderArret()) {
+            while (jouer()) {
+                pollfd p{processus.lecture(), POLLIN, 0};
+                const int r = ::poll(&p, 1, int(delai.remainingTime()));
+                if (r == 0 || (r < 0 && errno != EINTR)) {
+                    break;
+                }
+                ouvert = r < 0 || auxiliaire->lire();
+            }
+        }
+        return int(delai.remainingTime());
     };
 
     if (mode == protocole::ModeSonde) {
@@ -488,14 +517,21 @@ int auxiliairesDemarres() {
     return demarres;
 }
 
-void interrompre() {
+void imposerAttenteArret(std::optional<int> ms) {
+    attenteArretImposee = ms;
+}
+
+void interrompre(bool lignes) {
     Conversation* const c = conversationEnCours;
     if (c == nullptr || c->interrompue || !c->active()) {
         return; // nothing left to stop: the pass has said its last word
     }
     c->interrompue = true;
     c->lecteur->setEnabled(false); // before its descriptor is closed
-    c->processus.tuer();
+    // The rows of what the helper finished come before it goes, so that the rows, the end line
+    // and the files agree; a helper waiting for an answer sent them all before it asked.
+    c->processus.attendreFin(c->enJeu || !lignes ? 0 : std::max(0, c->derniersMots()));
+    c->finie = true;
     // The helper is gone: nothing can write the file any more once it is removed.
     if (c->processus.parti()) {
         c->dossier.retirerFichier(c->enCours.lire());

@@ -62,6 +62,10 @@ void imposerNiveau(std::optional<Niveau> niveau);
 void imposerOptions(quint32 options);
 // For the tests: how many helpers this process started.
 int auxiliairesDemarres();
+// For the tests: how long a helper asked to stop may take to send its last rows before it is
+// killed (a tenth of a second, or `ms`); on a loaded machine a test's helper may wait longer than
+// that for a core.
+void imposerAttenteArret(std::optional<int> ms);
 
 enum class Issue {
     Terminee,
@@ -78,10 +82,13 @@ enum class Issue {
 Issue executer(RetourPasse& retour, int mode, const QByteArray& archive, const QString& motDePasse,
                const std::vector<quint32>& selection = {}, QObject* fenetre = nullptr);
 
-// Ends the pass in progress, from an event handled while it runs: the helper is killed at once
-// and the file it was writing removed; the entry in work gets Resultat::Interrompu and executer()
-// returns Interrompue as soon as the boxes opened meanwhile are closed. Nothing once the helper
-// has said its last word, or without a pass.
-void interrompre();
+// Ends the pass in progress, from an event handled while it runs: the helper is asked to stop and,
+// when the window stays (`lignes`), the rows of what it finished are played, within a tenth of a
+// second; it is then killed, and the file it was writing removed. The entry in work gets
+// Resultat::Interrompu and executer() returns Interrompue as soon as the boxes opened meanwhile are
+// closed. A helper that waits for an answer to a question has sent every row already, and is
+// killed at once, as is any helper when the program ends (`lignes` false): nobody will see the
+// rows. Nothing once the helper has said its last word, or without a pass.
+void interrompre(bool lignes = true);
 
 } // namespace assistant

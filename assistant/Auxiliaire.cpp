@@ -65,10 +65,9 @@ std::unique_ptr<Auxiliaire> Auxiliaire::demarrer(Cle cle, QString& raison) {
         rendreIndumpable();
         a->indumpable_ = true;
     }
-    // Only an extraction has a file that may be left half written, named in this page.
-    if (!a->cle_.dossier.isEmpty()) {
-        a->page_ = PageEnCours::creer();
-    }
+    // Where an extraction names the file it leaves half written, and where every pass is asked
+    // to stop.
+    a->page_ = PageEnCours::creer();
     // The destination is our current directory: bubblewrap mounts that folder, not what its
     // path may lead to by then. Above the helper's fixed descriptors, which placing it at its own
     // would otherwise overwrite.

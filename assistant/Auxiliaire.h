@@ -37,7 +37,7 @@ public:
 
     const Cle& cle() const { return cle_; }
     Processus& processus() { return processus_; }
-    const PageEnCours& page() const { return page_; }
+    PageEnCours& page() { return page_; }
     QByteArray& tampon() { return tampon_; } // what it wrote and was not played yet
     // Appends what it wrote to tampon(): false at the end of its stream.
     bool lire();

@@ -72,6 +72,12 @@ void Relecture::jouer(const protocole::Trame& trame) {
         return;
     }
     const bool extraction = mode_ == ModeExtraction;
+    const bool question = trame.type == Type::Commentaire || trame.type == Type::Remplacer ||
+                          trame.type == Type::MotDePasse;
+    if (arret_ && (question || trame.type == Type::Arret)) {
+        etat_ = Etat::Arret;
+        return;
+    }
     switch (trame.type) {
     case Type::Bonjour:
         if (l.u32() != protocole::Version) {
@@ -198,6 +204,7 @@ void Relecture::jouer(const protocole::Trame& trame) {
     case Type::Abandon:
         etat_ = Etat::Abandon;
         break;
+    case Type::Arret: // unasked
     case Type::Demande:
     case Type::Reponse:
         rompre();

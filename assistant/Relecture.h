@@ -13,7 +13,7 @@
 
 class Relecture {
 public:
-    enum class Etat { EnCours, Fin, Echec, Abandon, Rompue };
+    enum class Etat { EnCours, Fin, Echec, Abandon, Arret, Rompue };
 
     // `octets`: the size of the archive's volumes, which bounds what the helper can tell of them.
     Relecture(RetourPasse& retour, int mode, Processus& processus, qint64 octets);
@@ -31,6 +31,9 @@ public:
     // Nothing came yet.
     bool muette() const { return !bonjour_ && etat_ == Etat::EnCours; }
     void rompre() { etat_ = Etat::Rompue; }
+    // The window asked the helper to stop: its last word may be Arret, and a question it asked
+    // before it knew is its last word too, put to nobody (it sent every row before asking).
+    void arreter() { arret_ = true; }
 
 private:
     static constexpr qsizetype TailleCommentaire = 16384;
@@ -57,4 +60,5 @@ private:
     bool commentaire_ = false;
     bool archive_ = false;
     bool ligneOuverte_ = false;
+    bool arret_ = false;
 };

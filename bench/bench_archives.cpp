@@ -52,6 +52,31 @@ QString archivePetitsFichiers(const QString& racine, const QString& arbres, int 
     return racine + QLatin1Char('/') + nom;
 }
 
+// 1,000 folders of 1,000 small files each: one folder written, and 999 links to it, which rar
+// follows, so that a million entries cost the disk a thousand files.
+QString archiveMillion(const QString& racine, const QString& arbres) {
+    const QString arbre = arbres + QStringLiteral("/arbre_1000000");
+    const QString dossier = arbre + QStringLiteral("/dossier000");
+    QDir().mkpath(dossier);
+    for (int i = 0; i < 1000; ++i) {
+        QFile f(dossier + QStringLiteral("/fichier%1.txt").arg(i, 4, 10, QLatin1Char('0')));
+        if (!f.open(QIODevice::WriteOnly)) {
+            echec(f.fileName());
+        }
+        f.write(QStringLiteral("contenu du fichier %1\n").arg(i).toUtf8());
+    }
+    for (int d = 1; d < 1000; ++d) {
+        QFile::link(QStringLiteral("dossier000"),
+                    arbre + QStringLiteral("/dossier%1").arg(d, 3, 10, QLatin1Char('0')));
+    }
+    const QString rar = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    lancer({rar, QStringLiteral("a"), QStringLiteral("-idq"), QStringLiteral("-r"),
+            QStringLiteral("-m1"), racine + QStringLiteral("/petits_1001000.rar"),
+            QStringLiteral(".")},
+           arbre);
+    return racine + QStringLiteral("/petits_1001000.rar");
+}
+
 // A few large files that compress to about half: words drawn at random.
 QString archiveGrosFichiers(const QString& racine, const QString& arbres) {
     const QString arbre = arbres + QStringLiteral("/gros");

@@ -9,6 +9,7 @@
 #include "FUnRAR.h"
 #include "Interaction.h"
 #include "ModuleRAR.h"
+#include "Vocabulaire.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +25,7 @@
 #include <memory>
 #include <vector>
 
-#include <time.h>
+#include <sys/resource.h>
 
 qint64 fermetureEnExtraction(FUnRAR& f, const QString& archive) {
     QElapsedTimer chrono;
@@ -79,22 +80,25 @@ QString fermeturesSousCharge(const std::function<double()>& uneFermeture) {
 
 namespace {
 
-qint64 maintenantNs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
-
-double mediane(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+// The processor time of the children that this process has reaped, in seconds.
+double processeurEnfants() {
+    rusage r{};
+    getrusage(RUSAGE_CHILDREN, &r);
+    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+           double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
 // How long `commande` takes from its start until what it printed last, read as a time on the
-// monotonic clock, or until its end: milliseconds.
-double duree(const QStringList& commande, bool heureDite) {
+// monotonic clock, or until its end, in milliseconds; and the processor time of its whole tree,
+// helpers and sandboxes included, until its end, in seconds.
+struct Duree {
+    double ms = 0;
+    double processeur = 0;
+};
+
+Duree duree(const QStringList& commande, bool heureDite) {
     QProcess p;
+    const double processeur = processeurEnfants();
     const qint64 debut = maintenantNs();
     p.start(commande.first(), commande.mid(1));
     if (!p.waitForFinished(-1) || p.exitCode() != 0) {
@@ -102,7 +106,7 @@ double duree(const QStringList& commande, bool heureDite) {
     }
     const qint64 fin =
         heureDite ? p.readAllStandardOutput().trimmed().toLongLong() : maintenantNs();
-    return double(fin - debut) / 1e6;
+    return {double(fin - debut) / 1e6, processeurEnfants() - processeur};
 }
 
 } // namespace
@@ -128,37 +132,57 @@ int demarrageJusquALaDerniereLigne(int argc, char* argv[], const QString& passe)
     return 0;
 }
 
-QString demarrageContreUnrar(const QString& archive) {
+QString demarrageContreLesAutres(const QString& archive, int repetitions) {
+    struct Concurrent {
+        QString nom;
+        QStringList commande;
+        bool heureDite = false;
+        std::vector<double> ms{};
+        std::vector<double> processeur{};
+    };
+    const QString moi = QCoreApplication::applicationFilePath();
+    std::vector<Concurrent> c{
+        {QStringLiteral("window"), {moi, QStringLiteral("--demarrage-fenetre"), archive}, true},
+        {QStringLiteral("bare library"),
+         {moi, QStringLiteral("--mesure"), QStringLiteral("nu"), QString::number(ModeListe),
+          archive}}};
     const QString unrar = QStandardPaths::findExecutable(QStringLiteral("unrar"));
-    if (unrar.isEmpty()) {
-        return QStringLiteral("start-up to the last row: skipped, unrar is missing\n");
+    const QString bsdtar = QStandardPaths::findExecutable(QStringLiteral("bsdtar"));
+    if (!unrar.isEmpty()) {
+        c.push_back({QStringLiteral("unrar lb"), {unrar, QStringLiteral("lb"), archive}});
     }
-    std::vector<double> korvane;
-    std::vector<double> reference;
-    for (int i = 0; i < 7; ++i) {
-        const auto fenetre = [&] {
-            korvane.push_back(duree({QCoreApplication::applicationFilePath(),
-                                     QStringLiteral("--demarrage-fenetre"), archive},
-                                    true));
-        };
-        const auto lb = [&] {
-            reference.push_back(duree({unrar, QStringLiteral("lb"), archive}, false));
-        };
-        if (i % 2 == 0) {
-            fenetre();
-            lb();
-        } else {
-            lb();
-            fenetre();
+    if (!bsdtar.isEmpty()) {
+        c.push_back({QStringLiteral("bsdtar -t"), {bsdtar, QStringLiteral("-tf"), archive}});
+    }
+    // In turn, each round starting one further, so that the machine's load touches all alike.
+    for (int r = 0; r < repetitions; ++r) {
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            Concurrent& x = c[(i + std::size_t(r)) % c.size()];
+            const Duree d = duree(x.commande, x.heureDite);
+            x.ms.push_back(d.ms);
+            x.processeur.push_back(d.processeur);
         }
     }
-    const double k = mediane(korvane);
-    const double u = mediane(reference);
-    return QStringLiteral(
-               "start-up to the last row of a %1-entry list (median of 7): window %2 ms, "
-               "unrar lb %3 ms (ratio %4)\n")
+    QStringList parts;
+    for (Concurrent& x : c) {
+        parts << QStringLiteral("%1 %2 (%3)")
+                     .arg(x.nom)
+                     .arg(mediane(x.ms), 0, 'f', 1)
+                     .arg(mediane(x.processeur), 0, 'f', 3);
+    }
+    QStringList rapports;
+    for (std::size_t i = 2; i < c.size(); ++i) {
+        rapports << QStringLiteral("window/%1 %2 (%3)")
+                        .arg(c[i].nom)
+                        .arg(mediane(c[0].ms) / mediane(c[i].ms), 0, 'f', 3)
+                        .arg(mediane(c[0].processeur) / mediane(c[i].processeur), 0, 'f', 3);
+    }
+    return QStringLiteral("start-up to the last row of a %1-entry list, ms (processor s of the "
+                          "whole tree), median of %2: %3; %4\n")
         .arg(QFileInfo(archive).baseName().section(QLatin1Char('_'), 1))
-        .arg(k, 0, 'f', 1)
-        .arg(u, 0, 'f', 1)
-        .arg(k / u, 0, 'f', 3);
+        .arg(repetitions)
+        .arg(parts.join(QStringLiteral(", ")))
+        .arg(rapports.isEmpty()
+                 ? QStringLiteral("unrar and bsdtar missing: scripts/install-deps banc")
+                 : rapports.join(QStringLiteral(", ")));
 }

@@ -148,13 +148,31 @@ long picAssistantsKib(const std::atomic<bool>& fin) {
     return pic;
 }
 
+// The processor time, user and system, of this process and of the children it has reaped, in
+// nanoseconds: the window's, and that of its helpers and their sandboxes once the pass is over.
+struct Processeur {
+    qint64 soi = 0;
+    qint64 enfants = 0;
+};
+
+Processeur processeur() {
+    const auto ns = [](const rusage& r) {
+        return (qint64(r.ru_utime.tv_sec) + qint64(r.ru_stime.tv_sec)) * 1'000'000'000 +
+               (qint64(r.ru_utime.tv_usec) + qint64(r.ru_stime.tv_usec)) * 1000;
+    };
+    rusage soi{};
+    rusage enfants{};
+    getrusage(RUSAGE_SELF, &soi);
+    getrusage(RUSAGE_CHILDREN, &enfants);
+    return {ns(soi), ns(enfants)};
+}
+
 } // namespace
 
 int mesurer(int argc, char* argv[]) {
     if (argc < 5) {
-        echec(QStringLiteral(
-            "--mesure nu|fenetre|bac|auxiliaire|landlock|choix|filtre|ici|fermeture|pic MODE "
-            "ARCHIVE [DEST]"));
+        echec(QStringLiteral("--mesure nu|fenetre|direct|bac|auxiliaire|landlock|choix|filtre|ici|"
+                             "fermeture|pic|arret MODE ARCHIVE [DEST]"));
     }
     const bool fenetre = qstrcmp(argv[2], "nu") != 0;
     const int mode = std::atoi(argv[3]);
@@ -179,9 +197,13 @@ int mesurer(int argc, char* argv[]) {
         assistant::imposerOptions(protocole::SansFiltre);
     } else if (qstrcmp(argv[2], "landlock") == 0) {
         assistant::imposerNiveau(assistant::Niveau::Landlock);
+    } else if (qstrcmp(argv[2], "direct") == 0) {
+        assistant::imposerOptions(protocole::LecturesDirectes);
     }
 
     QElapsedTimer chrono;
+    Processeur avant;
+    Processeur apres;
     qint64 premiere = -1;
     qint64 lignes = 0;
     qint64 ns = 0;
@@ -210,6 +232,7 @@ int mesurer(int argc, char* argv[]) {
             if (::link(QFile::encodeName(archive).constData(), ici.constData()) != 0) {
                 echec(QStringLiteral("cannot link the archive beside the destination"));
             }
+            avant = processeur();
             chrono.start();
             try {
                 f.extraireIci(ici);
@@ -217,6 +240,9 @@ int mesurer(int argc, char* argv[]) {
             }
         } else if (qstrcmp(argv[2], "fermeture") == 0) {
             ns = fermetureEnExtraction(f, archive);
+        } else if (qstrcmp(argv[2], "arret") == 0) {
+            sortie << arretEnExtraction(f, archive) << '\n';
+            return 0;
         } else if (qstrcmp(argv[2], "pic") == 0) {
             // Not timed: the reading of /proc takes a core.
             std::atomic<bool> fin{false};
@@ -226,11 +252,13 @@ int mesurer(int argc, char* argv[]) {
             fin = true;
             picAssistant = pic.get();
         } else {
-            chrono.start();
             f.modeleResultats()->viderLignes();
+            avant = processeur();
+            chrono.start();
             f.TraiterArchive(mode, archive, QString(), choix);
         }
         ns = qstrcmp(argv[2], "fermeture") == 0 ? ns : chrono.nsecsElapsed();
+        apres = processeur();
         lignes = f.modeleResultats()->rowCount();
         if (qstrcmp(argv[2], "filtre") == 0) {
             const Frappes frappes = frappesDuFiltre(f);
@@ -240,6 +268,7 @@ int mesurer(int argc, char* argv[]) {
     } else {
         // The library is loaded inside the measure, as the helper loads it inside the window's.
         RetourNu retour(chrono);
+        avant = processeur();
         chrono.start();
         const ModuleRAR::Chargement unrar = ModuleRAR::chargerUnrar();
         if (!unrar.api) {
@@ -247,12 +276,14 @@ int mesurer(int argc, char* argv[]) {
         }
         TraiterArchive(*unrar.api, retour, mode, QFile::encodeName(archive).toStdString(), {});
         ns = chrono.nsecsElapsed();
+        apres = processeur();
         premiere = retour.premiereLigneNs;
         lignes = retour.lignes;
     }
     // "pic" gives its helpers' peak instead of its own.
     sortie << ns << ' ' << premiere << ' ' << (picAssistant >= 0 ? picAssistant : picKib(fenetre))
-           << ' ' << lignes << '\n';
+           << ' ' << lignes << ' ' << (apres.soi + apres.enfants - avant.soi - avant.enfants) << ' '
+           << (apres.enfants - avant.enfants) << '\n';
     return 0;
 }
 

@@ -12,11 +12,14 @@
 
 namespace {
 
-// A 32-bit length, the device and the inode, 64 bits each, then that many bytes of the path.
+// A 32-bit length, the device and the inode, 64 bits each, then that many bytes of the path; the
+// stop's 32 bits end the page.
 constexpr std::size_t Taille = std::size_t(protocole::TailleEnCours);
 constexpr std::size_t Peripherique = sizeof(std::uint32_t);
 constexpr std::size_t Inode = Peripherique + sizeof(std::uint64_t);
 constexpr std::size_t Entete = Inode + sizeof(std::uint64_t);
+constexpr std::size_t Arret = Taille - sizeof(std::uint32_t);
+constexpr std::size_t CheminMax = Arret - Entete;
 
 unsigned char* projeter(int fd) {
     void* p = ::mmap(nullptr, Taille, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
@@ -75,7 +78,7 @@ void PageEnCours::ecrire(std::string_view chemin, std::uint64_t peripherique, st
     }
     // A path too long for the page is said as none: better leave a partial file than remove
     // another one.
-    const bool tient = std::size_t(chemin.size()) <= Taille - Entete;
+    const bool tient = std::size_t(chemin.size()) <= CheminMax;
     effacer();
     if (tient) {
         std::memcpy(page_ + Peripherique, &peripherique, sizeof peripherique);
@@ -104,9 +107,23 @@ PageEnCours::Fichier PageEnCours::lire() const {
     std::memcpy(&f.peripherique, page_ + Peripherique, sizeof f.peripherique);
     std::memcpy(&f.inode, page_ + Inode, sizeof f.inode);
     // No file has inode 0: a helper that knew no identity said none.
-    if (n == 0 || n > Taille - Entete || f.inode == 0) {
+    if (n == 0 || n > CheminMax || f.inode == 0) {
         return {};
     }
     f.chemin.assign(reinterpret_cast<const char*>(page_ + Entete), n);
     return f;
+}
+
+bool PageEnCours::demanderArret() {
+    if (page_ == nullptr) {
+        return false;
+    }
+    __atomic_store_n(reinterpret_cast<std::uint32_t*>(page_ + Arret), 1U, __ATOMIC_RELEASE);
+    return true;
+}
+
+bool PageEnCours::arretDemande() const {
+    return page_ != nullptr &&
+           __atomic_load_n(reinterpret_cast<const std::uint32_t*>(page_ + Arret),
+                           __ATOMIC_RELAXED) != 0;
 }

@@ -6,6 +6,10 @@
 // sets it once the file is created and clears it once the entry is done; the window reads it once
 // the helper is gone, to remove what was left half written, and only that file. A frame down the
 // pipe would wake the window at every file of an extraction, or, batched, reach it too late.
+//
+// The other way, the window asks the pass to stop there, and the helper looks between two entries
+// and while the library works on one, without a system call (a signal would need a handler in a
+// helper that is its namespace's first process, a frame a look at the pipe).
 
 #include <cstdint>
 #include <string>
@@ -40,6 +44,11 @@ public:
     void effacer();
     // What the helper wrote last, read as untrusted bytes.
     Fichier lire() const;
+
+    // The window's side: the pass is to stop. False without a page.
+    bool demanderArret();
+    // The helper's side.
+    bool arretDemande() const;
 
 private:
     unsigned char* page_ = nullptr;

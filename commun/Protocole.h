@@ -44,14 +44,19 @@
 //                Last.
 //   Fin          (empty) the pass ran to its end. Last.
 //   Abandon      (empty) the user gave no password: the pass stops, with no failure. Last.
-// After Echec, Fin or Abandon the helper ends with status 0; ending any other way is a failure.
+//   Arret        (empty) the pass stopped where the window asked it to (below), every row before
+//                it sent, the entry in work without its result. Last.
+// After Echec, Fin, Abandon or Arret the helper ends with status 0; ending any other way is a
+// failure.
 //
-// In an extraction the helper also has descriptor 5, TailleEnCours bytes of memory shared with the
-// window (PageEnCours.h), in the machine's own byte order: a u32 length, the u64 device and the u64
-// inode of the file being written, then its path relative to the destination, of that length. It
-// is set once the library's open has created the file, from that descriptor, and cleared once the
-// entry is done, without waking the window; a length or an inode of 0 says none. The window reads
-// it once the helper is gone, and removes that file only if it still is the one the pass made.
+// The helper also has descriptor 5, TailleEnCours bytes of memory shared with the window
+// (PageEnCours.h), in the machine's own byte order: a u32 length, the u64 device and the u64 inode
+// of the file being written, then its path relative to the destination, of that length. It is set
+// once the library's open has created the file, from that descriptor, and cleared once the entry
+// is done, without waking the window; a length or an inode of 0 says none. The window reads it
+// once the helper is gone, and removes that file only if it still is the one the pass made. The
+// page's last u32, set to 1 by the window, asks the pass to stop: the helper then starts no entry,
+// abandons the one in work, asks nothing more, and says Arret.
 
 #include <cstddef>
 #include <cstdint>
@@ -61,7 +66,7 @@
 
 namespace protocole {
 
-inline constexpr std::uint32_t Version = 5;
+inline constexpr std::uint32_t Version = 6;
 inline constexpr int ModeSonde = 3; // says Bonjour, Protections and Fin
 inline constexpr std::int64_t TailleMax = 16 * 1024 * 1024;
 // Nothing the library makes is longer: a name of 2,047 characters, a comment of 16 KiB.
@@ -69,7 +74,7 @@ inline constexpr std::int64_t TailleMaxRetour = 64 * 1024;
 inline constexpr std::int64_t NomMax = 2047;  // characters, as the library's FileNameW holds them
 inline constexpr int DescripteurDemandes = 3; // in the helper
 inline constexpr int DescripteurRetour = 4;   // in the helper
-inline constexpr int DescripteurEnCours = 5;  // in the helper, in an extraction
+inline constexpr int DescripteurEnCours = 5;  // in the helper
 inline constexpr std::int64_t TailleEnCours = 16 * 1024;
 inline constexpr int StatutAutreVersion = 2;
 
@@ -91,6 +96,7 @@ enum class Type : std::uint8_t {
     Sautee,
     Volumes,
     Protections,
+    Arret,
 };
 
 // Options of a Demande, for tests and the benchmark only.
@@ -100,6 +106,9 @@ enum Option : std::uint32_t {
     SansFiltre = 4,   // no system-call filter: what the filter costs, measured
     // Not a test option: the helper runs outside bubblewrap's sandbox, and its filter does more.
     HorsBac = 8,
+    // The library reads its volumes through the system, not from the helper's memory (Lectures.h):
+    // what that saves, measured, and the same passes compared.
+    LecturesDirectes = 16,
     // Bits 8 to 15: the highest Landlock ABI to use, as on an older kernel (0: the kernel's).
     DecalageAbi = 8,
 };

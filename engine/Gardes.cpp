@@ -1,6 +1,7 @@
 #include "Gardes.h"
 
 #include "CodesRAR.h"
+#include "Lectures.h"
 
 #include <algorithm>
 #include <atomic>
@@ -38,8 +39,12 @@ Gardes* Gardes::enService() {
     return enServiceGlobal.load(std::memory_order_relaxed);
 }
 
+// Only the thread that calls the library puts guards in service: a locked exchange at each of its
+// three calls an entry was a fiftieth of a list.
 Gardes::Service::Service(Gardes* gardes)
-    : avant_(enServiceGlobal.exchange(gardes, std::memory_order_relaxed)) {}
+    : avant_(enServiceGlobal.load(std::memory_order_relaxed)) {
+    enServiceGlobal.store(gardes, std::memory_order_relaxed);
+}
 
 Gardes::Service::~Service() {
     enServiceGlobal.store(avant_, std::memory_order_relaxed);
@@ -105,6 +110,9 @@ int Gardes::ouvrirVolume(const char* chemin, int drapeaux) {
         return echouer(ENOENT);
     }
     const int fd = ::openat(AT_FDCWD, chemin, drapeaux | O_CLOEXEC);
+    if (Lectures* l = Lectures::duProcessus(); l != nullptr && fd >= 0) {
+        l->suivre(fd);
+    }
     if (fd >= 0 && std::find(ouverts_.begin(), ouverts_.end(), chemin) == ouverts_.end()) {
         ouverts_.emplace_back(chemin);
     }

@@ -80,6 +80,8 @@ public:
 
     // The archive's volume files that the library opened so far.
     int volumesOuverts() const { return int(ouverts_.size()); }
+    // `fd` is the file that the entry's own open has just made or rewritten.
+    bool ecritSur(int fd) const { return ecrit_ && ecrit_->fichier == fd; }
 
     // The calls, each as the C library function does it: -1 and errno on failure
     // (GardesAppels.cpp).

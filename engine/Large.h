@@ -13,37 +13,60 @@ inline bool caractere(char32_t c) {
     return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF);
 }
 
-inline void ajouterUtf8(std::string& o, char32_t c) {
+// The bytes of `c` in UTF-8; what is not a character counts as U+FFFD.
+inline std::size_t longueurUtf8(char32_t c) {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 || !caractere(c) ? 3 : 4;
+}
+
+inline char* ecrireUtf8(char* o, char32_t c) {
     if (!caractere(c)) {
         c = 0xFFFD;
     }
     if (c < 0x80) {
-        o += char(c);
+        *o++ = char(c);
     } else if (c < 0x800) {
-        o += char(0xC0 | (c >> 6));
-        o += char(0x80 | (c & 0x3F));
+        *o++ = char(0xC0 | (c >> 6));
+        *o++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        o += char(0xE0 | (c >> 12));
-        o += char(0x80 | ((c >> 6) & 0x3F));
-        o += char(0x80 | (c & 0x3F));
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
     } else {
-        o += char(0xF0 | (c >> 18));
-        o += char(0x80 | ((c >> 12) & 0x3F));
-        o += char(0x80 | ((c >> 6) & 0x3F));
-        o += char(0x80 | (c & 0x3F));
+        *o++ = char(0xF0 | (c >> 18));
+        *o++ = char(0x80 | ((c >> 12) & 0x3F));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    }
+    return o;
+}
+
+// Into `o`, whose room serves again: a pass converts a name for every entry, and growing a new
+// string byte by byte was a tenth of a list's time. Most names are ASCII, copied as they are.
+inline void versUtf8(std::wstring_view texte, std::string& o) {
+    const auto ascii = [](wchar_t c) { return std::uint32_t(c) < 0x80; };
+    const auto surrogat = [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; };
+    std::size_t n = 0;
+    bool toutAscii = true;
+    for (const wchar_t c : texte) {
+        toutAscii = toutAscii && ascii(c);
+        n += ascii(c) ? 1 : surrogat(c) ? 1 : longueurUtf8(char32_t(c));
+    }
+    o.resize(n);
+    char* p = o.data();
+    if (toutAscii) {
+        for (const wchar_t c : texte) {
+            *p++ = char(c);
+        }
+        return;
+    }
+    for (const wchar_t c : texte) {
+        p = surrogat(c) ? (*p = '?', p + 1) : ecrireUtf8(p, char32_t(c));
     }
 }
 
 inline std::string versUtf8(std::wstring_view texte) {
     std::string o;
-    o.reserve(texte.size());
-    for (const wchar_t c : texte) {
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            o += '?';
-        } else {
-            ajouterUtf8(o, char32_t(c));
-        }
-    }
+    versUtf8(texte, o);
     return o;
 }
 

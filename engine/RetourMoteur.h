@@ -9,6 +9,7 @@
 #include "Vocabulaire.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +54,12 @@ public:
     virtual std::optional<std::string> motDePasse(bool /*incorrect*/) { return std::nullopt; }
     // The user gave up on the password: the pass stops there, with the rows so far, and no failure.
     virtual void abandon() {}
+    // The window asked the pass to stop: it starts no entry, abandons the one in work and ends with
+    // arrete(). Asked before each entry and while the library works on one: no system call.
+    virtual bool arretDemande() const { return false; }
+    // The pass stops there, the entry in work without a result. Asked only of a caller whose
+    // arretDemande() said so.
+    [[noreturn]] virtual void arrete() { std::abort(); }
     // The pass stops there.
     [[noreturn]] virtual void echec(const EchecPasse& echec) = 0;
 };

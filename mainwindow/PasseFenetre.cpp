@@ -128,7 +128,7 @@ std::optional<Travail> PasseFenetre::prevoir(const QString& chemin,
 
 void PasseFenetre::demanderFin(Fin fin) {
     fin_ = std::max(fin_, fin);
-    assistant::interrompre();
+    assistant::interrompre(fin_ != Fin::Quitter); // the rows matter only to a window that stays
     if (fin != Fin::Quitter) {
         return;
     }

@@ -6,13 +6,15 @@
 //
 // The library's imports that reach the file system, from `nm -D --undefined-only libunrar.so.5`
 // (6.2.6): open64, __open64_2, stat64, lstat64, access, mkdir, chmod, lchown, utimensat, link,
-// symlink, remove, rename and close are here. getcwd, and read, write, lseek64, ftruncate64, flock
-// and dup on descriptors that it got through the functions here, are left to the C library; so
-// are getpwnam and getgrnam, which read the system's user database for archived owners. close is
-// here only so that the descriptor of the file being written outlives the library's close until
-// the entry's end (Gardes::fermer): every other close of the process goes straight to the kernel.
+// symlink, remove, rename and close are here; read, lseek64, dup and isatty in AppelsLecture.cpp.
+// getcwd, write, flock and ftruncate64 are left to the C library; so are getpwnam and getgrnam,
+// which read the system's user database for archived owners. close is here so that the descriptor
+// of the file being written outlives the library's close until the entry's end (Gardes::fermer),
+// and so that a volume's descriptor is no longer served from memory once closed (Lectures.h):
+// every other close of the process goes straight to the kernel.
 
 #include "Gardes.h"
+#include "Lectures.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -135,6 +137,9 @@ int rename(const char* ancien, const char* nouveau) {
 }
 
 int close(int fd) {
+    if (Lectures* l = Lectures::duProcessus()) {
+        l->oublier(fd);
+    }
     if (Gardes* g = Gardes::enService()) {
         return g->fermer(fd);
     }

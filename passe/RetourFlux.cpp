@@ -24,7 +24,7 @@ RetourFlux::RetourFlux(int demandes, int retour, int mode)
     : demandes_(demandes)
     , retour_(retour)
     , longuesEntrees_(mode == ModeTest || mode == ModeExtraction) {
-    if (mode == ModeExtraction) {
+    if (mode != protocole::ModeSonde) {
         enCours_ = PageEnCours::ouvrir(protocole::DescripteurEnCours);
     }
     tampon_.reserve(TailleLot + 4096);
@@ -46,6 +46,9 @@ void RetourFlux::envoyerSiAttendu() {
 }
 
 std::string RetourFlux::reponse() {
+    if (arretDemande()) {
+        arrete(); // nobody is asked anything once the window wants the pass to stop
+    }
     envoyer();
     std::string recu;
     const std::optional<protocole::Trame> t = protocole::attendre(demandes_, recu);
@@ -81,6 +84,10 @@ void RetourFlux::fin() {
 
 void RetourFlux::abandon() {
     dernierMot(Type::Abandon);
+}
+
+void RetourFlux::arrete() {
+    dernierMot(Type::Arret); // the rows that wait go first; the page still names a partial file
 }
 
 void RetourFlux::dernierMot(Type type) {

@@ -35,6 +35,8 @@ public:
     std::optional<std::string> motDePasse(bool incorrect) override;
     [[noreturn]] void echec(const EchecPasse& echec) override;
     [[noreturn]] void abandon() override;
+    bool arretDemande() const override { return enCours_.arretDemande(); }
+    [[noreturn]] void arrete() override;
 
 private:
     void envoyer();

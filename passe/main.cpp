@@ -4,6 +4,7 @@
 #include "Confinement.h"
 #include "Environnement.h"
 #include "Gardes.h"
+#include "Lectures.h"
 #include "Limites.h"
 #include "ModuleRAR.h"
 #include "Protocole.h"
@@ -84,6 +85,10 @@ int main() {
     }
     retour.protections(protections, (options & protocole::SansLandlock) == 0 ? abi : 0);
     if (mode != protocole::ModeSonde) {
+        static Lectures lectures;
+        if ((options & protocole::LecturesDirectes) == 0) {
+            Lectures::mettreEnService(&lectures);
+        }
         std::optional<Gardes> gardes;
         if ((options & protocole::SansGardes) == 0) {
             gardes.emplace(retour, mode, std::move(volumes));

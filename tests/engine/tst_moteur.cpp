@@ -7,18 +7,22 @@
 #include "Environnement.h"
 #include "FinArchive.h"
 #include "Large.h"
+#include "Lectures.h"
 #include "Messages.h"
 #include "Passe.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,6 +59,7 @@ struct Entree {
 // The script, and what the pass did with it.
 struct Etat {
     int resultatOuverture = 0;
+    int changeAvant = -1; // the call, counted from 0, at which a volume changes under the pass
     bool commentairePlein = false; // a comment that fills the whole buffer, without a NUL
     QList<Entree> entrees;
     int finEnTete = ERAR_END_ARCHIVE;
@@ -65,8 +70,24 @@ struct Etat {
 Etat etat;
 int jeton = 0;
 
+// A read of a volume shortened since it was opened, as the helper's reads serve it (Lectures.h).
+void lireUnVolumeChange() {
+    static std::optional<Lectures> lectures;
+    Lectures::mettreEnService(&lectures.emplace());
+    QTemporaryFile f;
+    QVERIFY(f.open() && f.write(QByteArray(1000, 'v')) == 1000 && f.flush());
+    const int fd = ::open(QFile::encodeName(f.fileName()).constData(), O_RDONLY);
+    lectures->suivre(fd);
+    char octet = 0;
+    QVERIFY(f.resize(10) && lectures->lire(fd, &octet, 1) == -1);
+    ::close(fd);
+}
+
 void appel(void* h, const QString& quoi) {
     etat.invalides += h != &jeton;
+    if (etat.appels.size() == etat.changeAvant) {
+        lireUnVolumeChange();
+    }
     etat.appels << quoi;
 }
 
@@ -292,8 +313,7 @@ private slots:
             << Gardes::Genre::Fichier << qint64(-1) << 300 << true << 300;
         QTest::newRow("a file larger than any disk")
             << Gardes::Genre::Fichier << Enorme << 0 << false << -1;
-        QTest::newRow("a folder that writes")
-            << Gardes::Genre::Dossier << Enorme << 1 << true << 0;
+        QTest::newRow("a folder that writes") << Gardes::Genre::Dossier << Enorme << 1 << true << 0;
     }
 
     void uneEntreeNEcritQueCeQuElleDeclare() {
@@ -328,6 +348,25 @@ private slots:
             g.finEntree(faits == ecrit ? 0 : ERAR_EWRITE);
         }
         QCOMPARE(QFileInfo(d.filePath(QStringLiteral("x"))).size(), qint64(reste));
+    }
+
+    // Whatever the library makes of a read that fails because a volume changed under the pass, a
+    // damaged entry or the archive's end, the user is told that the read failed.
+    void unVolumeChange_data() {
+        QTest::addColumn<int>("appel");  // lire, traiter, lire, traiter...
+        QTest::addColumn<int>("entree"); // the library's code for the second entry
+        QTest::addColumn<QStringList>("resultats");
+        QTest::newRow("read for an entry") << 3 << 12 << QStringList{"", "OK"};
+        QTest::newRow("read for a header") << 6 << 0 << QStringList{"OK", "OK", "OK"};
+    }
+    void unVolumeChange() {
+        QFETCH(int, appel);
+        QFETCH(int, entree);
+        doublure::etat.changeAvant = appel;
+        const auto horsService = qScopeGuard([] { Lectures::mettreEnService(nullptr); });
+        const Vu vu = doublure::passe(ModeTest, {{"a", 1, 0}, {"b", 2, entree}, {"c", 3, 0}});
+        QCOMPARE(echec(vu), QStringLiteral("Erreur en lecture"));
+        QTEST(vu.resultats, "resultats");
     }
 
     // The library asks whether a name exists, then makes it: the guards take the first answer
@@ -434,6 +473,76 @@ private slots:
         const QString chemin = d.filePath(QStringLiteral("x.exe"));
         archives::ecrire(chemin, QByteArray(avant, 'M') + signature + QByteArray(100, '\0'));
         QTEST(formatArchive(QFile::encodeName(chemin).toStdString()), "format");
+    }
+
+    // The library's reads served from a window of its volume give every byte and every offset that
+    // the system's own reads give, and leave the descriptor's offset exact for what is not served.
+    // A volume changed meanwhile fails with EIO where the window would need the file ("lire!").
+    void lesLecturesServies_data() {
+        QTest::addColumn<QStringList>("suite");
+        const auto r = [](const char* phrase, const char* suite) {
+            QTest::newRow(phrase) << QString::fromLatin1(suite).split(QLatin1Char(','));
+        };
+        r("an entry across two windows", "lire 7,aller 262100,lire 7,lire 43,aller 262100,lire 50");
+        r("a seek back before the window",
+          "aller 600000,lire 10,aller 5000,lire 0,plus -5,lire 20");
+        r("a read larger than the window, after what it holds", "lire 100,lire 1000000,lire 5");
+        r("from the end and past it", "fin -10,lire 100,lire 10,aller 5000000,lire 10,fin 0");
+        r("a volume closed, the next one read", "lire 300000,fermer,lire 7,plus 9,lire 1000000");
+        r("a dup: the offset exact, read by the system since", "lire 7,aller 9000,dup,lire 10");
+        r("shortened under the window", "lire 100,couper 50000,lire 10,aller 400000,lire! 10");
+        r("rewritten, its size kept", "lire 10,dater,lire 10,lire! 1000000,aller 0,lire! 1");
+    }
+    void lesLecturesServies() {
+        QFETCH(QStringList, suite);
+        QTemporaryDir d;
+        QByteArray octets(1500000, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(octets.data()), 1500000 / 4);
+        const QByteArray chemin = QFile::encodeName(d.filePath(QStringLiteral("v.rar")));
+        archives::ecrire(QFile::decodeName(chemin), octets);
+        Lectures l;
+        QList<std::pair<int, int>>
+            volumes; // each served, and read by the system: one, then the next
+        for (int v = 0; v < 2; ++v) {
+            volumes.append(
+                {::open(chemin.constData(), O_RDONLY), ::open(chemin.constData(), O_RDWR)});
+            l.suivre(volumes.last().first);
+        }
+        for (const QString& pas : suite) {
+            const QString quoi = pas.section(QLatin1Char(' '), 0, 0);
+            const qint64 n = pas.section(QLatin1Char(' '), 1).toLongLong();
+            const auto [s, p] = volumes.first();
+            QByteArray a(n, 'a');
+            QByteArray b(n, 'b');
+            if (quoi.startsWith(u"lire")) {
+                const ssize_t lu = l.lire(s, a.data(), std::size_t(n));
+                QCOMPARE(lu == -1 ? errno : 0, quoi == u"lire!" ? EIO : 0);
+                QCOMPARE(lu, quoi == u"lire!" ? -1 : ::read(p, b.data(), std::size_t(n)));
+                QVERIFY2(a.left(lu) == b.left(lu), qPrintable(pas));
+            } else if (quoi == u"couper" || quoi == u"dater") {
+                const timespec zero[2] = {};
+                QCOMPARE(quoi == u"dater" ? ::futimens(p, zero) : ::ftruncate(p, n), 0);
+            } else if (quoi == u"fermer" || quoi == u"dup") {
+                l.oublier(s);
+                QCOMPARE(::lseek(s, 0, SEEK_CUR), ::lseek(p, 0, SEEK_CUR));
+                if (quoi == u"fermer") {
+                    ::close(s);
+                    ::close(p);
+                    volumes.removeFirst();
+                }
+            } else {
+                const int depuis = quoi == u"aller"  ? SEEK_SET
+                                   : quoi == u"plus" ? SEEK_CUR
+                                                     : SEEK_END;
+                QCOMPARE(l.deplacer(s, n, depuis), ::lseek(p, n, depuis));
+            }
+        }
+        for (const auto& [s, p] : volumes) {
+            l.accorder(s);
+            QCOMPARE(::lseek(s, 0, SEEK_CUR), ::lseek(p, 0, SEEK_CUR));
+            ::close(s);
+            ::close(p);
+        }
     }
 };
 

@@ -222,6 +222,7 @@ private slots:
                    });
         };
         rompt("a result that only the window gives", resultat(Resultat::Interrompu, 0));
+        rompt("a stop that the window did not ask for", ligne + trame(Type::Arret));
         rompt("a result's code that no library gives", resultat(Resultat::Code, 256));
         // The window's own words, to the helper and of it.
         rompt("a request, which only the window makes", trame(Type::Demande));
