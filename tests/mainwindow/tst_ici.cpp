@@ -336,7 +336,8 @@ private slots:
         const std::optional<int> fin = extraireIci(QFile::encodeName(archive));
         QVERIFY(::seteuid(moi) == 0);
         QCOMPARE(fin, 1);
-        QCOMPARE(boites.vues(), QStringList{"Erreur: " + boite.arg(d.path())});
+        QCOMPARE(boites.vues(),
+                 QStringList{"Erreur: " + (lectureSeule ? boite.arg(d.path()) : boite)});
         QCOMPARE(arbre::lire(d.path(), true), avant);
     }
 
