@@ -9,6 +9,7 @@
 #include "JournalIci.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "Proprietes.h"
 #include "TexteVisible.h"
 
 #include <QAction>

@@ -337,7 +337,7 @@ private slots:
         qputenv("KORVANE_VICTIME", QFile::encodeName(victime));
         qputenv("KORVANE_MAISON", QFile::encodeName(maison.fileName()));
         qputenv("KORVANE_TEMOIN", QByteArray::number(temoin.processId()));
-        qputenv("LD_LIBRARY_PATH", KORVANE_PRISE);
+        qputenv("LD_LIBRARY_PATH", KORVANE_DOUBLURE);
         const auto retablir = qScopeGuard([] {
             for (const char* v :
                  {"KORVANE_VICTIME", "KORVANE_MAISON", "KORVANE_TEMOIN", "LD_LIBRARY_PATH"}) {

@@ -6,7 +6,7 @@
 
 #include "Assistant.h"
 #include "Avancement.h"
-#include "Proprietes.h"
+#include "InfosArchive.h"
 #include "RetourPasse.h"
 
 #include <QElapsedTimer>

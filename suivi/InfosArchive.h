@@ -1,15 +1,11 @@
 #pragma once
 
-// What the window knows of the open archive, for Fichier › Propriétés: what the library said when
-// it opened it, the volumes that the last pass read to its end went through, and, after a list
-// pass, what its rows add up to.
+// What the window knows of the open archive, gathered by its passes for Fichier › Propriétés: what
+// the library said when it opened it, the volumes that the last pass read to its end went through,
+// and, after a list pass, what its rows add up to.
 
-#include <QList>
-#include <QPair>
 #include <QString>
 #include <QtGlobal>
-
-class QWidget;
 
 struct InfosArchive {
     QString chemin;       // the archive that the library opened: the first volume of a set
@@ -24,9 +20,3 @@ struct InfosArchive {
     qint64 taille = 0;     // unpacked, in bytes
     qint64 compressee = 0; // packed, in bytes
 };
-
-// The box's lines, each a label and its value, in French.
-QList<QPair<QString, QString>> lignesProprietes(const InfosArchive& infos);
-
-// Shows the box over `parent`, modal to it but not waiting: the window goes on living behind it.
-void montrerProprietes(QWidget* parent, const InfosArchive& infos);

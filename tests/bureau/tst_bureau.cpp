@@ -79,7 +79,7 @@ private slots:
         QTest::newRow("the last eight") << dix << huit.mid(0, 8);
         QTest::newRow("one there, one gone")
             << QStringList{QCoreApplication::applicationFilePath(), "/x & y.rar"}
-            << QStringList{"&1 x && y.rar|0", "&2 mainwindow_bureau|1"};
+            << QStringList{"&1 x && y.rar|0", "&2 bureau_bureau|1"};
     }
     void lesArchivesRecentes() {
         QFETCH(QStringList, ouvertes);
