@@ -4,6 +4,7 @@
 #include "Avancement.h"
 #include "DelegueTexte.h"
 #include "Ecran.h"
+#include "Glisser.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
@@ -32,6 +33,33 @@ const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 
 } // namespace
 
+// What a drag out of ListView1 asks of the window, answered from its commands and its passes.
+class FUnRAR::PourGlisser final : public Glisser::Fenetre {
+public:
+    explicit PourGlisser(FUnRAR& f)
+        : f_(f)
+        , glisser_(f.ListView1, *f.modele_, *this) {}
+
+    Glisser& glisser() { return glisser_; }
+
+    bool passePossible() const override { return f_.Mnu_Extraire->isEnabled(); }
+    std::vector<int> rangsChoisis() const override { return f_.rangsChoisis(); }
+    void extraireEntrees(const std::vector<quint32>& places, ListeResultats& lignes) override {
+        f_.TraiterArchive(ModeExtraction, ModuleRAR::CheminArchive, f_.argumentMotDePasse(), places,
+                          &lignes);
+        // The outcome of these entries alone says nothing of the list.
+        f_.passe_->avancement().effacer();
+    }
+
+private:
+    FUnRAR& f_;
+    Glisser glisser_;
+};
+
+Glisser& FUnRAR::glisser() {
+    return glisser_->glisser();
+}
+
 FUnRAR::FUnRAR(QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("FUnRAR"));
@@ -46,6 +74,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createCentralWidget();
     createStatusBar();
     createPrise();
+    glisser_ = std::make_unique<PourGlisser>(*this);
     createBureau();
     raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 

@@ -22,7 +22,7 @@ class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QMimeData;
+class Glisser;
 class PanneauEtat;
 class QToolBar;
 class QTableView;
@@ -77,11 +77,8 @@ public:
     // private folder and handed to the desktop's application for its type, unless it could run;
     // a folder filters the list to what it holds.
     void ouvrirLigne(int ligne);
-    // What dragging the chosen rows out of the list carries (FUnRARGlisser.cpp): their entries,
-    // those beneath a folder's row too, extracted into a new private folder, as the URLs of what
-    // lies directly in it. Null, after a box when the user has something to learn, beyond 1 GiB
-    // of entries or when not every one of them was extracted.
-    std::unique_ptr<QMimeData> donneesAGlisser();
+    // Dragging the chosen rows out of the list (Glisser.h).
+    Glisser& glisser();
     // "Extraire ici" (FUnRARBureau.cpp): extracts the archive of the argument text beside itself
     // without the dialog, in one pass into a folder of its own, then publishes what is on disk
     // there under one new name (ExtraireIci.h). Where the archive's folder takes no new folder,
@@ -108,8 +105,6 @@ private:
     void ajusterColonnes();
 
     void createPrise();
-    void createGlisser();
-    void glisserChoisies();
     // The ranks in modele_ of the rows chosen in ListView1, in the order shown.
     std::vector<int> rangsChoisis() const;
     // Keeps the rows chosen and the current one across `changement` of the rows shown.
@@ -173,7 +168,9 @@ private:
     QString motDePasseDe_; // the archive it was typed for; empty: none in particular
 
     std::unique_ptr<PasseFenetre> passe_; // the window's side of every pass
-    bool archiveActive_ = false;          // the archive controls before the pass
+    class PourGlisser;
+    std::unique_ptr<PourGlisser> glisser_; // the drag out of ListView1, and what it asks of us
+    bool archiveActive_ = false;           // the archive controls before the pass
     // What the open command has chosen, named by the title and panel 2 from its first box on.
     std::optional<QByteArray> ouverture_;
 

@@ -202,7 +202,6 @@ void FUnRAR::createPrise() {
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &FUnRAR::priseActive);
     connect(Mnu_Extraire, &QAction::enabledChanged, this, &FUnRAR::priseActive);
-    createGlisser();
     for (QAbstractItemModel* m :
          {static_cast<QAbstractItemModel*>(modele_), static_cast<QAbstractItemModel*>(montree_)}) {
         connect(m, &QAbstractItemModel::rowsInserted, this, &FUnRAR::priseActive);

@@ -4,6 +4,7 @@
 #include "Archives.h"
 #include "EcrivainRar.h"
 #include "FUnRAR.h"
+#include "Glisser.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "Ouverture.h"
@@ -280,7 +281,7 @@ private slots:
         f.modeleResultats()->publier();
         const QStringList lignes = colonne(f, 0);
         choisir(f, {"a.txt", "autre", "dos/c.txt"});
-        const std::unique_ptr<QMimeData> donnees = f.donneesAGlisser();
+        const std::unique_ptr<QMimeData> donnees = f.glisser().donnees();
         QVERIFY(donnees);
         const QDir dossier = QFileInfo(donnees->urls().value(0).toLocalFile()).dir();
         QStringList noms;
@@ -292,7 +293,7 @@ private slots:
                  (QStringList{"a.txt=2", "autre/e.txt=4", "dos/c.txt=5"}));
         QVERIFY(boites.messages.isEmpty());
         choisir(f, {"gros.bin"}); // joins the rows chosen
-        QVERIFY(!f.donneesAGlisser());
+        QVERIFY(!f.glisser().donnees());
         QCOMPARE(boites.vues(),
                  QStringList{"Korvane v 1.0: Les entrées choisies font 3,0 Gio : Korvane n'en "
                              "glisse pas plus de 1 Gio. « Extraire la sélection » les extrait dans "

@@ -3,9 +3,8 @@
 // folder, and the drag carries the URLs of what lies directly in it, which the file manager
 // copies where they are dropped.
 
-#include "FUnRAR.h"
+#include "Glisser.h"
 
-#include "Avancement.h"
 #include "Interaction.h"
 #include "ListeResultats.h"
 #include "Messages.h"
@@ -15,7 +14,6 @@
 #include "Titres.h"
 
 #include <QAbstractItemView>
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDrag>
@@ -28,6 +26,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstring>
@@ -35,7 +34,6 @@
 
 #include <dirent.h>
 
-using namespace ModuleRAR;
 using platform::interaction;
 
 namespace {
@@ -116,29 +114,31 @@ QList<QUrl> contenu(const QString& dossier) {
 
 } // namespace
 
-void FUnRAR::createGlisser() {
-    ListView1->viewport()->installEventFilter(
-        new DepartGlisser(ListView1, [this] { glisserChoisies(); }));
+Glisser::Glisser(QTableView* vue, const ListeResultats& modele, Fenetre& fenetre)
+    : vue_(vue)
+    , modele_(modele)
+    , fenetre_(fenetre) {
+    vue_->viewport()->installEventFilter(new DepartGlisser(vue_, [this] { glisserChoisies(); }));
 }
 
-std::unique_ptr<QMimeData> FUnRAR::donneesAGlisser() {
+std::unique_ptr<QMimeData> Glisser::donnees() {
     // Only with an archive open and no pass running, as every command that starts a pass.
-    if (!Mnu_Extraire->isEnabled()) {
+    if (!fenetre_.passePossible()) {
         return nullptr;
     }
-    const std::vector<quint32> places = placesChoisies(*modele_, rangsChoisis());
+    const std::vector<quint32> places = placesChoisies(modele_, fenetre_.rangsChoisis());
     if (places.empty()) {
         return nullptr;
     }
     qint64 octets = 0;
-    for (int rang = 0; rang < modele_->nombreLignes(); ++rang) {
-        if (std::binary_search(places.begin(), places.end(), modele_->place(rang))) {
-            octets += std::max<qint64>(0, modele_->taille(rang));
+    for (int rang = 0; rang < modele_.nombreLignes(); ++rang) {
+        if (std::binary_search(places.begin(), places.end(), modele_.place(rang))) {
+            octets += std::max<qint64>(0, modele_.taille(rang));
         }
     }
     if (octets > OctetsGlissesAuPlus) {
         interaction().message(
-            this,
+            vue_->window(),
             QStringLiteral("Les entrées choisies font %1 Gio : Korvane n'en glisse pas plus de "
                            "1 Gio. « Extraire la sélection » les extrait dans le dossier de votre "
                            "choix.")
@@ -150,7 +150,7 @@ std::unique_ptr<QMimeData> FUnRAR::donneesAGlisser() {
     const QString dossier = ouverture::dossierNeuf();
     if (dossier.isEmpty()) {
         interaction().message(
-            this,
+            vue_->window(),
             QStringLiteral("Impossible de créer un dossier temporaire où extraire les entrées."),
             Messages::TitreErreur, platform::Icone::Exclamation);
         return nullptr;
@@ -160,9 +160,8 @@ std::unique_ptr<QMimeData> FUnRAR::donneesAGlisser() {
     ListeResultats extraites;
     const QString avant = QDir::currentPath();
     QDir::setCurrent(dossier);
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), places, &extraites);
+    fenetre_.extraireEntrees(places, extraites);
     QDir::setCurrent(avant);
-    passe_->avancement().effacer(); // the outcome of these entries alone says nothing of the list
     const QString ok = Messages::texteResultat(Resultat::OK, 0);
     for (int rang = 0; rang < extraites.nombreLignes(); ++rang) {
         const QString resultat = extraites.texte(rang, ListeResultats::ColonneResultat);
@@ -171,7 +170,7 @@ std::unique_ptr<QMimeData> FUnRAR::donneesAGlisser() {
             if (!resultat.isEmpty() &&
                 resultat != Messages::texteResultat(Resultat::Interrompu, 0)) {
                 interaction().message(
-                    this,
+                    vue_->window(),
                     QStringLiteral("« %1 » n'a pas pu être extrait : %2.")
                         .arg(nomVisible(extraites.texte(rang, ListeResultats::ColonneFichier)),
                              resultat),
@@ -190,8 +189,8 @@ std::unique_ptr<QMimeData> FUnRAR::donneesAGlisser() {
     return donnees;
 }
 
-void FUnRAR::glisserChoisies() {
-    std::unique_ptr<QMimeData> donnees = donneesAGlisser();
+void Glisser::glisserChoisies() {
+    std::unique_ptr<QMimeData> donnees = this->donnees();
     if (!donnees) {
         return;
     }
@@ -201,9 +200,9 @@ void FUnRAR::glisserChoisies() {
         ouverture::retirer(dossier);
         return;
     }
-    auto* glisse = new QDrag(ListView1);
+    auto* glisse = new QDrag(vue_);
     glisse->setMimeData(donnees.release());
-    glisse->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(32));
+    glisse->setPixmap(vue_->style()->standardIcon(QStyle::SP_FileIcon).pixmap(32));
     // Dropped nowhere: nothing stays. Taken, the files stay until the program ends, the file
     // manager copying them perhaps long after the drop, after its own questions.
     if (glisse->exec(Qt::CopyAction, Qt::CopyAction) == Qt::IgnoreAction) {
