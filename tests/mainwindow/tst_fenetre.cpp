@@ -11,6 +11,7 @@
 #include "ListeResultats.h"
 #include "Passe.h"
 #include "SignauxDeFin.h"
+#include "TitresEntiers.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <csignal>
 #include <functional>
@@ -96,6 +98,8 @@ class TestFenetre : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { platform::garderTitresEntiers(*qApp); }
+
     void init() {
         ModuleRAR::CheminArchive.clear();
         ModuleRAR::NomArchive.clear();
@@ -402,6 +406,56 @@ private slots:
         platform::interaction().message(nullptr,
                                         QStringLiteral("<b>gras</b> & <img src=/x>\ra < b"),
                                         QStringLiteral("Comment"), platform::Icone::Information);
+    }
+
+    // A box is as wide as its title needs in the decoration, however short its text: the
+    // decoration would show "Erreur" as "E…r". The window's title, a long path, keeps both ends.
+    void lesTitresSeLisentEntiers_data() {
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<int>("genre"); // 0 a message, 1 a question, 2 the password, 3 the window
+        QTest::newRow("a failure") << QStringLiteral("Erreur") << 0;
+        QTest::newRow("the room question") << QStringLiteral("Place insuffisante") << 1;
+        QTest::newRow("the password") << QStringLiteral("Mot de passe de l'archive") << 2;
+        QTest::newRow("the window, a long path")
+            << Titre + QStringLiteral(" : /home") + QStringLiteral("/dossier").repeated(40) +
+                   QStringLiteral("/fin.rar")
+            << 3;
+    }
+    void lesTitresSeLisentEntiers() {
+        QFETCH(QString, titre);
+        QFETCH(int, genre);
+        if (genre == 3) {
+            FausseInteraction b;
+            FUnRAR f;
+            f.show();
+            f.setWindowTitle(titre);
+            const QString vu = f.windowHandle()->title();
+            QVERIFY2(vu.startsWith(QStringLiteral("Korvane v")) && vu.endsWith("/fin.rar") &&
+                         vu.contains(QChar(0x2026)) && platform::largeurPourTitre(vu) <= f.width(),
+                     qPrintable(vu));
+            QCOMPARE(f.windowTitle(), titre);
+            f.setWindowTitle(Titre);
+            QCOMPARE(f.windowHandle()->title(), Titre);
+            return;
+        }
+        int largeur = 0;
+        QTimer::singleShot(0, qApp, [&largeur] {
+            QWidget* boite = QApplication::activeModalWidget();
+            QVERIFY(boite != nullptr);
+            largeur = boite->width();
+            qobject_cast<QDialog*>(boite)->done(0);
+        });
+        if (genre == 0) {
+            platform::interaction().message(nullptr, QStringLiteral("x"), titre,
+                                            platform::Icone::Exclamation);
+        } else if (genre == 1) {
+            platform::interaction().question(nullptr, QStringLiteral("x ?"), titre,
+                                             QMessageBox::Yes | QMessageBox::No);
+        } else {
+            platform::interaction().motDePasse(nullptr, titre, QStringLiteral("x"));
+        }
+        QVERIFY2(largeur >= platform::largeurPourTitre(titre),
+                 qPrintable(QString::number(largeur)));
     }
 
     // Return and Escape keep the user's file; only a deliberate choice replaces it.
