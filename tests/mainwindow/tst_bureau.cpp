@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -93,6 +94,23 @@ private slots:
             vues << e.texte + QLatin1Char('|') + QString::number(e.presente);
         }
         QTEST(vues, "attendues");
+    }
+
+    // A box that holds the window stops the pass's clock: the time the user takes over the
+    // comment or a question does not make a short pass long enough for a notice.
+    void uneBoiteNeCompteNiPourLaPasse() {
+        QWidget fenetre;
+        fenetre.show();
+        notification::DureeDuTravail duree(fenetre);
+        duree.start();
+        QDialog boite(&fenetre);
+        boite.open();
+        const qint64 avant = duree.elapsed();
+        QTest::qSleep(50);
+        QCOMPARE(duree.elapsed(), avant);
+        boite.done(0);
+        QTest::qSleep(5);
+        QVERIFY(duree.elapsed() > avant);
     }
 
     // An archive's name shows with its control and bidirectional characters written out
