@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -28,6 +29,8 @@
 #include <QTest>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformtheme.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -65,29 +68,51 @@ private slots:
         QTEST(QByteArray::number(d.extraireIci) + ':' + d.texte, "attendu");
     }
 
-    // The most recent first, once each, eight at most, from one run to the next; numbered, with
-    // an "&" that is no access key, and greyed once its file is gone.
+    // The most recent first, once for each file, eight at most, from one run to the next;
+    // numbered, with an "&" that is no access key, and greyed once its file is gone. `faits` are
+    // made in a temporary folder "@" first: "f" a file, "d/" a folder, "l>c" a link to c, "h=c" a
+    // hard link to c.
     void lesArchivesRecentes_data() {
+        QTest::addColumn<QStringList>("faits");
         QTest::addColumn<QStringList>("ouvertes");
         QTest::addColumn<QStringList>("attendues");
-        QTest::newRow("most recent first")
-            << QStringList{"/a", "/b", "/c"} << QStringList{"&1 c|0", "&2 b|0", "&3 a|0"};
+        QTest::newRow("most recent first") << QStringList() << QStringList{"/a", "/b", "/c"}
+                                           << QStringList{"&1 c|0", "&2 b|0", "&3 a|0"};
         QStringList dix, huit;
         for (int i = 0; i < 10; ++i) {
             dix << QStringLiteral("/%1").arg(i);
             huit.prepend(QStringLiteral("&%1 %2|0").arg(10 - i).arg(i)); // the first two drop off
         }
-        QTest::newRow("the last eight") << dix << huit.mid(0, 8);
+        QTest::newRow("the last eight") << QStringList() << dix << huit.mid(0, 8);
         QTest::newRow("one there, one gone")
-            << QStringList{QCoreApplication::applicationFilePath(), "/x & y.rar"}
+            << QStringList() << QStringList{QCoreApplication::applicationFilePath(), "/x & y.rar"}
             << QStringList{"&1 x && y.rar|0", "&2 mainwindow_bureau|1"};
+        QTest::newRow("one file by a link, a hard link and itself: once, by the last path")
+            << QStringList{"a.rar", "b.rar", "l.rar>a.rar", "h.rar=a.rar"}
+            << QStringList{"@/a.rar", "@/b.rar", "@/l.rar", "@/./h.rar"}
+            << QStringList{"&1 h.rar|1", "&2 b.rar|1"};
+        QTest::newRow("a file gone, opened through a folder's link")
+            << QStringList{"vrai/", "d>vrai"} << QStringList{"@/vrai/a.rar", "@/d/a.rar"}
+            << QStringList{"&1 a.rar|0"};
     }
     void lesArchivesRecentes() {
+        QFETCH(QStringList, faits);
         QFETCH(QStringList, ouvertes);
         QTemporaryDir d;
+        for (const QString& f : faits) {
+            const QRegularExpression lien(QStringLiteral("[>=]"));
+            const QByteArray nom = QFile::encodeName(d.filePath(f.section(lien, 0, 0)));
+            const QByteArray cible = QFile::encodeName(f.section(lien, 1));
+            const QByteArray cibleDure = QFile::encodeName(d.filePath(f.section(lien, 1)));
+            QVERIFY(f.contains('>')   ? ::symlink(cible.constData(), nom.constData()) == 0
+                    : f.contains('=') ? ::link(cibleDure.constData(), nom.constData()) == 0
+                    : f.endsWith('/') ? QDir().mkdir(d.filePath(f))
+                                      : QFile(d.filePath(f)).open(QIODevice::WriteOnly));
+        }
         const QString reglages = d.filePath(QStringLiteral("korvane.conf"));
         for (const QString& o : ouvertes) {
-            ArchivesRecentes(reglages).ajouter(QFile::encodeName(o));
+            ArchivesRecentes(reglages).ajouter(
+                QFile::encodeName(QString(o).replace('@', d.path())));
         }
         QStringList vues;
         for (const ArchivesRecentes::Entree& e : ArchivesRecentes(reglages).entrees()) {
