@@ -121,6 +121,34 @@ private slots:
         QTEST(vues, "attendues");
     }
 
+    // Our own texts write numbers one way: digits grouped by a narrow no-break space, decimal
+    // units, a plural from 2 on.
+    void lesNombresSEcriventDUneFacon_data() {
+        QTest::addColumn<QString>("vu");
+        QTest::addColumn<QString>("attendu");
+        InfosArchive infos{
+            QStringLiteral("/a.rar"), true, 0x0001, 5, 1234, true, 1, 100101, 1500000000, 999};
+        QMap<QString, QString> proprietes;
+        for (const auto& [libelle, valeur] : lignesProprietes(infos)) {
+            proprietes.insert(libelle, valeur);
+        }
+        QTest::newRow("a size in the properties")
+            << proprietes["Taille totale"]
+            << QStringLiteral("1,5 Go (1\u202F500\u202F000\u202F000 octets)");
+        QTest::newRow("a size under a kilobyte") << proprietes["Taille compressée"] << "999 octets";
+        QTest::newRow("a count") << proprietes["Dossiers"] << QStringLiteral("100\u202F101");
+        QTest::newRow("the volumes") << proprietes["Volumes"] << QStringLiteral("1\u202F234");
+        QTest::newRow("one entry listed")
+            << notification::texte(ModeListe, {}, false, 1) << "Liste terminée : 1 entrée";
+        QTest::newRow("a thousand") << notification::texte(ModeListe, {}, false, 1000)
+                                    << QStringLiteral("Liste terminée : 1\u202F000 entrées");
+    }
+    void lesNombresSEcriventDUneFacon() {
+        QFETCH(QString, vu);
+        QFETCH(QString, attendu);
+        QCOMPARE(vu, attendu);
+    }
+
     // A box that holds the window stops the pass's clock: the time the user takes over the
     // comment or a question does not make a short pass long enough for a notice.
     void uneBoiteNeCompteNiPourLaPasse() {
