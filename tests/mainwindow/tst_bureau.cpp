@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -24,6 +25,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -279,35 +281,79 @@ private slots:
         QCOMPARE(vus.join(','), commande);
     }
 
-    // On a 1280 × 800 screen, at each scale factor (set in a program of its own), the window stays
+    // On each screen, at each scale factor (set in a program of its own), the window stays
     // within the screen, frame included, and its status bar shows an open archive's panels whole.
+    // At first start its columns read whole, a long name too where 60 % of the screen leaves room;
+    // then it opens as the user left it, unless that is off every screen.
     void laFenetreTientDansLEcran_data() {
+        QTest::addColumn<QSize>("taille");
         QTest::addColumn<double>("echelle");
-        QTest::newRow("at scale factor 1") << 1.0;
-        QTest::newRow("at 1.5") << 1.5;
-        QTest::newRow("at 2, where 640 × 400 are left") << 2.0;
+        QTest::newRow("1280 × 800 at scale factor 1") << QSize(1280, 800) << 1.0;
+        QTest::newRow("at 1.5") << QSize(1280, 800) << 1.5;
+        QTest::newRow("at 2, where 640 × 400 are left") << QSize(1280, 800) << 2.0;
+        QTest::newRow("1366 × 768") << QSize(1366, 768) << 1.0;
+        QTest::newRow("1920 × 1080") << QSize(1920, 1080) << 1.0;
     }
     void laFenetreTientDansLEcran() {
+        QFETCH(QSize, taille);
         QFETCH(double, echelle);
         QTemporaryDir d;
         if (!qgetenv("QT_QPA_PLATFORM").contains("configfile")) {
-            archives::ecrire(d.filePath("e"), R"({"screens": [{"width": 1280, "height": 800}]})");
+            archives::ecrire(d.filePath("e"),
+                             QStringLiteral(R"({"screens": [{"width": %1, "height": %2}]})")
+                                 .arg(taille.width())
+                                 .arg(taille.height())
+                                 .toUtf8());
             QProcess p;
             p.setEnvironment(QProcess::systemEnvironment()
                              << "QT_SCALE_FACTOR=" + QString::number(echelle)
-                             << "QT_QPA_PLATFORM=offscreen:configfile=" + d.filePath("e"));
+                             << "QT_QPA_PLATFORM=offscreen:configfile=" + d.filePath("e")
+                             << "XDG_CONFIG_HOME=" + d.path());
             p.start(QCoreApplication::applicationFilePath(),
                     {"laFenetreTientDansLEcran:" + QString::fromUtf8(QTest::currentDataTag())});
             QVERIFY2(p.waitForFinished(-1) && p.exitCode() == 0, p.readAll().constData());
             return;
         }
         FausseInteraction b;
+        QSize auDepart;
+        QSize laissee;
+        {
+            FUnRAR premiere;
+            premiere.show();
+            const QRect ecran = premiere.screen()->availableGeometry();
+            // At 2, the least the window's layout needs is more than 60 % already.
+            QVERIFY(echelle == 2.0 || premiere.frameGeometry().width() <= ecran.width() * 0.6);
+            const auto* liste = premiere.findChild<QTableView*>(QStringLiteral("ListView1"));
+            for (int c = 0; c < 3; ++c) {
+                QVERIFY(liste->columnWidth(c) >= liste->horizontalHeader()->sectionSizeHint(c));
+            }
+            if (echelle == 1.0) {
+                QVERIFY(liste->columnWidth(0) >=
+                        liste->fontMetrics().horizontalAdvance(QStringLiteral(
+                            "Photos/2024/IMG_20240713_181522_vacances_bretagne.jpg")));
+            }
+            auDepart = premiere.size();
+            // Where the screen leaves room for it.
+            premiere.resize(premiere.size() + (echelle < 2.0 ? QSize(30, 20) : QSize()));
+            laissee = premiere.size();
+            premiere.close();
+        }
+        const auto tailleOuverte = [] {
+            FUnRAR f;
+            f.show();
+            return f.size();
+        };
+        QCOMPARE(tailleOuverte(), laissee);
+        QSettings(QStringLiteral("Korvane"), QStringLiteral("korvane"))
+            .setValue(QStringLiteral("fenetre/position"), QPoint(taille.width(), 0));
+        QCOMPARE(tailleOuverte(), auDepart);
+
         FUnRAR f;
         b.fichiers << archives::creer(d.path(), QStringLiteral("photos-de-vacances-2024.rar"),
                                       {{"a", "1"}});
         f.show();
         f.Mnu_Ouvrir_Click();
-        QCOMPARE(f.screen()->size(), QSize(1280, 800) / echelle);
+        QCOMPARE(f.screen()->size(), taille / echelle);
         QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
         // The filter's bar grows the window's layout, and its count takes a place in the bar.
         f.Mnu_Filtrer_Click();
