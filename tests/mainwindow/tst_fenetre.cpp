@@ -408,54 +408,33 @@ private slots:
                                         QStringLiteral("Comment"), platform::Icone::Information);
     }
 
-    // A box is as wide as its title needs in the decoration, however short its text: the
-    // decoration would show "Erreur" as "E…r". The window's title, a long path, keeps both ends.
-    void lesTitresSeLisentEntiers_data() {
-        QTest::addColumn<QString>("titre");
-        QTest::addColumn<int>("genre"); // 0 a message, 1 a question, 2 the password, 3 the window
-        QTest::newRow("a failure") << QStringLiteral("Erreur") << 0;
-        QTest::newRow("the room question") << QStringLiteral("Place insuffisante") << 1;
-        QTest::newRow("the password") << QStringLiteral("Mot de passe de l'archive") << 2;
-        QTest::newRow("the window, a long path")
-            << Titre + QStringLiteral(" : /home") + QStringLiteral("/dossier").repeated(40) +
-                   QStringLiteral("/fin.rar")
-            << 3;
-    }
+    // A box is as wide as its title needs in the decoration, however short its text: "Erreur"
+    // read "E…r". The window's long title keeps both its ends for the decoration.
     void lesTitresSeLisentEntiers() {
-        QFETCH(QString, titre);
-        QFETCH(int, genre);
-        if (genre == 3) {
-            FausseInteraction b;
-            FUnRAR f;
-            f.show();
-            f.setWindowTitle(titre);
-            const QString vu = f.windowHandle()->title();
-            QVERIFY2(vu.startsWith(QStringLiteral("Korvane v")) && vu.endsWith("/fin.rar") &&
-                         vu.contains(QChar(0x2026)) && platform::largeurPourTitre(vu) <= f.width(),
-                     qPrintable(vu));
-            QCOMPARE(f.windowTitle(), titre);
-            f.setWindowTitle(Titre);
-            QCOMPARE(f.windowHandle()->title(), Titre);
-            return;
-        }
         int largeur = 0;
-        QTimer::singleShot(0, qApp, [&largeur] {
-            QWidget* boite = QApplication::activeModalWidget();
-            QVERIFY(boite != nullptr);
-            largeur = boite->width();
-            qobject_cast<QDialog*>(boite)->done(0);
-        });
-        if (genre == 0) {
-            platform::interaction().message(nullptr, QStringLiteral("x"), titre,
-                                            platform::Icone::Exclamation);
-        } else if (genre == 1) {
-            platform::interaction().question(nullptr, QStringLiteral("x ?"), titre,
-                                             QMessageBox::Yes | QMessageBox::No);
-        } else {
-            platform::interaction().motDePasse(nullptr, titre, QStringLiteral("x"));
-        }
-        QVERIFY2(largeur >= platform::largeurPourTitre(titre),
+        const auto mesurer = [&largeur] {
+            QTimer::singleShot(0, qApp, [&largeur] {
+                largeur = QApplication::activeModalWidget()->width();
+                qobject_cast<QDialog*>(QApplication::activeModalWidget())->done(0);
+            });
+        };
+        mesurer();
+        platform::interaction().message(nullptr, "x", "Erreur", platform::Icone::Exclamation);
+        QVERIFY2(largeur >= platform::largeurPourTitre("Erreur"),
                  qPrintable(QString::number(largeur)));
+        mesurer();
+        platform::interaction().motDePasse(nullptr, "Mot de passe", "x");
+        QVERIFY(largeur >= platform::largeurPourTitre("Mot de passe"));
+        FausseInteraction b;
+        FUnRAR f;
+        f.show();
+        const QString titre = Titre + " : /home" + QString("/dossier").repeated(40) + "/fin.rar";
+        f.setWindowTitle(titre);
+        const QString vu = f.windowHandle()->title();
+        QVERIFY2(vu.startsWith(Titre) && vu.endsWith("/fin.rar") &&
+                     platform::largeurPourTitre(vu) <= f.width(),
+                 qPrintable(vu));
+        QCOMPARE(f.windowTitle(), titre);
     }
 
     // Return and Escape keep the user's file; only a deliberate choice replaces it.
