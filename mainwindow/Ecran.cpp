@@ -129,11 +129,12 @@ bool restaurer(QMainWindow* fenetre) {
     if (!r.contains(ClePosition) || !taille.isValid() || !voulu.isValid()) {
         return false;
     }
-    const QMargins marges = cadre(fenetre);
     for (const QScreen* ecran : QGuiApplication::screens()) {
         if (ecran->availableGeometry().contains(voulu)) {
             fenetre->resize(taille);
-            poser(fenetre, coin, marges);
+            // The frame's own corner: Qt hands a window not shown yet to the window manager as
+            // placed by its frame, and one moved by its guessed inside would creep at each start.
+            fenetre->move(coin);
             if (r.value(CleAgrandie).toBool()) {
                 fenetre->setWindowState(fenetre->windowState() | Qt::WindowMaximized);
             }
