@@ -7,6 +7,7 @@
 #include "LigneCommande.h"
 #include "Ouverture.h"
 #include "SignauxDeFin.h"
+#include "TitresEntiers.h"
 #include "Volumes.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
     // After QApplication, which sets the locale from the environment itself.
     environnement::localeUtf8();
     demarrage::traductionsQt(application);
+    platform::garderTitresEntiers(application);
     // What the runs that were killed left of the entries they opened, and of their extractions
     // beside an archive.
     ouverture::retirerPassagesMorts(QDir::tempPath());

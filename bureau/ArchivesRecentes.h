@@ -28,7 +28,8 @@ public:
     explicit ArchivesRecentes(const QString& fichier = QString());
     ~ArchivesRecentes();
 
-    // Puts `chemin` at the top, once, and keeps the most recent Nombre.
+    // Puts `chemin` at the top, in place of any other path to the same file (a link, a hard
+    // link), and keeps the most recent Nombre.
     void ajouter(const QByteArray& chemin);
     void effacer();
     QList<QByteArray> chemins() const;

@@ -19,15 +19,14 @@ QString ouiNon(bool oui) {
     return oui ? QStringLiteral("oui") : QStringLiteral("non");
 }
 
+// In the units of the window's other texts, then exactly.
 QString octets(qint64 n) {
-    const QLocale francais(QLocale::French, QLocale::France);
     const QString exact =
         nombre(n) + (n > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
-    if (n < 1024) {
+    if (n < 1000) {
         return exact;
     }
-    return francais.formattedDataSize(n, 1, QLocale::DataSizeIecFormat) + QStringLiteral(" (") +
-           exact + QLatin1Char(')');
+    return tailleDecimale(n, false) + QStringLiteral(" (") + exact + QLatin1Char(')');
 }
 
 QString format(int f) {
@@ -58,7 +57,7 @@ QList<QPair<QString, QString>> lignesProprietes(const InfosArchive& infos) {
     l.append({QStringLiteral("Solide"), ouiNon(drapeau(ROADF_SOLID))});
     if (drapeau(ROADF_VOLUME)) {
         l.append({QStringLiteral("Volumes"),
-                  infos.volumes > 0 ? QString::number(infos.volumes)
+                  infos.volumes > 0 ? nombre(infos.volumes)
                                     : QStringLiteral("plusieurs (une liste les compte)")});
         l.append({QStringLiteral("Premier volume"), ouiNon(drapeau(ROADF_FIRSTVOLUME))});
     } else {

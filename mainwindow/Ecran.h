@@ -9,9 +9,11 @@ class QWidget;
 
 namespace ecran {
 
-// Gives `fenetre` its size within the screen's available area, its frame included, `souple` (the
-// list) giving up as much of its least size as the window needs for that, and centres it there;
-// keeps it so when what the window holds grows.
+// Gives `fenetre` the size and place where it was left, when they still fit a screen; else, at
+// first, a width at which the list's columns and the status bar read whole, centred. Always within
+// the screen's available area, its frame included, `souple` (the list) giving up as much of its
+// least size as the window needs for that; keeps it so when what the window holds grows, and
+// keeps in the program's settings where the user leaves it.
 void placer(QMainWindow* fenetre, QWidget* souple);
 
 // Widens `fenetre`, never beyond the screen's available area, so that every panel of its status

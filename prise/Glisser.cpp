@@ -8,6 +8,7 @@
 #include "Interaction.h"
 #include "ListeResultats.h"
 #include "Messages.h"
+#include "Nombres.h"
 #include "Ouverture.h"
 #include "Prise.h"
 #include "TexteVisible.h"
@@ -19,7 +20,6 @@
 #include <QDrag>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -40,7 +40,7 @@ namespace {
 
 // Beyond this, the entries belong in a folder that the user chooses, not in a temporary one that
 // a drag fills while the button is held.
-constexpr qint64 OctetsGlissesAuPlus = qint64(1) << 30;
+constexpr qint64 OctetsGlissesAuPlus = 1000 * 1000 * 1000;
 
 // A move of the mouse pressed on a chosen row, far enough, starts the drag. The view keeps the
 // rows chosen on such a press; its moves would choose others, and go to the drag instead.
@@ -139,11 +139,10 @@ std::unique_ptr<QMimeData> Glisser::donnees() {
     if (octets > OctetsGlissesAuPlus) {
         interaction().message(
             vue_->window(),
-            QStringLiteral("Les entrées choisies font %1 Gio : Korvane n'en glisse pas plus de "
-                           "1 Gio. « Extraire la sélection » les extrait dans le dossier de votre "
+            QStringLiteral("Les entrées choisies font %1 : Korvane n'en glisse pas plus de "
+                           "1 Go. « Extraire la sélection » les extrait dans le dossier de votre "
                            "choix.")
-                .arg(QLocale(QLocale::French, QLocale::France)
-                         .toString(double(octets) / double(qint64(1) << 30), 'f', 1)),
+                .arg(tailleDecimale(octets, true)),
             TitreFenetre, platform::Icone::Information);
         return nullptr;
     }

@@ -10,10 +10,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 #include <QVariantMap>
+#include <QWidget>
 
 namespace notification {
 
@@ -52,6 +54,32 @@ private slots:
 Suivi* suivi = nullptr; // from preparer() on, while there is a session bus
 
 } // namespace
+
+DureeDuTravail::DureeDuTravail(QWidget& fenetre) {
+    fenetre.installEventFilter(this);
+}
+
+void DureeDuTravail::start() {
+    total_.start();
+    enBoites_ = 0;
+    if (boite_.isValid()) {
+        boite_.start(); // a box already up when the pass began holds it from now on
+    }
+}
+
+qint64 DureeDuTravail::elapsed() const {
+    return total_.elapsed() - enBoites_ - (boite_.isValid() ? boite_.elapsed() : 0);
+}
+
+bool DureeDuTravail::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::WindowBlocked && !boite_.isValid()) {
+        boite_.start();
+    } else if (evenement->type() == QEvent::WindowUnblocked && boite_.isValid()) {
+        enBoites_ += boite_.elapsed();
+        boite_.invalidate();
+    }
+    return QObject::eventFilter(objet, evenement);
+}
 
 QString texte(int mode, const QString& bilan, bool interrompue, int lignes) {
     switch (mode) {

@@ -4,13 +4,37 @@
 // desktop's notification service (org.freedesktop.Notifications on the session bus). Without a
 // session bus or a service, nothing: the status bar says it all the same.
 
+#include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
+class QWidget;
+
 namespace notification {
 
-// A pass this long, ended while the window is not the active one, is worth a notice.
+// A pass whose own work lasted this long, ended while the window is not the active one, is worth
+// a notice.
 constexpr qint64 PasseLongueMs = 10000;
+
+// The time of a pass's own work, from start(): it stands still while a modal box blocks the
+// window (the comment, a question, the password), for the time the user takes to read or answer
+// is no work of the pass's.
+class DureeDuTravail final : public QObject {
+public:
+    explicit DureeDuTravail(QWidget& fenetre);
+
+    void start();
+    qint64 elapsed() const;
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+
+private:
+    QElapsedTimer total_;
+    QElapsedTimer boite_; // since the window was blocked; invalid while it is not
+    qint64 enBoites_ = 0; // in boxes closed since start()
+};
 
 // What the notice says of a pass of `mode`: the status bar's line after "Extraction terminée : ",
 // or the rows listed for a list pass.

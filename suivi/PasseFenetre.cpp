@@ -45,7 +45,8 @@ PasseFenetre::PasseFenetre(QWidget& fenetre, Fenetre& cote, ListeResultats& list
     , liste_(liste)
     , lignes_(&liste)
     , avancement_(std::make_unique<Avancement>(barre, std::move(panneaux)))
-    , horloge_(new QTimer(&fenetre)) {
+    , horloge_(new QTimer(&fenetre))
+    , duree_(fenetre) {
     QObject::connect(horloge_, &QTimer::timeout, horloge_, [this] { battement(); });
     // A modal box keeps the window manager's close requests from the window: a pass must still end
     // on them.

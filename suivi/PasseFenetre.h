@@ -7,9 +7,9 @@
 #include "Assistant.h"
 #include "Avancement.h"
 #include "InfosArchive.h"
+#include "Notification.h"
 #include "RetourPasse.h"
 
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QString>
 
@@ -132,8 +132,8 @@ private:
         std::vector<quint32> selection;
         Travail travail;
     };
-    std::optional<Prevu> prevu_; // a selection's work, for its pass
-    QElapsedTimer duree_;
+    std::optional<Prevu> prevu_;         // a selection's work, for its pass
+    notification::DureeDuTravail duree_; // outside the boxes
     InfosArchive infos_;
     int passes_ = 0;
     assistant::Issue issue_ = assistant::Issue::Terminee;

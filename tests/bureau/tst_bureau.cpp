@@ -15,6 +15,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -22,11 +24,14 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformtheme.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -64,8 +69,10 @@ private slots:
         QTEST(QByteArray::number(d.extraireIci) + ':' + d.texte, "attendu");
     }
 
-    // The most recent first, once each, eight at most, from one run to the next; numbered, with
-    // an "&" that is no access key, and greyed once its file is gone.
+    // The most recent first, once for each file (by a link, a hard link, a folder's link to a file
+    // gone), eight at most, from one run to the next; numbered, with an "&" that is no access
+    // key, and greyed once its file is gone. "@" is a folder with a.rar, b.rar, l.rar -> a.rar,
+    // h.rar a hard link to a.rar, and d -> vrai.
     void lesArchivesRecentes_data() {
         QTest::addColumn<QStringList>("ouvertes");
         QTest::addColumn<QStringList>("attendues");
@@ -80,19 +87,56 @@ private slots:
         QTest::newRow("one there, one gone")
             << QStringList{QCoreApplication::applicationFilePath(), "/x & y.rar"}
             << QStringList{"&1 x && y.rar|0", "&2 bureau_bureau|1"};
+        QTest::newRow("one file by three paths")
+            << QStringList{"@/a.rar", "@/b.rar", "@/l.rar", "@/./h.rar"}
+            << QStringList{"&1 h.rar|1", "&2 b.rar|1"};
+        QTest::newRow("a file gone, through a folder's link")
+            << QStringList{"@/vrai/z.rar", "@/d/z.rar"} << QStringList{"&1 z.rar|0"};
     }
     void lesArchivesRecentes() {
         QFETCH(QStringList, ouvertes);
         QTemporaryDir d;
+        QDir(d.path()).mkdir("vrai");
+        QFile(d.filePath("a.rar")).open(QIODevice::WriteOnly);
+        QFile(d.filePath("b.rar")).open(QIODevice::WriteOnly);
+        QFile::link("a.rar", d.filePath("l.rar"));
+        QFile::link("vrai", d.filePath("d"));
+        QVERIFY(::link(QFile::encodeName(d.filePath("a.rar")),
+                       QFile::encodeName(d.filePath("h.rar"))) == 0);
         const QString reglages = d.filePath(QStringLiteral("korvane.conf"));
         for (const QString& o : ouvertes) {
-            ArchivesRecentes(reglages).ajouter(QFile::encodeName(o));
+            ArchivesRecentes(reglages).ajouter(
+                QFile::encodeName(QString(o).replace('@', d.path())));
         }
         QStringList vues;
         for (const ArchivesRecentes::Entree& e : ArchivesRecentes(reglages).entrees()) {
             vues << e.texte + QLatin1Char('|') + QString::number(e.presente);
         }
         QTEST(vues, "attendues");
+    }
+
+    // Properties give sizes in the decimal units of the other texts, digits grouped by a narrow
+    // no-break space.
+    void lesProprietesEnUnitesDecimales() {
+        const auto lignes = lignesProprietes({"/a.rar", true, 0, 5, 0, true, 1, 1, 1500000000, 0});
+        QVERIFY(lignes.contains({"Taille totale", "1,5 Go (1\u202F500\u202F000\u202F000 octets)"}));
+    }
+
+    // A box that holds the window stops the pass's clock: the time the user takes over the
+    // comment or a question does not make a short pass long enough for a notice.
+    void uneBoiteNeCompteNiPourLaPasse() {
+        QWidget fenetre;
+        fenetre.show();
+        notification::DureeDuTravail duree(fenetre);
+        duree.start();
+        QDialog boite(&fenetre);
+        boite.open();
+        const qint64 avant = duree.elapsed();
+        QTest::qSleep(50);
+        QCOMPARE(duree.elapsed(), avant);
+        boite.done(0);
+        QTest::qSleep(5);
+        QVERIFY(duree.elapsed() > avant);
     }
 
     // An archive's name shows with its control and bidirectional characters written out
@@ -208,35 +252,74 @@ private slots:
         QCOMPARE(vus.join(','), commande);
     }
 
-    // On a 1280 × 800 screen, at each scale factor (set in a program of its own), the window stays
+    // On each screen, at each scale factor (set in a program of its own), the window stays
     // within the screen, frame included, and its status bar shows an open archive's panels whole.
+    // At first start its columns read whole, a long name too where 60 % of the screen leaves room;
+    // then it opens as the user left it, unless that is off every screen.
     void laFenetreTientDansLEcran_data() {
+        QTest::addColumn<QSize>("taille");
         QTest::addColumn<double>("echelle");
-        QTest::newRow("at scale factor 1") << 1.0;
-        QTest::newRow("at 1.5") << 1.5;
-        QTest::newRow("at 2, where 640 × 400 are left") << 2.0;
+        QTest::newRow("1280 × 800 at scale factor 1") << QSize(1280, 800) << 1.0;
+        QTest::newRow("at 1.5") << QSize(1280, 800) << 1.5;
+        QTest::newRow("at 2, where 640 × 400 are left") << QSize(1280, 800) << 2.0;
+        QTest::newRow("1366 × 768") << QSize(1366, 768) << 1.0;
+        QTest::newRow("1920 × 1080") << QSize(1920, 1080) << 1.0;
     }
     void laFenetreTientDansLEcran() {
+        QFETCH(QSize, taille);
         QFETCH(double, echelle);
         QTemporaryDir d;
         if (!qgetenv("QT_QPA_PLATFORM").contains("configfile")) {
-            archives::ecrire(d.filePath("e"), R"({"screens": [{"width": 1280, "height": 800}]})");
+            archives::ecrire(d.filePath("e"),
+                             QStringLiteral(R"({"screens": [{"width": %1, "height": %2}]})")
+                                 .arg(taille.width())
+                                 .arg(taille.height())
+                                 .toUtf8());
             QProcess p;
             p.setEnvironment(QProcess::systemEnvironment()
                              << "QT_SCALE_FACTOR=" + QString::number(echelle)
-                             << "QT_QPA_PLATFORM=offscreen:configfile=" + d.filePath("e"));
+                             << "QT_QPA_PLATFORM=offscreen:configfile=" + d.filePath("e")
+                             << "XDG_CONFIG_HOME=" + d.path());
             p.start(QCoreApplication::applicationFilePath(),
                     {"laFenetreTientDansLEcran:" + QString::fromUtf8(QTest::currentDataTag())});
             QVERIFY2(p.waitForFinished(-1) && p.exitCode() == 0, p.readAll().constData());
             return;
         }
         FausseInteraction b;
+        QSize auDepart, laissee;
+        {
+            FUnRAR premiere;
+            premiere.show();
+            const auto* liste = premiere.findChild<QTableView*>(QStringLiteral("ListView1"));
+            // At 2, the least the window's layout needs is more than 60 % already.
+            QVERIFY(echelle == 2.0 || premiere.frameGeometry().width() <=
+                                          premiere.screen()->availableGeometry().width() * 0.6);
+            QVERIFY(echelle > 1.0 ||
+                    liste->columnWidth(0) >=
+                        liste->fontMetrics().horizontalAdvance(
+                            "Photos/2024/IMG_20240713_181522_vacances_bretagne.jpg"));
+            auDepart = premiere.size();
+            // Where the screen leaves room for it.
+            premiere.resize(premiere.size() + (echelle < 2.0 ? QSize(30, 20) : QSize()));
+            laissee = premiere.size();
+            premiere.close();
+        }
+        const auto tailleOuverte = [] {
+            FUnRAR f;
+            f.show();
+            return f.size();
+        };
+        QCOMPARE(tailleOuverte(), laissee);
+        QSettings(QStringLiteral("Korvane"), QStringLiteral("korvane"))
+            .setValue(QStringLiteral("fenetre/position"), QPoint(taille.width(), 0));
+        QCOMPARE(tailleOuverte(), auDepart);
+
         FUnRAR f;
         b.fichiers << archives::creer(d.path(), QStringLiteral("photos-de-vacances-2024.rar"),
                                       {{"a", "1"}});
         f.show();
         f.Mnu_Ouvrir_Click();
-        QCOMPARE(f.screen()->size(), QSize(1280, 800) / echelle);
+        QCOMPARE(f.screen()->size(), taille / echelle);
         QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
         // The filter's bar grows the window's layout, and its count takes a place in the bar.
         f.Mnu_Filtrer_Click();

@@ -11,6 +11,7 @@
 #include "ListeResultats.h"
 #include "Passe.h"
 #include "SignauxDeFin.h"
+#include "TitresEntiers.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <csignal>
 #include <functional>
@@ -96,6 +98,8 @@ class TestFenetre : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { platform::garderTitresEntiers(*qApp); }
+
     void init() {
         ModuleRAR::CheminArchive.clear();
         ModuleRAR::NomArchive.clear();
@@ -402,6 +406,35 @@ private slots:
         platform::interaction().message(nullptr,
                                         QStringLiteral("<b>gras</b> & <img src=/x>\ra < b"),
                                         QStringLiteral("Comment"), platform::Icone::Information);
+    }
+
+    // A box is as wide as its title needs in the decoration, however short its text: "Erreur"
+    // read "E…r". The window's long title keeps both its ends for the decoration.
+    void lesTitresSeLisentEntiers() {
+        int largeur = 0;
+        const auto mesurer = [&largeur] {
+            QTimer::singleShot(0, qApp, [&largeur] {
+                largeur = QApplication::activeModalWidget()->width();
+                qobject_cast<QDialog*>(QApplication::activeModalWidget())->done(0);
+            });
+        };
+        mesurer();
+        platform::interaction().message(nullptr, "x", "Erreur", platform::Icone::Exclamation);
+        QVERIFY2(largeur >= platform::largeurPourTitre("Erreur"),
+                 qPrintable(QString::number(largeur)));
+        mesurer();
+        platform::interaction().motDePasse(nullptr, "Mot de passe", "x");
+        QVERIFY(largeur >= platform::largeurPourTitre("Mot de passe"));
+        FausseInteraction b;
+        FUnRAR f;
+        f.show();
+        const QString titre = Titre + " : /home" + QString("/dossier").repeated(40) + "/fin.rar";
+        f.setWindowTitle(titre);
+        const QString vu = f.windowHandle()->title();
+        QVERIFY2(vu.startsWith(Titre) && vu.endsWith("/fin.rar") &&
+                     platform::largeurPourTitre(vu) <= f.width(),
+                 qPrintable(vu));
+        QCOMPARE(f.windowTitle(), titre);
     }
 
     // Return and Escape keep the user's file; only a deliberate choice replaces it.

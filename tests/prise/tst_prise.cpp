@@ -295,8 +295,8 @@ private slots:
         choisir(f, {"gros.bin"}); // joins the rows chosen
         QVERIFY(!f.glisser().donnees());
         QCOMPARE(boites.vues(),
-                 QStringList{"Korvane v 1.0: Les entrées choisies font 3,0 Gio : Korvane n'en "
-                             "glisse pas plus de 1 Gio. « Extraire la sélection » les extrait dans "
+                 QStringList{"Korvane v 1.0: Les entrées choisies font 3,3 Go : Korvane n'en "
+                             "glisse pas plus de 1 Go. « Extraire la sélection » les extrait dans "
                              "le dossier de votre choix."});
         QCOMPARE(colonne(f, 0), lignes);
     }
