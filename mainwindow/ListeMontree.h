@@ -18,6 +18,27 @@
 
 #include <vector>
 
+// A folded text searched for in the rows' names, made ready once. What it finds in a folder part
+// is learnt once for all the rows of that folder: a row is then tried on the rest of its name,
+// and across the "/" that ends the folder part only when the text holds one.
+class Cherchee {
+public:
+    explicit Cherchee(const QByteArray& pli);
+    // Whether the name of the `ordinal`-th row added to `source` holds the text.
+    bool dans(const ListeResultats& source, std::size_t ordinal) const;
+
+private:
+    enum Etat : quint8 { Inconnu, Absent, Present, ACheval };
+    Etat etat(const ListeResultats& source, quint32 dossier) const;
+    // Whether the text starts at the end of the folder part `dossier`, cut after a "/" at `k`.
+    bool finit(const ListeResultats& source, quint32 dossier, qsizetype k) const;
+
+    pliage::Aiguille aiguille_;
+    QByteArray pli_;
+    std::vector<qsizetype> coupures_;      // past each "/" of the text but its last byte
+    mutable std::vector<quint8> dossiers_; // Etat of each folder part, learnt when first met
+};
+
 class ListeMontree final : public QAbstractTableModel {
     Q_OBJECT
 
@@ -59,9 +80,8 @@ private:
     quint32 ordinalA(quint32 place) const { return colonne_ >= 0 ? tri_[place] : place; }
     int rangDe(quint32 ordinal) const;
     int ligneDe(quint32 ordinal) const; // -1: hidden
-    bool garde(quint32 place, const pliage::Aiguille& aiguille) const {
-        const QByteArrayView cle = source_->cle(ordinalA(place));
-        return aiguille.dans(cle.data(), std::size_t(cle.size()));
+    bool garde(quint32 place, const Cherchee& cherchee) const {
+        return cherchee.dans(*source_, ordinalA(place));
     }
     // Tries every row again, as the order changed: the texts typed before are forgotten.
     void refiltrer();
