@@ -6,17 +6,21 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+
+#include <string.h>
 
 namespace {
 
 // The numbers of a record as lireVarint reads them.
-void ecrireVarint(QByteArray& octets, quint64 v) {
+char* ecrireVarint(char* p, quint64 v) {
     while (v >= 0x80) {
-        octets += char(v | 0x80);
+        *p++ = char(v | 0x80);
         v >>= 7;
     }
-    octets += char(v);
+    *p++ = char(v);
+    return p;
 }
 
 // Signed numbers as unsigned ones, -1 being as short as 1.
@@ -271,39 +275,44 @@ void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille, qint64 com
 
 void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 compressee,
                                    bool dossier, quint32 place) {
-    const qsizetype barre = utf8.lastIndexOf('/');
-    const quint32 rangee = barre < 0 ? SansDossier : repertoire(utf8.first(barre + 1));
-    const QByteArrayView feuille = utf8.sliced(barre + 1);
+    const auto* barre =
+        static_cast<const char*>(::memrchr(utf8.data(), '/', std::size_t(utf8.size())));
+    const qsizetype finDossier = barre == nullptr ? 0 : barre - utf8.data() + 1;
+    const quint32 rangee = barre == nullptr ? SansDossier : repertoire(utf8.first(finDossier));
+    const QByteArrayView feuille = utf8.sliced(finDossier);
     const bool simple = plierPartie(feuille, pli_);
-    quint8 drapeaux = (dossier ? Dossier : 0) | (simple ? Simple : 0);
-    champs_.resize(0);
-    ecrireVarint(champs_, quint64(feuille.size()));
+    const quint8 drapeaux =
+        (dossier ? Dossier : 0) | (simple ? Simple : 0) | (rangee != SansDossier ? Rangee : 0);
+    // The fields around the name, each at most ten bytes.
+    char tete[20];
+    char* t = ecrireVarint(tete, quint64(feuille.size()));
     if (rangee != SansDossier) {
-        drapeaux |= Rangee;
-        ecrireVarint(champs_, rangee);
+        t = ecrireVarint(t, rangee);
     }
-    const qsizetype avantFeuille = champs_.size();
+    char queue[40];
+    char* q = queue;
     if (!simple) {
-        ecrireVarint(champs_, quint64(pli_.size()));
-        champs_ += pli_;
+        q = ecrireVarint(q, quint64(pli_.size()));
         octetsPlies_ += pli_.size();
     }
-    ecrireVarint(champs_, zigzag(taille));
-    ecrireVarint(champs_, zigzag(compressee));
-    ecrireVarint(champs_, zigzag(qint64(place) - qint64(nombreLignes_)));
+    const std::size_t avantPli = std::size_t(q - queue);
+    q = ecrireVarint(q, zigzag(taille));
+    q = ecrireVarint(q, zigzag(compressee));
+    q = ecrireVarint(q, zigzag(qint64(place) - qint64(nombreLignes_)));
+    const std::size_t pli = simple ? 0 : std::size_t(pli_.size());
 
-    const std::size_t octets = 3 + std::size_t(champs_.size()) + std::size_t(feuille.size());
+    const std::size_t octets =
+        3 + std::size_t(t - tete) + std::size_t(feuille.size()) + std::size_t(q - queue) + pli;
     char* p = placeDansBloc(octets);
     const quint16 resultat = 0;
     std::memcpy(p, &resultat, sizeof resultat);
     p[2] = char(drapeaux);
-    p += 3;
-    std::memcpy(p, champs_.constData(), std::size_t(avantFeuille));
-    p += avantFeuille;
-    std::memcpy(p, feuille.data(), std::size_t(feuille.size()));
-    p += feuille.size();
-    std::memcpy(p, champs_.constData() + avantFeuille, std::size_t(champs_.size() - avantFeuille));
-    std::memset(p + (champs_.size() - avantFeuille), 0, pliage::Marge);
+    p = std::copy(tete, t, p + 3);
+    p = std::copy(feuille.begin(), feuille.end(), p);
+    p = std::copy(queue, queue + avantPli, p);
+    p = std::copy(pli_.constData(), pli_.constData() + pli, p);
+    p = std::copy(queue + avantPli, q, p);
+    std::memset(p, 0, pliage::Marge);
     blocs_.back().utilises += octets;
     ++nombreLignes_;
     tailleMin_ = std::min(tailleMin_, taille);

@@ -161,9 +161,8 @@ private:
     std::vector<Repertoire> repertoires_;
     QHash<QByteArray, quint32> numeros_; // of each folder part
     quint32 dernierRepertoire_ = SansDossier;
-    QByteArray pli_;    // the last part folded
-    QByteArray utf8_;   // the last name given as a QString
-    QByteArray champs_; // the last record's own fields
+    QByteArray pli_;  // the last part folded
+    QByteArray utf8_; // the last name given as a QString
     qint64 octetsPlies_ = 0;
     QStringEncoder versUtf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
     std::vector<QString> textesResultat_{QString()};
