@@ -355,7 +355,7 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
                 lus += tampon.size() - avant;
                 suite = jouer();
                 pollfd p{processus.lecture(), POLLIN, 0};
-                encore = ouvert && lus<LotMax&& ::poll(&p, 1, 0)> 0;
+                encore = ouvert && (lus < LotMax) && (::poll(&p, 1, 0) > 0);
             }
             if (!suite) {
                 if (!conversation.interrompue) {
