@@ -38,40 +38,28 @@ bool Cherchee::finit(const ListeResultats& source, quint32 dossier, qsizetype k)
     return cle.size() >= k && pareil(cle.data() + cle.size() - k, pli_.constData(), k);
 }
 
-Cherchee::Etat Cherchee::etat(const ListeResultats& source, quint32 dossier) const {
+Cherchee::Etat Cherchee::apprendre(const ListeResultats& source, quint32 dossier) const {
     if (dossier >= dossiers_.size()) {
         dossiers_.resize(std::size_t(dossier) + 1, Inconnu);
     }
-    auto& e = dossiers_[dossier];
-    if (e == Inconnu) {
-        const QByteArrayView cle = source.cleDossier(dossier);
-        e = aiguille_.dans(cle.data(), std::size_t(cle.size())) ? Present : Absent;
-        for (std::size_t i = 0; e == Absent && i < coupures_.size(); ++i) {
-            e = finit(source, dossier, coupures_[i]) ? ACheval : Absent;
-        }
+    const QByteArrayView cle = source.cleDossier(dossier);
+    Etat e = aiguille_.dans(cle.data(), std::size_t(cle.size())) ? Present : Absent;
+    for (std::size_t i = 0; e == Absent && i < coupures_.size(); ++i) {
+        e = finit(source, dossier, coupures_[i]) ? ACheval : Absent;
     }
-    return Etat(e);
+    dossiers_[dossier] = e;
+    return e;
 }
 
-bool Cherchee::dans(const ListeResultats& source, std::size_t ordinal) const {
-    const ListeResultats::Cle c = source.cle(ordinal);
-    if (c.dossier != ListeResultats::SansDossier) {
-        const Etat e = etat(source, c.dossier);
-        if (e == Present) {
+bool Cherchee::aCheval(const ListeResultats& source, const ListeResultats::Cle& c) const {
+    for (const qsizetype k : coupures_) {
+        const qsizetype reste = pli_.size() - k;
+        if (c.feuille.size() >= reste && pareil(c.feuille.data(), pli_.constData() + k, reste) &&
+            finit(source, c.dossier, k)) {
             return true;
         }
-        if (e == ACheval) {
-            for (const qsizetype k : coupures_) {
-                const qsizetype reste = pli_.size() - k;
-                if (c.feuille.size() >= reste &&
-                    pareil(c.feuille.data(), pli_.constData() + k, reste) &&
-                    finit(source, c.dossier, k)) {
-                    return true;
-                }
-            }
-        }
     }
-    return aiguille_.dans(c.feuille.data(), std::size_t(c.feuille.size()));
+    return false;
 }
 
 ListeMontree::ListeMontree(ListeResultats* source, QObject* parent)

@@ -75,7 +75,7 @@ ListeResultats::Champs ListeResultats::champs(std::size_t i) const {
     p += 3;
     Champs c{};
     c.octetsFeuille = quint32(lireVarint(p));
-    c.dossier = (drapeaux & Rangee) != 0 ? quint32(lireVarint(p)) : SansDossier;
+    c.dossier = lireDossier(p, drapeaux);
     c.feuille = p;
     p += c.octetsFeuille;
     if ((drapeaux & Simple) == 0) {
@@ -281,13 +281,21 @@ void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 co
     const quint32 rangee = barre == nullptr ? SansDossier : repertoire(utf8.first(finDossier));
     const QByteArrayView feuille = utf8.sliced(finDossier);
     const bool simple = plierPartie(feuille, pli_);
-    const quint8 drapeaux =
-        (dossier ? Dossier : 0) | (simple ? Simple : 0) | (rangee != SansDossier ? Rangee : 0);
+    const bool proche = rangee <= 0xFFFF;
+    const quint8 drapeaux = (dossier ? Dossier : 0) | (simple ? Simple : 0) |
+                            (rangee == SansDossier ? 0
+                             : proche              ? Rangee
+                                                   : RangeeLoin);
     // The fields around the name, each at most ten bytes.
     char tete[20];
     char* t = ecrireVarint(tete, quint64(feuille.size()));
-    if (rangee != SansDossier) {
-        t = ecrireVarint(t, rangee);
+    if (proche) {
+        const auto numero = quint16(rangee);
+        std::memcpy(t, &numero, sizeof numero);
+        t += sizeof numero;
+    } else if (rangee != SansDossier) {
+        std::memcpy(t, &rangee, sizeof rangee);
+        t += sizeof rangee;
     }
     char queue[40];
     char* q = queue;

@@ -71,7 +71,7 @@ public:
         const auto drapeaux = quint8(p[2]);
         p += 3;
         auto octets = qsizetype(lireVarint(p));
-        const quint32 dossier = (drapeaux & Rangee) != 0 ? quint32(lireVarint(p)) : SansDossier;
+        const quint32 dossier = lireDossier(p, drapeaux);
         if ((drapeaux & Simple) == 0) {
             p += octets;
             octets = qsizetype(lireVarint(p));
@@ -99,10 +99,10 @@ private:
     // own, about half the bytes of a fixed structure. Its folder part is kept once for all the rows
     // of that folder. The record:
     //   u16 result (an index into textesResultat_), u8 flags, varint bytes of the rest of the
-    //   name, varint its folder (with Rangee), the rest of the name, its fold after a varint
-    //   length (without Simple), then zigzag varints: size, packed size, place less the row's
-    //   own number.
-    enum Drapeau : quint8 { Dossier = 1, Simple = 2, Rangee = 4 };
+    //   name, its folder's number (u16 with Rangee, u32 with RangeeLoin: fixed, for the filter to
+    //   read fast), the rest of the name, its fold after a varint length (without Simple), then
+    //   zigzag varints: size, packed size, place less the row's own number.
+    enum Drapeau : quint8 { Dossier = 1, Simple = 2, Rangee = 4, RangeeLoin = 8 };
     static constexpr std::size_t LignesParBloc = 4096;
     struct Bloc {
         std::unique_ptr<quint32[]> debuts; // of each row's record
@@ -140,6 +140,21 @@ private:
                 return v;
             }
         }
+    }
+    static quint32 lireDossier(const char*& p, quint8 drapeaux) {
+        if ((drapeaux & Rangee) != 0) {
+            quint16 n = 0;
+            std::memcpy(&n, p, sizeof n);
+            p += sizeof n;
+            return n;
+        }
+        if ((drapeaux & RangeeLoin) != 0) {
+            quint32 n = 0;
+            std::memcpy(&n, p, sizeof n);
+            p += sizeof n;
+            return n;
+        }
+        return SansDossier;
     }
     std::size_t duHaut(int rang) const { return nombreLignes_ - 1 - std::size_t(rang); }
     const char* enregistrement(std::size_t i) const {
