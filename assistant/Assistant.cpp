@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +51,11 @@ constexpr int FinApresDernierMotMs = 5000; // for a helper that said its last wo
 // A helper asked to stop sends the rows it holds and leaves within this, or is killed.
 constexpr int ArretMaxMs = 100;
 std::optional<int> attenteArretImposee;
+// While rows stream (a read of at least LotEnFlot bytes), the window reads them at most once in
+// this interval, a frame of the screen; LotMax bounds what one batch plays.
+constexpr qint64 IntervalleLotsMs = 16;
+constexpr qsizetype LotEnFlot = 64 * 1024;
+constexpr qsizetype LotMax = 4 * 1024 * 1024;
 
 QString& programmeDefini() {
     static QString chemin;
@@ -326,12 +332,42 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         conversation.lecteur = &lecteur;
         conversation.boucle = &boucle;
         const QScopedValueRollback<Conversation*> enVigueur(conversationEnCours, &conversation);
+        // Rows stream faster than anyone reads them: the window takes all that waits in the pipe
+        // at once, and while they stream, one batch a frame at most, so that a million rows wake
+        // it a few dozen times a second, not at each of the helper's writes. A pipe that only
+        // trickles is read as it comes.
+        QElapsedTimer dernierLot;
+        dernierLot.start();
+        QTimer reprise;
+        reprise.setSingleShot(true);
+        QObject::connect(&reprise, &QTimer::timeout, &boucle, [&] {
+            if (conversation.active() && !conversation.interrompue) {
+                lecteur.setEnabled(true);
+            }
+        });
         QObject::connect(&lecteur, &QSocketNotifier::activated, &boucle, [&] {
             lecteur.setEnabled(false);
-            if (recevoir()) {
+            qsizetype lus = 0;
+            bool suite = true;
+            for (bool encore = true; suite && encore;) {
+                const qsizetype avant = tampon.size();
+                ouvert = auxiliaire->lire();
+                lus += tampon.size() - avant;
+                suite = jouer();
+                pollfd p{processus.lecture(), POLLIN, 0};
+                encore = ouvert && (lus < LotMax) && (::poll(&p, 1, 0) > 0);
+            }
+            if (!suite) {
+                if (!conversation.interrompue) {
+                    boucle.quit();
+                }
+                return;
+            }
+            const qint64 ecoule = dernierLot.restart();
+            if (lus >= LotEnFlot && ecoule < IntervalleLotsMs) {
+                reprise.start(int(IntervalleLotsMs - ecoule));
+            } else {
                 lecteur.setEnabled(true);
-            } else if (!conversation.interrompue) {
-                boucle.quit();
             }
         });
         boucle.exec();

@@ -35,6 +35,15 @@ qsizetype caracteres(QStringView texte) {
     return n;
 }
 
+bool imprimable(QByteArrayView octets) {
+    for (const char c : octets) {
+        if (uchar(c) < 0x20 || uchar(c) > 0x7E) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // `utf8` read as a name no longer than the library makes (NomMax characters), or nothing.
 std::optional<QString> nom(QByteArrayView utf8) {
     if (utf8.size() > 4 * protocole::NomMax) {
@@ -58,7 +67,11 @@ Relecture::Relecture(RetourPasse& retour, int mode, Processus& processus, qint64
     , octets_(octets) {}
 
 bool Relecture::entree(QStringView nom) {
-    caracteres_ += caracteres(nom);
+    return entree(caracteres(nom));
+}
+
+bool Relecture::entree(qint64 caracteres) {
+    caracteres_ += caracteres;
     return ++entrees_ <= octets_ / EnTeteMin && caracteres_ <= octets_ * CaracteresParOctet;
 }
 
@@ -120,19 +133,27 @@ void Relecture::jouer(const protocole::Trame& trame) {
         break;
     }
     case Type::Ligne: {
-        const std::optional<QString> texte = nom(assistant::vueQt(l.octets()));
+        const QByteArrayView octets = assistant::vueQt(l.octets());
         const qint64 taille = l.i64();
         const qint64 compressee = l.i64();
         const bool dossier = l.u8() != 0;
         const quint32 place = l.u32();
-        if (!l.complete() || !texte || !entree(*texte)) {
+        // A printable ASCII name is its own characters, and needs no conversion here.
+        const bool ascii = imprimable(octets);
+        const std::optional<QString> texte = ascii ? std::nullopt : nom(octets);
+        if (!l.complete() || (!ascii && !texte) || (ascii && octets.size() > protocole::NomMax) ||
+            !(ascii ? entree(octets.size()) : entree(*texte))) {
             rompre();
             return;
         }
         ligneOuverte_ = true;
         retour_.enTeteResultat(libelle_);
         retour_.detailsLigne(compressee, dossier, place);
-        retour_.nouvelleLigne(*texte, taille);
+        if (ascii) {
+            retour_.nouvelleLigneAscii(octets, taille);
+        } else {
+            retour_.nouvelleLigne(*texte, taille);
+        }
         break;
     }
     case Type::Sautee:

@@ -42,6 +42,7 @@ private:
     // One more entry header read, named `nom` when it has a row: false once there are more
     // entries, or characters of names, than the volumes can hold.
     bool entree(QStringView nom);
+    bool entree(qint64 caracteres);
 
     RetourPasse& retour_;
     const int mode_;

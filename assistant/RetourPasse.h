@@ -45,6 +45,11 @@ public:
     virtual void montrerFenetre() = 0;
     virtual void enTeteResultat(const QString& libelle) = 0;
     virtual void nouvelleLigne(const QString& nom, qint64 taille) = 0;
+    // The same for a name whose bytes are all printable ASCII, as they came: nearly every name,
+    // which the window can then keep without converting it.
+    virtual void nouvelleLigneAscii(QByteArrayView nom, qint64 taille) {
+        nouvelleLigne(QString::fromLatin1(nom), taille);
+    }
     // `code`: the library's, with Resultat::Code.
     virtual void resultat(Resultat r, int code = 0) = 0;
     virtual void entreeTerminee() {}

@@ -84,8 +84,10 @@ struct Frappes {
     qint64 mediane = 0;
     qint64 pire = 0;
     qint64 pireProcesseur = 0;
+    qint64 medianeProcesseur = 0;
     long picEnPlusKib = 0;
-    qint64 octetsPlies = 0; // what the list keeps of its names folded, all rows together
+    double octetsParLigne = 0; // what the rows added to the heap, the view's share included
+    qint64 octetsPlies = 0;    // what the list keeps of its names folded, all rows together
 };
 
 // Opens the filter of `f`, which shows a list pass's rows, types a name's letters one by one, then

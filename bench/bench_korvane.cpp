@@ -148,7 +148,7 @@ void lignesAnnexes(const std::map<QString, QString>& archives, const QString& li
 
     // The same keystrokes over a million rows, each run in a process of its own: the medians of
     // the runs, and the worst of all.
-    std::vector<std::vector<double>> million(6);
+    std::vector<std::vector<double>> million(8);
     for (int r = 0; r < repetitions; ++r) {
         const QStringList m =
             sortieDe({QCoreApplication::applicationFilePath(), QStringLiteral("--million")})
@@ -164,12 +164,15 @@ void lignesAnnexes(const std::map<QString, QString>& archives, const QString& li
         return *std::max_element(v.begin(), v.end());
     };
     sortie << QStringLiteral("1000000 rows    filter ms: open %1 (worst %2), keystroke median %3, "
-                             "worst %4 (processor %5); folded names %6 bytes a row, peak +%7 MiB\n")
+                             "worst %4 (processor: median %5, worst %6); rows %7 bytes each, "
+                             "folded names %8 of them, peak +%9 MiB\n")
                   .arg(mediane(million[0]) / 1e6, 0, 'f', 1)
                   .arg(pire(million[0]) / 1e6, 0, 'f', 1)
                   .arg(mediane(million[1]) / 1e6, 0, 'f', 1)
                   .arg(pire(million[2]) / 1e6, 0, 'f', 1)
+                  .arg(mediane(million[6]) / 1e6, 0, 'f', 2)
                   .arg(pire(million[3]) / 1e6, 0, 'f', 1)
+                  .arg(mediane(million[7]), 0, 'f', 1)
                   .arg(mediane(million[5]) / 1e6, 0, 'f', 2)
                   .arg(pire(million[4]) / 1024, 0, 'f', 1)
            << Qt::flush;

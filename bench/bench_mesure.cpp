@@ -297,7 +297,8 @@ int auMillion(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     const Frappes m = filtreAuMillion(f);
     sortie << m.ouverture << ' ' << m.mediane << ' ' << m.pire << ' ' << m.pireProcesseur << ' '
-           << m.picEnPlusKib << ' ' << m.octetsPlies << '\n';
+           << m.picEnPlusKib << ' ' << m.octetsPlies << ' ' << m.medianeProcesseur << ' '
+           << m.octetsParLigne << '\n';
     return 0;
 }
 

@@ -8,6 +8,60 @@
 
 #include <algorithm>
 
+namespace {
+
+// Whether the `n` bytes at `texte`, ASCII capitals taken as small letters, are those of `pli`.
+bool pareil(const char* texte, const char* pli, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto c = unsigned(uchar(texte[i]));
+        if ((c - 'A' < 26U ? c + ('a' - 'A') : c) != unsigned(uchar(pli[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Cherchee::Cherchee(const QByteArray& pli)
+    : aiguille_(pli)
+    , pli_(pli) {
+    for (qsizetype k = 1; k < pli.size(); ++k) {
+        if (pli[k - 1] == '/') {
+            coupures_.push_back(k);
+        }
+    }
+}
+
+bool Cherchee::finit(const ListeResultats& source, quint32 dossier, qsizetype k) const {
+    const QByteArrayView cle = source.cleDossier(dossier);
+    return cle.size() >= k && pareil(cle.data() + cle.size() - k, pli_.constData(), k);
+}
+
+Cherchee::Etat Cherchee::apprendre(const ListeResultats& source, quint32 dossier) const {
+    if (dossier >= dossiers_.size()) {
+        dossiers_.resize(std::size_t(dossier) + 1, Inconnu);
+    }
+    const QByteArrayView cle = source.cleDossier(dossier);
+    Etat e = aiguille_.dans(cle.data(), std::size_t(cle.size())) ? Present : Absent;
+    for (std::size_t i = 0; e == Absent && i < coupures_.size(); ++i) {
+        e = finit(source, dossier, coupures_[i]) ? ACheval : Absent;
+    }
+    dossiers_[dossier] = e;
+    return e;
+}
+
+bool Cherchee::aCheval(const ListeResultats& source, const ListeResultats::Cle& c) const {
+    for (const qsizetype k : coupures_) {
+        const qsizetype reste = pli_.size() - k;
+        if (c.feuille.size() >= reste && pareil(c.feuille.data(), pli_.constData() + k, reste) &&
+            finit(source, c.dossier, k)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 ListeMontree::ListeMontree(ListeResultats* source, QObject* parent)
     : QAbstractTableModel(parent)
     , source_(source)
@@ -94,7 +148,7 @@ void ListeMontree::refiltrer() {
         return;
     }
     const QByteArray aiguille = niveaux_.back().aiguille;
-    const pliage::Aiguille cherchee(aiguille);
+    const Cherchee cherchee(aiguille);
     niveaux_.clear();
     montres_.vider(connues_);
     for (quint32 place = 0; place < connues_; ++place) {
@@ -124,7 +178,7 @@ void ListeMontree::filtrer(const QString& texte) {
     // The rows to show are made apart, then take the place of those shown: the model changes
     // only between its signals.
     EnsemblePlaces& montres = brouillon_;
-    const pliage::Aiguille cherchee(aiguille);
+    const Cherchee cherchee(aiguille);
     Niveau niveau{std::move(aiguille), {}};
     bool change = false;
     if (base == 0) {
@@ -269,7 +323,7 @@ void ListeMontree::lignesAjoutees(int combien) {
     for (std::size_t n = 1; n < niveaux_.size(); ++n) {
         niveaux_[n].ecartees.agrandir(connues_);
     }
-    std::vector<pliage::Aiguille> cherchees;
+    std::vector<Cherchee> cherchees;
     for (const Niveau& niveau : niveaux_) {
         cherchees.emplace_back(niveau.aiguille);
     }

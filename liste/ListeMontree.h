@@ -18,6 +18,42 @@
 
 #include <vector>
 
+// A folded text searched for in the rows' names, made ready once. What it finds in a folder part
+// is learnt once for all the rows of that folder: a row is then tried on the rest of its name,
+// and across the "/" that ends the folder part only when the text holds one.
+class Cherchee {
+public:
+    explicit Cherchee(const QByteArray& pli);
+    // Whether the name of the `ordinal`-th row added to `source` holds the text. Inline: a key
+    // asks it of a million rows.
+    bool dans(const ListeResultats& source, std::size_t ordinal) const {
+        const ListeResultats::Cle c = source.cle(ordinal);
+        if (c.dossier != ListeResultats::SansDossier) {
+            const Etat e = c.dossier < dossiers_.size() && dossiers_[c.dossier] != Inconnu
+                               ? Etat(dossiers_[c.dossier])
+                               : apprendre(source, c.dossier);
+            if (e == Present || (e == ACheval && aCheval(source, c))) {
+                return true;
+            }
+        }
+        return aiguille_.dans(c.feuille.data(), std::size_t(c.feuille.size()));
+    }
+
+private:
+    enum Etat : quint8 { Inconnu, Absent, Present, ACheval };
+    // What the text is to the folder part `dossier`, learnt the first time.
+    Etat apprendre(const ListeResultats& source, quint32 dossier) const;
+    // Whether the text runs from the end of the folder part into the rest of the name.
+    bool aCheval(const ListeResultats& source, const ListeResultats::Cle& c) const;
+    // Whether the text starts at the end of the folder part `dossier`, cut after a "/" at `k`.
+    bool finit(const ListeResultats& source, quint32 dossier, qsizetype k) const;
+
+    pliage::Aiguille aiguille_;
+    QByteArray pli_;
+    std::vector<qsizetype> coupures_;      // past each "/" of the text but its last byte
+    mutable std::vector<quint8> dossiers_; // Etat of each folder part, learnt when first met
+};
+
 class ListeMontree final : public QAbstractTableModel {
     Q_OBJECT
 
@@ -59,9 +95,8 @@ private:
     quint32 ordinalA(quint32 place) const { return colonne_ >= 0 ? tri_[place] : place; }
     int rangDe(quint32 ordinal) const;
     int ligneDe(quint32 ordinal) const; // -1: hidden
-    bool garde(quint32 place, const pliage::Aiguille& aiguille) const {
-        const QByteArrayView cle = source_->cle(ordinalA(place));
-        return aiguille.dans(cle.data(), std::size_t(cle.size()));
+    bool garde(quint32 place, const Cherchee& cherchee) const {
+        return cherchee.dans(*source_, ordinalA(place));
     }
     // Tries every row again, as the order changed: the texts typed before are forgotten.
     void refiltrer();

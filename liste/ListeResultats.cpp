@@ -5,10 +5,61 @@
 #include "TexteVisible.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <string.h>
+
+namespace {
+
+// The numbers of a record as lireVarint reads them.
+char* ecrireVarint(char* p, quint64 v) {
+    while (v >= 0x80) {
+        *p++ = char(v | 0x80);
+        v >>= 7;
+    }
+    *p++ = char(v);
+    return p;
+}
+
+// Signed numbers as unsigned ones, -1 being as short as 1.
+quint64 zigzag(qint64 v) {
+    return (quint64(v) << 1) ^ quint64(v >> 63);
+}
+
+qint64 dezigzag(quint64 v) {
+    return qint64(v >> 1) ^ -qint64(v & 1);
+}
+
+// Whether `utf8`, a part of a name, is printable ASCII, which the filter searches as it is; if not,
+// its fold goes into `pli`.
+bool plierPartie(QByteArrayView utf8, QByteArray& pli) {
+    if (pliage::imprimable(utf8.data(), std::size_t(utf8.size()))) {
+        return true;
+    }
+    pli.resize(0);
+    pliage::plier(nomVisible(QString::fromUtf8(utf8)), pli);
+    return false;
+}
+
+} // namespace
 
 ListeResultats::ListeResultats(QObject* parent)
     : QAbstractTableModel(parent)
     , enTeteResultat_(QStringLiteral("Résultat")) {}
+
+ListeResultats::~ListeResultats() {
+    liberer();
+}
+
+void ListeResultats::liberer() {
+    for (Bloc& b : blocs_) {
+        std::free(b.octets);
+    }
+    blocs_.clear();
+    blocs_.shrink_to_fit();
+}
 
 int ListeResultats::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(publiees_);
@@ -18,20 +69,51 @@ int ListeResultats::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : NombreColonnes;
 }
 
-QString ListeResultats::texteCellule(const Ligne& l, int colonne) const {
+ListeResultats::Champs ListeResultats::champs(std::size_t i) const {
+    const char* p = enregistrement(i);
+    const auto drapeaux = quint8(p[2]);
+    p += 3;
+    Champs c{};
+    c.octetsFeuille = quint32(lireVarint(p));
+    c.dossier = lireDossier(p, drapeaux);
+    c.feuille = p;
+    p += c.octetsFeuille;
+    if ((drapeaux & Simple) == 0) {
+        const quint64 pli = lireVarint(p);
+        p += pli;
+    }
+    c.taille = dezigzag(lireVarint(p));
+    c.compressee = dezigzag(lireVarint(p));
+    c.place = quint32(qint64(i) + dezigzag(lireVarint(p)));
+    return c;
+}
+
+QString ListeResultats::nom(const Champs& c) const {
+    const QString feuille = QString::fromUtf8(c.feuille, qsizetype(c.octetsFeuille));
+    if (c.dossier == SansDossier) {
+        return feuille;
+    }
+    const Repertoire& r = repertoires_[c.dossier];
+    return QString::fromUtf8(dossiers_.data() + r.debut, qsizetype(r.octets)) + feuille;
+}
+
+QString ListeResultats::texteCellule(std::size_t i, int colonne) const {
     switch (colonne) {
     case ColonneFichier:
-        return QString::fromUtf8(l.nom, qsizetype(l.longueurNom));
+        return nom(champs(i));
     case ColonneTaille:
-        return QString::number(l.taille);
-    default:
-        return textesResultat_[l.resultat];
+        return QString::number(champs(i).taille);
+    default: {
+        quint16 resultat = 0;
+        std::memcpy(&resultat, enregistrement(i), sizeof resultat);
+        return textesResultat_[resultat];
+    }
     }
 }
 
 QString ListeResultats::texte(int ligne, int colonne) const {
     // Rows not yet published count too: callers see what the pass wrote, not what was painted.
-    return texteCellule(this->ligne(nombreLignes_ - 1 - std::size_t(ligne)), colonne);
+    return texteCellule(duHaut(ligne), colonne);
 }
 
 QVariant ListeResultats::data(const QModelIndex& index, int role) const {
@@ -42,12 +124,12 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
         if (index.column() >= NombreColonnes) {
             return {};
         }
-        const Ligne& l = ligneAffichee(index.row());
+        const std::size_t l = publiees_ - 1 - std::size_t(index.row());
         switch (index.column()) {
         case ColonneFichier:
             return nomVisible(texteCellule(l, ColonneFichier));
         case ColonneTaille:
-            return texteTaille(l.taille);
+            return texteTaille(champs(l).taille);
         default:
             return texteCellule(l, index.column());
         }
@@ -58,12 +140,13 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
     // A screen reader on a row reads it whole from its name, in the order of the columns; the
     // other cells read as they show.
     if (role == Qt::AccessibleTextRole && index.column() == ColonneFichier) {
-        const Ligne& l = ligneAffichee(index.row());
-        QString phrase =
-            nomVisible(texteCellule(l, ColonneFichier)) + QStringLiteral(", ") +
-            (l.dossier ? QStringLiteral("dossier")
-                       : texteCellule(l, ColonneTaille) +
-                             (l.taille > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet")));
+        const std::size_t l = publiees_ - 1 - std::size_t(index.row());
+        QString phrase = nomVisible(texteCellule(l, ColonneFichier)) + QStringLiteral(", ") +
+                         ((enregistrement(l)[2] & Dossier) != 0
+                              ? QStringLiteral("dossier")
+                              : texteCellule(l, ColonneTaille) + (champs(l).taille > 1
+                                                                      ? QStringLiteral(" octets")
+                                                                      : QStringLiteral(" octet")));
         const QString resultat = texteCellule(l, ColonneResultat);
         return resultat.isEmpty() ? phrase : phrase + QStringLiteral(", ") + resultat;
     }
@@ -101,58 +184,145 @@ QVariant ListeResultats::headerData(int section, Qt::Orientation orientation, in
 
 void ListeResultats::viderLignes() {
     beginResetModel();
-    blocsLignes_.clear();
-    blocsLignes_.shrink_to_fit();
+    liberer();
     nombreLignes_ = 0;
     tailleMin_ = 0;
     tailleMax_ = 0;
-    blocsNoms_.clear();
-    blocsNoms_.shrink_to_fit();
-    libreNoms_ = nullptr;
-    resteNoms_ = 0;
+    dossiers_.clear();
+    dossiers_.shrink_to_fit();
+    repertoires_.clear();
+    repertoires_.shrink_to_fit();
+    numeros_.clear();
+    dernierRepertoire_ = SansDossier;
     octetsPlies_ = 0;
     publiees_ = 0;
     endResetModel();
 }
 
-char* ListeResultats::placePourNom(std::size_t octets) {
-    if (octets > resteNoms_) {
-        // The end of the last block is left unused: a name is never split.
-        const std::size_t taille = std::max(octets, OctetsParBlocNoms);
-        blocsNoms_.push_back(std::make_unique<char[]>(taille + pliage::Marge));
-        libreNoms_ = blocsNoms_.back().get();
-        resteNoms_ = taille;
+quint32 ListeResultats::repertoire(QByteArrayView utf8) {
+    // Rows come folder by folder: nearly every row is in the folder of the row before.
+    if (dernierRepertoire_ != SansDossier) {
+        const Repertoire& r = repertoires_[dernierRepertoire_];
+        if (QByteArrayView(dossiers_.data() + r.debut, qsizetype(r.octets)) == utf8) {
+            return dernierRepertoire_;
+        }
     }
-    return libreNoms_;
+    const QByteArray cle = QByteArray::fromRawData(utf8.data(), utf8.size());
+    if (const auto trouve = numeros_.constFind(cle); trouve != numeros_.cend()) {
+        return dernierRepertoire_ = *trouve;
+    }
+    if (!dossiers_.empty()) {
+        dossiers_.resize(dossiers_.size() - pliage::Marge);
+    }
+    Repertoire r{dossiers_.size(), quint32(utf8.size()), dossiers_.size(), quint32(utf8.size())};
+    dossiers_.insert(dossiers_.end(), utf8.begin(), utf8.end());
+    if (!plierPartie(utf8, pli_)) {
+        r.cle = dossiers_.size();
+        r.octetsCle = quint32(pli_.size());
+        dossiers_.insert(dossiers_.end(), pli_.begin(), pli_.end());
+        octetsPlies_ += pli_.size();
+    }
+    dossiers_.resize(dossiers_.size() + pliage::Marge, '\0');
+    dernierRepertoire_ = quint32(repertoires_.size());
+    repertoires_.push_back(r);
+    numeros_.insert(QByteArray(utf8.data(), utf8.size()), dernierRepertoire_);
+    return dernierRepertoire_;
+}
+
+char* ListeResultats::placeDansBloc(std::size_t octets) {
+    if (nombreLignes_ % LignesParBloc == 0) {
+        if (!blocs_.empty()) {
+            // A full block gives back what it kept for more rows.
+            Bloc& plein = blocs_.back();
+            if (char* p = static_cast<char*>(
+                    std::realloc(plein.octets, plein.utilises + pliage::Marge))) {
+                plein.octets = p;
+                plein.capacite = plein.utilises;
+            }
+        }
+        // As much as the block before took, nearly always enough.
+        const std::size_t capacite =
+            blocs_.empty() ? std::size_t(64 * 1024) : blocs_.back().utilises + 1024;
+        Bloc b;
+        b.debuts = std::make_unique_for_overwrite<quint32[]>(LignesParBloc);
+        b.octets = static_cast<char*>(std::malloc(capacite + pliage::Marge));
+        if (b.octets == nullptr) {
+            throw std::bad_alloc();
+        }
+        b.capacite = capacite;
+        blocs_.push_back(std::move(b));
+    }
+    Bloc& b = blocs_.back();
+    if (b.utilises + octets > b.capacite) {
+        const std::size_t capacite = std::max(b.capacite * 2, b.utilises + octets);
+        char* p = static_cast<char*>(std::realloc(b.octets, capacite + pliage::Marge));
+        if (p == nullptr) {
+            throw std::bad_alloc();
+        }
+        b.octets = p;
+        b.capacite = capacite;
+    }
+    b.debuts[nombreLignes_ % LignesParBloc] = quint32(b.utilises);
+    return b.octets + b.utilises;
 }
 
 void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee,
                                    bool dossier, quint32 place) {
-    char* debut = placePourNom(std::size_t(versUtf8_.requiredSpace(nom.size())));
-    const auto octets = std::size_t(versUtf8_.appendToBuffer(debut, nom) - debut);
-    const bool simple = pliage::imprimable(debut, octets);
-    std::size_t prises = octets;
+    utf8_.resize(versUtf8_.requiredSpace(nom.size()));
+    utf8_.resize(versUtf8_.appendToBuffer(utf8_.data(), nom) - utf8_.data());
+    ajouterEnTete(QByteArrayView(utf8_), taille, compressee, dossier, place);
+}
+
+void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 compressee,
+                                   bool dossier, quint32 place) {
+    const auto* barre =
+        static_cast<const char*>(::memrchr(utf8.data(), '/', std::size_t(utf8.size())));
+    const qsizetype finDossier = barre == nullptr ? 0 : barre - utf8.data() + 1;
+    const quint32 rangee = barre == nullptr ? SansDossier : repertoire(utf8.first(finDossier));
+    const QByteArrayView feuille = utf8.sliced(finDossier);
+    const bool simple = plierPartie(feuille, pli_);
+    const bool proche = rangee <= 0xFFFF;
+    const quint8 drapeaux = (dossier ? Dossier : 0) | (simple ? Simple : 0) |
+                            (rangee == SansDossier ? 0
+                             : proche              ? Rangee
+                                                   : RangeeLoin);
+    // The fields around the name, each at most ten bytes.
+    char tete[20];
+    char* t = ecrireVarint(tete, quint64(feuille.size()));
+    if (proche) {
+        const auto numero = quint16(rangee);
+        std::memcpy(t, &numero, sizeof numero);
+        t += sizeof numero;
+    } else if (rangee != SansDossier) {
+        std::memcpy(t, &rangee, sizeof rangee);
+        t += sizeof rangee;
+    }
+    char queue[40];
+    char* q = queue;
     if (!simple) {
-        pli_.resize(0);
-        pliage::plier(nomVisible(nom), pli_);
-        const auto longueur = quint32(pli_.size());
-        prises += sizeof longueur + pli_.size();
-        if (prises > resteNoms_) {
-            char* const ailleurs = placePourNom(prises);
-            std::memcpy(ailleurs, debut, octets);
-            debut = ailleurs;
-        }
-        std::memcpy(debut + octets, &longueur, sizeof longueur);
-        std::memcpy(debut + octets + sizeof longueur, pli_.constData(), pli_.size());
-        octetsPlies_ += qint64(sizeof longueur + pli_.size());
+        q = ecrireVarint(q, quint64(pli_.size()));
+        octetsPlies_ += pli_.size();
     }
-    libreNoms_ = debut + prises;
-    resteNoms_ -= prises;
-    if (nombreLignes_ % LignesParBloc == 0) {
-        blocsLignes_.push_back(std::make_unique_for_overwrite<Ligne[]>(LignesParBloc));
-    }
-    ligne(nombreLignes_++) = {debut, taille, compressee, quint32(octets),
-                              0,     place,  dossier,    simple};
+    const std::size_t avantPli = std::size_t(q - queue);
+    q = ecrireVarint(q, zigzag(taille));
+    q = ecrireVarint(q, zigzag(compressee));
+    q = ecrireVarint(q, zigzag(qint64(place) - qint64(nombreLignes_)));
+    const std::size_t pli = simple ? 0 : std::size_t(pli_.size());
+
+    const std::size_t octets =
+        3 + std::size_t(t - tete) + std::size_t(feuille.size()) + std::size_t(q - queue) + pli;
+    char* p = placeDansBloc(octets);
+    const quint16 resultat = 0;
+    std::memcpy(p, &resultat, sizeof resultat);
+    p[2] = char(drapeaux);
+    p = std::copy(tete, t, p + 3);
+    p = std::copy(feuille.begin(), feuille.end(), p);
+    p = std::copy(queue, queue + avantPli, p);
+    p = std::copy(pli_.constData(), pli_.constData() + pli, p);
+    p = std::copy(queue + avantPli, q, p);
+    std::memset(p, 0, pliage::Marge);
+    blocs_.back().utilises += octets;
+    ++nombreLignes_;
     tailleMin_ = std::min(tailleMin_, taille);
     tailleMax_ = std::max(tailleMax_, taille);
 }
@@ -181,7 +351,12 @@ void ListeResultats::ecrireResultat(const QString& texte) {
             textesResultat_.push_back(texte);
         }
     }
-    ligne(nombreLignes_ - 1).resultat = quint32(dernierResultat_);
+    // The window writes its own few words of a result, never near so many.
+    Q_ASSERT(dernierResultat_ <= 0xFFFF);
+    const auto resultat = quint16(dernierResultat_);
+    const Bloc& b = blocs_.back();
+    std::memcpy(b.octets + b.debuts[(nombreLignes_ - 1) % LignesParBloc], &resultat,
+                sizeof resultat);
     if (publiees_ == nombreLignes_) {
         const QModelIndex haut = index(0, ColonneResultat);
         emit dataChanged(haut, haut, {Qt::DisplayRole});

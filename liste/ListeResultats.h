@@ -8,6 +8,7 @@
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
@@ -23,6 +24,7 @@ public:
     enum Colonne { ColonneFichier = 0, ColonneTaille = 1, ColonneResultat = 2, NombreColonnes = 3 };
 
     explicit ListeResultats(QObject* parent = nullptr);
+    ~ListeResultats() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -35,6 +37,9 @@ public:
     // as the helper tells them.
     void ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee = 0,
                        bool dossier = false, quint32 place = 0);
+    // The same from the name's UTF-8 bytes, kept as they come: a pass's rows cost no conversion.
+    void ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 compressee, bool dossier,
+                       quint32 place);
     void ecrireResultat(const QString& texte); // third cell of the top row
     void definirEnTeteResultat(const QString& libelle);
 
@@ -46,22 +51,36 @@ public:
     // As the pass wrote it, sizes in plain digits; ligne 0 is the top of the list.
     QString texte(int ligne, int colonne) const;
     // Of the row `ligne` (0 the top), published or not.
-    qint64 taille(int ligne) const { return ligneDuHaut(ligne).taille; }
-    qint64 compressee(int ligne) const { return ligneDuHaut(ligne).compressee; }
-    bool estDossier(int ligne) const { return ligneDuHaut(ligne).dossier; }
-    quint32 place(int ligne) const { return ligneDuHaut(ligne).place; }
+    qint64 taille(int ligne) const { return champs(duHaut(ligne)).taille; }
+    qint64 compressee(int ligne) const { return champs(duHaut(ligne)).compressee; }
+    bool estDossier(int ligne) const { return (enregistrement(duHaut(ligne))[2] & Dossier) != 0; }
+    quint32 place(int ligne) const { return champs(duHaut(ligne)).place; }
 
-    // What the filter searches in the `i`-th row added (0 the first): the name's own bytes when
-    // they are printable ASCII, capitals standing for small letters; else the name folded as the
-    // list shows it (Pliage.h). Readable pliage::Marge bytes past its end.
-    QByteArrayView cle(std::size_t i) const {
-        const Ligne& l = ligne(i);
-        if (l.simple) {
-            return {l.nom, qsizetype(l.longueurNom)};
+    // What the filter searches in the `i`-th row added (0 the first): its name split after the
+    // last "/", the folder part shared by every row of that folder. Each part is its own bytes
+    // when they are printable ASCII, capitals standing for small letters; else the part folded as
+    // the list shows it (Pliage.h). Readable pliage::Marge bytes past the end of each.
+    static constexpr quint32 SansDossier = 0xFFFFFFFF;
+    struct Cle {
+        quint32 dossier; // SansDossier: a name without "/"
+        QByteArrayView feuille;
+    };
+    // Inline: the filter asks it of a million rows at each key.
+    Cle cle(std::size_t i) const {
+        const char* p = enregistrement(i);
+        const auto drapeaux = quint8(p[2]);
+        p += 3;
+        auto octets = qsizetype(lireVarint(p));
+        const quint32 dossier = lireDossier(p, drapeaux);
+        if ((drapeaux & Simple) == 0) {
+            p += octets;
+            octets = qsizetype(lireVarint(p));
         }
-        quint32 octets = 0;
-        std::memcpy(&octets, l.nom + l.longueurNom, sizeof octets);
-        return {l.nom + l.longueurNom + sizeof octets, qsizetype(octets)};
+        return {dossier, {p, octets}};
+    }
+    QByteArrayView cleDossier(quint32 dossier) const {
+        const Repertoire& r = repertoires_[dossier];
+        return {dossiers_.data() + r.cle, qsizetype(r.octetsCle)};
     }
     // What the folded names take, all rows together.
     qint64 octetsPlies() const { return octetsPlies_; }
@@ -76,43 +95,89 @@ public:
     QStringList textesLesPlusLarges(int colonne) const;
 
 private:
-    // Names are kept in UTF-8, end to end in blocks that never move, and results as indexes into a
-    // few texts: a row costs no allocation of its own and is written once. A pass over 100,000
-    // entries then adds a few megabytes, written in one stream, beside the library's own work.
-    // A name that is not printable ASCII is followed by its fold, which the filter searches,
-    // after its length in 4 bytes: folded as rows come, nearly every row costs nothing more.
-    struct Ligne {
-        const char* nom = nullptr; // inside one of blocsNoms_
-        qint64 taille = 0;
-        qint64 compressee = 0;
-        quint32 longueurNom = 0; // bytes
-        quint32 resultat = 0;    // index into textesResultat_
-        quint32 place = 0;
-        bool dossier = false;
-        bool simple = false; // the name is printable ASCII: no fold follows it
-    };
+    // A row is one record in the byte block of its 4,096 rows, written once: no allocation of its
+    // own, about half the bytes of a fixed structure. Its folder part is kept once for all the rows
+    // of that folder. The record:
+    //   u16 result (an index into textesResultat_), u8 flags, varint bytes of the rest of the
+    //   name, its folder's number (u16 with Rangee, u32 with RangeeLoin: fixed, for the filter to
+    //   read fast), the rest of the name, its fold after a varint length (without Simple), then
+    //   zigzag varints: size, packed size, place less the row's own number.
+    enum Drapeau : quint8 { Dossier = 1, Simple = 2, Rangee = 4, RangeeLoin = 8 };
     static constexpr std::size_t LignesParBloc = 4096;
-    static constexpr std::size_t OctetsParBlocNoms = 256 * 1024;
+    struct Bloc {
+        std::unique_ptr<quint32[]> debuts; // of each row's record
+        char* octets = nullptr;            // malloc'ed, pliage::Marge zeros past `utilises`
+        std::size_t utilises = 0;
+        std::size_t capacite = 0;
+    };
+    // A folder part: its UTF-8 bytes, then its fold unless printable, in dossiers_.
+    struct Repertoire {
+        std::size_t debut;
+        quint32 octets;
+        std::size_t cle;
+        quint32 octetsCle;
+    };
+    struct Champs {
+        const char* feuille;
+        quint32 octetsFeuille;
+        quint32 dossier;
+        qint64 taille;
+        qint64 compressee;
+        quint32 place;
+    };
 
-    Ligne& ligne(std::size_t i) { return blocsLignes_[i / LignesParBloc][i % LignesParBloc]; }
-    const Ligne& ligne(std::size_t i) const {
-        return blocsLignes_[i / LignesParBloc][i % LignesParBloc];
+    // Unsigned numbers in 7-bit groups, the lowest first: a small size or place takes one byte.
+    static quint64 lireVarint(const char*& p) {
+        quint64 v = quint8(*p++);
+        if (v < 0x80) {
+            return v;
+        }
+        v &= 0x7F;
+        for (int decalage = 7;; decalage += 7) {
+            const auto octet = quint8(*p++);
+            v |= quint64(octet & 0x7F) << decalage;
+            if (octet < 0x80) {
+                return v;
+            }
+        }
     }
-    const Ligne& ligneAffichee(int rang) const { return ligne(publiees_ - 1 - std::size_t(rang)); }
-    const Ligne& ligneDuHaut(int rang) const {
-        return ligne(nombreLignes_ - 1 - std::size_t(rang));
+    static quint32 lireDossier(const char*& p, quint8 drapeaux) {
+        if ((drapeaux & Rangee) != 0) {
+            quint16 n = 0;
+            std::memcpy(&n, p, sizeof n);
+            p += sizeof n;
+            return n;
+        }
+        if ((drapeaux & RangeeLoin) != 0) {
+            quint32 n = 0;
+            std::memcpy(&n, p, sizeof n);
+            p += sizeof n;
+            return n;
+        }
+        return SansDossier;
     }
-    char* placePourNom(std::size_t octets);
-    QString texteCellule(const Ligne& l, int colonne) const;
+    std::size_t duHaut(int rang) const { return nombreLignes_ - 1 - std::size_t(rang); }
+    const char* enregistrement(std::size_t i) const {
+        const Bloc& b = blocs_[i / LignesParBloc];
+        return b.octets + b.debuts[i % LignesParBloc];
+    }
+    Champs champs(std::size_t i) const;
+    char* placeDansBloc(std::size_t octets);
+    quint32 repertoire(QByteArrayView utf8);
+    QString nom(const Champs& c) const;
+    QString texteCellule(std::size_t i, int colonne) const;
+    void liberer();
 
-    std::vector<std::unique_ptr<Ligne[]>> blocsLignes_;
+    std::vector<Bloc> blocs_;
     std::size_t nombreLignes_ = 0;
     qint64 tailleMin_ = 0; // of the rows added since the list was emptied
     qint64 tailleMax_ = 0;
-    std::vector<std::unique_ptr<char[]>> blocsNoms_; // each followed by pliage::Marge zeros
-    char* libreNoms_ = nullptr;                      // the free end of the last name block
-    std::size_t resteNoms_ = 0;
-    QByteArray pli_; // the last name folded
+    std::vector<char> dossiers_; // then pliage::Marge zeros
+    std::vector<Repertoire> repertoires_;
+    QHash<QByteArray, quint32> numeros_; // of each folder part
+    quint32 dernierRepertoire_ = SansDossier;
+    QByteArray pli_;  // the last part folded
+    QByteArray utf8_; // the last name given as a QString
     qint64 octetsPlies_ = 0;
     QStringEncoder versUtf8_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
     std::vector<QString> textesResultat_{QString()};

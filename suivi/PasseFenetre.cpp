@@ -226,6 +226,15 @@ void PasseFenetre::detailsLigne(qint64 compressee, bool dossier, quint32 place) 
 
 void PasseFenetre::nouvelleLigne(const QString& nom, qint64 taille) {
     lignes_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
+    ligneAjoutee(taille);
+}
+
+void PasseFenetre::nouvelleLigneAscii(QByteArrayView nom, qint64 taille) {
+    lignes_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
+    ligneAjoutee(taille);
+}
+
+void PasseFenetre::ligneAjoutee(qint64 taille) {
     details_ = {};
     avancement_->entree(taille);
     if (!premiereLigneVue_) {

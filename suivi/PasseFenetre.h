@@ -91,6 +91,7 @@ private:
     void enTeteResultat(const QString& libelle) override;
     void detailsLigne(qint64 compressee, bool dossier, quint32 place) override;
     void nouvelleLigne(const QString& nom, qint64 taille) override;
+    void nouvelleLigneAscii(QByteArrayView nom, qint64 taille) override;
     void resultat(Resultat r, int code) override;
     Remplacement remplacer(const QString& nom) override;
     void progression(qint64 octets) override;
@@ -100,6 +101,8 @@ private:
     void archive(quint32 drapeaux, int format) override;
     void volumesLus(int nombre) override;
 
+    // After either of the above.
+    void ligneAjoutee(qint64 taille);
     // Once the pass is over: what a list pass adds up to, and a notice of a long pass.
     void apresPasse(int mode, assistant::Issue issue);
     // Before a box of the pass: the rows so far in sight, nothing of the progress behind it.

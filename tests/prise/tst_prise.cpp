@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include <limits>
 #include <memory>
 
 #include <sys/stat.h>
@@ -114,10 +115,14 @@ private slots:
         ligne("a compatibility character", "ﬁ", "Documents/Rapport annuel FINAL.pdf,fin.txt,ﬁn");
         ligne("no name running into the next", "txtd", "");
         ligne("rows far apart", "9", "99,98,97,96,95,94,93,92,91,90,89,79,69,59,49,39,29,19,9");
+        ligne("across the end of a folder", "te/a.t", "été/a.txt");
+        ligne("across the ends of two folders", "/y/z.", "x/y/z.txt");
+        ligne("capitals across the end of a folder", "NTS/RAP",
+              "Documents/Rapport annuel FINAL.pdf");
         ligne("a key taken back", "été/b", "Été/b.txt,été/a.txt", "été/");
         ligne("keys taken back to a ligature", "coeur.t", "coeur.txt,Mon cœur, mon âme", "cœur");
         ligne("a text that holds none typed before", "ab", "zèbre", "zè");
-        ligne("every key taken back", "coeur", "114 rows", "");
+        ligne("every key taken back", "coeur", "115 rows", "");
         // Accents weigh only between names otherwise alike; "." comes before "/".
         ligne("by name, French", "ét", "Été,éte.txt,été/a.txt,Été/b.txt", "=", 0);
         ligne("by name, reversed, filtered", "e/", "Été/b.txt,été/a.txt", "=", 0, true);
@@ -141,7 +146,8 @@ private slots:
                             "zèbre",       "Mon cœur, mon âme",
                             "coeur.txt",   "STRAẞE",
                             "strasse.txt", "ﬁn",
-                            "fin.txt",     "Documents/Rapport annuel FINAL.pdf"};
+                            "fin.txt",     "Documents/Rapport annuel FINAL.pdf",
+                            "x/y/z.txt"};
         ListeResultats m;
         ListeMontree v(&m);
         remplir(m, noms.mid(0, 103));
@@ -159,6 +165,51 @@ private slots:
         for (int l = 0; l < v.rowCount(); ++l) {
             QCOMPARE(v.lignesDe({v.rangSource(l)}), std::vector<int>{l});
         }
+    }
+
+    // A row gives back what it was given, beyond the first block of rows and the first 65,536
+    // folders too, at any size or place, the rows below it untouched.
+    void lesChampsDUneLigne_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<qint64>("taille");
+        QTest::addColumn<qint64>("compressee");
+        QTest::addColumn<bool>("dossier");
+        QTest::addColumn<qint64>("place");
+        QTest::newRow("in folders") << "a/b/c.txt" << qint64(12) << qint64(7) << false << qint64(3);
+        QTest::newRow("none known") << "x" << qint64(-1) << qint64(-1) << false << qint64(5000);
+        QTest::newRow("the extremes")
+            << "été/ü/\u202E\n.bin" << std::numeric_limits<qint64>::max()
+            << std::numeric_limits<qint64>::min() << true << qint64(0xFFFFFFFF);
+        QTest::newRow("a folder's own part") << "d/" << qint64(0) << qint64(0) << true << qint64(0);
+        QTest::newRow("long") << QString(70000, QChar(u'é')) + "/" + QString(3000, QLatin1Char('x'))
+                              << qint64(1) << qint64(1) << false << qint64(1);
+    }
+
+    void lesChampsDUneLigne() {
+        QFETCH(QString, nom);
+        QFETCH(qint64, taille);
+        QFETCH(qint64, compressee);
+        QFETCH(bool, dossier);
+        QFETCH(qint64, place);
+        ListeResultats m;
+        for (int i = 0; i < 70000; ++i) {
+            m.ajouterEnTete(QStringLiteral("d%1/f").arg(i), i, i / 2, false, quint32(i));
+            m.ecrireResultat(i % 2 == 0 ? QStringLiteral("OK") : QStringLiteral("Erreur"));
+        }
+        m.ajouterEnTete(nom, taille, compressee, dossier, quint32(place));
+        m.ecrireResultat(QStringLiteral("Ignoré"));
+        m.publier();
+        QCOMPARE(m.texte(0, ListeResultats::ColonneFichier), nom);
+        QCOMPARE(m.texte(0, ListeResultats::ColonneResultat), "Ignoré");
+        QCOMPARE(m.taille(0), taille);
+        QCOMPARE(m.compressee(0), compressee);
+        QCOMPARE(m.estDossier(0), dossier);
+        QCOMPARE(m.place(0), quint32(place));
+        QCOMPARE(m.texte(1, ListeResultats::ColonneFichier), "d69999/f");
+        QCOMPARE(m.texte(1, ListeResultats::ColonneResultat), "Erreur");
+        QCOMPARE(m.texte(70000, ListeResultats::ColonneResultat), "OK");
+        QCOMPARE(m.compressee(1), qint64(34999));
+        QCOMPARE(m.place(1), 69999U);
     }
 
     // Another archive (Ouvrir, as a drop and Archives récentes open one), or none, empties and
