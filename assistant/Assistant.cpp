@@ -210,6 +210,9 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
         octets += ::stat(volume.constData(), &v) == 0 ? qint64(v.st_size) : 0;
     }
     const Cle cle = cleDe(lancement, mode, chemin, jeu);
+    // Dated before any helper of this pass runs: one started now may create its first file
+    // before this process is given the processor again.
+    const Dossier dossier(mode == ModeExtraction);
     QString raison;
     std::unique_ptr<Auxiliaire> auxiliaire;
     if (devance) {
@@ -224,7 +227,6 @@ Issue converser(RetourPasse& retour, const Lancement& lancement, int mode,
     }
     Processus& processus = auxiliaire->processus();
     PageEnCours& page = auxiliaire->page();
-    const Dossier dossier(mode == ModeExtraction);
     if (lancement.bac && mode == ModeExtraction) {
         // bubblewrap 0.8 mounts the destination by the path that its descriptor has, and others
         // who can write a folder on that path may have put another folder under that name
