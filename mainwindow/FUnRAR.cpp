@@ -5,6 +5,7 @@
 #include "DelegueTexte.h"
 #include "Ecran.h"
 #include "Glisser.h"
+#include "IciFenetre.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
@@ -60,6 +61,52 @@ Glisser& FUnRAR::glisser() {
     return glisser_->glisser();
 }
 
+// What "Extraire ici" asks of the window, answered from its commands.
+class FUnRAR::PourIci final : public IciFenetre::Fenetre {
+public:
+    explicit PourIci(FUnRAR& f)
+        : f_(f)
+        , ici_(&f, *f.passe_, *f.modele_, *this) {}
+
+    IciFenetre& ici() { return ici_; }
+
+    void prendreArchive(const QByteArray& texteArguments) override {
+        f_.prendreArchive(texteArguments);
+    }
+    bool assezDePlace(const QString& dossier, int ouvert) override {
+        return f_.assezDePlace(dossier, {}, ouvert);
+    }
+    void extraireArchive() override {
+        f_.passeExtraction();
+        f_.activerControlesArchive(true);
+        f_.retenirArchive();
+    }
+
+private:
+    FUnRAR& f_;
+    IciFenetre ici_;
+};
+
+void FUnRAR::extraireIci(const QByteArray& texteArguments) {
+    if (texteArguments.isEmpty()) {
+        Form_Load(texteArguments);
+        return;
+    }
+    ici_->ici().extraire(texteArguments);
+}
+
+QString FUnRAR::ranger(bool garder) {
+    return ici_->ici().ranger(garder);
+}
+
+QString FUnRAR::destination() const {
+    return ici_->ici().destination();
+}
+
+QString FUnRAR::dossierExtrait(assistant::Issue issue) {
+    return ici_->ici().dossierExtrait(issue);
+}
+
 FUnRAR::FUnRAR(QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("FUnRAR"));
@@ -75,6 +122,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createStatusBar();
     createPrise();
     glisser_ = std::make_unique<PourGlisser>(*this);
+    ici_ = std::make_unique<PourIci>(*this);
     createBureau();
     raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 

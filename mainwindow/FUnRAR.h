@@ -3,7 +3,6 @@
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
 
 #include "CheminsPartages.h"
-#include "ExtraireIci.h"
 #include "PasseFenetre.h"
 
 #include <QMainWindow>
@@ -79,11 +78,8 @@ public:
     void ouvrirLigne(int ligne);
     // Dragging the chosen rows out of the list (Glisser.h).
     Glisser& glisser();
-    // "Extraire ici" (FUnRARBureau.cpp): extracts the archive of the argument text beside itself
-    // without the dialog, in one pass into a folder of its own, then publishes what is on disk
-    // there under one new name (ExtraireIci.h). Where the archive's folder takes no new folder,
-    // a box says so and the program ends, having written nothing. Ends the program when every
-    // row is "OK", else stays on the rows.
+    // Start-up by "Extraire ici": the archive of the argument text extracted beside itself
+    // (IciFenetre.h); none: as Form_Load.
     void extraireIci(const QByteArray& texteArguments);
     void Mnu_Proprietes_Click();
     const InfosArchive& infosArchive() const { return passe_->infos(); }
@@ -152,15 +148,6 @@ private:
     void nommerPourLecteurs();
     void remplirRecentes();
     void retenirArchive(); // once an archive is listed, by whatever way it was opened
-    // What the extraction of "Extraire ici" left goes beside the archive once its pass is over,
-    // however it ended (`entier`: whole), before the program ends; the archive's folder becomes
-    // the current one.
-    ici::Preparation::Publication publierIci(bool entier);
-    void lacherIci(); // the archive's folder current again, the preparation gone
-    // What became of the publishing, in one sentence for the box of a failure; empty when nothing
-    // was extracted.
-    QString phraseIci(const ici::Preparation::Publication& p) const;
-    bool lignesToutesOK() const;
 
     ListeResultats* modele_ = nullptr;
     ListeMontree* montree_ = nullptr; // what ListView1 shows of modele_
@@ -170,7 +157,9 @@ private:
     std::unique_ptr<PasseFenetre> passe_; // the window's side of every pass
     class PourGlisser;
     std::unique_ptr<PourGlisser> glisser_; // the drag out of ListView1, and what it asks of us
-    bool archiveActive_ = false;           // the archive controls before the pass
+    class PourIci;
+    std::unique_ptr<PourIci> ici_; // "Extraire ici", and what it asks of us
+    bool archiveActive_ = false;   // the archive controls before the pass
     // What the open command has chosen, named by the title and panel 2 from its first box on.
     std::optional<QByteArray> ouverture_;
 
@@ -201,7 +190,4 @@ private:
     // The desktop's side.
     QAction* Mnu_Proprietes = nullptr;
     QMenu* Mnu_Recentes = nullptr;
-    std::unique_ptr<ici::Preparation> ici_; // where "Extraire ici" extracts, until published
-    QByteArray dossierIci_;                 // the archive's folder, as the user named it
-    bool finSiToutOK_ = false; // Extraire ici: an extraction whose every row is "OK" ends the run
 };

@@ -1,29 +1,21 @@
-// The window at home on the desktop: "Extraire ici", Fichier › Propriétés and Archives récentes,
-// and the names and descriptions that screen readers read.
+// The window at home on the desktop: Fichier › Propriétés and Archives récentes, and the names and
+// descriptions that screen readers read.
 
 #include "FUnRAR.h"
 
 #include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
 #include "Interaction.h"
-#include "JournalIci.h"
 #include "ListeResultats.h"
 #include "Messages.h"
 #include "Proprietes.h"
 #include "TexteVisible.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScopeGuard>
 #include <QToolBar>
-
-#include <cerrno>
-#include <cstring>
-
-#include <unistd.h>
 
 using namespace ModuleRAR;
 using platform::interaction;
@@ -94,154 +86,6 @@ void FUnRAR::Mnu_Proprietes_Click() {
         infos.chemin = CheminArchive;
     }
     montrerProprietes(this, infos);
-}
-
-namespace {
-
-// Why "Extraire ici" could not prepare its folder in `dossier`, in one sentence: `erreur` is the
-// system's error, 0 when the folder made there was replaced before it was used.
-QString refusIci(int erreur, const QString& dossier) {
-    const QString nom = nomVisible(dossier);
-    switch (erreur) {
-    case 0:
-        return QStringLiteral("Impossible d'extraire ici : le dossier préparé dans « %1 » a été "
-                              "remplacé par un autre avant l'extraction, et rien n'a été extrait.")
-            .arg(nom);
-    case EROFS:
-        return QStringLiteral("Impossible d'extraire ici : le dossier « %1 » est en lecture "
-                              "seule.")
-            .arg(nom);
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("Impossible d'extraire ici : vous n'avez pas le droit d'écrire dans "
-                              "le dossier « %1 ».")
-            .arg(nom);
-    default:
-        return QStringLiteral("Impossible d'extraire ici dans le dossier « %1 » : %2.")
-            .arg(nom, QString::fromLocal8Bit(std::strerror(erreur)));
-    }
-}
-
-} // namespace
-
-void FUnRAR::extraireIci(const QByteArray& texteArguments) {
-    if (texteArguments.isEmpty()) {
-        Form_Load(texteArguments);
-        return;
-    }
-    finSiToutOK_ = true;
-    const auto garde = qScopeGuard([this] { finSiToutOK_ = false; });
-    prendreArchive(texteArguments);
-    const QByteArray archive =
-        CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
-    const qsizetype barre = archive.lastIndexOf('/');
-    dossierIci_ = barre > 0 ? archive.left(barre) : QByteArray("/");
-    const QString dossier = QFile::decodeName(dossierIci_);
-    int erreur = 0;
-    ici_ = ici::Preparation::creer(dossierIci_, ici::nomDuJeu(archive.mid(barre + 1)),
-                                   ici::dossierJournal(true), erreur);
-    // Never another folder than the archive's: nothing is written when it takes no new folder.
-    if (!ici_) {
-        interaction().message(this, refusIci(erreur, dossier), Messages::TitreErreur,
-                              platform::Icone::Exclamation);
-        interaction().terminer(1);
-    }
-    if (!assezDePlace(dossier, {}, ici_->dossier())) {
-        ici_->jeter();
-        ici_.reset();
-        interaction().terminer(0);
-    }
-    // The helper starts in our current directory, which it holds as we do, whatever becomes of
-    // the names that lead there.
-    if (::fchdir(ici_->destination()) != 0) {
-        const int e = errno;
-        ici_->jeter();
-        ici_.reset();
-        interaction().message(this, refusIci(e, dossier), Messages::TitreErreur,
-                              platform::Icone::Exclamation);
-        interaction().terminer(1);
-    }
-    const int avant = passe_->passes();
-    passeExtraction();
-    activerControlesArchive(true);
-    retenirArchive();
-    // The rows that are not "OK" stay in sight.
-    if (passe_->passes() != avant && passe_->issue() == assistant::Issue::Terminee &&
-        lignesToutesOK()) {
-        platform::interaction().terminer(0);
-    }
-}
-
-bool FUnRAR::lignesToutesOK() const {
-    const QString ok = Messages::texteResultat(Resultat::OK, 0);
-    for (int n = 0; n < modele_->nombreLignes(); ++n) {
-        if (modele_->texte(n, ListeResultats::ColonneResultat) != ok) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QString FUnRAR::ranger(bool garder) {
-    if (!ici_ || garder) {
-        return ici_ ? phraseIci(publierIci(false)) : QString();
-    }
-    ici_->jeter();
-    lacherIci();
-    return QStringLiteral("Rien de ce qui a été extrait n'a été gardé.");
-}
-
-QString FUnRAR::destination() const {
-    // "Extraire ici" extracts into a folder of its own, beside the archive: the user knows the
-    // archive's.
-    return ici_ ? QFile::decodeName(dossierIci_) : QDir::currentPath();
-}
-
-QString FUnRAR::dossierExtrait(assistant::Issue issue) {
-    if (!ici_) {
-        return QDir::currentPath();
-    }
-    const ici::Preparation::Publication p = publierIci(issue == assistant::Issue::Terminee);
-    if (p.erreur != 0) {
-        interaction().message(this, phraseIci(p), Messages::TitreErreur,
-                              platform::Icone::Exclamation);
-        interaction().terminer(1);
-    }
-    // The program ends with this pass: nothing to show.
-    if (p.nom.isEmpty() ||
-        (finSiToutOK_ && issue == assistant::Issue::Terminee && lignesToutesOK())) {
-        return QString();
-    }
-    // A folder shows itself; a single file, among the archive's neighbours.
-    const QByteArray dossier = dossierIci_ == "/" ? QByteArray() : dossierIci_;
-    return QFile::decodeName(p.dossier ? dossier + '/' + p.nom : dossierIci_);
-}
-
-ici::Preparation::Publication FUnRAR::publierIci(bool entier) {
-    const ici::Preparation::Publication p = ici_->publier(entier);
-    lacherIci();
-    return p;
-}
-
-void FUnRAR::lacherIci() {
-    // The folder extracted into is gone or renamed: the archive's folder, where what was
-    // extracted now lies, is the current one.
-    if (::fchdir(ici_->dossier()) != 0 && ::chdir("/") != 0) {
-        qWarning("Korvane: no current directory left");
-    }
-    ici_.reset();
-}
-
-QString FUnRAR::phraseIci(const ici::Preparation::Publication& p) const {
-    if (p.erreur != 0) {
-        return QStringLiteral("Ce qui a été extrait n'a pas pu être placé dans le dossier « %1 » "
-                              "(%2) : rien n'en est resté.")
-            .arg(nomVisible(QFile::decodeName(dossierIci_)),
-                 QString::fromLocal8Bit(std::strerror(p.erreur)));
-    }
-    return p.nom.isEmpty() ? QString()
-                           : QStringLiteral("Ce qui a été extrait est dans « %1 ».")
-                                 .arg(nomVisible(QFile::decodeName(p.nom)));
 }
 
 void FUnRAR::nommerPourLecteurs() {
