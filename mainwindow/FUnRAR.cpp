@@ -2,6 +2,7 @@
 
 #include "Assistant.h"
 #include "Avancement.h"
+#include "BureauFenetre.h"
 #include "DelegueTexte.h"
 #include "Ecran.h"
 #include "Glisser.h"
@@ -79,13 +80,33 @@ public:
     void extraireArchive() override {
         f_.passeExtraction();
         f_.activerControlesArchive(true);
-        f_.retenirArchive();
+        f_.bureau().retenirArchive();
     }
 
 private:
     FUnRAR& f_;
     IciFenetre ici_;
 };
+
+// What the desktop's menus ask of the window.
+class FUnRAR::PourBureau final : public BureauFenetre::Fenetre {
+public:
+    explicit PourBureau(FUnRAR& f)
+        : f_(f)
+        , bureau_(&f, f.Mnu_Extraire, f.Mnu_Ouvrir, f.Mnu_Fermer, f.Toolbar1, *f.passe_, *this) {}
+
+    BureauFenetre& bureau() { return bureau_; }
+
+    void ouvrirRecente(const QByteArray& chemin) override { f_.ouvrir(chemin); }
+
+private:
+    FUnRAR& f_;
+    BureauFenetre bureau_;
+};
+
+BureauFenetre& FUnRAR::bureau() {
+    return bureau_->bureau();
+}
 
 void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
@@ -123,7 +144,7 @@ FUnRAR::FUnRAR(QWidget* parent)
     createPrise();
     glisser_ = std::make_unique<PourGlisser>(*this);
     ici_ = std::make_unique<PourIci>(*this);
-    createBureau();
+    bureau_ = std::make_unique<PourBureau>(*this);
     raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 
     setAcceptDrops(true);

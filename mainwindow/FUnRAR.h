@@ -21,6 +21,7 @@ class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class BureauFenetre;
 class Glisser;
 class PanneauEtat;
 class QToolBar;
@@ -81,7 +82,8 @@ public:
     // Start-up by "Extraire ici": the archive of the argument text extracted beside itself
     // (IciFenetre.h); none: as Form_Load.
     void extraireIci(const QByteArray& texteArguments);
-    void Mnu_Proprietes_Click();
+    // Properties, recent archives, the names screen readers read (BureauFenetre.h).
+    BureauFenetre& bureau();
     const InfosArchive& infosArchive() const { return passe_->infos(); }
 
 protected:
@@ -142,13 +144,6 @@ private:
     QString dossierExtrait(assistant::Issue issue) override;
     QString destination() const override;
 
-    // The desktop's side of the window (FUnRARBureau.cpp): properties, recent archives, a notice
-    // at the end of a long pass, the names that screen readers read.
-    void createBureau();
-    void nommerPourLecteurs();
-    void remplirRecentes();
-    void retenirArchive(); // once an archive is listed, by whatever way it was opened
-
     ListeResultats* modele_ = nullptr;
     ListeMontree* montree_ = nullptr; // what ListView1 shows of modele_
     QString motDePasse_;
@@ -159,7 +154,9 @@ private:
     std::unique_ptr<PourGlisser> glisser_; // the drag out of ListView1, and what it asks of us
     class PourIci;
     std::unique_ptr<PourIci> ici_; // "Extraire ici", and what it asks of us
-    bool archiveActive_ = false;   // the archive controls before the pass
+    class PourBureau;
+    std::unique_ptr<PourBureau> bureau_; // the window at home on the desktop
+    bool archiveActive_ = false;         // the archive controls before the pass
     // What the open command has chosen, named by the title and panel 2 from its first box on.
     std::optional<QByteArray> ouverture_;
 
@@ -186,8 +183,4 @@ private:
     QTableView* ListView1 = nullptr;
     std::array<PanneauEtat*, 3> panneaux_{}; // StatusBar1's panels 1 to 3
     PanneauEtat* protection_ = nullptr;      // says that the library runs outside its sandbox
-
-    // The desktop's side.
-    QAction* Mnu_Proprietes = nullptr;
-    QMenu* Mnu_Recentes = nullptr;
 };

@@ -6,6 +6,7 @@
 
 #include "Assistant.h"
 #include "Avancement.h"
+#include "BureauFenetre.h"
 #include "DosRAR.h"
 #include "Ecran.h"
 #include "Espace.h"
@@ -91,7 +92,7 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     if (issue == assistant::Issue::Abandonnee) {
         Check1->setChecked(false); // the password box promises nothing any more
     }
-    nommerPourLecteurs(); // a panel may have come with the pass
+    bureau().nommerPourLecteurs(); // a panel may have come with the pass
 }
 
 void FUnRAR::motDePasseSaisi(const QString& motDePasse, const QString& archive) {
@@ -126,7 +127,7 @@ void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     modele_->viderLignes();
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     activerControlesArchive(true);
-    retenirArchive();
+    bureau().retenirArchive();
     ecran::montrerBarreEntiere(this);
 }
 
@@ -166,7 +167,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     ouverture_ = octets;
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
-    retenirArchive();
+    bureau().retenirArchive();
     setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
     Mnu_Extraire->setEnabled(true);
     Mnu_Tester->setEnabled(true);

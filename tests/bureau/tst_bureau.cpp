@@ -2,6 +2,7 @@
 
 #include "Archives.h"
 #include "ArchivesRecentes.h"
+#include "BureauFenetre.h"
 #include "DosRAR.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
@@ -151,7 +152,7 @@ private slots:
         b.fichiers << archive << d.filePath(QStringLiteral("liste.txt"));
         f.Mnu_Ouvrir_Click();
         f.Mnu_EnregistrerListe_Click();
-        f.Mnu_Proprietes_Click();
+        f.bureau().Mnu_Proprietes_Click();
         const ArchivesRecentes::Entree recente = ArchivesRecentes().entrees().value(0);
         FUnRAR g;
         g.Form_Load(QFile::encodeName(archive));

@@ -1,50 +1,53 @@
-// The window at home on the desktop: Fichier › Propriétés and Archives récentes, and the names and
-// descriptions that screen readers read.
-
-#include "FUnRAR.h"
+#include "BureauFenetre.h"
 
 #include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
-#include "Interaction.h"
-#include "ListeResultats.h"
-#include "Messages.h"
+#include "CheminsPartages.h"
+#include "PasseFenetre.h"
 #include "Proprietes.h"
 #include "TexteVisible.h"
 
 #include <QAction>
 #include <QFile>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
 using namespace ModuleRAR;
-using platform::interaction;
 
-void FUnRAR::createBureau() {
-    Mnu_Proprietes = nouvelleAction("Mnu_Proprietes", QStringLiteral("&Propriétés…"));
+BureauFenetre::BureauFenetre(QMainWindow* fenetre, QAction* extraire, QAction* ouvrir,
+                             QAction* fermer, QToolBar* barre, const PasseFenetre& passe,
+                             Fenetre& demandes)
+    : fenetre_(fenetre)
+    , barre_(barre)
+    , passe_(passe)
+    , demandes_(demandes) {
+    Mnu_Proprietes = new QAction(QStringLiteral("&Propriétés…"), fenetre);
+    Mnu_Proprietes->setObjectName(QStringLiteral("Mnu_Proprietes"));
     Mnu_Proprietes->setShortcuts(
         {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
     Mnu_Proprietes->setEnabled(false);
-    connect(Mnu_Proprietes, &QAction::triggered, this, &FUnRAR::Mnu_Proprietes_Click);
+    connect(Mnu_Proprietes, &QAction::triggered, this, &BureauFenetre::Mnu_Proprietes_Click);
     // An archive is open exactly while the archive controls are on.
-    connect(Mnu_Extraire, &QAction::enabledChanged, Mnu_Proprietes, &QAction::setEnabled);
+    connect(extraire, &QAction::enabledChanged, Mnu_Proprietes, &QAction::setEnabled);
 
-    Mnu_Recentes = new QMenu(QStringLiteral("Archives &récentes"), this);
+    Mnu_Recentes = new QMenu(QStringLiteral("Archives &récentes"), fenetre);
     Mnu_Recentes->setObjectName(QStringLiteral("Mnu_Recentes"));
     Mnu_Recentes->setToolTipsVisible(true);
-    connect(Mnu_Recentes, &QMenu::aboutToShow, this, &FUnRAR::remplirRecentes);
+    connect(Mnu_Recentes, &QMenu::aboutToShow, this, &BureauFenetre::remplirRecentes);
     // Opening one is opening an archive: not in the middle of a pass.
-    connect(Mnu_Ouvrir, &QAction::enabledChanged, Mnu_Recentes->menuAction(), &QAction::setEnabled);
+    connect(ouvrir, &QAction::enabledChanged, Mnu_Recentes->menuAction(), &QAction::setEnabled);
 
-    auto* fichier = menuBar()->findChild<QMenu*>(QStringLiteral("Mnu_Fichier"));
-    fichier->insertMenu(Mnu_Fermer, Mnu_Recentes);
+    auto* fichier = fenetre->menuBar()->findChild<QMenu*>(QStringLiteral("Mnu_Fichier"));
+    fichier->insertMenu(fermer, Mnu_Recentes);
     fichier->insertAction(fichier->findChild<QAction*>(QStringLiteral("sep1")), Mnu_Proprietes);
     remplirRecentes();
     lecteurs::installerAvancement();
     nommerPourLecteurs();
 }
 
-void FUnRAR::remplirRecentes() {
+void BureauFenetre::remplirRecentes() {
     Mnu_Recentes->clear();
     const QList<ArchivesRecentes::Entree> entrees = ArchivesRecentes().entrees();
     for (const ArchivesRecentes::Entree& e : entrees) {
@@ -52,8 +55,8 @@ void FUnRAR::remplirRecentes() {
         a->setToolTip(bulleLitterale(e.bulle));
         a->setEnabled(e.presente);
         connect(a, &QAction::triggered, this, [this, chemin = e.chemin] {
-            if (!passe_->enCours()) {
-                ouvrir(chemin);
+            if (!passe_.enCours()) {
+                demandes_.ouvrirRecente(chemin);
             }
         });
     }
@@ -70,7 +73,7 @@ void FUnRAR::remplirRecentes() {
     });
 }
 
-void FUnRAR::retenirArchive() {
+void BureauFenetre::retenirArchive() {
     const QByteArray chemin =
         CheminArchiveOctets.isEmpty() ? QFile::encodeName(CheminArchive) : CheminArchiveOctets;
     if (chemin.startsWith('/')) {
@@ -78,17 +81,17 @@ void FUnRAR::retenirArchive() {
     }
 }
 
-void FUnRAR::Mnu_Proprietes_Click() {
-    InfosArchive infos = passe_->infos();
+void BureauFenetre::Mnu_Proprietes_Click() {
+    InfosArchive infos = passe_.infos();
     if (infos.chemin != CheminArchive) {
         // Opened but not read through the library since (a pass that failed ends the program).
         infos = InfosArchive{};
         infos.chemin = CheminArchive;
     }
-    montrerProprietes(this, infos);
+    montrerProprietes(fenetre_, infos);
 }
 
-void FUnRAR::nommerPourLecteurs() {
+void BureauFenetre::nommerPourLecteurs() {
     struct Nom {
         const char* objet;
         QString nom;
@@ -128,16 +131,16 @@ void FUnRAR::nommerPourLecteurs() {
          QStringLiteral("Pourquoi la bibliothèque ne tourne pas dans son bac à sable")},
     };
     for (const Nom& n : noms) {
-        if (auto* w = findChild<QWidget*>(QString::fromLatin1(n.objet))) {
+        if (auto* w = fenetre_->findChild<QWidget*>(QString::fromLatin1(n.objet))) {
             w->setAccessibleName(n.nom);
             w->setAccessibleDescription(n.description);
         }
     }
-    menuBar()->setAccessibleName(QStringLiteral("Menus"));
-    menuBar()->setAccessibleDescription(QStringLiteral("Fichier, Action et ?"));
+    fenetre_->menuBar()->setAccessibleName(QStringLiteral("Menus"));
+    fenetre_->menuBar()->setAccessibleDescription(QStringLiteral("Fichier, Action et ?"));
     // A button reads as its caption, described by its tooltip.
-    for (QAction* a : Toolbar1->actions()) {
-        if (QWidget* bouton = Toolbar1->widgetForAction(a)) {
+    for (QAction* a : barre_->actions()) {
+        if (QWidget* bouton = barre_->widgetForAction(a)) {
             bouton->setAccessibleName(a->iconText());
             bouton->setAccessibleDescription(a->toolTip());
         }
