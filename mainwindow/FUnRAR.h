@@ -20,7 +20,6 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class BureauFenetre;
 class Glisser;
 class PanneauEtat;
