@@ -446,6 +446,45 @@ private slots:
         QCOMPARE(montres(*f.listeMontree()), (QStringList{QFile::decodeName(nom)}).filter("d/"));
     }
 
+    // When the desktop says that no application took an entry, its private copy goes and one box
+    // says so, offering to extract it while its archive is open and idle.
+    void unRefusDuBureau_data() {
+        QTest::addColumn<bool>("fermee"); // the archive closed before the desktop answered
+        QTest::addColumn<QMessageBox::StandardButton>("reponse");
+        QTest::addColumn<QStringList>("extraits");
+        QTest::newRow("extracted") << false << QMessageBox::Yes << QStringList{"a.txt=3"};
+        QTest::newRow("not extracted") << false << QMessageBox::No << QStringList();
+        QTest::newRow("its archive closed") << true << QMessageBox::Yes << QStringList();
+    }
+
+    void unRefusDuBureau() {
+        QFETCH(bool, fermee);
+        QFETCH(QMessageBox::StandardButton, reponse);
+        QFETCH(QStringList, extraits);
+        QTemporaryDir d;
+        FausseInteraction boites;
+        FUnRAR f;
+        f.Form_Load(archives::creer(d.path(), QStringLiteral("r.rar"), {{"a.txt", "un\n"}}));
+        const int avant = laisses();
+        f.ouvrirLigne(0);
+        QCOMPARE(laisses(), avant + 1);
+        if (fermee) {
+            f.Mnu_Fermer_Click();
+        }
+        QDir().mkpath(d.filePath(QStringLiteral("dest")));
+        ModuleRAR::DossierDestination = d.filePath(QStringLiteral("dest"));
+        boites.reponses << reponse;
+        if (reponse == QMessageBox::Yes && !fermee) {
+            repondreAuDialogue("Command1");
+        }
+        boites.refusDocuments.takeFirst()();
+        QCOMPARE(laisses(), avant);
+        const QString dit = QStringLiteral("Aucune application du bureau n'ouvre « a.txt ».");
+        QCOMPARE(boites.vues(), fermee ? QStringList{"Erreur: " + dit} : QStringList());
+        QCOMPARE(boites.questions.size(), fermee ? 0 : 1);
+        QCOMPARE(fichiersSous(ModuleRAR::DossierDestination), extraits);
+    }
+
     // At start-up, what runs that were killed left of their entries goes, directly in the
     // temporary folder and through no link; nothing of a live run, of another user, or not named
     // as a run folder.
