@@ -192,6 +192,9 @@ public:
         // find no application for it: its status says so, soon. Later, it only reports how the
         // application ended, which it may wait for: the process is left to end alone, unowned.
         auto* ouvreur = new QProcess;
+        // Its output goes where ours does, never into a pipe that an application could fill.
+        ouvreur->setProcessChannelMode(QProcess::ForwardedChannels);
+        ouvreur->setStandardInputFile(QProcess::nullDevice());
         auto attendu = std::make_shared<std::function<void()>>(std::move(refus));
         const auto refuser = [attendu] {
             if (const std::function<void()> r = std::exchange(*attendu, {})) {
