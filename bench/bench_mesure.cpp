@@ -51,7 +51,7 @@ public:
                                               const QString&) override {
         return std::nullopt;
     }
-    bool ouvrirDocument(const QString&) override { return false; }
+    void ouvrirDocument(const QString&, std::function<void()> refus) override { refus(); }
     bool ouvrirDossier(const QString&) override { return false; }
     std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
         return std::nullopt;

@@ -339,10 +339,7 @@ QStringList ListeResultats::textesLesPlusLarges(int colonne) const {
     }
 }
 
-void ListeResultats::ecrireResultat(const QString& texte) {
-    if (nombreLignes_ == 0) {
-        return;
-    }
+quint16 ListeResultats::numeroResultat(const QString& texte) {
     // Nearly every entry of a pass gets the result of the one before.
     if (textesResultat_[dernierResultat_] != texte) {
         const auto trouve = std::find(textesResultat_.begin(), textesResultat_.end(), texte);
@@ -353,13 +350,47 @@ void ListeResultats::ecrireResultat(const QString& texte) {
     }
     // The window writes its own few words of a result, never near so many.
     Q_ASSERT(dernierResultat_ <= 0xFFFF);
-    const auto resultat = quint16(dernierResultat_);
+    return quint16(dernierResultat_);
+}
+
+void ListeResultats::ecrireResultat(const QString& texte) {
+    if (nombreLignes_ == 0) {
+        return;
+    }
+    const quint16 resultat = numeroResultat(texte);
     const Bloc& b = blocs_.back();
     std::memcpy(b.octets + b.debuts[(nombreLignes_ - 1) % LignesParBloc], &resultat,
                 sizeof resultat);
     if (publiees_ == nombreLignes_) {
         const QModelIndex haut = index(0, ColonneResultat);
         emit dataChanged(haut, haut, {Qt::DisplayRole});
+    }
+}
+
+void ListeResultats::reprendreResultats(const ListeResultats& passe) {
+    QHash<quint32, QString> resultats; // by place in the archive
+    for (std::size_t i = 0; i < passe.nombreLignes_; ++i) {
+        resultats.insert(passe.champs(i).place, passe.texteCellule(i, ColonneResultat));
+    }
+    std::size_t premiere = nombreLignes_;
+    std::size_t derniere = 0;
+    for (std::size_t i = 0; i < nombreLignes_ && !resultats.isEmpty(); ++i) {
+        const auto trouve = resultats.constFind(champs(i).place);
+        if (trouve == resultats.cend()) {
+            continue;
+        }
+        const quint16 resultat = numeroResultat(*trouve);
+        const Bloc& b = blocs_[i / LignesParBloc];
+        std::memcpy(b.octets + b.debuts[i % LignesParBloc], &resultat, sizeof resultat);
+        premiere = std::min(premiere, i);
+        derniere = i;
+    }
+    definirEnTeteResultat(passe.enTeteResultat_);
+    // Rows count from the top in the views, the newest first.
+    if (premiere < publiees_) {
+        derniere = std::min(derniere, publiees_ - 1);
+        emit dataChanged(index(int(publiees_ - 1 - derniere), ColonneResultat),
+                         index(int(publiees_ - 1 - premiere), ColonneResultat), {Qt::DisplayRole});
     }
 }
 

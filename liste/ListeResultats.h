@@ -41,6 +41,9 @@ public:
     void ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 compressee, bool dossier,
                        quint32 place);
     void ecrireResultat(const QString& texte); // third cell of the top row
+    // Gives each row the result that `passe` wrote for the entry at the same place, and its
+    // heading; the other rows keep theirs, every row its rank.
+    void reprendreResultats(const ListeResultats& passe);
     void definirEnTeteResultat(const QString& libelle);
 
     // Makes every added row visible to the views. Cheap when nothing is waiting.
@@ -162,6 +165,7 @@ private:
         return b.octets + b.debuts[i % LignesParBloc];
     }
     Champs champs(std::size_t i) const;
+    quint16 numeroResultat(const QString& texte); // in textesResultat_, added when new
     char* placeDansBloc(std::size_t octets);
     quint32 repertoire(QByteArrayView utf8);
     QString nom(const Champs& c) const;

@@ -113,6 +113,9 @@ private:
     void priseActive();
     // The extract command, of the entries at `selection` only when it is not empty.
     void extraire(const std::vector<quint32>& selection);
+    // No application took the entry `nom` at `place` of `archive`, opened: says so, and offers to
+    // extract it while that archive is open and no pass runs.
+    void refusOuverture(const QString& nom, quint32 place, const QString& archive);
     // An extraction pass into `dossier`, made the current directory, where the library writes;
     // false, with nothing extracted and the process where it was, when it cannot be.
     bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});

@@ -294,8 +294,19 @@ bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& se
 
 void FUnRAR::passeExtraction(const std::vector<quint32>& selection) {
     passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
-    modele_->viderLignes();
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
+    if (selection.empty()) {
+        modele_->viderLignes();
+        TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
+        return;
+    }
+    // The list keeps every row in its order, filter and sort: the chosen ones take their results.
+    ListeResultats extraites;
+    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection, &extraites);
+    modele_->reprendreResultats(extraites);
+    // Rows kept apart are a private pass's, which shows no folder: this one went where the user
+    // chose.
+    passe_->avancement().fin(passe_->issue() == assistant::Issue::Interrompue,
+                             dossierExtrait(passe_->issue()));
 }
 
 bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection,

@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -408,9 +409,30 @@ void FUnRAR::ouvrirLigne(int ligne) {
         return;
     }
     QFile::setPermissions(extrait, QFileDevice::ReadOwner); // the application only reads it
-    if (interaction().ouvrirDocument(extrait)) {
-        menage.dismiss(); // the application reads it until the program ends
-    } else {
-        refuser(QStringLiteral("Aucune application n'ouvre « %1 ».").arg(nomVisible(nom)));
+    menage.dismiss(); // the application reads it until the program ends
+    const quint32 place = modele_->place(rang);
+    interaction().ouvrirDocument(
+        extrait, [fenetre = QPointer<FUnRAR>(this), dossier, nom, place, archive = CheminArchive] {
+            ouverture::retirer(dossier); // read by nothing, it goes before any box
+            if (fenetre) {
+                fenetre->refusOuverture(nom, place, archive);
+            }
+        });
+}
+
+void FUnRAR::refusOuverture(const QString& nom, quint32 place, const QString& archive) {
+    const QString texte =
+        QStringLiteral("Aucune application du bureau n'ouvre « %1 ».").arg(nomVisible(nom));
+    // The desktop may answer late: the entry is offered while its archive is open and idle.
+    if (CheminArchive != archive || !Mnu_Extraire->isEnabled()) {
+        interaction().message(this, texte, Messages::TitreErreur, platform::Icone::Exclamation);
+        return;
+    }
+    if (interaction().question(this,
+                               texte + QStringLiteral(" L'extraire dans un dossier de votre choix, "
+                                                      "comme « Extraire la sélection » ?"),
+                               Messages::TitreErreur,
+                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+        extraire({place});
     }
 }

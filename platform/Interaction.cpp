@@ -11,17 +11,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 namespace platform {
 
 namespace {
+
+// What xdg-open says within this time is whether an application took the file: it ends once the
+// desktop started one, or, without a desktop of its own, when the application ends.
+constexpr int AttenteOuvreurMs = 5000;
 
 QMessageBox::Icon iconeQt(Icone icone) {
     switch (icone) {
@@ -179,8 +187,36 @@ public:
         return dialogue.selectedFiles().first();
     }
 
-    bool ouvrirDocument(const QString& chemin) override {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(chemin));
+    void ouvrirDocument(const QString& chemin, std::function<void()> refus) override {
+        // QDesktopServices counts a file as opened once xdg-open starts, though xdg-open may then
+        // find no application for it: its status says so, soon. Later, it only reports how the
+        // application ended, which it may wait for: the process is left to end alone, unowned.
+        auto* ouvreur = new QProcess;
+        // Its output goes where ours does, never into a pipe that an application could fill.
+        ouvreur->setProcessChannelMode(QProcess::ForwardedChannels);
+        ouvreur->setStandardInputFile(QProcess::nullDevice());
+        auto attendu = std::make_shared<std::function<void()>>(std::move(refus));
+        const auto refuser = [attendu] {
+            if (const std::function<void()> r = std::exchange(*attendu, {})) {
+                r();
+            }
+        };
+        QObject::connect(ouvreur, &QProcess::finished, ouvreur,
+                         [ouvreur, refuser](int statut, QProcess::ExitStatus fin) {
+                             if (fin != QProcess::NormalExit || statut != 0) {
+                                 refuser();
+                             }
+                             ouvreur->deleteLater();
+                         });
+        QObject::connect(ouvreur, &QProcess::errorOccurred, ouvreur,
+                         [ouvreur, refuser](QProcess::ProcessError erreur) {
+                             if (erreur == QProcess::FailedToStart) {
+                                 refuser();
+                                 ouvreur->deleteLater();
+                             }
+                         });
+        QTimer::singleShot(AttenteOuvreurMs, ouvreur, [attendu] { *attendu = {}; });
+        ouvreur->start(QStringLiteral("xdg-open"), {chemin});
     }
 
     bool ouvrirDossier(const QString& dossier) override {

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -38,9 +39,10 @@ public:
                                                       const QString& filtre,
                                                       const QString& nom) = 0;
 
-    // Hands the file at `chemin` to the desktop's application for its type; false when none
-    // could be started.
-    virtual bool ouvrirDocument(const QString& chemin) = 0;
+    // Hands the file at `chemin` to the desktop's application for its type. `refus` runs once when
+    // the desktop tells, within the few seconds an application takes to start, that none takes
+    // it or none started: from the event loop, or before this returns.
+    virtual void ouvrirDocument(const QString& chemin, std::function<void()> refus) = 0;
 
     // Shows the folder at `dossier` in the desktop's file manager, its application for folders;
     // false when none could be started.

@@ -13,6 +13,7 @@
 #include "Restes.h"
 
 #include <QDirIterator>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -269,8 +270,8 @@ private slots:
         QCOMPARE(QList<int>(vues.begin(), vues.end()), places);
     }
 
-    // Only the entries chosen reach the disk, whole, and only their rows show, in a solid archive
-    // too, where the library decodes the entries it skips to reach the next.
+    // Only the entries chosen reach the disk, whole, in a solid archive too, where the library
+    // decodes the entries it skips to reach the next; the list keeps its rows and their order.
     void extraireLaSelection_data() {
         QTest::addColumn<QStringList>("options");
         QTest::newRow("an archive") << QStringList();
@@ -292,6 +293,17 @@ private slots:
                                                 options);
         FUnRAR f;
         f.Form_Load(archive);
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        const auto vues = [vue](int c) {
+            QStringList textes;
+            for (int l = 0; l < vue->model()->rowCount(); ++l) {
+                textes << vue->model()->index(l, c).data().toString();
+            }
+            return textes;
+        };
+        emit vue->horizontalHeader()->sectionClicked(0); // by name, not in the pass's order
+        const QStringList noms = vues(0);
+        QStringList resultats = vues(2);
         choisir(f, {"b.txt", "dos"});
         QDir().mkpath(d.filePath(QStringLiteral("dest")));
         ModuleRAR::DossierDestination = d.filePath(QStringLiteral("dest"));
@@ -299,8 +311,15 @@ private slots:
         f.Mnu_ExtraireSelection_Click();
         QCOMPARE(fichiersSous(ModuleRAR::DossierDestination),
                  (QStringList{"b.txt=1", "dos/c.txt=70000", "dos/sous/d.txt=1"}));
-        QCOMPARE(colonne(f, 2), QStringList(colonne(f, 0).size(), QStringLiteral("OK")));
-        QCOMPARE(colonne(f, 0).size(), 5); // b, dos, dos/c.txt, dos/sous, dos/sous/d.txt
+        // Every row stays where it was shown: those extracted say so, the others keep theirs.
+        for (int l = 0; l < noms.size(); ++l) {
+            if (noms[l] == "b.txt" || noms[l].startsWith("dos")) {
+                resultats[l] = QStringLiteral("OK");
+            }
+        }
+        QCOMPARE(vues(0), noms);
+        QCOMPARE(vues(2), resultats);
+        QCOMPARE(noms.size(), 7);
         QCOMPARE(f.findChild<QLabel*>(QStringLiteral("bilan"))->text(),
                  QStringLiteral("5 extraits sur 7"));
         // The end line's link shows the folder chosen in the file manager.
@@ -425,6 +444,45 @@ private slots:
         QCOMPARE(colonne(f, 0), (QStringList{QFile::decodeName(nom), "d"}));
         f.ouvrirLigne(1);
         QCOMPARE(montres(*f.listeMontree()), (QStringList{QFile::decodeName(nom)}).filter("d/"));
+    }
+
+    // When the desktop says that no application took an entry, its private copy goes and one box
+    // says so, offering to extract it while its archive is open and idle.
+    void unRefusDuBureau_data() {
+        QTest::addColumn<bool>("fermee"); // the archive closed before the desktop answered
+        QTest::addColumn<QMessageBox::StandardButton>("reponse");
+        QTest::addColumn<QStringList>("extraits");
+        QTest::newRow("extracted") << false << QMessageBox::Yes << QStringList{"a.txt=3"};
+        QTest::newRow("not extracted") << false << QMessageBox::No << QStringList();
+        QTest::newRow("its archive closed") << true << QMessageBox::Yes << QStringList();
+    }
+
+    void unRefusDuBureau() {
+        QFETCH(bool, fermee);
+        QFETCH(QMessageBox::StandardButton, reponse);
+        QFETCH(QStringList, extraits);
+        QTemporaryDir d;
+        FausseInteraction boites;
+        FUnRAR f;
+        f.Form_Load(archives::creer(d.path(), QStringLiteral("r.rar"), {{"a.txt", "un\n"}}));
+        const int avant = laisses();
+        f.ouvrirLigne(0);
+        QCOMPARE(laisses(), avant + 1);
+        if (fermee) {
+            f.Mnu_Fermer_Click();
+        }
+        QDir().mkpath(d.filePath(QStringLiteral("dest")));
+        ModuleRAR::DossierDestination = d.filePath(QStringLiteral("dest"));
+        boites.reponses << reponse;
+        if (reponse == QMessageBox::Yes && !fermee) {
+            repondreAuDialogue("Command1");
+        }
+        boites.refusDocuments.takeFirst()();
+        QCOMPARE(laisses(), avant);
+        const QString dit = QStringLiteral("Aucune application du bureau n'ouvre « a.txt ».");
+        QCOMPARE(boites.vues(), fermee ? QStringList{"Erreur: " + dit} : QStringList());
+        QCOMPARE(boites.questions.size(), fermee ? 0 : 1);
+        QCOMPARE(fichiersSous(ModuleRAR::DossierDestination), extraits);
     }
 
     // At start-up, what runs that were killed left of their entries goes, directly in the

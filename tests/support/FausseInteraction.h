@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -41,6 +42,7 @@ public:
     QQueue<QMessageBox::StandardButton> reponses; // for question(); Cancel when empty
     QQueue<std::optional<QString>> fichiers;      // for ouvrirFichier(), enregistrerFichier()
     QStringList documents;                        // handed to the desktop
+    QList<std::function<void()>> refusDocuments;  // of each: the desktop saying none took it
     QStringList dossiers;                         // shown in the file manager
     QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
     QStringList libellesMotDePasse;
@@ -66,9 +68,9 @@ public:
         return fichiers.isEmpty() ? std::nullopt : fichiers.dequeue();
     }
 
-    bool ouvrirDocument(const QString& chemin) override {
+    void ouvrirDocument(const QString& chemin, std::function<void()> refus) override {
         documents << chemin;
-        return true;
+        refusDocuments << std::move(refus);
     }
 
     bool ouvrirDossier(const QString& dossier) override {
