@@ -62,21 +62,21 @@ DureeDuTravail::DureeDuTravail(QWidget& fenetre) {
 void DureeDuTravail::start() {
     total_.start();
     enBoites_ = 0;
-    if (boite_.isValid()) {
-        boite_.start(); // a box already up when the pass began holds it from now on
-    }
+    debutBoite_ = 0; // a box already up when the pass began holds it from now on
 }
 
 qint64 DureeDuTravail::elapsed() const {
-    return total_.elapsed() - enBoites_ - (boite_.isValid() ? boite_.elapsed() : 0);
+    return (bloquee_ ? debutBoite_ : total_.elapsed()) - enBoites_;
 }
 
 bool DureeDuTravail::eventFilter(QObject* objet, QEvent* evenement) {
-    if (evenement->type() == QEvent::WindowBlocked && !boite_.isValid()) {
-        boite_.start();
-    } else if (evenement->type() == QEvent::WindowUnblocked && boite_.isValid()) {
-        enBoites_ += boite_.elapsed();
-        boite_.invalidate();
+    const qint64 maintenant = total_.isValid() ? total_.elapsed() : 0;
+    if (evenement->type() == QEvent::WindowBlocked && !bloquee_) {
+        bloquee_ = true;
+        debutBoite_ = maintenant;
+    } else if (evenement->type() == QEvent::WindowUnblocked && bloquee_) {
+        bloquee_ = false;
+        enBoites_ += maintenant - debutBoite_;
     }
     return QObject::eventFilter(objet, evenement);
 }

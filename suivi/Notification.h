@@ -31,9 +31,11 @@ protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
+    // One clock for all: while a box is up, the time read stays exactly what it was.
     QElapsedTimer total_;
-    QElapsedTimer boite_; // since the window was blocked; invalid while it is not
-    qint64 enBoites_ = 0; // in boxes closed since start()
+    bool bloquee_ = false;
+    qint64 debutBoite_ = 0; // on total_, when the box now up came
+    qint64 enBoites_ = 0;   // in boxes closed since start()
 };
 
 // What the notice says of a pass of `mode`: the status bar's line after "Extraction terminée : ",
