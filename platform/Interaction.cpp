@@ -1,5 +1,7 @@
 #include "Interaction.h"
 
+#include "NomsDesBoites.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
@@ -107,6 +109,7 @@ public:
 protected:
     void showEvent(QShowEvent* evenement) override {
         Boite::showEvent(evenement);
+        nommerBoite(*this);
         centrer(*this);
     }
 };
@@ -163,6 +166,7 @@ public:
         dialogue.setObjectName(QStringLiteral("ouvrirFichier"));
         dialogue.setFileMode(QFileDialog::ExistingFile);
         dialogue.setAcceptMode(QFileDialog::AcceptOpen);
+        nommerBoite(dialogue);
         auto* echap = new EchapFerme(dialogue);
         for (const QCompleter* completion : dialogue.findChildren<QCompleter*>()) {
             completion->popup()->installEventFilter(echap);
@@ -181,6 +185,7 @@ public:
         dialogue.setFileMode(QFileDialog::AnyFile);
         dialogue.setAcceptMode(QFileDialog::AcceptSave);
         dialogue.selectFile(nom);
+        nommerBoite(dialogue);
         if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
             return std::nullopt;
         }
