@@ -101,8 +101,19 @@ QString titreAbrege(const QString& titre, int largeur) {
     if (largeurPourTitre(titre) <= largeur) {
         return titre;
     }
-    return QFontMetricsF(policeDecoration())
-        .elidedText(titre, Qt::ElideMiddle, std::max(0, largeur - horsTitre()) / Marge);
+    const QFontMetricsF mesure(policeDecoration());
+    const qreal place = std::max(0, largeur - horsTitre()) / Marge;
+    // "Korvane v 1.0 : PATH": the program's part stays whole while the path has room for its
+    // two ends; a title cut inside the program's name reads as a fault.
+    const QLatin1String separateur(" : ");
+    if (const qsizetype fin = titre.indexOf(separateur); fin > 0) {
+        const QString tete = titre.left(fin + separateur.size());
+        const qreal reste = place - mesure.horizontalAdvance(tete);
+        if (reste >= 8 * mesure.averageCharWidth()) {
+            return tete + mesure.elidedText(titre.mid(tete.size()), Qt::ElideMiddle, reste);
+        }
+    }
+    return mesure.elidedText(titre, Qt::ElideMiddle, place);
 }
 
 } // namespace platform

@@ -22,7 +22,8 @@ void garderTitresEntiers(QApplication& application);
 int largeurPourTitre(const QString& titre);
 
 // `titre` as a window `largeur` pixels wide shows it whole: as it is when it fits, else shortened
-// in the middle, its beginning and its end kept.
+// in the middle, its beginning and its end kept; in "PROGRAM : PATH", the path's middle, while the
+// path keeps room for its two ends.
 QString titreAbrege(const QString& titre, int largeur);
 
 } // namespace platform
