@@ -52,7 +52,7 @@ public:
         return std::nullopt;
     }
     void ouvrirDocument(const QString&, std::function<void()> refus) override { refus(); }
-    bool ouvrirDossier(const QString&) override { return false; }
+    void ouvrirDossier(const QString&, std::function<void()>) override {}
     std::optional<QString> motDePasse(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }

@@ -5,7 +5,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -17,7 +16,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <climits>
@@ -224,8 +222,10 @@ public:
         ouvreur->start(QStringLiteral("xdg-open"), {chemin});
     }
 
-    bool ouvrirDossier(const QString& dossier) override {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(dossier));
+    // A folder's application is the desktop's file manager, asked the same way, with the same
+    // answer when there is none.
+    void ouvrirDossier(const QString& dossier, std::function<void()> refus) override {
+        ouvrirDocument(dossier, std::move(refus));
     }
 
     std::optional<QString> motDePasse(QWidget* parent, const QString& titre,

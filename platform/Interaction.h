@@ -45,8 +45,8 @@ public:
     virtual void ouvrirDocument(const QString& chemin, std::function<void()> refus) = 0;
 
     // Shows the folder at `dossier` in the desktop's file manager, its application for folders;
-    // false when none could be started.
-    virtual bool ouvrirDossier(const QString& dossier) = 0;
+    // `refus` runs as for ouvrirDocument when none shows it.
+    virtual void ouvrirDossier(const QString& dossier, std::function<void()> refus) = 0;
 
     // A masked entry; nothing when cancelled.
     virtual std::optional<QString> motDePasse(QWidget* parent, const QString& titre,

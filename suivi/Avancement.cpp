@@ -8,6 +8,7 @@
 #include "Twips.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyleOptionProgressBar>
@@ -262,13 +263,17 @@ void Avancement::effacer() {
 }
 
 void Avancement::montrerDossier() {
-    if (!platform::interaction().ouvrirDossier(dossier_)) {
-        platform::interaction().message(
-            lien_->window(),
-            QStringLiteral("Aucune application ne montre le dossier « %1 ».")
-                .arg(nomVisible(dossier_)),
-            Messages::TitreErreur, platform::Icone::Exclamation);
-    }
+    // The answer may come once the window has gone.
+    QPointer<QWidget> fenetre = lien_->window();
+    platform::interaction().ouvrirDossier(dossier_, [fenetre, dossier = dossier_] {
+        if (fenetre != nullptr) {
+            platform::interaction().message(
+                fenetre,
+                QStringLiteral("Aucune application ne montre le dossier « %1 ».")
+                    .arg(nomVisible(dossier)),
+                Messages::TitreErreur, platform::Icone::Exclamation);
+        }
+    });
 }
 
 QString Avancement::dossierExtrait() const {

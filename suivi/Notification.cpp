@@ -45,7 +45,7 @@ public:
 private slots:
     void actionInvoquee(uint id, const QString& action) {
         if (action == ActionDossier && dossiers.contains(id)) {
-            platform::interaction().ouvrirDossier(dossiers.value(id));
+            platform::interaction().ouvrirDossier(dossiers.value(id), {});
         }
     }
     void fermee(uint id, uint) { dossiers.remove(id); }

@@ -267,7 +267,7 @@ private slots:
 
     // After Extraire ici, when the window stays open, the end line's link shows in the file
     // manager what was published beside the archive: that folder or, for a single file, the
-    // archive's own.
+    // archive's own; a desktop without a file manager says so.
     void leDossierExtrait_data() {
         QTest::addColumn<Entrees>("entrees");
         QTest::addColumn<QString>("montre");                           // beside the archive
@@ -289,6 +289,11 @@ private slots:
         QVERIFY(!lien->isHidden());
         emit lien->linkActivated("dossier");
         QCOMPARE(b.dossiers, QStringList{QFileInfo(d.filePath(montre)).canonicalFilePath()});
+        const qsizetype vus = b.messages.size();
+        b.refusDossiers.takeFirst()();
+        QCOMPARE(b.messages.size(), vus + 1);
+        QVERIFY2(b.messages.last().texte.startsWith("Aucune application ne montre le dossier « "),
+                 qPrintable(b.messages.last().texte));
     }
 };
 

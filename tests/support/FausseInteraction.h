@@ -44,6 +44,7 @@ public:
     QStringList documents;                        // handed to the desktop
     QList<std::function<void()>> refusDocuments;  // of each: the desktop saying none took it
     QStringList dossiers;                         // shown in the file manager
+    QList<std::function<void()>> refusDossiers;   // of each: no file manager showed it
     QQueue<std::optional<QString>> motsDePasse;   // for motDePasse(); cancel when empty
     QStringList libellesMotDePasse;
     QStringList titresDerriere; // of the window behind each password prompt
@@ -73,9 +74,9 @@ public:
         refusDocuments << std::move(refus);
     }
 
-    bool ouvrirDossier(const QString& dossier) override {
+    void ouvrirDossier(const QString& dossier, std::function<void()> refus) override {
         dossiers << dossier;
-        return true;
+        refusDossiers << std::move(refus);
     }
 
     std::optional<QString> motDePasse(QWidget* parent, const QString&,
