@@ -65,8 +65,9 @@ void vider(int dossier) {
 }
 
 void retirerDans(int parent, const char* nom) {
-    // What the library made may deny the user's own reads and writes: they come back first.
-    ::fchmodat(parent, nom, S_IRWXU, AT_SYMLINK_NOFOLLOW);
+    // What the library made may deny the user's own reads and writes: they come back first. A
+    // name that takes no mode fails the open below.
+    [[maybe_unused]] const int rendus = ::fchmodat(parent, nom, S_IRWXU, AT_SYMLINK_NOFOLLOW);
     const int fd = ::openat(parent, nom, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return;

@@ -107,7 +107,9 @@ QByteArray fabriquer(const QString& maison, const Cas& c) {
         // Twice the room left, which others may free meanwhile, without taking any.
         struct statvfs fs {};
         ::statvfs(chemin.constData(), &fs);
-        ::truncate(chemin.constData(), off_t(2 * fs.f_bavail * fs.f_frsize + (1 << 30)));
+        if (::truncate(chemin.constData(), off_t(2 * fs.f_bavail * fs.f_frsize + (1 << 30))) != 0) {
+            qFatal("truncate %s: %s", chemin.constData(), std::strerror(errno));
+        }
     }
     return chemin;
 }

@@ -124,7 +124,7 @@ void poser(const Bac& b, const Contenus& contenus) {
         if (i.key().endsWith('/')) {
             ::mkdir(chemin.constData(), 0750);
         } else if (i.value().startsWith("-> ")) {
-            ::symlink(b.ici(i.value().mid(3)).constData(), chemin.constData());
+            QVERIFY(::symlink(b.ici(i.value().mid(3)).constData(), chemin.constData()) == 0);
         } else {
             // By its bytes: a name that is not UTF-8 must stay as it is.
             const int fd = ::open(chemin.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0640);
