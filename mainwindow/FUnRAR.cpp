@@ -5,11 +5,11 @@
 #include "BureauFenetre.h"
 #include "DelegueTexte.h"
 #include "Ecran.h"
-#include "Glisser.h"
 #include "IciFenetre.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
+#include "PriseFenetre.h"
 #include "Raccourcis.h"
 #include "TexteVisible.h"
 #include "Titres.h"
@@ -35,31 +35,32 @@ const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 
 } // namespace
 
-// What a drag out of ListView1 asks of the window, answered from its commands and its passes.
-class FUnRAR::PourGlisser final : public Glisser::Fenetre {
+// What finding and taking in ListView1 ask of the window, answered from its commands and its
+// passes.
+class FUnRAR::PourPrise final : public PriseFenetre::Fenetre {
 public:
-    explicit PourGlisser(FUnRAR& f)
+    explicit PourPrise(FUnRAR& f)
         : f_(f)
-        , glisser_(f.ListView1, *f.modele_, *this) {}
+        , prise_(&f, f.ListView1, *f.modele_, *f.montree_, f.Mnu_Extraire, *f.passe_, *this) {}
 
-    Glisser& glisser() { return glisser_; }
+    PriseFenetre& prise() { return prise_; }
 
-    bool passePossible() const override { return f_.Mnu_Extraire->isEnabled(); }
-    std::vector<int> rangsChoisis() const override { return f_.rangsChoisis(); }
     void extraireEntrees(const std::vector<quint32>& places, ListeResultats& lignes) override {
         f_.TraiterArchive(ModeExtraction, ModuleRAR::CheminArchive, f_.argumentMotDePasse(), places,
                           &lignes);
         // The outcome of these entries alone says nothing of the list.
         f_.passe_->avancement().effacer();
     }
+    void extraire(const std::vector<quint32>& places) override { f_.extraire(places); }
+    void montrerBarreEntiere() override { ecran::montrerBarreEntiere(&f_); }
 
 private:
     FUnRAR& f_;
-    Glisser glisser_;
+    PriseFenetre prise_;
 };
 
-Glisser& FUnRAR::glisser() {
-    return glisser_->glisser();
+PriseFenetre& FUnRAR::prise() {
+    return prise_->prise();
 }
 
 // What "Extraire ici" asks of the window, answered from its commands.
@@ -141,11 +142,10 @@ FUnRAR::FUnRAR(QWidget* parent)
     createToolBar();
     createCentralWidget();
     createStatusBar();
-    createPrise();
-    glisser_ = std::make_unique<PourGlisser>(*this);
+    prise_ = std::make_unique<PourPrise>(*this);
     ici_ = std::make_unique<PourIci>(*this);
     bureau_ = std::make_unique<PourBureau>(*this);
-    raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
+    raccourcis::laisserPasser(prise().champFiltre(), {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),

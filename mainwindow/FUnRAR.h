@@ -21,7 +21,7 @@ class QDropEvent;
 class QLabel;
 class QLineEdit;
 class BureauFenetre;
-class Glisser;
+class PriseFenetre;
 class PanneauEtat;
 class QToolBar;
 class QTableView;
@@ -67,17 +67,9 @@ public:
 
     QString texteAPropos() const;
 
-    // Finding and taking entries in the list (FUnRARPrise.cpp).
-    void Mnu_Filtrer_Click();
-    void Mnu_ExtraireSelection_Click();
-    void Mnu_Copier_Click();
-    void Mnu_EnregistrerListe_Click();
-    // A double-click or Return on the row shown at `ligne`: a file is extracted alone into a
-    // private folder and handed to the desktop's application for its type, unless it could run;
-    // a folder filters the list to what it holds.
-    void ouvrirLigne(int ligne);
-    // Dragging the chosen rows out of the list (Glisser.h).
-    Glisser& glisser();
+    // Finding and taking entries in the list: filter, sort, selection, copy, saving the list,
+    // "Extraire la sélection", opening an entry, dragging rows out (PriseFenetre.h).
+    PriseFenetre& prise();
     // Start-up by "Extraire ici": the archive of the argument text extracted beside itself
     // (IciFenetre.h); none: as Form_Load.
     void extraireIci(const QByteArray& texteArguments);
@@ -101,21 +93,8 @@ private:
     void createStatusBar();
     void ajusterColonnes();
 
-    void createPrise();
-    // The ranks in modele_ of the rows chosen in ListView1, in the order shown.
-    std::vector<int> rangsChoisis() const;
-    // Keeps the rows chosen and the current one across `changement` of the rows shown.
-    void garderSelection(const std::function<void()>& changement);
-    void filtrer(const QString& texte);
-    void fermerFiltre();
-    void trierPar(int colonne);
-    void montrerTri();
-    void priseActive();
     // The extract command, of the entries at `selection` only when it is not empty.
     void extraire(const std::vector<quint32>& selection);
-    // No application took the entry `nom` at `place` of `archive`, opened: says so, and offers to
-    // extract it while that archive is open and no pass runs.
-    void refusOuverture(const QString& nom, quint32 place, const QString& archive);
     // An extraction pass into `dossier`, made the current directory, where the library writes;
     // false, with nothing extracted and the process where it was, when it cannot be.
     bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});
@@ -152,8 +131,8 @@ private:
     QString motDePasseDe_; // the archive it was typed for; empty: none in particular
 
     std::unique_ptr<PasseFenetre> passe_; // the window's side of every pass
-    class PourGlisser;
-    std::unique_ptr<PourGlisser> glisser_; // the drag out of ListView1, and what it asks of us
+    class PourPrise;
+    std::unique_ptr<PourPrise> prise_; // finding and taking in ListView1, and what it asks of us
     class PourIci;
     std::unique_ptr<PourIci> ici_; // "Extraire ici", and what it asks of us
     class PourBureau;
@@ -170,14 +149,6 @@ private:
     QAction* Mnu_Lister = nullptr;
     QAction* Mnu_APropos = nullptr;
     QAction* Mnu_Arreter = nullptr;
-    QAction* Mnu_ExtraireSelection = nullptr;
-    QAction* Mnu_EnregistrerListe = nullptr;
-    QAction* Mnu_Copier = nullptr;
-    QAction* Mnu_Filtrer = nullptr;
-    QAction* Mnu_OuvrirLigne = nullptr;
-    QWidget* barreFiltre_ = nullptr; // under the list, from the first Ctrl+F
-    QLineEdit* filtre_ = nullptr;
-    PanneauEtat* compte_ = nullptr;    // "N sur M" while the list is filtered
     QAction* boutonArreter_ = nullptr; // at the end of Toolbar1, while a pass runs
     QToolBar* Toolbar1 = nullptr;
     std::array<QAction*, 6> boutons_{}; // Toolbar1's buttons 1 to 6

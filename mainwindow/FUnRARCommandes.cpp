@@ -16,6 +16,7 @@
 #include "ListeResultats.h"
 #include "Messages.h"
 #include "PanneauEtat.h"
+#include "PriseFenetre.h"
 #include "TexteVisible.h"
 #include "Titres.h"
 #include "Volumes.h"
@@ -163,7 +164,7 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     }
 
     modele_->viderLignes();
-    fermerFiltre(); // what it kept was a part of another archive
+    prise().fermerFiltre(); // what it kept was a part of another archive
     ouverture_ = octets;
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
@@ -226,7 +227,7 @@ void FUnRAR::dropEvent(QDropEvent* evenement) {
 
 void FUnRAR::Mnu_Fermer_Click() {
     modele_->viderLignes();
-    fermerFiltre();
+    prise().fermerFiltre();
     activerControlesArchive(false);
     panneaux_[1]->clear();
     panneaux_[2]->clear();
