@@ -112,7 +112,8 @@ PriseFenetre::PriseFenetre(QMainWindow* fenetre, QTableView* vue, ListeResultats
     passe_.avancement().ajouterPanneau(compte_);
     passe_.avancement().ajouterTemoin(compte_);
 
-    ListView1->installEventFilter(new ToucheListe(ListView1, [this](int touche) {
+    // Goes with this object, and its filter with it: the keys never reach a room that is gone.
+    ListView1->installEventFilter(new ToucheListe(this, [this](int touche) {
         if (touche == Qt::Key_Return || touche == Qt::Key_Enter) {
             ouvrirLigne(ListView1->currentIndex().row());
             return true;
