@@ -7,7 +7,7 @@
 
 #include "CheminsPartages.h"
 #include "Commandes.h"
-#include "MotDePasse.h"
+#include "MotDePasseGarde.h"
 
 #include <QMainWindow>
 
@@ -106,7 +106,7 @@ private:
 
     ListeResultats* modele_ = nullptr;
     ListeMontree* montree_ = nullptr; // what ListView1 shows of modele_
-    MotDePasse motDePasse_;
+    MotDePasseGarde motDePasse_;
     // What the open command has chosen, named by the title and panel 2 from its first box on.
     std::optional<QByteArray> ouverture_;
 

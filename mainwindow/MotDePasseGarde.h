@@ -5,12 +5,12 @@
 
 #include <QString>
 
-class MotDePasse {
+class MotDePasseGarde {
 public:
-    MotDePasse() = default;
-    MotDePasse(const MotDePasse&) = delete;
-    MotDePasse& operator=(const MotDePasse&) = delete;
-    ~MotDePasse() { texte_.fill(QChar()); }
+    MotDePasseGarde() = default;
+    MotDePasseGarde(const MotDePasseGarde&) = delete;
+    MotDePasseGarde& operator=(const MotDePasseGarde&) = delete;
+    ~MotDePasseGarde() { texte_.fill(QChar()); }
 
     const QString& texte() const { return texte_; }
     // Empty: none in particular.
