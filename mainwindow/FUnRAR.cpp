@@ -19,7 +19,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalBlocker>

@@ -30,7 +30,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QSignalBlocker>
 #include <QUrl>
 
 #include <optional>
