@@ -1,9 +1,9 @@
 #pragma once
 
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
-// What was added to it since lives in its own room, asked through a small adapter each
-// (FUnRAR.cpp): finding and taking (PriseFenetre), "Extraire ici" (IciFenetre), the desktop
-// (BureauFenetre), and what a pass asks of the window (PasseFenetre::Fenetre).
+// Finding and taking (PriseFenetre), "Extraire ici" (IciFenetre), the desktop (BureauFenetre)
+// and a pass (PasseFenetre) live in rooms of their own, each answered through a small private
+// adapter (FUnRAR.cpp).
 
 #include "CheminsPartages.h"
 #include "Commandes.h"

@@ -25,9 +25,10 @@ public:
         texte_.fill(QChar());
         texte_.clear();
     }
-    // Typed before any archive was open, a password belongs to the first one it is given to.
-    void donnerA(const QString& chemin, const QString& donne) {
-        if (archive_.isEmpty() && !donne.isEmpty()) {
+    // `motDePasse` handed to a pass over `chemin`: typed before any archive was open, a password
+    // belongs to the first one it is given to.
+    void donnerA(const QString& chemin, const QString& motDePasse) {
+        if (archive_.isEmpty() && !motDePasse.isEmpty()) {
             archive_ = chemin;
         }
     }
