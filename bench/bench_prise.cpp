@@ -5,6 +5,7 @@
 
 #include "FUnRAR.h"
 #include "ListeResultats.h"
+#include "PriseFenetre.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,7 +47,7 @@ Frappes frappesDuFiltre(FUnRAR& f) {
     const long avant = picKib();
     QElapsedTimer chrono;
     chrono.start();
-    f.Mnu_Filtrer_Click();
+    f.prise().Mnu_Filtrer_Click();
     QCoreApplication::processEvents(); // the field drawn
     mesure.ouverture = chrono.nsecsElapsed();
     auto* champ = f.findChild<QLineEdit*>(QStringLiteral("filtre"));

@@ -301,14 +301,8 @@ void ListeMontree::lignesAjoutees(int combien) {
     if (colonne_ >= 0) {
         // Only a pass adds rows, and a pass empties the list first: a sorted list takes none.
         // Should one come all the same, it shows in the pass's order.
-        beginResetModel();
-        connues_ += quint32(combien);
-        colonne_ = -1;
-        tri_.clear();
-        placeDe_.clear();
-        refiltrer();
-        endResetModel();
-        emit ordreDuPasse();
+        avantRemise();
+        apresRemise();
         return;
     }
     if (!filtre()) {

@@ -5,11 +5,12 @@
 #include "BureauFenetre.h"
 #include "DelegueTexte.h"
 #include "Ecran.h"
-#include "Glisser.h"
 #include "IciFenetre.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "PanneauEtat.h"
+#include "PasseFenetre.h"
+#include "PriseFenetre.h"
 #include "Raccourcis.h"
 #include "TexteVisible.h"
 #include "Titres.h"
@@ -18,9 +19,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -29,37 +30,115 @@
 #include <algorithm>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 
+// A command of the window, found by tests and screen readers by its object name.
+QAction* nouvelleAction(QObject* parent, const char* nom, const QString& texte) {
+    auto* a = new QAction(texte, parent);
+    a->setObjectName(QString::fromLatin1(nom));
+    return a;
+}
+
+// The sizes and the results are never cut: their columns are as wide as their widest text, at
+// least as wide as they were laid out.
+void ajusterColonnes(QTableView* vue, const ListeResultats& modele) {
+    QHeaderView* const entetes = vue->horizontalHeader();
+    for (const auto& [colonne, twips] : {std::pair{ListeResultats::ColonneTaille, 1000},
+                                         std::pair{ListeResultats::ColonneResultat, 600}}) {
+        int largeur = std::max(platform::pixelsX(vue, twips), entetes->sectionSizeHint(colonne));
+        for (const QString& texte : modele.textesLesPlusLarges(colonne)) {
+            largeur = std::max(largeur, DelegueTexte::largeurNecessaire(vue->font(), vue, texte));
+        }
+        if (entetes->sectionSize(colonne) != largeur) {
+            entetes->resizeSection(colonne, largeur);
+        }
+    }
+}
+
 } // namespace
 
-// What a drag out of ListView1 asks of the window, answered from its commands and its passes.
-class FUnRAR::PourGlisser final : public Glisser::Fenetre {
+// What a pass asks of the window: its commands off but "Arrêter" while it runs, the archive named
+// before a box, the password typed in a box, and where "Extraire ici" puts what it extracts.
+class FUnRAR::PourPasse final : public PasseFenetre::Fenetre {
 public:
-    explicit PourGlisser(FUnRAR& f)
+    explicit PourPasse(FUnRAR& f)
+        : f_(f) {}
+
+    void commandesDuPasse(bool pendant) override {
+        const Commandes& c = f_.commandes_;
+        if (pendant) {
+            archiveActive_ = c.Mnu_Extraire->isEnabled();
+        }
+        c.Mnu_Ouvrir->setEnabled(!pendant);
+        c.Mnu_Fermer->setEnabled(!pendant);
+        c.boutons[0]->setEnabled(!pendant);
+        c.activerArchive(!pendant && archiveActive_);
+        f_.Check1->setEnabled(!pendant);
+        c.Mnu_Arreter->setEnabled(pendant);
+        c.boutonArreter->setVisible(pendant);
+    }
+    void avantBoite() override {
+        if (!f_.ouverture_) {
+            return;
+        }
+        // The user is asked about the archive being opened: the window names it already.
+        f_.setWindowTitle(TitreFenetre + QStringLiteral(" : ") +
+                          nomVisible(ModuleRAR::CheminArchive));
+        f_.panneaux_[2]->clear();
+        struct stat fichier {};
+        if (::stat(f_.ouverture_->constData(), &fichier) == 0) {
+            f_.decrireArchive(fichier.st_size);
+        } else {
+            f_.panneaux_[1]->clear();
+        }
+        f_.ouverture_.reset();
+    }
+    QString archiveDuMotDePasse() const override { return f_.motDePasse_.archive(); }
+    void motDePasseSaisi(const QString& motDePasse, const QString& archive) override {
+        f_.motDePasse_.garder(motDePasse, archive);
+        const QSignalBlocker silence(f_.Check1);
+        f_.Check1->setChecked(true);
+    }
+    QString ranger(bool garder) override;
+    QString dossierExtrait(assistant::Issue issue) override;
+    QString destination() const override;
+
+private:
+    FUnRAR& f_;
+    bool archiveActive_ = false; // the archive controls before the pass
+};
+
+// What finding and taking in ListView1 ask of the window, answered from its commands and its
+// passes.
+class FUnRAR::PourPrise final : public PriseFenetre::Fenetre {
+public:
+    explicit PourPrise(FUnRAR& f)
         : f_(f)
-        , glisser_(f.ListView1, *f.modele_, *this) {}
+        , prise_(&f, f.ListView1, *f.modele_, *f.montree_, f.commandes_.Mnu_Extraire, *f.passe_,
+                 *this) {}
 
-    Glisser& glisser() { return glisser_; }
+    PriseFenetre& prise() { return prise_; }
 
-    bool passePossible() const override { return f_.Mnu_Extraire->isEnabled(); }
-    std::vector<int> rangsChoisis() const override { return f_.rangsChoisis(); }
     void extraireEntrees(const std::vector<quint32>& places, ListeResultats& lignes) override {
         f_.TraiterArchive(ModeExtraction, ModuleRAR::CheminArchive, f_.argumentMotDePasse(), places,
                           &lignes);
         // The outcome of these entries alone says nothing of the list.
         f_.passe_->avancement().effacer();
     }
+    void extraire(const std::vector<quint32>& places) override { f_.extraire(places); }
+    void montrerBarreEntiere() override { ecran::montrerBarreEntiere(&f_); }
 
 private:
     FUnRAR& f_;
-    Glisser glisser_;
+    PriseFenetre prise_;
 };
 
-Glisser& FUnRAR::glisser() {
-    return glisser_->glisser();
+PriseFenetre& FUnRAR::prise() {
+    return prise_->prise();
 }
 
 // What "Extraire ici" asks of the window, answered from its commands.
@@ -79,7 +158,7 @@ public:
     }
     void extraireArchive() override {
         f_.passeExtraction();
-        f_.activerControlesArchive(true);
+        f_.commandes_.activerArchive(true);
         f_.bureau().retenirArchive();
     }
 
@@ -93,7 +172,8 @@ class FUnRAR::PourBureau final : public BureauFenetre::Fenetre {
 public:
     explicit PourBureau(FUnRAR& f)
         : f_(f)
-        , bureau_(&f, f.Mnu_Extraire, f.Mnu_Ouvrir, f.Mnu_Fermer, f.Toolbar1, *f.passe_, *this) {}
+        , bureau_(&f, f.commandes_.Mnu_Extraire, f.commandes_.Mnu_Ouvrir, f.commandes_.Mnu_Fermer,
+                  f.commandes_.Toolbar1, *f.passe_, *this) {}
 
     BureauFenetre& bureau() { return bureau_; }
 
@@ -116,16 +196,34 @@ void FUnRAR::extraireIci(const QByteArray& texteArguments) {
     ici_->ici().extraire(texteArguments);
 }
 
-QString FUnRAR::ranger(bool garder) {
-    return ici_->ici().ranger(garder);
+QString FUnRAR::PourPasse::ranger(bool garder) {
+    return f_.ici_->ici().ranger(garder);
 }
 
-QString FUnRAR::destination() const {
-    return ici_->ici().destination();
+QString FUnRAR::PourPasse::destination() const {
+    return f_.ici_->ici().destination();
 }
 
-QString FUnRAR::dossierExtrait(assistant::Issue issue) {
-    return ici_->ici().dossierExtrait(issue);
+QString FUnRAR::PourPasse::dossierExtrait(assistant::Issue issue) {
+    return f_.ici_->ici().dossierExtrait(issue);
+}
+
+void FUnRAR::passeExtraction(const std::vector<quint32>& selection) {
+    passe_->prevoir(ModuleRAR::CheminArchive, selection); // while the rows chosen are there
+    if (selection.empty()) {
+        modele_->viderLignes();
+        TraiterArchive(ModeExtraction, ModuleRAR::CheminArchive, argumentMotDePasse(), selection);
+        return;
+    }
+    // The list keeps every row in its order, filter and sort: the chosen ones take their results.
+    ListeResultats extraites;
+    TraiterArchive(ModeExtraction, ModuleRAR::CheminArchive, argumentMotDePasse(), selection,
+                   &extraites);
+    modele_->reprendreResultats(extraites);
+    // Rows kept apart are a private pass's, which shows no folder: this one went where the user
+    // chose.
+    passe_->avancement().fin(passe_->issue() == assistant::Issue::Interrompue,
+                             pourPasse_->dossierExtrait(passe_->issue()));
 }
 
 FUnRAR::FUnRAR(QWidget* parent)
@@ -136,16 +234,17 @@ FUnRAR::FUnRAR(QWidget* parent)
     Q_INIT_RESOURCE(korvane);
     setWindowIcon(QIcon(QStringLiteral(":/icons/extraire.svg")));
 
+    pourPasse_ = std::make_unique<PourPasse>(*this);
     createActions();
     createMenus();
     createToolBar();
     createCentralWidget();
     createStatusBar();
-    createPrise();
-    glisser_ = std::make_unique<PourGlisser>(*this);
+    prise_ = std::make_unique<PourPrise>(*this);
     ici_ = std::make_unique<PourIci>(*this);
     bureau_ = std::make_unique<PourBureau>(*this);
-    raccourcis::laisserPasser(filtre_, {Mnu_Ouvrir, Mnu_Quitter, Mnu_Extraire});
+    raccourcis::laisserPasser(prise().champFiltre(), {commandes_.Mnu_Ouvrir, commandes_.Mnu_Quitter,
+                                                      commandes_.Mnu_Extraire});
 
     setAcceptDrops(true);
     resize(platform::pixelsX(this, 5985),
@@ -156,66 +255,61 @@ FUnRAR::FUnRAR(QWidget* parent)
     ListView1->setFocus();
 }
 
-FUnRAR::~FUnRAR() {
-    motDePasse_.fill(QChar());
-}
-
-QAction* FUnRAR::nouvelleAction(const char* nom, const QString& texte) {
-    auto* a = new QAction(texte, this);
-    a->setObjectName(QString::fromLatin1(nom));
-    return a;
-}
+FUnRAR::~FUnRAR() = default;
 
 void FUnRAR::createActions() {
-    Mnu_Ouvrir = nouvelleAction("Mnu_Ouvrir", QStringLiteral("&Ouvrir"));
-    Mnu_Fermer = nouvelleAction("Mnu_Fermer", QStringLiteral("&Fermer"));
-    Mnu_Quitter = nouvelleAction("Mnu_Quitter", QStringLiteral("&Quitter"));
-    Mnu_Extraire = nouvelleAction("Mnu_Extraire", QStringLiteral("&Extraire"));
-    Mnu_Tester = nouvelleAction("Mnu_Tester", QStringLiteral("&Tester"));
-    Mnu_Lister = nouvelleAction("Mnu_Lister", QStringLiteral("&Lister"));
-    Mnu_APropos = nouvelleAction("Mnu_APropos", QStringLiteral("A &Propos"));
-    Mnu_Arreter = nouvelleAction("Mnu_Arreter", QStringLiteral("A&rrêter"));
-    Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
-    Mnu_Ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    Mnu_Quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    Mnu_Extraire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    Mnu_Arreter->setEnabled(false);
-    Mnu_Extraire->setEnabled(false);
-    Mnu_Tester->setEnabled(false);
-    Mnu_Lister->setEnabled(false);
+    Commandes& c = commandes_;
+    c.Mnu_Ouvrir = nouvelleAction(this, "Mnu_Ouvrir", QStringLiteral("&Ouvrir"));
+    c.Mnu_Fermer = nouvelleAction(this, "Mnu_Fermer", QStringLiteral("&Fermer"));
+    c.Mnu_Quitter = nouvelleAction(this, "Mnu_Quitter", QStringLiteral("&Quitter"));
+    c.Mnu_Extraire = nouvelleAction(this, "Mnu_Extraire", QStringLiteral("&Extraire"));
+    c.Mnu_Tester = nouvelleAction(this, "Mnu_Tester", QStringLiteral("&Tester"));
+    c.Mnu_Lister = nouvelleAction(this, "Mnu_Lister", QStringLiteral("&Lister"));
+    c.Mnu_APropos = nouvelleAction(this, "Mnu_APropos", QStringLiteral("A &Propos"));
+    c.Mnu_Arreter = nouvelleAction(this, "Mnu_Arreter", QStringLiteral("A&rrêter"));
+    c.Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
+    c.Mnu_Ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    c.Mnu_Quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    c.Mnu_Extraire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    c.Mnu_Arreter->setEnabled(false);
+    c.Mnu_Extraire->setEnabled(false);
+    c.Mnu_Tester->setEnabled(false);
+    c.Mnu_Lister->setEnabled(false);
 
-    connect(Mnu_Ouvrir, &QAction::triggered, this, &FUnRAR::Mnu_Ouvrir_Click);
-    connect(Mnu_Fermer, &QAction::triggered, this, &FUnRAR::Mnu_Fermer_Click);
-    connect(Mnu_Quitter, &QAction::triggered, this, &FUnRAR::Mnu_Quitter_Click);
-    connect(Mnu_Extraire, &QAction::triggered, this, &FUnRAR::Mnu_Extraire_Click);
-    connect(Mnu_Tester, &QAction::triggered, this, &FUnRAR::Mnu_Tester_Click);
-    connect(Mnu_Lister, &QAction::triggered, this, &FUnRAR::Mnu_Lister_Click);
-    connect(Mnu_APropos, &QAction::triggered, this, &FUnRAR::Mnu_APropos_Click);
-    connect(Mnu_Arreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
+    connect(c.Mnu_Ouvrir, &QAction::triggered, this, &FUnRAR::Mnu_Ouvrir_Click);
+    connect(c.Mnu_Fermer, &QAction::triggered, this, &FUnRAR::Mnu_Fermer_Click);
+    connect(c.Mnu_Quitter, &QAction::triggered, this, &FUnRAR::Mnu_Quitter_Click);
+    connect(c.Mnu_Extraire, &QAction::triggered, this, &FUnRAR::Mnu_Extraire_Click);
+    connect(c.Mnu_Tester, &QAction::triggered, this, &FUnRAR::Mnu_Tester_Click);
+    connect(c.Mnu_Lister, &QAction::triggered, this, &FUnRAR::Mnu_Lister_Click);
+    connect(c.Mnu_APropos, &QAction::triggered, this, &FUnRAR::Mnu_APropos_Click);
+    connect(c.Mnu_Arreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
 }
 
 void FUnRAR::createMenus() {
+    Commandes& c = commandes_;
     QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("Mnu_Fichier"));
-    fichier->addAction(Mnu_Ouvrir);
-    fichier->addAction(Mnu_Fermer);
+    fichier->addAction(c.Mnu_Ouvrir);
+    fichier->addAction(c.Mnu_Fermer);
     fichier->addSeparator()->setObjectName(QStringLiteral("sep1"));
-    fichier->addAction(Mnu_Quitter);
+    fichier->addAction(c.Mnu_Quitter);
 
     QMenu* action = menuBar()->addMenu(QStringLiteral("&Action"));
     action->setObjectName(QStringLiteral("Mnu_Action"));
-    action->addAction(Mnu_Extraire);
-    action->addAction(Mnu_Tester);
-    action->addAction(Mnu_Lister);
+    action->addAction(c.Mnu_Extraire);
+    action->addAction(c.Mnu_Tester);
+    action->addAction(c.Mnu_Lister);
     action->addSeparator();
-    action->addAction(Mnu_Arreter);
+    action->addAction(c.Mnu_Arreter);
 
     QMenu* aide = menuBar()->addMenu(QStringLiteral("?"));
     aide->setObjectName(QStringLiteral("Mnu_Help"));
-    aide->addAction(Mnu_APropos);
+    aide->addAction(c.Mnu_APropos);
 }
 
 void FUnRAR::createToolBar() {
+    Commandes& c = commandes_;
     struct Bouton {
         const char* image;
         QString texte;
@@ -231,38 +325,38 @@ void FUnRAR::createToolBar() {
         {"quitter", QStringLiteral("Quitter"), QStringLiteral("Quitter Korvane")},
     }};
 
-    Toolbar1 = new QToolBar(this);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
+    c.Toolbar1 = new QToolBar(this);
+    c.Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    c.Toolbar1->setMovable(false);
+    c.Toolbar1->setFloatable(false);
     // The window's own context menu, on the menu bar or the toolbar, would only offer to hide the
     // toolbar, with nothing to bring it back.
     setContextMenuPolicy(Qt::PreventContextMenu);
-    Toolbar1->setIconSize(QSize(32, 32));
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    addToolBar(Qt::TopToolBarArea, Toolbar1);
+    c.Toolbar1->setIconSize(QSize(32, 32));
+    c.Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, c.Toolbar1);
 
     for (std::size_t i = 0; i < definitions.size(); ++i) {
         const Bouton& b = definitions[i];
         const QString image = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.image));
-        QAction* bouton = Toolbar1->addAction(QIcon(image), b.texte);
+        QAction* bouton = c.Toolbar1->addAction(QIcon(image), b.texte);
         bouton->setObjectName(QStringLiteral("Toolbar1_%1").arg(i + 1));
         bouton->setToolTip(b.bulle);
         const int index = int(i) + 1;
         connect(bouton, &QAction::triggered, this, [this, index] { Toolbar1_ButtonClick(index); });
-        boutons_[i] = bouton;
-        if (QWidget* w = Toolbar1->widgetForAction(bouton)) {
+        c.boutons[i] = bouton;
+        if (QWidget* w = c.Toolbar1->widgetForAction(bouton)) {
             w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
         }
     }
     // Not one of the six buttons: it is there only while a pass runs.
-    boutonArreter_ = Toolbar1->addAction(QIcon(QStringLiteral(":/icons/arreter.svg")),
-                                         QStringLiteral("Arrêter"));
-    boutonArreter_->setObjectName(QStringLiteral("Toolbar1_Arreter"));
-    boutonArreter_->setToolTip(QStringLiteral("Arrêter le passage en cours (Échap)"));
-    boutonArreter_->setVisible(false);
-    connect(boutonArreter_, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
-    if (QWidget* w = Toolbar1->widgetForAction(boutonArreter_)) {
+    c.boutonArreter = c.Toolbar1->addAction(QIcon(QStringLiteral(":/icons/arreter.svg")),
+                                            QStringLiteral("Arrêter"));
+    c.boutonArreter->setObjectName(QStringLiteral("Toolbar1_Arreter"));
+    c.boutonArreter->setToolTip(QStringLiteral("Arrêter le passage en cours (Échap)"));
+    c.boutonArreter->setVisible(false);
+    connect(c.boutonArreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
+    if (QWidget* w = c.Toolbar1->widgetForAction(c.boutonArreter)) {
         w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
     }
 }
@@ -303,35 +397,19 @@ void FUnRAR::createCentralWidget() {
     entetes->setStretchLastSection(false);
     entetes->setSectionResizeMode(ListeResultats::ColonneFichier, QHeaderView::Stretch);
     ListView1->setMinimumSize(platform::pixelsX(this, 5775), platform::pixelsY(this, 4215));
-    ajusterColonnes();
+    ajusterColonnes(ListView1, *modele_);
     // Rows reach the view in batches, and results and the header's label after them.
-    connect(modele_, &QAbstractItemModel::rowsInserted, this, &FUnRAR::ajusterColonnes);
-    connect(modele_, &QAbstractItemModel::modelReset, this, &FUnRAR::ajusterColonnes);
-    connect(modele_, &QAbstractItemModel::dataChanged, this, &FUnRAR::ajusterColonnes);
-    connect(modele_, &QAbstractItemModel::headerDataChanged, this, &FUnRAR::ajusterColonnes);
+    const auto ajuster = [this] { ajusterColonnes(ListView1, *modele_); };
+    connect(modele_, &QAbstractItemModel::rowsInserted, this, ajuster);
+    connect(modele_, &QAbstractItemModel::modelReset, this, ajuster);
+    connect(modele_, &QAbstractItemModel::dataChanged, this, ajuster);
+    connect(modele_, &QAbstractItemModel::headerDataChanged, this, ajuster);
 
     disposition->addWidget(Check1);
     disposition->addWidget(ListView1, 1);
     setCentralWidget(centre);
     // The list comes first in the tab order, before the password box.
     setTabOrder(ListView1, Check1);
-}
-
-// The sizes and the results are never cut: their columns are as wide as their widest text, at
-// least as wide as they were laid out.
-void FUnRAR::ajusterColonnes() {
-    QHeaderView* const entetes = ListView1->horizontalHeader();
-    for (const auto& [colonne, twips] : {std::pair{ListeResultats::ColonneTaille, 1000},
-                                         std::pair{ListeResultats::ColonneResultat, 600}}) {
-        int largeur = std::max(platform::pixelsX(this, twips), entetes->sectionSizeHint(colonne));
-        for (const QString& texte : modele_->textesLesPlusLarges(colonne)) {
-            largeur = std::max(
-                largeur, DelegueTexte::largeurNecessaire(ListView1->font(), ListView1, texte));
-        }
-        if (entetes->sectionSize(colonne) != largeur) {
-            entetes->resizeSection(colonne, largeur);
-        }
-    }
 }
 
 void FUnRAR::createStatusBar() {
@@ -346,9 +424,8 @@ void FUnRAR::createStatusBar() {
     statusBar()->setSizeGripEnabled(false);
     panneaux_[0]->setText(CreditAuteur);
     panneaux_[0]->rendreAccessoire();
-    PasseFenetre::Fenetre& cote = *this;
     passe_ = std::make_unique<PasseFenetre>(
-        *this, cote, *modele_, statusBar(),
+        *this, *pourPasse_, *modele_, statusBar(),
         std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
 }
 
@@ -364,26 +441,4 @@ void FUnRAR::signalerProtection() {
     protection_->setToolTip(a->detail);
     statusBar()->addPermanentWidget(protection_);
     passe_->avancement().ajouterPanneau(protection_);
-}
-
-void FUnRAR::activerControlesArchive(bool actifs) {
-    Mnu_Extraire->setEnabled(actifs);
-    Mnu_Tester->setEnabled(actifs);
-    Mnu_Lister->setEnabled(actifs);
-    boutons_[1]->setEnabled(actifs);
-    boutons_[2]->setEnabled(actifs);
-    boutons_[3]->setEnabled(actifs);
-}
-
-void FUnRAR::commandesDuPasse(bool pendant) {
-    if (pendant) {
-        archiveActive_ = Mnu_Extraire->isEnabled();
-    }
-    Mnu_Ouvrir->setEnabled(!pendant);
-    Mnu_Fermer->setEnabled(!pendant);
-    boutons_[0]->setEnabled(!pendant);
-    activerControlesArchive(!pendant && archiveActive_);
-    Check1->setEnabled(!pendant);
-    Mnu_Arreter->setEnabled(pendant);
-    boutonArreter_->setVisible(pendant);
 }

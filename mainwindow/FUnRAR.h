@@ -1,34 +1,34 @@
 #pragma once
 
 // The main window: menus, toolbar, password box, result list and status bar, and every command.
+// Finding and taking (PriseFenetre), "Extraire ici" (IciFenetre), the desktop (BureauFenetre)
+// and a pass (PasseFenetre) live in rooms of their own, each answered through a small private
+// adapter (FUnRAR.cpp).
 
 #include "CheminsPartages.h"
-#include "PasseFenetre.h"
+#include "Commandes.h"
+#include "MotDePasseGarde.h"
 
 #include <QMainWindow>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
-class QAction;
+class BureauFenetre;
+class ListeMontree;
+class ListeResultats;
+class PanneauEtat;
+class PasseFenetre;
+class PriseFenetre;
 class QCheckBox;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
-class QLabel;
-class QLineEdit;
-class BureauFenetre;
-class Glisser;
-class PanneauEtat;
-class QToolBar;
 class QTableView;
-class ListeResultats;
-class ListeMontree;
 
-class FUnRAR final : public QMainWindow, private PasseFenetre::Fenetre {
+class FUnRAR final : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -49,9 +49,6 @@ public:
                         const std::vector<quint32>& selection = {},
                         ListeResultats* ailleurs = nullptr);
 
-    // The password handed to every pass: the one typed when Check1 was ticked, else empty.
-    QString argumentMotDePasse() const;
-
     ListeResultats* modeleResultats() const { return modele_; }
     ListeMontree* listeMontree() const { return montree_; }
 
@@ -65,25 +62,14 @@ public:
     void Mnu_Arreter_Click();
     void Toolbar1_ButtonClick(int index);
 
-    QString texteAPropos() const;
-
-    // Finding and taking entries in the list (FUnRARPrise.cpp).
-    void Mnu_Filtrer_Click();
-    void Mnu_ExtraireSelection_Click();
-    void Mnu_Copier_Click();
-    void Mnu_EnregistrerListe_Click();
-    // A double-click or Return on the row shown at `ligne`: a file is extracted alone into a
-    // private folder and handed to the desktop's application for its type, unless it could run;
-    // a folder filters the list to what it holds.
-    void ouvrirLigne(int ligne);
-    // Dragging the chosen rows out of the list (Glisser.h).
-    Glisser& glisser();
+    // Finding and taking entries in the list: filter, sort, selection, copy, saving the list,
+    // "Extraire la sélection", opening an entry, dragging rows out (PriseFenetre.h).
+    PriseFenetre& prise();
     // Start-up by "Extraire ici": the archive of the argument text extracted beside itself
     // (IciFenetre.h); none: as Form_Load.
     void extraireIci(const QByteArray& texteArguments);
     // Properties, recent archives, the names screen readers read (BureauFenetre.h).
     BureauFenetre& bureau();
-    const InfosArchive& infosArchive() const { return passe_->infos(); }
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -92,33 +78,16 @@ protected:
     void dropEvent(QDropEvent* evenement) override;
 
 private:
-    // A command of the window, found by tests and screen readers by its object name.
-    QAction* nouvelleAction(const char* nom, const QString& texte);
     void createActions();
     void createMenus();
     void createToolBar();
     void createCentralWidget();
     void createStatusBar();
-    void ajusterColonnes();
 
-    void createPrise();
-    // The ranks in modele_ of the rows chosen in ListView1, in the order shown.
-    std::vector<int> rangsChoisis() const;
-    // Keeps the rows chosen and the current one across `changement` of the rows shown.
-    void garderSelection(const std::function<void()>& changement);
-    void filtrer(const QString& texte);
-    void fermerFiltre();
-    void trierPar(int colonne);
-    void montrerTri();
-    void priseActive();
+    // The password handed to every pass: the one typed when Check1 was ticked, else empty.
+    QString argumentMotDePasse() const;
     // The extract command, of the entries at `selection` only when it is not empty.
     void extraire(const std::vector<quint32>& selection);
-    // No application took the entry `nom` at `place` of `archive`, opened: says so, and offers to
-    // extract it while that archive is open and no pass runs.
-    void refusOuverture(const QString& nom, quint32 place, const QString& archive);
-    // An extraction pass into `dossier`, made the current directory, where the library writes;
-    // false, with nothing extracted and the process where it was, when it cannot be.
-    bool extraireDans(const QString& dossier, const std::vector<quint32>& selection = {});
     // The extraction pass into the current directory.
     void passeExtraction(const std::vector<quint32>& selection = {});
     // Before an extraction into `dossier`: what it needs fits in the room left there, or the user
@@ -126,61 +95,32 @@ private:
     bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {},
                       int ouvert = -1);
 
-    void activerControlesArchive(bool actifs);
     void signalerProtection();
+    // Panel 2: the archive's name, then its size, which is never the part cut.
+    void decrireArchive(qint64 taille);
     // The open command once a file is chosen: `octets`, its path on disk.
     void ouvrir(const QByteArray& choisi);
     void Check1_Toggled(bool coche);
-    void garderMotDePasse(const QString& motDePasse, const QString& archive);
-    void decrireArchive(qint64 taille);
     // The archive that the argument text names, as start-up takes it, named by the title.
     void prendreArchive(const QByteArray& texteArguments);
 
-    // PasseFenetre::Fenetre: what a pass asks of this window (the commands of a pass: on
-    // "Arrêter", off the others).
-    void commandesDuPasse(bool pendant) override;
-    void avantBoite() override;
-    QString archiveDuMotDePasse() const override { return motDePasseDe_; }
-    void motDePasseSaisi(const QString& motDePasse, const QString& archive) override;
-    QString ranger(bool garder) override;
-    QString dossierExtrait(assistant::Issue issue) override;
-    QString destination() const override;
-
     ListeResultats* modele_ = nullptr;
     ListeMontree* montree_ = nullptr; // what ListView1 shows of modele_
-    QString motDePasse_;
-    QString motDePasseDe_; // the archive it was typed for; empty: none in particular
+    MotDePasseGarde motDePasse_;
+    // What the open command has chosen, named by the title and panel 2 from its first box on.
+    std::optional<QByteArray> ouverture_;
 
-    std::unique_ptr<PasseFenetre> passe_; // the window's side of every pass
-    class PourGlisser;
-    std::unique_ptr<PourGlisser> glisser_; // the drag out of ListView1, and what it asks of us
+    class PourPasse;
+    std::unique_ptr<PourPasse> pourPasse_; // what a pass asks of us, for as long as passe_ lives
+    std::unique_ptr<PasseFenetre> passe_;  // the window's side of every pass
+    class PourPrise;
+    std::unique_ptr<PourPrise> prise_; // finding and taking in ListView1, and what it asks of us
     class PourIci;
     std::unique_ptr<PourIci> ici_; // "Extraire ici", and what it asks of us
     class PourBureau;
     std::unique_ptr<PourBureau> bureau_; // the window at home on the desktop
-    bool archiveActive_ = false;         // the archive controls before the pass
-    // What the open command has chosen, named by the title and panel 2 from its first box on.
-    std::optional<QByteArray> ouverture_;
 
-    QAction* Mnu_Ouvrir = nullptr;
-    QAction* Mnu_Fermer = nullptr;
-    QAction* Mnu_Quitter = nullptr;
-    QAction* Mnu_Extraire = nullptr;
-    QAction* Mnu_Tester = nullptr;
-    QAction* Mnu_Lister = nullptr;
-    QAction* Mnu_APropos = nullptr;
-    QAction* Mnu_Arreter = nullptr;
-    QAction* Mnu_ExtraireSelection = nullptr;
-    QAction* Mnu_EnregistrerListe = nullptr;
-    QAction* Mnu_Copier = nullptr;
-    QAction* Mnu_Filtrer = nullptr;
-    QAction* Mnu_OuvrirLigne = nullptr;
-    QWidget* barreFiltre_ = nullptr; // under the list, from the first Ctrl+F
-    QLineEdit* filtre_ = nullptr;
-    PanneauEtat* compte_ = nullptr;    // "N sur M" while the list is filtered
-    QAction* boutonArreter_ = nullptr; // at the end of Toolbar1, while a pass runs
-    QToolBar* Toolbar1 = nullptr;
-    std::array<QAction*, 6> boutons_{}; // Toolbar1's buttons 1 to 6
+    Commandes commandes_; // the menus' commands and Toolbar1's buttons
     QCheckBox* Check1 = nullptr;
     QTableView* ListView1 = nullptr;
     std::array<PanneauEtat*, 3> panneaux_{}; // StatusBar1's panels 1 to 3

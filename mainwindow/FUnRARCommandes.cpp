@@ -1,6 +1,5 @@
 // The commands of the main window: start-up, the password box, open, close, extract, test, list,
-// about, stop and quit, the toolbar's dispatch, a file dropped on the window, and what a pass asks
-// of the window.
+// about, stop and quit, the toolbar's dispatch, a file dropped on the window.
 
 #include "FUnRAR.h"
 
@@ -16,6 +15,8 @@
 #include "ListeResultats.h"
 #include "Messages.h"
 #include "PanneauEtat.h"
+#include "PasseFenetre.h"
+#include "PriseFenetre.h"
 #include "TexteVisible.h"
 #include "Titres.h"
 #include "Volumes.h"
@@ -29,7 +30,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QSignalBlocker>
 #include <QUrl>
 
 #include <optional>
@@ -46,16 +46,29 @@ QString texteNombre(qint64 n) {
     return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
 }
 
+QString texteAPropos() {
+    const QStringList lignes{
+        QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"),
+        QString(),
+        QStringLiteral("Auteur : l'équipe Korvane"),
+        QStringLiteral("E-Mail : korvane@example.org"),
+        QStringLiteral("Url : https://korvane.example.org/"),
+        QString(),
+        QStringLiteral("Bibliothèque UnRAR, interface version %1")
+            .arg(assistant::versionBibliotheque()),
+    };
+    return lignes.join(QLatin1Char('\r'));
+}
+
 } // namespace
 
 QString FUnRAR::argumentMotDePasse() const {
-    return Check1->isChecked() ? motDePasse_ : QString();
+    return Check1->isChecked() ? motDePasse_.texte() : QString();
 }
 
 void FUnRAR::Check1_Toggled(bool coche) {
     if (!coche) {
-        motDePasse_.fill(QChar());
-        motDePasse_.clear();
+        motDePasse_.oublier();
         return;
     }
     const std::optional<QString> saisi = interaction().motDePasse(
@@ -66,7 +79,7 @@ void FUnRAR::Check1_Toggled(bool coche) {
         return;
     }
     // Typed with an archive open, it is that archive's; else the next one's.
-    garderMotDePasse(*saisi, Mnu_Extraire->isEnabled() ? CheminArchive : QString());
+    motDePasse_.garder(*saisi, commandes_.Mnu_Extraire->isEnabled() ? CheminArchive : QString());
 }
 
 // Panel 2: the archive's name, then its size, which is never the part cut.
@@ -75,18 +88,9 @@ void FUnRAR::decrireArchive(qint64 taille) {
                                                        QStringLiteral(" Octets "));
 }
 
-void FUnRAR::garderMotDePasse(const QString& motDePasse, const QString& archive) {
-    motDePasse_.fill(QChar());
-    motDePasse_ = motDePasse;
-    motDePasseDe_ = archive;
-}
-
 void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motDePasse,
                             const std::vector<quint32>& selection, ListeResultats* ailleurs) {
-    // Typed before any archive was open, a password belongs to the first one it is given to.
-    if (motDePasseDe_.isEmpty() && !motDePasse.isEmpty()) {
-        motDePasseDe_ = chemin;
-    }
+    motDePasse_.donnerA(chemin, motDePasse);
     const assistant::Issue issue = passe_->traiter(mode, chemin, motDePasse, selection, ailleurs);
     signalerProtection();
     if (issue == assistant::Issue::Abandonnee) {
@@ -95,38 +99,16 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
     bureau().nommerPourLecteurs(); // a panel may have come with the pass
 }
 
-void FUnRAR::motDePasseSaisi(const QString& motDePasse, const QString& archive) {
-    garderMotDePasse(motDePasse, archive);
-    const QSignalBlocker silence(Check1);
-    Check1->setChecked(true);
-}
-
-void FUnRAR::avantBoite() {
-    if (!ouverture_) {
-        return;
-    }
-    // The user is asked about the archive being opened: the window names it already.
-    setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
-    panneaux_[2]->clear();
-    struct stat fichier {};
-    if (::stat(ouverture_->constData(), &fichier) == 0) {
-        decrireArchive(fichier.st_size);
-    } else {
-        panneaux_[1]->clear();
-    }
-    ouverture_.reset();
-}
-
 void FUnRAR::Form_Load(const QByteArray& texteArguments) {
     if (texteArguments.isEmpty()) {
-        activerControlesArchive(false);
+        commandes_.activerArchive(false);
         ecran::montrerBarreEntiere(this);
         return;
     }
     prendreArchive(texteArguments);
     modele_->viderLignes();
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
-    activerControlesArchive(true);
+    commandes_.activerArchive(true);
     bureau().retenirArchive();
     ecran::montrerBarreEntiere(this);
 }
@@ -158,20 +140,20 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     NomArchive = CheminArchive.isEmpty() ? QString() : QFileInfo(CheminArchive).fileName();
     if (CheminArchive.isEmpty()) {
         setWindowTitle(TitreFenetre);
-        activerControlesArchive(false);
+        commandes_.activerArchive(false);
         return;
     }
 
     modele_->viderLignes();
-    fermerFiltre(); // what it kept was a part of another archive
+    prise().fermerFiltre(); // what it kept was a part of another archive
     ouverture_ = octets;
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
     ouverture_.reset();
     bureau().retenirArchive();
     setWindowTitle(TitreFenetre + QStringLiteral(" : ") + nomVisible(CheminArchive));
-    Mnu_Extraire->setEnabled(true);
-    Mnu_Tester->setEnabled(true);
-    Mnu_Lister->setEnabled(true);
+    commandes_.Mnu_Extraire->setEnabled(true);
+    commandes_.Mnu_Tester->setEnabled(true);
+    commandes_.Mnu_Lister->setEnabled(true);
 
     struct stat fichier {};
     if (::stat(octets.constData(), &fichier) != 0) {
@@ -181,9 +163,9 @@ void FUnRAR::ouvrir(const QByteArray& choisi) {
     decrireArchive(fichier.st_size);
     panneaux_[2]->setText(texteNombre(modele_->nombreLignes()) + QStringLiteral(" Fichiers "));
     ecran::montrerBarreEntiere(this); // the archive's name and its count are read whole
-    boutons_[1]->setEnabled(true);
-    boutons_[2]->setEnabled(true);
-    boutons_[3]->setEnabled(true);
+    commandes_.boutons[1]->setEnabled(true);
+    commandes_.boutons[2]->setEnabled(true);
+    commandes_.boutons[3]->setEnabled(true);
 }
 
 namespace {
@@ -226,8 +208,8 @@ void FUnRAR::dropEvent(QDropEvent* evenement) {
 
 void FUnRAR::Mnu_Fermer_Click() {
     modele_->viderLignes();
-    fermerFiltre();
-    activerControlesArchive(false);
+    prise().fermerFiltre();
+    commandes_.activerArchive(false);
     panneaux_[1]->clear();
     panneaux_[2]->clear();
     passe_->avancement().effacer();
@@ -267,46 +249,23 @@ void FUnRAR::extraire(const std::vector<quint32>& selection) {
     if (DossierDestination.isEmpty() || !assezDePlace(DossierDestination, selection)) {
         return;
     }
-    if (!extraireDans(DossierDestination, selection)) {
-        interaction().message(this,
-                              QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
-                                             "n'existe plus ou n'est pas accessible.")
-                                  .arg(nomVisible(DossierDestination)),
-                              Messages::TitreErreur, platform::Icone::Exclamation);
-    }
-}
-
-bool FUnRAR::extraireDans(const QString& dossier, const std::vector<quint32>& selection) {
     const QString avant = QDir::currentPath();
     try {
-        platform::rendreLecteurCourant(platform::lecteurDe(dossier));
-        platform::changerDossierCourant(dossier);
+        platform::rendreLecteurCourant(platform::lecteurDe(DossierDestination));
+        platform::changerDossierCourant(DossierDestination);
     } catch (const platform::ErreurDossier&) {
         // Making the drive current may have moved us already: a refused extraction leaves the
         // process where it was. The library writes under the current directory: never anywhere
         // else.
         QDir::setCurrent(avant);
-        return false;
-    }
-    passeExtraction(selection);
-    return true;
-}
-
-void FUnRAR::passeExtraction(const std::vector<quint32>& selection) {
-    passe_->prevoir(CheminArchive, selection); // while the rows chosen are there
-    if (selection.empty()) {
-        modele_->viderLignes();
-        TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection);
+        interaction().message(this,
+                              QStringLiteral("Impossible d'extraire dans le dossier « %1 » : il "
+                                             "n'existe plus ou n'est pas accessible.")
+                                  .arg(nomVisible(DossierDestination)),
+                              Messages::TitreErreur, platform::Icone::Exclamation);
         return;
     }
-    // The list keeps every row in its order, filter and sort: the chosen ones take their results.
-    ListeResultats extraites;
-    TraiterArchive(ModeExtraction, CheminArchive, argumentMotDePasse(), selection, &extraites);
-    modele_->reprendreResultats(extraites);
-    // Rows kept apart are a private pass's, which shows no folder: this one went where the user
-    // chose.
-    passe_->avancement().fin(passe_->issue() == assistant::Issue::Interrompue,
-                             dossierExtrait(passe_->issue()));
+    passeExtraction(selection);
 }
 
 bool FUnRAR::assezDePlace(const QString& dossier, const std::vector<quint32>& selection,
@@ -341,20 +300,6 @@ void FUnRAR::Mnu_Tester_Click() {
 void FUnRAR::Mnu_Lister_Click() {
     modele_->viderLignes();
     TraiterArchive(ModeListe, CheminArchive, argumentMotDePasse());
-}
-
-QString FUnRAR::texteAPropos() const {
-    const QStringList lignes{
-        QStringLiteral("Korvane version 1.0 - Extraction de fichiers RAR"),
-        QString(),
-        QStringLiteral("Auteur : l'équipe Korvane"),
-        QStringLiteral("E-Mail : korvane@example.org"),
-        QStringLiteral("Url : https://korvane.example.org/"),
-        QString(),
-        QStringLiteral("Bibliothèque UnRAR, interface version %1")
-            .arg(assistant::versionBibliotheque()),
-    };
-    return lignes.join(QLatin1Char('\r'));
 }
 
 void FUnRAR::Mnu_APropos_Click() {

@@ -9,6 +9,7 @@
 #include "LigneCommande.h"
 #include "ListeResultats.h"
 #include "Notification.h"
+#include "PriseFenetre.h"
 #include "Proprietes.h"
 #include "TexteVisible.h"
 
@@ -181,7 +182,7 @@ private slots:
         FUnRAR f;
         b.fichiers << archive << d.filePath(QStringLiteral("liste.txt"));
         f.Mnu_Ouvrir_Click();
-        f.Mnu_EnregistrerListe_Click();
+        f.prise().Mnu_EnregistrerListe_Click();
         f.bureau().Mnu_Proprietes_Click();
         const ArchivesRecentes::Entree recente = ArchivesRecentes().entrees().value(0);
         FUnRAR g;
@@ -287,7 +288,7 @@ private slots:
                         : archives::creer(d.path(), QStringLiteral("a.rar"), {{"a", "1"}}));
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
-        f.Mnu_Filtrer_Click();
+        f.prise().Mnu_Filtrer_Click();
         QFETCH(QString, focus);
         f.findChild<QWidget*>(focus)->setFocus();
         QStringList vus;
@@ -373,7 +374,7 @@ private slots:
         QCOMPARE(f.screen()->size(), taille / echelle);
         QVERIFY(f.screen()->availableGeometry().contains(f.frameGeometry()));
         // The filter's bar grows the window's layout, and its count takes a place in the bar.
-        f.Mnu_Filtrer_Click();
+        f.prise().Mnu_Filtrer_Click();
         f.findChild<QLineEdit*>(QStringLiteral("filtre"))->setText(QStringLiteral("a"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         QVERIFY(f.findChild<QWidget*>(QStringLiteral("compte"))->isVisible());

@@ -4,12 +4,12 @@
 #include "Archives.h"
 #include "EcrivainRar.h"
 #include "FUnRAR.h"
-#include "Glisser.h"
 #include "ListeMontree.h"
 #include "ListeResultats.h"
 #include "Ouverture.h"
 #include "Passe.h"
 #include "Prise.h"
+#include "PriseFenetre.h"
 #include "Restes.h"
 
 #include <QDirIterator>
@@ -231,7 +231,7 @@ private slots:
         FUnRAR f;
         f.Form_Load(archives::creer(d.path(), QStringLiteral("a.rar"),
                                     {{"un.txt", "1"}, {"deux.txt", "2"}}));
-        f.Mnu_Filtrer_Click();
+        f.prise().Mnu_Filtrer_Click();
         auto* champ = f.findChild<QLineEdit*>(QStringLiteral("filtre"));
         champ->setText(QStringLiteral("un"));
         geste == "Ouvrir"   ? f.Mnu_Ouvrir_Click()
@@ -308,7 +308,7 @@ private slots:
         QDir().mkpath(d.filePath(QStringLiteral("dest")));
         ModuleRAR::DossierDestination = d.filePath(QStringLiteral("dest"));
         repondreAuDialogue("Command1");
-        f.Mnu_ExtraireSelection_Click();
+        f.prise().Mnu_ExtraireSelection_Click();
         QCOMPARE(fichiersSous(ModuleRAR::DossierDestination),
                  (QStringList{"b.txt=1", "dos/c.txt=70000", "dos/sous/d.txt=1"}));
         // Every row stays where it was shown: those extracted say so, the others keep theirs.
@@ -351,7 +351,7 @@ private slots:
         f.modeleResultats()->publier();
         const QStringList lignes = colonne(f, 0);
         choisir(f, {"a.txt", "autre", "dos/c.txt"});
-        const std::unique_ptr<QMimeData> donnees = f.glisser().donnees();
+        const std::unique_ptr<QMimeData> donnees = f.prise().glisser().donnees();
         QVERIFY(donnees);
         const QDir dossier = QFileInfo(donnees->urls().value(0).toLocalFile()).dir();
         QStringList noms;
@@ -363,7 +363,7 @@ private slots:
                  (QStringList{"a.txt=2", "autre/e.txt=4", "dos/c.txt=5"}));
         QVERIFY(boites.messages.isEmpty());
         choisir(f, {"gros.bin"}); // joins the rows chosen
-        QVERIFY(!f.glisser().donnees());
+        QVERIFY(!f.prise().glisser().donnees());
         QCOMPARE(boites.vues(),
                  QStringList{"Korvane v 1.0: Les entrées choisies font 3,3 Go : Korvane n'en "
                              "glisse pas plus de 1 Go. « Extraire la sélection » les extrait dans "
@@ -420,7 +420,7 @@ private slots:
         FUnRAR f;
         f.Form_Load(archive);
         const int avant = laisses();
-        f.ouvrirLigne(0);
+        f.prise().ouvrirLigne(0);
         QCOMPARE(boites.documents.size(), ouvert ? 1 : 0);
         QCOMPARE(laisses(), avant + boites.documents.size()); // nothing stays of a refused one
         QCOMPARE(boites.vues(),
@@ -442,7 +442,7 @@ private slots:
             QVERIFY(dossier.contains(restes::debutDuPassage(::getpid()) + '-'));
         }
         QCOMPARE(colonne(f, 0), (QStringList{QFile::decodeName(nom), "d"}));
-        f.ouvrirLigne(1);
+        f.prise().ouvrirLigne(1);
         QCOMPARE(montres(*f.listeMontree()), (QStringList{QFile::decodeName(nom)}).filter("d/"));
     }
 
@@ -466,7 +466,7 @@ private slots:
         FUnRAR f;
         f.Form_Load(archives::creer(d.path(), QStringLiteral("r.rar"), {{"a.txt", "un\n"}}));
         const int avant = laisses();
-        f.ouvrirLigne(0);
+        f.prise().ouvrirLigne(0);
         QCOMPARE(laisses(), avant + 1);
         if (fermee) {
             f.Mnu_Fermer_Click();
