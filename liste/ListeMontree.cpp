@@ -151,11 +151,13 @@ void ListeMontree::refiltrer() {
     const Cherchee cherchee(aiguille);
     niveaux_.clear();
     montres_.vider(connues_);
+    suites_.resize(connues_);
     for (quint32 place = 0; place < connues_; ++place) {
-        if (garde(place, cherchee)) {
+        if (garde(place, cherchee, suites_[place])) {
             montres_.ajouter(place);
         }
     }
+    suitesJustes_ = true;
     niveaux_.push_back({aiguille, {}});
 }
 
@@ -167,6 +169,8 @@ void ListeMontree::filtrer(const QString& texte) {
     if (aiguille.isEmpty()) {
         beginResetModel();
         niveaux_.clear();
+        suites_ = {};
+        suitesJustes_ = false;
         endResetModel();
         return;
     }
@@ -183,11 +187,13 @@ void ListeMontree::filtrer(const QString& texte) {
     bool change = false;
     if (base == 0) {
         montres.vider(connues_);
+        suites_.resize(connues_);
         for (quint32 place = 0; place < connues_; ++place) {
-            if (garde(place, cherchee)) {
+            if (garde(place, cherchee, suites_[place])) {
                 montres.ajouter(place);
             }
         }
+        suitesJustes_ = true;
         change = montres.compte() != connues_ || rowCount() != int(connues_);
     } else {
         // Back to the rows that text kept: those its successors dropped come back, untried.
@@ -196,12 +202,26 @@ void ListeMontree::filtrer(const QString& texte) {
             montres.unir(niveaux_[n].ecartees);
         }
         change = montres.compte() != montres_.compte();
-        if (niveau.aiguille != niveaux_[base - 1].aiguille) {
-            // Then only those are tried.
+        const QByteArray& avant = niveaux_[base - 1].aiguille;
+        if (niveau.aiguille != avant) {
+            // Then only those are tried; typed on from the filter's text, first on what follows
+            // that text in each row.
+            const bool suite =
+                suitesJustes_ && base == niveaux_.size() && niveau.aiguille.startsWith(avant);
+            const QByteArrayView ajout =
+                suite ? QByteArrayView(niveau.aiguille).sliced(avant.size()) : QByteArrayView();
             niveau.ecartees.vider(connues_);
-            change = montres.ecarter([&](quint32 place) { return garde(place, cherchee); },
-                                     niveau.ecartees) > 0 ||
+            change = montres.ecarter(
+                         [&](quint32 place) {
+                             Cherchee::Suite& s = suites_[place];
+                             return (suite && Cherchee::prolonger(s, ajout)) ||
+                                    garde(place, cherchee, s);
+                         },
+                         niveau.ecartees) > 0 ||
                      change;
+            suitesJustes_ = true;
+        } else {
+            suitesJustes_ = false; // the rows given back were not tried
         }
     }
     // The same rows in the same order (every row kept, or nothing given back nor dropped): the
@@ -327,10 +347,11 @@ void ListeMontree::lignesAjoutees(int combien) {
     for (const Niveau& niveau : niveaux_) {
         cherchees.emplace_back(niveau.aiguille);
     }
+    suites_.resize(connues_);
     std::vector<quint32> nouvelles;
     for (quint32 place = avant; place < connues_; ++place) {
         std::size_t n = 0;
-        while (n < niveaux_.size() && garde(place, cherchees[n])) {
+        while (n < niveaux_.size() && garde(place, cherchees[n], suites_[place])) {
             ++n;
         }
         if (n == niveaux_.size()) {

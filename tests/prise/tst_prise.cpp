@@ -123,6 +123,10 @@ private slots:
         ligne("a key taken back", "été/b", "Été/b.txt,été/a.txt", "été/");
         ligne("keys taken back to a ligature", "coeur.t", "coeur.txt,Mon cœur, mon âme", "cœur");
         ligne("a text that holds none typed before", "ab", "zèbre", "zè");
+        ligne("typed on: not where the text first showed, further on", "mon ",
+              "Mon cœur, mon âme", "mon a");
+        ligne("typed on past what was kept of the rest, over capitals", "rapport",
+              "Documents/Rapport annuel FINAL.pdf", "rapport annuel final");
         ligne("every key taken back", "coeur", "115 rows", "");
         // Accents weigh only between names otherwise alike; "." comes before "/".
         ligne("by name, French", "ét", "Été,éte.txt,été/a.txt,Été/b.txt", "=", 0);
