@@ -320,16 +320,27 @@ void ListeMontree::apresRemise() {
 void ListeMontree::lignesAjoutees(int combien) {
     if (colonne_ >= 0) {
         // Only a pass adds rows, and a pass empties the list first: a sorted list takes none.
-        // Should one come all the same, it shows in the pass's order.
-        beginResetModel();
-        connues_ += quint32(combien);
+        // Should one come all the same, the rows go back to the pass's order, where it comes
+        // on top. Moved rather than reset, each row keeps its selection.
+        emit layoutAboutToBeChanged();
+        const QModelIndexList avant = persistentIndexList();
+        std::vector<quint32> ordinaux;
+        ordinaux.reserve(std::size_t(avant.size()));
+        for (const QModelIndex& i : avant) {
+            ordinaux.push_back(ordinal(i.row()));
+        }
         colonne_ = -1;
         tri_.clear();
         placeDe_.clear();
-        refiltrer();
-        endResetModel();
+        refiltrer(); // the same rows, at other places
+        QModelIndexList apres;
+        apres.reserve(avant.size());
+        for (qsizetype i = 0; i < avant.size(); ++i) {
+            apres.append(index(ligneDe(ordinaux[std::size_t(i)]), avant[i].column()));
+        }
+        changePersistentIndexList(avant, apres);
+        emit layoutChanged();
         emit ordreDuPasse();
-        return;
     }
     if (!filtre()) {
         beginInsertRows(QModelIndex(), 0, combien - 1);
