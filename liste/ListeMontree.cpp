@@ -153,7 +153,7 @@ void ListeMontree::refiltrer() {
     montres_.vider(connues_);
     suites_.resize(connues_);
     for (quint32 place = 0; place < connues_; ++place) {
-        if (garde(place, cherchee, suites_[place])) {
+        if (garde(place, cherchee, suites_[place].suite)) {
             montres_.ajouter(place);
         }
     }
@@ -189,7 +189,7 @@ void ListeMontree::filtrer(const QString& texte) {
         montres.vider(connues_);
         suites_.resize(connues_);
         for (quint32 place = 0; place < connues_; ++place) {
-            if (garde(place, cherchee, suites_[place])) {
+            if (garde(place, cherchee, suites_[place].suite)) {
                 montres.ajouter(place);
             }
         }
@@ -213,7 +213,7 @@ void ListeMontree::filtrer(const QString& texte) {
             niveau.ecartees.vider(connues_);
             change = montres.ecarter(
                          [&](quint32 place) {
-                             Cherchee::Suite& s = suites_[place];
+                             Cherchee::Suite& s = suites_[place].suite;
                              return (suite && Cherchee::prolonger(s, ajout)) ||
                                     garde(place, cherchee, s);
                          },
@@ -362,7 +362,7 @@ void ListeMontree::lignesAjoutees(int combien) {
     std::vector<quint32> nouvelles;
     for (quint32 place = avant; place < connues_; ++place) {
         std::size_t n = 0;
-        while (n < niveaux_.size() && garde(place, cherchees[n], suites_[place])) {
+        while (n < niveaux_.size() && garde(place, cherchees[n], suites_[place].suite)) {
             ++n;
         }
         if (n == niveaux_.size()) {
