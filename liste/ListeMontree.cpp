@@ -151,11 +151,13 @@ void ListeMontree::refiltrer() {
     const Cherchee cherchee(aiguille);
     niveaux_.clear();
     montres_.vider(connues_);
+    suites_.resize(connues_);
     for (quint32 place = 0; place < connues_; ++place) {
-        if (garde(place, cherchee)) {
+        if (garde(place, cherchee, suites_[place].suite)) {
             montres_.ajouter(place);
         }
     }
+    suitesJustes_ = true;
     niveaux_.push_back({aiguille, {}});
 }
 
@@ -167,6 +169,8 @@ void ListeMontree::filtrer(const QString& texte) {
     if (aiguille.isEmpty()) {
         beginResetModel();
         niveaux_.clear();
+        suites_ = {};
+        suitesJustes_ = false;
         endResetModel();
         return;
     }
@@ -183,11 +187,13 @@ void ListeMontree::filtrer(const QString& texte) {
     bool change = false;
     if (base == 0) {
         montres.vider(connues_);
+        suites_.resize(connues_);
         for (quint32 place = 0; place < connues_; ++place) {
-            if (garde(place, cherchee)) {
+            if (garde(place, cherchee, suites_[place].suite)) {
                 montres.ajouter(place);
             }
         }
+        suitesJustes_ = true;
         change = montres.compte() != connues_ || rowCount() != int(connues_);
     } else {
         // Back to the rows that text kept: those its successors dropped come back, untried.
@@ -196,12 +202,26 @@ void ListeMontree::filtrer(const QString& texte) {
             montres.unir(niveaux_[n].ecartees);
         }
         change = montres.compte() != montres_.compte();
-        if (niveau.aiguille != niveaux_[base - 1].aiguille) {
-            // Then only those are tried.
+        const QByteArray& avant = niveaux_[base - 1].aiguille;
+        if (niveau.aiguille != avant) {
+            // Then only those are tried; typed on from the filter's text, first on what follows
+            // that text in each row.
+            const bool suite =
+                suitesJustes_ && base == niveaux_.size() && niveau.aiguille.startsWith(avant);
+            const QByteArrayView ajout =
+                suite ? QByteArrayView(niveau.aiguille).sliced(avant.size()) : QByteArrayView();
             niveau.ecartees.vider(connues_);
-            change = montres.ecarter([&](quint32 place) { return garde(place, cherchee); },
-                                     niveau.ecartees) > 0 ||
+            change = montres.ecarter(
+                         [&](quint32 place) {
+                             Cherchee::Suite& s = suites_[place].suite;
+                             return (suite && Cherchee::prolonger(s, ajout)) ||
+                                    garde(place, cherchee, s);
+                         },
+                         niveau.ecartees) > 0 ||
                      change;
+            suitesJustes_ = true;
+        } else {
+            suitesJustes_ = false; // the rows given back were not tried
         }
     }
     // The same rows in the same order (every row kept, or nothing given back nor dropped): the
@@ -300,10 +320,27 @@ void ListeMontree::apresRemise() {
 void ListeMontree::lignesAjoutees(int combien) {
     if (colonne_ >= 0) {
         // Only a pass adds rows, and a pass empties the list first: a sorted list takes none.
-        // Should one come all the same, it shows in the pass's order.
-        avantRemise();
-        apresRemise();
-        return;
+        // Should one come all the same, the rows go back to the pass's order, where it comes
+        // on top. Moved rather than reset, each row keeps its selection.
+        emit layoutAboutToBeChanged();
+        const QModelIndexList avant = persistentIndexList();
+        std::vector<quint32> ordinaux;
+        ordinaux.reserve(std::size_t(avant.size()));
+        for (const QModelIndex& i : avant) {
+            ordinaux.push_back(ordinal(i.row()));
+        }
+        colonne_ = -1;
+        tri_.clear();
+        placeDe_.clear();
+        refiltrer(); // the same rows, at other places
+        QModelIndexList apres;
+        apres.reserve(avant.size());
+        for (qsizetype i = 0; i < avant.size(); ++i) {
+            apres.append(index(ligneDe(ordinaux[std::size_t(i)]), avant[i].column()));
+        }
+        changePersistentIndexList(avant, apres);
+        emit layoutChanged();
+        emit ordreDuPasse();
     }
     if (!filtre()) {
         beginInsertRows(QModelIndex(), 0, combien - 1);
@@ -321,10 +358,11 @@ void ListeMontree::lignesAjoutees(int combien) {
     for (const Niveau& niveau : niveaux_) {
         cherchees.emplace_back(niveau.aiguille);
     }
+    suites_.resize(connues_);
     std::vector<quint32> nouvelles;
     for (quint32 place = avant; place < connues_; ++place) {
         std::size_t n = 0;
-        while (n < niveaux_.size() && garde(place, cherchees[n])) {
+        while (n < niveaux_.size() && garde(place, cherchees[n], suites_[place].suite)) {
             ++n;
         }
         if (n == niveaux_.size()) {

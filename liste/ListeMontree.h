@@ -6,7 +6,9 @@
 // the rank its own accessors take.
 //
 // A million rows filter within a frame: a key that narrows the filter tries only the rows it
-// kept, and remembers those it dropped, which a key rubbed out gives back without trying any.
+// kept, and remembers those it dropped, which a key rubbed out gives back without trying any. A
+// key typed after the text tries those rows first on the few bytes that followed the text in each,
+// kept apart: when they still all match, no name is read.
 
 #include "EnsemblePlaces.h"
 #include "ListeResultats.h"
@@ -16,6 +18,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 // A folded text searched for in the rows' names, made ready once. What it finds in a folder part
@@ -23,11 +27,36 @@
 // and across the "/" that ends the folder part only when the text holds one.
 class Cherchee {
 public:
+    // What follows the text in a row whose folder part lacks it, where it first shows in the
+    // rest of the name: up to seven bytes, capitals as small letters (bits 0-55, the first
+    // lowest), how many (bits 56-58), and a bit that says it is known. A text typed on from this
+    // one shows in such a row where this one first does, or not before it: those bytes decide
+    // for most rows without reading their names again. 0: unknown.
+    using Suite = quint64;
+    // Whether `ajout`, typed after the text of `suite`, follows it there; if so, `suite` becomes
+    // that of the longer text.
+    static bool prolonger(Suite& suite, QByteArrayView ajout) {
+        const auto n = qsizetype(suite >> 56 & 7);
+        if ((suite & Connue) == 0 || ajout.size() > n) {
+            return false;
+        }
+        for (qsizetype i = 0; i < ajout.size(); ++i) {
+            if (quint8(suite >> (8 * i)) != quint8(ajout[i])) {
+                return false;
+            }
+        }
+        suite = Connue | quint64(n - ajout.size()) << 56 |
+                (suite & 0x00FFFFFFFFFFFFFF) >> (8 * ajout.size());
+        return true;
+    }
+
     explicit Cherchee(const QByteArray& pli);
-    // Whether the name of the `ordinal`-th row added to `source` holds the text. Inline: a key
-    // asks it of a million rows.
-    bool dans(const ListeResultats& source, std::size_t ordinal) const {
+    // Whether the name of the `ordinal`-th row added to `source` holds the text, and what follows
+    // it there. Inline: a key asks it of a million rows.
+    bool dans(const ListeResultats& source, std::size_t ordinal, Suite& suite) const {
         const ListeResultats::Cle c = source.cle(ordinal);
+        suite = 0;
+        bool seule = true; // the rest of the name alone can hold the text
         if (c.dossier != ListeResultats::SansDossier) {
             const Etat e = c.dossier < dossiers_.size() && dossiers_[c.dossier] != Inconnu
                                ? Etat(dossiers_[c.dossier])
@@ -35,11 +64,36 @@ public:
             if (e == Present || (e == ACheval && aCheval(source, c))) {
                 return true;
             }
+            seule = e == Absent;
         }
-        return aiguille_.dans(c.feuille.data(), std::size_t(c.feuille.size()));
+        const auto n = std::size_t(c.feuille.size());
+        const std::size_t k = aiguille_.trouver(c.feuille.data(), n);
+        if (k == pliage::Aiguille::Absente) {
+            return false;
+        }
+        if (seule) {
+            suite = suiteDe(c.feuille.data() + k + std::size_t(pli_.size()),
+                            std::min<std::size_t>(7, n - k - std::size_t(pli_.size())));
+        }
+        return true;
     }
 
 private:
+    static constexpr Suite Connue = quint64(1) << 63;
+    // The suite of the `n` (at most 7) bytes at `octets`.
+    static Suite suiteDe(const char* octets, std::size_t n) {
+        // Eight bytes at once, those past the n-th dropped: a name is readable that far past its
+        // end.
+        quint64 v = 0;
+        std::memcpy(&v, octets, sizeof v);
+        v &= (quint64(1) << (8 * n)) - 1;
+        // Capitals to small letters in each byte below 0x80, without carry from one to the next.
+        constexpr quint64 Un = 0x0101010101010101;
+        const quint64 sept = v & (Un * 0x7F);
+        const quint64 capitales =
+            (sept + Un * (0x80 - 'A')) & ~(sept + Un * (0x80 - 'Z' - 1)) & ~v & (Un * 0x80);
+        return Connue | quint64(n) << 56 | v | capitales >> 2;
+    }
     enum Etat : quint8 { Inconnu, Absent, Present, ACheval };
     // What the text is to the folder part `dossier`, learnt the first time.
     Etat apprendre(const ListeResultats& source, quint32 dossier) const;
@@ -95,8 +149,8 @@ private:
     quint32 ordinalA(quint32 place) const { return colonne_ >= 0 ? tri_[place] : place; }
     int rangDe(quint32 ordinal) const;
     int ligneDe(quint32 ordinal) const; // -1: hidden
-    bool garde(quint32 place, const Cherchee& cherchee) const {
-        return cherchee.dans(*source_, ordinalA(place));
+    bool garde(quint32 place, const Cherchee& cherchee, Cherchee::Suite& suite) const {
+        return cherchee.dans(*source_, ordinalA(place), suite);
     }
     // Tries every row again, as the order changed: the texts typed before are forgotten.
     void refiltrer();
@@ -124,4 +178,13 @@ private:
         EnsemblePlaces ecartees;
     };
     std::vector<Niveau> niveaux_;
+    // By place, the Suite of each row shown for the filter's text, when suitesJustes_. Left
+    // unwritten when made, as each is written before it is read: a million rows spare a pass
+    // over 8 MB.
+    struct SuiteLibre {
+        SuiteLibre() {} // NOLINT(modernize-use-equals-default): "= default" would zero it
+        Cherchee::Suite suite;
+    };
+    std::vector<SuiteLibre> suites_;
+    bool suitesJustes_ = false;
 };

@@ -33,13 +33,16 @@ inline constexpr std::size_t Marge = 16;
 class Aiguille {
 public:
     explicit Aiguille(const QByteArray& pli);
+    static constexpr std::size_t Absente = std::size_t(-1);
     // Whether the `n` bytes at `texte`, with their ASCII capitals taken as small letters, hold
     // the fold. Reads up to Marge - 1 bytes past `texte + n`.
-    bool dans(const char* texte, std::size_t n) const {
+    bool dans(const char* texte, std::size_t n) const { return trouver(texte, n) != Absente; }
+    // Where the fold first shows in those bytes, or Absente.
+    std::size_t trouver(const char* texte, std::size_t n) const {
         const std::size_t m = longueur_;
         const auto* h = reinterpret_cast<const unsigned char*>(texte);
         if (m == 0) {
-            return true;
+            return 0;
         }
 #if defined(__SSE2__)
         // Sixteen places at once, the candidates being those where both the fold's first and
@@ -51,21 +54,21 @@ public:
             for (; candidats != 0; candidats &= candidats - 1) {
                 const std::size_t k = i + std::size_t(std::countr_zero(candidats));
                 if (k + m > n) {
-                    return false;
+                    return Absente;
                 }
                 if (pareil(h + k)) {
-                    return true;
+                    return k;
                 }
             }
         }
 #else
         for (std::size_t k = 0; k + m <= n; ++k) {
             if (pareil(h + k)) {
-                return true;
+                return k;
             }
         }
 #endif
-        return false;
+        return Absente;
     }
 
 private:

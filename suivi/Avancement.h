@@ -89,7 +89,8 @@ private:
     qint64 faits_ = 0;     // of the current entry
     bool ouverte_ = false; // the current entry is not done yet
     QElapsedTimer passe_;
-    QElapsedTimer entree_;
+    QElapsedTimer entree_;  // of the current entry, from the first actualiser() that saw it
+    int entreesDatees_ = 0; // entrees_ when entree_ started
     int ok_ = 0;
     int erreurs_ = 0;
     int ignores_ = 0;

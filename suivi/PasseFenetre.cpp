@@ -67,6 +67,7 @@ assistant::Issue PasseFenetre::traiter(int mode, const QString& chemin, const QS
     duree_.start();
     premiereLigneVue_ = false;
     premiereDemande_ = true;
+    comptes_ = {};
     fin_ = Fin::Aucune;
     const bool prevue = prevu_ && prevu_->chemin == chemin && prevu_->selection == selection;
     avancement_->debut(mode, prevue ? prevu_->travail : prevoir(chemin, selection),
@@ -154,12 +155,10 @@ void PasseFenetre::apresPasse(int mode, assistant::Issue issue) {
     if (mode == ModeListe && issue == assistant::Issue::Terminee && infos_.chemin == chemin_) {
         InfosArchive& i = infos_;
         i.liste = true;
-        i.fichiers = i.dossiers = i.taille = i.compressee = 0;
-        for (int n = 0; n < liste_.nombreLignes(); ++n) {
-            ++(liste_.estDossier(n) ? i.dossiers : i.fichiers);
-            i.taille += std::max<qint64>(0, liste_.taille(n));
-            i.compressee += std::max<qint64>(0, liste_.compressee(n));
-        }
+        i.fichiers = comptes_.fichiers;
+        i.dossiers = comptes_.dossiers;
+        i.taille = comptes_.taille;
+        i.compressee = comptes_.compressee;
         if ((i.drapeaux & ROADF_VOLUME) != 0) {
             // A listing gives an entry split over volumes the packed size of its first part
             // only: a set weighs what its files weigh.
@@ -235,6 +234,9 @@ void PasseFenetre::nouvelleLigneAscii(QByteArrayView nom, qint64 taille) {
 }
 
 void PasseFenetre::ligneAjoutee(qint64 taille) {
+    ++(details_.dossier ? comptes_.dossiers : comptes_.fichiers);
+    comptes_.taille += std::max<qint64>(0, taille);
+    comptes_.compressee += std::max<qint64>(0, details_.compressee);
     details_ = {};
     avancement_->entree(taille);
     if (!premiereLigneVue_) {

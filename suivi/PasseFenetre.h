@@ -125,6 +125,14 @@ private:
         bool dossier = false;
         quint32 place = 0;
     } details_; // of the row that comes next
+    // What the pass's rows add up to, counted as they come: read back from the list after a
+    // pass, a million rows would each be decoded anew.
+    struct {
+        qint64 fichiers = 0;
+        qint64 dossiers = 0;
+        qint64 taille = 0;
+        qint64 compressee = 0;
+    } comptes_;
     QString chemin_;
     bool enCours_ = false;
     Fin fin_ = Fin::Aucune;

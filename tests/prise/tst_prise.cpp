@@ -123,6 +123,10 @@ private slots:
         ligne("a key taken back", "été/b", "Été/b.txt,été/a.txt", "été/");
         ligne("keys taken back to a ligature", "coeur.t", "coeur.txt,Mon cœur, mon âme", "cœur");
         ligne("a text that holds none typed before", "ab", "zèbre", "zè");
+        ligne("typed on: not where the text first showed, further on", "mon ", "Mon cœur, mon âme",
+              "mon a");
+        ligne("typed on past what was kept of the rest, over capitals", "rapport",
+              "Documents/Rapport annuel FINAL.pdf", "rapport annuel final");
         ligne("every key taken back", "coeur", "115 rows", "");
         // Accents weigh only between names otherwise alike; "." comes before "/".
         ligne("by name, French", "ét", "Été,éte.txt,été/a.txt,Été/b.txt", "=", 0);
@@ -165,6 +169,16 @@ private slots:
                  vus);
         for (int l = 0; l < v.rowCount(); ++l) {
             QCOMPARE(v.lignesDe({v.rangSource(l)}), std::vector<int>{l});
+        }
+        if (colonne >= 0) {
+            // A row that comes all the same puts the pass's order back; the rows chosen stay so.
+            QItemSelectionModel choix(&v);
+            choix.select(v.index(v.rowCount() - 1, 0), QItemSelectionModel::Select);
+            noms << QStringLiteral("venue.txt");
+            remplir(m, noms, noms.size() - 1);
+            QCOMPARE(v.colonneTri(), -1);
+            QCOMPARE(choix.selectedIndexes().size(), 1);
+            QCOMPARE(choix.selectedIndexes()[0].data().toString(), vus.split(',').last());
         }
     }
 

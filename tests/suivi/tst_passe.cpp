@@ -202,6 +202,26 @@ private slots:
         QVERIFY(f.findChild<QAction*>(QStringLiteral("Mnu_Tester"))->isEnabled() || fin >= 0);
     }
 
+    // What a listing tells of the archive: its files, its folders, what they weigh unpacked and,
+    // as its rows say, packed.
+    void ceQuUneListeCompte() {
+        QTemporaryDir d;
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QFile::encodeName(
+            archives::creer(d.path(), QStringLiteral("a.rar"),
+                            {{"vide/", {}}, {"a.txt", "aaa"}, {"b.txt", QByteArray(5000, 'b')}})));
+        const ListeResultats& lignes = *f.modeleResultats();
+        qint64 compressee = 0;
+        for (int n = 0; n < lignes.nombreLignes(); ++n) {
+            compressee += lignes.compressee(n);
+        }
+        const InfosArchive& i = f.infosArchive();
+        QCOMPARE((QList<qint64>{i.fichiers, i.dossiers, i.taille, i.compressee}),
+                 (QList<qint64>{2, 1, 5003, compressee}));
+        QVERIFY(compressee > 0);
+    }
+
     // The whole pass's bar: the entries done out of all, the time left from the pace so far once
     // it says something, and how full the bar is, where a small file weighs as much as the
     // library spends on it.
