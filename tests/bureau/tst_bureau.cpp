@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QTableView>
@@ -31,6 +32,8 @@
 #include <QTest>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformtheme.h>
+
+#include <ctime>
 
 #include <unistd.h>
 
@@ -347,6 +350,83 @@ private slots:
         auto* t = QAccessible::queryAccessibleInterface(&vue)->tableInterface();
         QCOMPARE(t->cellAt(0, 0)->text(QAccessible::Name), "d/a.txt, 1234 octets");
         QCOMPARE(t->cellAt(1, 0)->text(QAccessible::Name), "d, dossier, OK");
+    }
+
+    // A row's tooltip says what its entry's header said, in the words of the system it was made
+    // on; a row of which nothing more is known says only its name and size. A name that looks
+    // like markup shows as it is.
+    void laBulleDUneLigne_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<bool>("details");
+        QTest::addColumn<DetailsEntree>("d");
+        QTest::addColumn<QStringList>("lignes");
+        const QString date = QStringLiteral("Modification : 14/11/2023 23:13");
+        const DetailsEntree unix{.compressee = 300,
+                                 .drapeaux = DetailsEntree::AvecCrc | DetailsEntree::AvecDate,
+                                 .modification = 1700000000,
+                                 .attributs = 0104751,
+                                 .crc = 0xdbf026};
+        QTest::newRow("Unix") << "<b>a</b>" << true << unix
+                              << QStringList{"Nom : <b>a</b>",
+                                             "Taille : 1,2 ko (1\u202F234 octets)",
+                                             "Taille compressée : 300 octets",
+                                             "Taux de compression : 24,3 %",
+                                             date,
+                                             "CRC32 : 00DBF026",
+                                             "Attributs : -rwsr-x--x",
+                                             "Système d'origine : Unix",
+                                             "Chiffrée : non"};
+        DetailsEntree windows = unix;
+        windows.systeme = DetailsEntree::Windows;
+        windows.attributs = 0x27;
+        windows.drapeaux = DetailsEntree::Chiffree;
+        QTest::newRow("Windows, encrypted, undated")
+            << "a" << true << windows
+            << QStringList{"Nom : a",
+                           "Taille : 1,2 ko (1\u202F234 octets)",
+                           "Taille compressée : 300 octets",
+                           "Taux de compression : 24,3 %",
+                           "Attributs : AHRS",
+                           "Système d'origine : Windows",
+                           "Chiffrée : oui"};
+        DetailsEntree dossier = unix;
+        dossier.attributs = 040700;
+        dossier.drapeaux = DetailsEntree::Dossier | DetailsEntree::AvecDate;
+        QTest::newRow("a folder of the archive")
+            << "d" << true << dossier
+            << QStringList{"Nom : d", date, "Attributs : drwx------", "Système d'origine : Unix",
+                           "Chiffrée : non"};
+        QTest::newRow("a row of which nothing more is known")
+            << "d" << false << dossier << QStringList{"Nom : d"};
+    }
+    void laBulleDUneLigne() {
+        QFETCH(QString, nom);
+        QFETCH(bool, details);
+        QFETCH(DetailsEntree, d);
+        QFETCH(QStringList, lignes);
+        qputenv("TZ", ":Europe/Paris");
+        tzset();
+        const auto retablir = qScopeGuard([] {
+            qunsetenv("TZ");
+            tzset();
+        });
+        ListeResultats m;
+        // The last row of a block whose first is dated 1601: its time is kept from that one's.
+        m.ajouterEnTete(
+            QStringLiteral("premier"), 1,
+            {.drapeaux = DetailsEntree::AvecDate, .modification = DetailsEntree::DateMin});
+        for (int i = 0; i < 4094; ++i) {
+            m.ajouterEnTete(QStringLiteral("x"), 1);
+        }
+        if (details) {
+            m.ajouterEnTete(nom, 1234, d);
+        } else {
+            m.ajouterEnTete(nom, 1234, d.compressee, d.dossier());
+        }
+        m.ajouterEnTete(QStringLiteral("autre"), 1, DetailsEntree{});
+        m.publier();
+        QCOMPARE(m.data(m.index(1, 0), Qt::ToolTipRole).toString(),
+                 bulleLitterale(lignes.join(QLatin1Char('\n'))));
     }
 
     // The folder name's field reads on a light and on a dark palette: its text is the palette's,

@@ -1,0 +1,153 @@
+#include "TexteDetails.h"
+
+#include "Nombres.h"
+#include "TexteVisible.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace {
+
+QString ouiNon(bool oui) {
+    return oui ? QStringLiteral("oui") : QStringLiteral("non");
+}
+
+QString nomSysteme(quint8 systeme) {
+    switch (systeme) {
+    case DetailsEntree::MsDos:
+        return QStringLiteral("MS-DOS");
+    case DetailsEntree::Os2:
+        return QStringLiteral("OS/2");
+    case DetailsEntree::Windows:
+        return QStringLiteral("Windows");
+    case DetailsEntree::Unix:
+        return QStringLiteral("Unix");
+    case DetailsEntree::MacOs:
+        return QStringLiteral("Mac OS");
+    case DetailsEntree::BeOs:
+        return QStringLiteral("BeOS");
+    default:
+        return QStringLiteral("inconnu");
+    }
+}
+
+// ls's letters: the file's type, then read, write and run for its owner, group and others, with
+// set-user-ID, set-group-ID and sticky in the place of the run bits.
+QString modeUnix(quint32 mode, bool dossier) {
+    QString t;
+    switch (mode & 0170000) {
+    case 0040000:
+        t = QStringLiteral("d");
+        break;
+    case 0120000:
+        t = QStringLiteral("l");
+        break;
+    case 0020000:
+        t = QStringLiteral("c");
+        break;
+    case 0060000:
+        t = QStringLiteral("b");
+        break;
+    case 0010000:
+        t = QStringLiteral("p");
+        break;
+    case 0140000:
+        t = QStringLiteral("s");
+        break;
+    case 0100000:
+        t = QStringLiteral("-");
+        break;
+    default:
+        t = dossier ? QStringLiteral("d") : QStringLiteral("-");
+    }
+    const char* const lettres = "rwxrwxrwx";
+    for (int i = 0; i < 9; ++i) {
+        t += (mode & (0400u >> i)) != 0 ? QLatin1Char(lettres[i]) : QLatin1Char('-');
+    }
+    const auto special = [&t, mode](quint32 bit, int place, char petite, char grande) {
+        if ((mode & bit) != 0) {
+            t[place] = QLatin1Char(t[place] == QLatin1Char('x') ? petite : grande);
+        }
+    };
+    special(04000, 3, 's', 'S');
+    special(02000, 6, 's', 'S');
+    special(01000, 9, 't', 'T');
+    return t;
+}
+
+} // namespace
+
+QString texteOctets(qint64 n) {
+    const QString exact =
+        nombre(n) + (n > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
+    if (n < 1000) {
+        return exact;
+    }
+    return tailleDecimale(n, false) + QStringLiteral(" (") + exact + QLatin1Char(')');
+}
+
+QString texteTaux(qint64 compressee, qint64 taille) {
+    if (taille <= 0 || compressee < 0) {
+        return {};
+    }
+    static const QLocale francais(QLocale::French, QLocale::France);
+    return QStringLiteral("%1 %").arg(
+        francais.toString(double(compressee) * 100.0 / double(taille), 'f', 1));
+}
+
+QString texteAttributs(quint32 attributs, quint8 systeme, bool dossier) {
+    switch (systeme) {
+    case DetailsEntree::MsDos:
+    case DetailsEntree::Os2:
+    case DetailsEntree::Windows: {
+        // FILE_ATTRIBUTE_ARCHIVE, _HIDDEN, _READONLY, _SYSTEM and _DIRECTORY.
+        QString t;
+        for (const auto& [bit, lettre] :
+             {std::pair{0x20u, 'A'}, std::pair{0x02u, 'H'}, std::pair{0x01u, 'R'},
+              std::pair{0x04u, 'S'}, std::pair{0x10u, 'D'}}) {
+            if ((attributs & bit) != 0) {
+                t += QLatin1Char(lettre);
+            }
+        }
+        return t.isEmpty() ? QStringLiteral("aucun") : t;
+    }
+    case DetailsEntree::Unix:
+    case DetailsEntree::MacOs:
+    case DetailsEntree::BeOs:
+        return modeUnix(attributs, dossier);
+    default:
+        return QStringLiteral("0x%1").arg(attributs, 8, 16, QLatin1Char('0')).toUpper();
+    }
+}
+
+QList<QPair<QString, QString>> lignesEntree(const QString& nom, qint64 taille, bool dossier,
+                                            const std::optional<DetailsEntree>& details) {
+    QList<QPair<QString, QString>> l{{QStringLiteral("Nom"), nomVisible(nom)}};
+    if (!dossier) {
+        l.append({QStringLiteral("Taille"), texteOctets(taille)});
+    }
+    if (!details) {
+        return l;
+    }
+    const DetailsEntree& d = *details;
+    if (!dossier) {
+        l.append({QStringLiteral("Taille compressée"), texteOctets(d.compressee)});
+        if (const QString taux = texteTaux(d.compressee, taille); !taux.isEmpty()) {
+            l.append({QStringLiteral("Taux de compression"), taux});
+        }
+    }
+    if ((d.drapeaux & DetailsEntree::AvecDate) != 0) {
+        static const QLocale francais(QLocale::French, QLocale::France);
+        l.append({QStringLiteral("Modification"),
+                  francais.toString(QDateTime::fromSecsSinceEpoch(d.modification),
+                                    QLocale::ShortFormat)});
+    }
+    if ((d.drapeaux & DetailsEntree::AvecCrc) != 0) {
+        l.append({QStringLiteral("CRC32"),
+                  QStringLiteral("%1").arg(d.crc, 8, 16, QLatin1Char('0')).toUpper()});
+    }
+    l.append({QStringLiteral("Attributs"), texteAttributs(d.attributs, d.systeme, dossier)});
+    l.append({QStringLiteral("Système d'origine"), nomSysteme(d.systeme)});
+    l.append({QStringLiteral("Chiffrée"), ouiNon((d.drapeaux & DetailsEntree::Chiffree) != 0)});
+    return l;
+}
