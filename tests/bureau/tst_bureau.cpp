@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -178,6 +179,51 @@ private slots:
         QVERIFY(b.messages.isEmpty());
     }
 
+    // Propriétés describe the archive, and the entry too when exactly one row is chosen, in a
+    // section of its own: the rows are known by their place however the list is sorted.
+    void lesProprietesDUneEntreeChoisie_data() {
+        QTest::addColumn<QList<int>>("choisies"); // rows of the list as shown, by name from z
+        QTest::addColumn<QString>("entree");      // its name in the section; empty: no section
+        QTest::newRow("none") << QList<int>{} << QString();
+        QTest::newRow("one") << QList<int>{0} << "b.txt";
+        QTest::newRow("two") << QList<int>{0, 1} << QString();
+    }
+    void lesProprietesDUneEntreeChoisie() {
+        QFETCH(QList<int>, choisies);
+        QFETCH(QString, entree);
+        QTemporaryDir d;
+        const QString archive =
+            archives::creer(d.path(), QStringLiteral("x.rar"), {{"b.txt", "bb"}, {"a.txt", "a"}});
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(QFile::encodeName(archive));
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        for (int clic = 0; clic < 2; ++clic) {
+            emit vue->horizontalHeader()->sectionClicked(0);
+        }
+        QCOMPARE(vue->model()->index(0, 0).data().toString(), "b.txt"); // the first entry
+        for (const int ligne : choisies) {
+            vue->selectionModel()->select(vue->model()->index(ligne, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        f.bureau().Mnu_Proprietes_Click();
+        auto* boite = f.findChild<QDialog*>(QStringLiteral("proprietes"));
+        QVERIFY(boite->findChild<QLabel*>(QStringLiteral("valeur1"))->text().endsWith("x.rar"));
+        auto* section = boite->findChild<QWidget*>(QStringLiteral("entree"));
+        QCOMPARE(section != nullptr, !entree.isEmpty());
+        if (section != nullptr) {
+            QStringList lignes;
+            for (const QLabel* l : section->findChildren<QLabel*>()) {
+                lignes << l->text();
+            }
+            QVERIFY2(lignes.contains(entree), qPrintable(lignes.join(QLatin1Char('|'))));
+            const QString crc =
+                QStringLiteral("%1").arg(archives::crc32("bb"), 8, 16, QLatin1Char('0'));
+            QVERIFY2(lignes.contains(crc.toUpper()), qPrintable(lignes.join(QLatin1Char('|'))));
+        }
+        QVERIFY(b.messages.isEmpty());
+    }
+
     // Every control of the window and of its boxes, and every line that is no field's caption,
     // has a name and a description for screen readers; a label that names a field is its buddy's.
     void chaqueControleEstNomme_data() {
@@ -191,7 +237,8 @@ private slots:
         FausseInteraction b;
         FUnRAR f;
         DosRAR dos;
-        montrerProprietes(&f, {QStringLiteral("/x/y.rar"), true, 0, 5, 0, true, 1, 1, 10, 5});
+        montrerProprietes(&f, {QStringLiteral("/x/y.rar"), true, 0, 5, 0, true, 1, 1, 10, 5},
+                          {{QStringLiteral("Nom"), QStringLiteral("a")}});
         QWidget* w = fenetre == 0   ? static_cast<QWidget*>(&f)
                      : fenetre == 1 ? static_cast<QWidget*>(&dos)
                                     : f.findChild<QDialog*>(QStringLiteral("proprietes"));
