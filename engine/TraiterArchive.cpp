@@ -108,14 +108,15 @@ DetailsEntree detailsEntree(const RARHeaderDataEx& entete, std::uint32_t place, 
     d.drapeaux = std::uint8_t((estDossier(entete) ? DetailsEntree::Dossier : 0) |
                               (chiffree ? DetailsEntree::Chiffree : 0));
     // The time in UTC, 100 ns since 1601; 0 when the archive did not store it. The DOS time beside
-    // it is local and to the second: the same moment, less well.
+    // it is local and to two seconds: the same moment, less well.
     const std::uint64_t temps = (std::uint64_t(entete.MtimeHigh) << 32) | entete.MtimeLow;
     if (temps != 0) {
         d.modification = std::int64_t(temps / 10000000) + DetailsEntree::DateMin;
         d.drapeaux |= DetailsEntree::AvecDate;
     }
-    // A folder has no data: its CRC field keeps the last file's. A RAR 5 archive mixes the CRC of
-    // an encrypted entry with a key of its password, and may store BLAKE2 instead.
+    // A folder has no data: RAR 4 gives it a CRC of 0, RAR 5 none (its field keeps the last
+    // file's). RAR 5 mixes the CRC of an encrypted entry with a key of its password, and may
+    // store BLAKE2 instead.
     if (entete.HashType == RAR_HASH_CRC32 && !estDossier(entete) && (!chiffree || format == 4)) {
         d.crc = entete.FileCRC;
         d.drapeaux |= DetailsEntree::AvecCrc;

@@ -99,10 +99,6 @@ ListeResultats::Champs ListeResultats::champs(std::size_t i) const {
     return c;
 }
 
-std::optional<DetailsEntree> ListeResultats::details(int ligne) const {
-    return detailsDe(duHaut(ligne));
-}
-
 std::optional<DetailsEntree> ListeResultats::detailsDe(std::size_t i) const {
     const auto drapeaux = quint8(enregistrement(i)[2]);
     if ((drapeaux >> DecalageSysteme) == 0) {

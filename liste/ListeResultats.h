@@ -67,8 +67,6 @@ public:
     qint64 compressee(int ligne) const { return champs(duHaut(ligne)).compressee; }
     bool estDossier(int ligne) const { return (enregistrement(duHaut(ligne))[2] & Dossier) != 0; }
     quint32 place(int ligne) const { return champs(duHaut(ligne)).place; }
-    // Nothing for a row added without them.
-    std::optional<DetailsEntree> details(int ligne) const;
 
     // What the filter searches in the `i`-th row added (0 the first): its name split after the
     // last "/", the folder part shared by every row of that folder. Each part is its own bytes
@@ -136,7 +134,7 @@ private:
         char* octets = nullptr;            // malloc'ed, pliage::Marge zeros past `utilises`
         std::size_t utilises = 0;
         std::size_t capacite = 0;
-        qint64 date = 0; // the first of its rows' times: an archive's files are dated alike
+        qint64 date = 0; // its first row's time (0: undated): an archive's files are dated alike
     };
     // A folder part: its UTF-8 bytes, then its fold unless printable, in dossiers_.
     struct Repertoire {
@@ -191,7 +189,7 @@ private:
         return b.octets + b.debuts[i % LignesParBloc];
     }
     Champs champs(std::size_t i) const;
-    std::optional<DetailsEntree> detailsDe(std::size_t i) const;
+    std::optional<DetailsEntree> detailsDe(std::size_t i) const; // nothing: added without them
     quint16 numeroResultat(const QString& texte); // in textesResultat_, added when new
     char* placeDansBloc(std::size_t octets);
     void ajouter(QByteArrayView utf8, qint64 taille, const DetailsEntree& details, bool connus);

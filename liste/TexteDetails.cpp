@@ -6,6 +6,9 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <iterator>
+#include <utility>
+
 namespace {
 
 QString ouiNon(bool oui) {
@@ -13,52 +16,24 @@ QString ouiNon(bool oui) {
 }
 
 QString nomSysteme(quint8 systeme) {
-    switch (systeme) {
-    case DetailsEntree::MsDos:
-        return QStringLiteral("MS-DOS");
-    case DetailsEntree::Os2:
-        return QStringLiteral("OS/2");
-    case DetailsEntree::Windows:
-        return QStringLiteral("Windows");
-    case DetailsEntree::Unix:
-        return QStringLiteral("Unix");
-    case DetailsEntree::MacOs:
-        return QStringLiteral("Mac OS");
-    case DetailsEntree::BeOs:
-        return QStringLiteral("BeOS");
-    default:
-        return QStringLiteral("inconnu");
-    }
+    // In the order of DetailsEntree::Systeme.
+    static constexpr const char* noms[] = {"MS-DOS", "OS/2", "Windows", "Unix", "Mac OS", "BeOS"};
+    return systeme < std::size(noms) ? QString::fromLatin1(noms[systeme])
+                                     : QStringLiteral("inconnu");
 }
 
 // ls's letters: the file's type, then read, write and run for its owner, group and others, with
 // set-user-ID, set-group-ID and sticky in the place of the run bits.
 QString modeUnix(quint32 mode, bool dossier) {
-    QString t;
-    switch (mode & 0170000) {
-    case 0040000:
-        t = QStringLiteral("d");
-        break;
-    case 0120000:
-        t = QStringLiteral("l");
-        break;
-    case 0020000:
-        t = QStringLiteral("c");
-        break;
-    case 0060000:
-        t = QStringLiteral("b");
-        break;
-    case 0010000:
-        t = QStringLiteral("p");
-        break;
-    case 0140000:
-        t = QStringLiteral("s");
-        break;
-    case 0100000:
-        t = QStringLiteral("-");
-        break;
-    default:
-        t = dossier ? QStringLiteral("d") : QStringLiteral("-");
+    static constexpr std::pair<quint32, char> genres[] = {
+        {0040000, 'd'}, {0120000, 'l'}, {0020000, 'c'}, {0060000, 'b'},
+        {0010000, 'p'}, {0140000, 's'}, {0100000, '-'}};
+    // A mode without its type is a folder's or a file's, as the header's flags say.
+    QString t(1, QLatin1Char(dossier ? 'd' : '-'));
+    for (const auto& [genre, lettre] : genres) {
+        if ((mode & 0170000) == genre) {
+            t[0] = QLatin1Char(lettre);
+        }
     }
     const char* const lettres = "rwxrwxrwx";
     for (int i = 0; i < 9; ++i) {
