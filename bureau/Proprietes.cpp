@@ -16,10 +16,6 @@
 
 namespace {
 
-QString ouiNon(bool oui) {
-    return oui ? QStringLiteral("oui") : QStringLiteral("non");
-}
-
 QString format(int f) {
     switch (f) {
     case 4:

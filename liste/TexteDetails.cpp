@@ -11,10 +11,6 @@
 
 namespace {
 
-QString ouiNon(bool oui) {
-    return oui ? QStringLiteral("oui") : QStringLiteral("non");
-}
-
 QString nomSysteme(quint8 systeme) {
     // In the order of DetailsEntree::Systeme.
     static constexpr const char* noms[] = {"MS-DOS", "OS/2", "Windows", "Unix", "Mac OS", "BeOS"};
@@ -51,6 +47,10 @@ QString modeUnix(quint32 mode, bool dossier) {
 }
 
 } // namespace
+
+QString ouiNon(bool oui) {
+    return oui ? QStringLiteral("oui") : QStringLiteral("non");
+}
 
 QString texteOctets(qint64 n) {
     const QString exact =

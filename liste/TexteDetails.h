@@ -10,6 +10,8 @@
 
 #include <optional>
 
+QString ouiNon(bool oui);
+
 // A size in the units of the window's other texts, then exactly: "1,2 ko (1 234 octets)".
 QString texteOctets(qint64 n);
 
