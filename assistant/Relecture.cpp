@@ -57,6 +57,13 @@ std::optional<QString> nom(QByteArrayView utf8) {
     return texte;
 }
 
+// Details that the library can give: no flag, system or time that its header record cannot hold.
+bool possibles(const DetailsEntree& d) {
+    return (d.drapeaux & ~DetailsEntree::TousDrapeaux) == 0 &&
+           d.systeme <= DetailsEntree::Inconnu && d.modification >= DetailsEntree::DateMin &&
+           d.modification <= DetailsEntree::DateMax;
+}
+
 } // namespace
 
 Relecture::Relecture(RetourPasse& retour, int mode, Processus& processus, qint64 octets)
@@ -135,20 +142,25 @@ void Relecture::jouer(const protocole::Trame& trame) {
     case Type::Ligne: {
         const QByteArrayView octets = assistant::vueQt(l.octets());
         const qint64 taille = l.i64();
-        const qint64 compressee = l.i64();
-        const bool dossier = l.u8() != 0;
-        const quint32 place = l.u32();
+        DetailsEntree details;
+        details.compressee = l.i64();
+        details.drapeaux = l.u8();
+        details.place = l.u32();
+        details.systeme = l.u8();
+        details.modification = l.i64();
+        details.attributs = l.u32();
+        details.crc = l.u32();
         // A printable ASCII name is its own characters, and needs no conversion here.
         const bool ascii = imprimable(octets);
         const std::optional<QString> texte = ascii ? std::nullopt : nom(octets);
         if (!l.complete() || (!ascii && !texte) || (ascii && octets.size() > protocole::NomMax) ||
-            !(ascii ? entree(octets.size()) : entree(*texte))) {
+            !(ascii ? entree(octets.size()) : entree(*texte)) || !possibles(details)) {
             rompre();
             return;
         }
         ligneOuverte_ = true;
         retour_.enTeteResultat(libelle_);
-        retour_.detailsLigne(compressee, dossier, place);
+        retour_.detailsLigne(details);
         if (ascii) {
             retour_.nouvelleLigneAscii(octets, taille);
         } else {

@@ -3,6 +3,7 @@
 // The window's side of a pass: what the helper's frames are played into (Relecture), in Qt's
 // types.
 
+#include "DetailsEntree.h"
 #include "Vocabulaire.h"
 
 #include <QByteArrayView>
@@ -59,13 +60,8 @@ public:
         Q_UNUSED(drapeaux);
         Q_UNUSED(format);
     }
-    // Of the entry whose row comes next: its packed size, whether it is a folder, and its place
-    // in the archive from 0 (what a selection names it by).
-    virtual void detailsLigne(qint64 compressee, bool dossier, quint32 place) {
-        Q_UNUSED(compressee);
-        Q_UNUSED(dossier);
-        Q_UNUSED(place);
-    }
+    // Of the entry whose row comes next: what its header says besides its name and size.
+    virtual void detailsLigne(const DetailsEntree& details) { Q_UNUSED(details); }
     // An entry that the pass leaves out, without a row (not among those chosen), of `taille`
     // bytes: in a solid archive the library decodes it all the same.
     virtual void entreeSautee(qint64 taille) { Q_UNUSED(taille); }

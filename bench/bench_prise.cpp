@@ -79,7 +79,8 @@ Frappes frappesDuFiltre(FUnRAR& f) {
 }
 
 Frappes filtreAuMillion(FUnRAR& f) {
-    // Names as the archives of the benchmark name them, a tenth of the folders accented.
+    // Names as the archives of the benchmark name them, a tenth of the folders accented; details
+    // as a Unix archive's header gives them, files made over a month.
     ListeResultats* lignes = f.modeleResultats();
     lignes->viderLignes();
     QCoreApplication::processEvents();
@@ -90,9 +91,17 @@ Frappes filtreAuMillion(FUnRAR& f) {
             (d % 10 == 0 ? QStringLiteral("Été%1/") : QStringLiteral("dossier%1/"))
                 .arg(d, 3, 10, QLatin1Char('0'));
         for (int i = 0; i < 1000; ++i) {
+            const quint32 hasard = place * 2654435761u;
+            const DetailsEntree details{.compressee = 30,
+                                        .place = place++,
+                                        .drapeaux =
+                                            DetailsEntree::AvecCrc | DetailsEntree::AvecDate,
+                                        .modification = 1700000000 + hasard % (30 * 86400),
+                                        .attributs = 0100644,
+                                        .crc = hasard};
             lignes->ajouterEnTete(
-                dossier + QStringLiteral("fichier%1.txt").arg(i, 4, 10, QLatin1Char('0')), 40, 30,
-                false, place++);
+                dossier + QStringLiteral("fichier%1.txt").arg(i, 4, 10, QLatin1Char('0')), 40,
+                details);
         }
     }
     lignes->publier();

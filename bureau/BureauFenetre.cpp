@@ -3,10 +3,12 @@
 #include "AccesAvancement.h"
 #include "ArchivesRecentes.h"
 #include "CheminsPartages.h"
+#include "ListeResultats.h"
 #include "PasseFenetre.h"
 #include "Proprietes.h"
 #include "TexteVisible.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QFile>
 #include <QMainWindow>
@@ -88,7 +90,17 @@ void BureauFenetre::Mnu_Proprietes_Click() {
         infos = InfosArchive{};
         infos.chemin = CheminArchive;
     }
-    montrerProprietes(fenetre_, infos);
+    // One row chosen: its entry too; several say nothing that one box could hold.
+    QList<QPair<QString, QString>> entree;
+    if (const auto* vue = fenetre_->findChild<QAbstractItemView*>(QStringLiteral("ListView1"))) {
+        if (const QModelIndexList choisies = vue->selectionModel()->selectedRows();
+            choisies.size() == 1) {
+            entree = choisies.first()
+                         .data(ListeResultats::RoleDetails)
+                         .value<QList<QPair<QString, QString>>>();
+        }
+    }
+    montrerProprietes(fenetre_, infos, entree);
 }
 
 void BureauFenetre::nommerPourLecteurs() {

@@ -2,32 +2,19 @@
 
 #include "CodesRAR.h"
 #include "Nombres.h"
+#include "TexteDetails.h"
 #include "TexteVisible.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
-
-QString ouiNon(bool oui) {
-    return oui ? QStringLiteral("oui") : QStringLiteral("non");
-}
-
-// In the units of the window's other texts, then exactly.
-QString octets(qint64 n) {
-    const QString exact =
-        nombre(n) + (n > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
-    if (n < 1000) {
-        return exact;
-    }
-    return tailleDecimale(n, false) + QStringLiteral(" (") + exact + QLatin1Char(')');
-}
 
 QString format(int f) {
     switch (f) {
@@ -72,32 +59,22 @@ QList<QPair<QString, QString>> lignesProprietes(const InfosArchive& infos) {
         l.append({QStringLiteral("Contenu"), QStringLiteral("après une liste (Action › Lister)")});
         return l;
     }
-    const QLocale francais(QLocale::French, QLocale::France);
     l.append({QStringLiteral("Fichiers"), nombre(infos.fichiers)});
     l.append({QStringLiteral("Dossiers"), nombre(infos.dossiers)});
-    l.append({QStringLiteral("Taille totale"), octets(infos.taille)});
-    l.append({QStringLiteral("Taille compressée"), octets(infos.compressee)});
-    // The packed size as a share of the unpacked one: 100 % stores, more grows.
+    l.append({QStringLiteral("Taille totale"), texteOctets(infos.taille)});
+    l.append({QStringLiteral("Taille compressée"), texteOctets(infos.compressee)});
+    const QString taux = texteTaux(infos.compressee, infos.taille);
     l.append({QStringLiteral("Taux de compression"),
-              infos.taille > 0
-                  ? QStringLiteral("%1 %").arg(francais.toString(
-                        double(infos.compressee) * 100.0 / double(infos.taille), 'f', 1))
-                  : QStringLiteral("sans objet")});
+              taux.isEmpty() ? QStringLiteral("sans objet") : taux});
     return l;
 }
 
-void montrerProprietes(QWidget* parent, const InfosArchive& infos) {
-    auto* boite = new QDialog(parent);
-    boite->setObjectName(QStringLiteral("proprietes"));
-    boite->setAttribute(Qt::WA_DeleteOnClose);
-    boite->setWindowTitle(QStringLiteral("Propriétés de l'archive"));
-    boite->setAccessibleName(boite->windowTitle());
-    boite->setAccessibleDescription(
-        QStringLiteral("Ce que la bibliothèque UnRAR dit de l'archive ouverte"));
-    auto* disposition = new QVBoxLayout(boite);
+namespace {
+
+// A form of `lignes` in `boite`; its values are numbered on from `n`.
+QFormLayout* grilleDe(QDialog* boite, const QList<QPair<QString, QString>>& lignes, int& n) {
     auto* grille = new QFormLayout;
-    int n = 0;
-    for (const auto& [libelle, valeur] : lignesProprietes(infos)) {
+    for (const auto& [libelle, valeur] : lignes) {
         auto* v = new QLabel(valeur, boite);
         v->setObjectName(QStringLiteral("valeur%1").arg(++n));
         v->setTextFormat(Qt::PlainText);
@@ -110,7 +87,32 @@ void montrerProprietes(QWidget* parent, const InfosArchive& infos) {
         l->setBuddy(v);
         grille->addRow(l, v);
     }
-    disposition->addLayout(grille);
+    return grille;
+}
+
+} // namespace
+
+void montrerProprietes(QWidget* parent, const InfosArchive& infos,
+                       const QList<QPair<QString, QString>>& entree) {
+    auto* boite = new QDialog(parent);
+    boite->setObjectName(QStringLiteral("proprietes"));
+    boite->setAttribute(Qt::WA_DeleteOnClose);
+    boite->setWindowTitle(QStringLiteral("Propriétés de l'archive"));
+    boite->setAccessibleName(boite->windowTitle());
+    boite->setAccessibleDescription(
+        QStringLiteral("Ce que la bibliothèque UnRAR dit de l'archive ouverte"));
+    auto* disposition = new QVBoxLayout(boite);
+    int n = 0;
+    disposition->addLayout(grilleDe(boite, lignesProprietes(infos), n));
+    if (!entree.isEmpty()) {
+        auto* section = new QGroupBox(QStringLiteral("Entrée choisie"), boite);
+        section->setObjectName(QStringLiteral("entree"));
+        section->setAccessibleName(section->title());
+        section->setAccessibleDescription(
+            QStringLiteral("Ce que l'en-tête de l'entrée choisie dans la liste dit d'elle"));
+        section->setLayout(grilleDe(boite, entree, n));
+        disposition->addWidget(section);
+    }
     auto* boutons = new QDialogButtonBox(QDialogButtonBox::Close, boite);
     QPushButton* fermer = boutons->button(QDialogButtonBox::Close);
     fermer->setText(QStringLiteral("&Fermer"));

@@ -1,6 +1,7 @@
 #pragma once
 
-// Fichier › Propriétés: the box that shows what the window knows of the open archive.
+// Fichier › Propriétés: the box that shows what the window knows of the open archive, and of the
+// entry chosen in its list.
 
 #include "InfosArchive.h"
 
@@ -14,4 +15,6 @@ class QWidget;
 QList<QPair<QString, QString>> lignesProprietes(const InfosArchive& infos);
 
 // Shows the box over `parent`, modal to it but not waiting: the window goes on living behind it.
-void montrerProprietes(QWidget* parent, const InfosArchive& infos);
+// `entree`: the lines of the one entry chosen in the list, in a section of their own.
+void montrerProprietes(QWidget* parent, const InfosArchive& infos,
+                       const QList<QPair<QString, QString>>& entree = {});

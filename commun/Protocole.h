@@ -31,8 +31,11 @@
 //                waits for a Reponse. At most once.
 //   Archive      u32 the library's open flags (ROADF_*), u8 the format (4, 5, 0 unknown). Once.
 //   Montrer      (empty) the archive is open and its first header read.
-//   Ligne        text name, i64 size, i64 packed size, u8 1 for a folder, u32 its place in the
-//                archive from 0: a new row on top. A name has at most NomMax characters.
+//   Ligne        text name, i64 size, i64 packed size, u8 flags (DetailsEntree::Drapeau), u32 its
+//                place in the archive from 0, u8 the system it was made on (DetailsEntree::
+//                Systeme), i64 its modification time (seconds since 1970, UTC, from DateMin to
+//                DateMax), u32 its attributes, u32 its CRC32: a new row on top. A name has at
+//                most NomMax characters.
 //   Sautee       i64 size of an entry left out of the pass, which has no row.
 //   Volumes      u32 the number of volume files read, at the end of a pass read to its end.
 //   Resultat     u8 (::Resultat), i32 the library's code for Resultat::Code: for the row on top.
@@ -66,7 +69,7 @@
 
 namespace protocole {
 
-inline constexpr std::uint32_t Version = 6;
+inline constexpr std::uint32_t Version = 7;
 inline constexpr int ModeSonde = 3; // says Bonjour, Protections and Fin
 inline constexpr std::int64_t TailleMax = 16 * 1024 * 1024;
 // Nothing the library makes is longer: a name of 2,047 characters, a comment of 16 KiB.

@@ -6,6 +6,7 @@
 // are the library's bytes. Rows are added at the top: the row just added is the one that
 // `resultat` writes to.
 
+#include "DetailsEntree.h"
 #include "Vocabulaire.h"
 
 #include <cstdint>
@@ -29,10 +30,8 @@ public:
     // Once the archive is open: the library's open flags (ROADF_*) and the format, from the
     // signature's version byte (4 for RAR 1.5 to 4, 5 for RAR 5, 0 when unknown).
     virtual void archive(std::uint32_t /*drapeaux*/, int /*format*/) {}
-    // Of the entry whose row comes next: its packed size, whether it is a folder, and its place
-    // in the archive from 0 (what a selection names it by).
-    virtual void detailsLigne(std::int64_t /*compressee*/, bool /*dossier*/,
-                              std::uint32_t /*place*/) {}
+    // Of the entry whose row comes next: what its header says besides its name and size.
+    virtual void detailsLigne(const DetailsEntree& /*details*/) {}
     // An entry that the pass leaves out, without a row (not among those chosen), of `taille`
     // bytes: in a solid archive the library decodes it all the same.
     virtual void entreeSautee(std::int64_t /*taille*/) {}

@@ -96,6 +96,34 @@ bool estDossier(const RARHeaderDataEx& entete) {
     return (entete.Flags & RHDF_DIRECTORY) != 0;
 }
 
+// What the header says of the entry besides its name and size. `format`: the archive's (4 or 5, 0
+// when unknown).
+DetailsEntree detailsEntree(const RARHeaderDataEx& entete, std::uint32_t place, int format) {
+    DetailsEntree d;
+    d.compressee = std::int64_t((std::uint64_t(entete.PackSizeHigh) << 32) | entete.PackSize);
+    d.place = place;
+    d.systeme = std::uint8_t(std::min(entete.HostOS, unsigned(DetailsEntree::Inconnu)));
+    d.attributs = entete.FileAttr;
+    const bool chiffree = (entete.Flags & RHDF_ENCRYPTED) != 0;
+    d.drapeaux = std::uint8_t((estDossier(entete) ? DetailsEntree::Dossier : 0) |
+                              (chiffree ? DetailsEntree::Chiffree : 0));
+    // The time in UTC, 100 ns since 1601; 0 when the archive did not store it. The DOS time beside
+    // it is local and to two seconds: the same moment, less well.
+    const std::uint64_t temps = (std::uint64_t(entete.MtimeHigh) << 32) | entete.MtimeLow;
+    if (temps != 0) {
+        d.modification = std::int64_t(temps / 10000000) + DetailsEntree::DateMin;
+        d.drapeaux |= DetailsEntree::AvecDate;
+    }
+    // A folder has no data: RAR 4 gives it a CRC of 0, RAR 5 none (its field keeps the last
+    // file's). RAR 5 mixes the CRC of an encrypted entry with a key of its password, and may
+    // store BLAKE2 instead.
+    if (entete.HashType == RAR_HASH_CRC32 && !estDossier(entete) && (!chiffree || format == 4)) {
+        d.crc = entete.FileCRC;
+        d.drapeaux |= DetailsEntree::AvecCrc;
+    }
+    return d;
+}
+
 // The volume that the headers come from, remembered without building a string for every entry.
 class VolumeCourant {
 public:
@@ -304,7 +332,8 @@ private:
             retour_.echec({Genre::Ouverture, int(ouverture.OpenResult)});
         }
         if (premiere) {
-            retour_.archive(ouverture.Flags, formatArchive(chemin_));
+            format_ = formatArchive(chemin_);
+            retour_.archive(ouverture.Flags, format_);
         }
         rappel_.demandes = 0;
         api_.RARSetCallback(archive_.handle, rappel, reinterpret_cast<long>(&rappel_));
@@ -362,9 +391,7 @@ private:
         }
         if (nouvelle) {
             retour_.enTeteResultat(libelle_);
-            retour_.detailsLigne(
-                std::int64_t((std::uint64_t(entete.PackSizeHigh) << 32) | entete.PackSize),
-                estDossier(entete), std::uint32_t(place));
+            retour_.detailsLigne(detailsEntree(entete, std::uint32_t(place), format_));
             nomEntree(entete, nom_);
             retour_.nouvelleLigne(nom_, tailleEntree(entete));
         }
@@ -429,6 +456,7 @@ private:
     Fermeture archive_;
     Rappel rappel_;
     VolumeCourant volume_;
+    int format_ = 0;
     // About 10 KB: kept off the stack of the caller's event handler.
     std::unique_ptr<RARHeaderDataEx> entete_ = std::make_unique<RARHeaderDataEx>();
     std::string nom_; // the entry's, in UTF-8

@@ -2,6 +2,7 @@
 
 #include "Nombres.h"
 #include "Pliage.h"
+#include "TexteDetails.h"
 #include "TexteVisible.h"
 
 #include <algorithm>
@@ -30,6 +31,15 @@ quint64 zigzag(qint64 v) {
 
 qint64 dezigzag(quint64 v) {
     return qint64(v >> 1) ^ -qint64(v & 1);
+}
+
+// What nearly every entry made on `systeme` has for attributes, which its record then keeps in a
+// byte: a Unix file's mode takes three.
+quint32 habituels(quint8 systeme, bool dossier) {
+    if (systeme == DetailsEntree::Unix) {
+        return dossier ? 040755 : 0100644;
+    }
+    return dossier ? 0x10 : 0x20; // FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_ARCHIVE
 }
 
 // Whether `utf8`, a part of a name, is printable ASCII, which the filter searches as it is; if not,
@@ -85,7 +95,35 @@ ListeResultats::Champs ListeResultats::champs(std::size_t i) const {
     c.taille = dezigzag(lireVarint(p));
     c.compressee = dezigzag(lireVarint(p));
     c.place = quint32(qint64(i) + dezigzag(lireVarint(p)));
+    c.details = p;
     return c;
+}
+
+std::optional<DetailsEntree> ListeResultats::detailsDe(std::size_t i) const {
+    const auto drapeaux = quint8(enregistrement(i)[2]);
+    if ((drapeaux >> DecalageSysteme) == 0) {
+        return std::nullopt;
+    }
+    const Champs c = champs(i);
+    const char* p = c.details;
+    DetailsEntree d;
+    d.compressee = c.compressee;
+    d.place = c.place;
+    d.systeme = quint8((drapeaux >> DecalageSysteme) - 1);
+    const quint64 attributs = lireVarint(p);
+    d.attributs = quint32(attributs >> 2) ^ habituels(d.systeme, (drapeaux & Dossier) != 0);
+    d.drapeaux = quint8(((attributs & AvecCrc) != 0 ? DetailsEntree::AvecCrc : 0) |
+                        ((attributs & AvecDate) != 0 ? DetailsEntree::AvecDate : 0) |
+                        ((drapeaux & Dossier) != 0 ? DetailsEntree::Dossier : 0) |
+                        ((drapeaux & Chiffree) != 0 ? DetailsEntree::Chiffree : 0));
+    if ((d.drapeaux & DetailsEntree::AvecDate) != 0) {
+        const quint64 base = quint64(blocs_[i / LignesParBloc].date);
+        d.modification = qint64(base + quint64(dezigzag(lireVarint(p))));
+    }
+    if ((d.drapeaux & DetailsEntree::AvecCrc) != 0) {
+        std::memcpy(&d.crc, p, sizeof d.crc);
+    }
+    return d;
 }
 
 QString ListeResultats::nom(const Champs& c) const {
@@ -136,6 +174,20 @@ QVariant ListeResultats::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::TextAlignmentRole) {
         return headerData(index.column(), Qt::Horizontal, role);
+    }
+    if ((role == Qt::ToolTipRole || role == RoleDetails) && index.column() == ColonneFichier) {
+        const std::size_t l = publiees_ - 1 - std::size_t(index.row());
+        const QList<QPair<QString, QString>> lignes =
+            lignesEntree(texteCellule(l, ColonneFichier), champs(l).taille,
+                         (enregistrement(l)[2] & Dossier) != 0, detailsDe(l));
+        if (role == RoleDetails) {
+            return QVariant::fromValue(lignes);
+        }
+        QStringList texte;
+        for (const auto& [libelle, valeur] : lignes) {
+            texte << libelle + QStringLiteral(" : ") + valeur;
+        }
+        return bulleLitterale(texte.join(QLatin1Char('\n')));
     }
     // A screen reader on a row reads it whole from its name, in the order of the columns; the
     // other cells read as they show.
@@ -266,6 +318,18 @@ char* ListeResultats::placeDansBloc(std::size_t octets) {
     return b.octets + b.utilises;
 }
 
+void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille,
+                                   const DetailsEntree& details) {
+    utf8_.resize(versUtf8_.requiredSpace(nom.size()));
+    utf8_.resize(versUtf8_.appendToBuffer(utf8_.data(), nom) - utf8_.data());
+    ajouter(QByteArrayView(utf8_), taille, details, true);
+}
+
+void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille,
+                                   const DetailsEntree& details) {
+    ajouter(utf8, taille, details, true);
+}
+
 void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee,
                                    bool dossier, quint32 place) {
     utf8_.resize(versUtf8_.requiredSpace(nom.size()));
@@ -275,6 +339,18 @@ void ListeResultats::ajouterEnTete(const QString& nom, qint64 taille, qint64 com
 
 void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 compressee,
                                    bool dossier, quint32 place) {
+    DetailsEntree d;
+    d.compressee = compressee;
+    d.place = place;
+    d.drapeaux = dossier ? DetailsEntree::Dossier : 0;
+    ajouter(utf8, taille, d, false);
+}
+
+void ListeResultats::ajouter(QByteArrayView utf8, qint64 taille, const DetailsEntree& details,
+                             bool connus) {
+    const qint64 compressee = details.compressee;
+    const quint32 place = details.place;
+    const bool dossier = details.dossier();
     const auto* barre =
         static_cast<const char*>(::memrchr(utf8.data(), '/', std::size_t(utf8.size())));
     const qsizetype finDossier = barre == nullptr ? 0 : barre - utf8.data() + 1;
@@ -282,10 +358,14 @@ void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 co
     const QByteArrayView feuille = utf8.sliced(finDossier);
     const bool simple = plierPartie(feuille, pli_);
     const bool proche = rangee <= 0xFFFF;
-    const quint8 drapeaux = (dossier ? Dossier : 0) | (simple ? Simple : 0) |
-                            (rangee == SansDossier ? 0
-                             : proche              ? Rangee
-                                                   : RangeeLoin);
+    const auto systeme = std::min<quint8>(details.systeme, DetailsEntree::Inconnu);
+    const quint8 drapeaux =
+        quint8((dossier ? Dossier : 0) | (simple ? Simple : 0) |
+               (rangee == SansDossier ? 0
+                : proche              ? Rangee
+                                      : RangeeLoin) |
+               (connus ? (systeme + 1) << DecalageSysteme : 0) |
+               (connus && (details.drapeaux & DetailsEntree::Chiffree) != 0 ? Chiffree : 0));
     // The fields around the name, each at most ten bytes.
     char tete[20];
     char* t = ecrireVarint(tete, quint64(feuille.size()));
@@ -297,7 +377,7 @@ void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 co
         std::memcpy(t, &rangee, sizeof rangee);
         t += sizeof rangee;
     }
-    char queue[40];
+    char queue[64];
     char* q = queue;
     if (!simple) {
         q = ecrireVarint(q, quint64(pli_.size()));
@@ -307,11 +387,29 @@ void ListeResultats::ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 co
     q = ecrireVarint(q, zigzag(taille));
     q = ecrireVarint(q, zigzag(compressee));
     q = ecrireVarint(q, zigzag(qint64(place) - qint64(nombreLignes_)));
+    const bool datee = connus && (details.drapeaux & DetailsEntree::AvecDate) != 0;
+    const bool nouveauBloc = nombreLignes_ % LignesParBloc == 0;
+    const qint64 dateBloc = nouveauBloc ? (datee ? details.modification : 0) : blocs_.back().date;
+    if (connus) {
+        const bool avecCrc = (details.drapeaux & DetailsEntree::AvecCrc) != 0;
+        const quint32 attributs = details.attributs ^ habituels(systeme, dossier);
+        q = ecrireVarint(q, (quint64(attributs) << 2) | (datee ? AvecDate : 0) |
+                                (avecCrc ? AvecCrc : 0));
+        if (datee) {
+            // Wrapping, as the reading adds it back.
+            q = ecrireVarint(q, zigzag(qint64(quint64(details.modification) - quint64(dateBloc))));
+        }
+        if (avecCrc) {
+            std::memcpy(q, &details.crc, sizeof details.crc);
+            q += sizeof details.crc;
+        }
+    }
     const std::size_t pli = simple ? 0 : std::size_t(pli_.size());
 
     const std::size_t octets =
         3 + std::size_t(t - tete) + std::size_t(feuille.size()) + std::size_t(q - queue) + pli;
     char* p = placeDansBloc(octets);
+    blocs_.back().date = dateBloc;
     const quint16 resultat = 0;
     std::memcpy(p, &resultat, sizeof resultat);
     p[2] = char(drapeaux);

@@ -5,6 +5,8 @@
 // view in batches (publier), because telling a view about each of 100,000 rows one by one costs
 // far more than the library's own pass.
 
+#include "DetailsEntree.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,6 +17,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ListeResultats final : public QAbstractTableModel {
@@ -32,12 +35,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // What a row gives for Qt::ToolTipRole and this role in the name's column: its lines
+    // (lignesEntree), a QList<QPair<QString, QString>>.
+    static constexpr int RoleDetails = Qt::UserRole + 1;
+
     void viderLignes();
-    // Row 1, the top of the list: `compressee`, `dossier` and `place` (in the archive, from 0)
-    // as the helper tells them.
+    // Row 1, the top of the list, with what the helper said of its entry.
+    void ajouterEnTete(const QString& nom, qint64 taille, const DetailsEntree& details);
+    // The same from the name's UTF-8 bytes, kept as they come: a pass's rows cost no conversion.
+    void ajouterEnTete(QByteArrayView utf8, qint64 taille, const DetailsEntree& details);
+    // A row of which only `compressee`, `dossier` and `place` (in the archive, from 0) are known.
     void ajouterEnTete(const QString& nom, qint64 taille, qint64 compressee = 0,
                        bool dossier = false, quint32 place = 0);
-    // The same from the name's UTF-8 bytes, kept as they come: a pass's rows cost no conversion.
     void ajouterEnTete(QByteArrayView utf8, qint64 taille, qint64 compressee, bool dossier,
                        quint32 place);
     void ecrireResultat(const QString& texte); // third cell of the top row
@@ -104,14 +113,28 @@ private:
     //   u16 result (an index into textesResultat_), u8 flags, varint bytes of the rest of the
     //   name, its folder's number (u16 with Rangee, u32 with RangeeLoin: fixed, for the filter to
     //   read fast), the rest of the name, its fold after a varint length (without Simple), then
-    //   zigzag varints: size, packed size, place less the row's own number.
-    enum Drapeau : quint8 { Dossier = 1, Simple = 2, Rangee = 4, RangeeLoin = 8 };
+    //   zigzag varints: size, packed size, place less the row's own number. With details (a
+    //   system in the flags): a varint of the attributes (xor the usual ones), shifted by two for
+    //   Avec; the time less its block's as a zigzag varint, with AvecDate; the CRC's 4 bytes, with
+    //   AvecCrc.
+    enum Drapeau : quint8 {
+        Dossier = 1,
+        Simple = 2,
+        Rangee = 4,
+        RangeeLoin = 8,
+        Chiffree = 16,
+        // The top three bits: 0 without details, else the entry's DetailsEntree::Systeme plus 1.
+        DecalageSysteme = 5,
+    };
+    // The two low bits of the attributes' varint.
+    enum Avec : quint8 { AvecCrc = 1, AvecDate = 2 };
     static constexpr std::size_t LignesParBloc = 4096;
     struct Bloc {
         std::unique_ptr<quint32[]> debuts; // of each row's record
         char* octets = nullptr;            // malloc'ed, pliage::Marge zeros past `utilises`
         std::size_t utilises = 0;
         std::size_t capacite = 0;
+        qint64 date = 0; // its first row's time (0: undated): an archive's files are dated alike
     };
     // A folder part: its UTF-8 bytes, then its fold unless printable, in dossiers_.
     struct Repertoire {
@@ -127,6 +150,7 @@ private:
         qint64 taille;
         qint64 compressee;
         quint32 place;
+        const char* details; // past the place
     };
 
     // Unsigned numbers in 7-bit groups, the lowest first: a small size or place takes one byte.
@@ -165,8 +189,10 @@ private:
         return b.octets + b.debuts[i % LignesParBloc];
     }
     Champs champs(std::size_t i) const;
+    std::optional<DetailsEntree> detailsDe(std::size_t i) const; // nothing: added without them
     quint16 numeroResultat(const QString& texte); // in textesResultat_, added when new
     char* placeDansBloc(std::size_t octets);
+    void ajouter(QByteArrayView utf8, qint64 taille, const DetailsEntree& details, bool connus);
     quint32 repertoire(QByteArrayView utf8);
     QString nom(const Champs& c) const;
     QString texteCellule(std::size_t i, int colonne) const;

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class QMainWindow;
 class QToolBar;
 
 struct Commandes {
@@ -30,3 +31,7 @@ struct Commandes {
         }
     }
 };
+
+// The window's commands with their shortcuts, its menus and Toolbar1, made in `fenetre`: those that
+// need an archive or a pass are off. What each does, the window connects.
+Commandes creerCommandes(QMainWindow& fenetre);

@@ -36,13 +36,6 @@ namespace {
 
 const QString CreditAuteur = QStringLiteral("Korvane v1.0 © Korvane");
 
-// A command of the window, found by tests and screen readers by its object name.
-QAction* nouvelleAction(QObject* parent, const char* nom, const QString& texte) {
-    auto* a = new QAction(texte, parent);
-    a->setObjectName(QString::fromLatin1(nom));
-    return a;
-}
-
 // The sizes and the results are never cut: their columns are as wide as their widest text, at
 // least as wide as they were laid out.
 void ajusterColonnes(QTableView* vue, const ListeResultats& modele) {
@@ -235,9 +228,21 @@ FUnRAR::FUnRAR(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/extraire.svg")));
 
     pourPasse_ = std::make_unique<PourPasse>(*this);
-    createActions();
-    createMenus();
-    createToolBar();
+    commandes_ = creerCommandes(*this);
+    const Commandes& c = commandes_;
+    connect(c.Mnu_Ouvrir, &QAction::triggered, this, &FUnRAR::Mnu_Ouvrir_Click);
+    connect(c.Mnu_Fermer, &QAction::triggered, this, &FUnRAR::Mnu_Fermer_Click);
+    connect(c.Mnu_Quitter, &QAction::triggered, this, &FUnRAR::Mnu_Quitter_Click);
+    connect(c.Mnu_Extraire, &QAction::triggered, this, &FUnRAR::Mnu_Extraire_Click);
+    connect(c.Mnu_Tester, &QAction::triggered, this, &FUnRAR::Mnu_Tester_Click);
+    connect(c.Mnu_Lister, &QAction::triggered, this, &FUnRAR::Mnu_Lister_Click);
+    connect(c.Mnu_APropos, &QAction::triggered, this, &FUnRAR::Mnu_APropos_Click);
+    connect(c.Mnu_Arreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
+    connect(c.boutonArreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
+    for (std::size_t i = 0; i < c.boutons.size(); ++i) {
+        connect(c.boutons[i], &QAction::triggered, this,
+                [this, index = int(i) + 1] { Toolbar1_ButtonClick(index); });
+    }
     createCentralWidget();
     createStatusBar();
     prise_ = std::make_unique<PourPrise>(*this);
@@ -257,108 +262,8 @@ FUnRAR::FUnRAR(QWidget* parent)
 
 FUnRAR::~FUnRAR() = default;
 
-void FUnRAR::createActions() {
-    Commandes& c = commandes_;
-    c.Mnu_Ouvrir = nouvelleAction(this, "Mnu_Ouvrir", QStringLiteral("&Ouvrir"));
-    c.Mnu_Fermer = nouvelleAction(this, "Mnu_Fermer", QStringLiteral("&Fermer"));
-    c.Mnu_Quitter = nouvelleAction(this, "Mnu_Quitter", QStringLiteral("&Quitter"));
-    c.Mnu_Extraire = nouvelleAction(this, "Mnu_Extraire", QStringLiteral("&Extraire"));
-    c.Mnu_Tester = nouvelleAction(this, "Mnu_Tester", QStringLiteral("&Tester"));
-    c.Mnu_Lister = nouvelleAction(this, "Mnu_Lister", QStringLiteral("&Lister"));
-    c.Mnu_APropos = nouvelleAction(this, "Mnu_APropos", QStringLiteral("A &Propos"));
-    c.Mnu_Arreter = nouvelleAction(this, "Mnu_Arreter", QStringLiteral("A&rrêter"));
-    c.Mnu_Arreter->setShortcut(QKeySequence(Qt::Key_Escape));
-    c.Mnu_Ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    c.Mnu_Quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    c.Mnu_Extraire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    c.Mnu_Arreter->setEnabled(false);
-    c.Mnu_Extraire->setEnabled(false);
-    c.Mnu_Tester->setEnabled(false);
-    c.Mnu_Lister->setEnabled(false);
-
-    connect(c.Mnu_Ouvrir, &QAction::triggered, this, &FUnRAR::Mnu_Ouvrir_Click);
-    connect(c.Mnu_Fermer, &QAction::triggered, this, &FUnRAR::Mnu_Fermer_Click);
-    connect(c.Mnu_Quitter, &QAction::triggered, this, &FUnRAR::Mnu_Quitter_Click);
-    connect(c.Mnu_Extraire, &QAction::triggered, this, &FUnRAR::Mnu_Extraire_Click);
-    connect(c.Mnu_Tester, &QAction::triggered, this, &FUnRAR::Mnu_Tester_Click);
-    connect(c.Mnu_Lister, &QAction::triggered, this, &FUnRAR::Mnu_Lister_Click);
-    connect(c.Mnu_APropos, &QAction::triggered, this, &FUnRAR::Mnu_APropos_Click);
-    connect(c.Mnu_Arreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
-}
-
-void FUnRAR::createMenus() {
-    Commandes& c = commandes_;
-    QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
-    fichier->setObjectName(QStringLiteral("Mnu_Fichier"));
-    fichier->addAction(c.Mnu_Ouvrir);
-    fichier->addAction(c.Mnu_Fermer);
-    fichier->addSeparator()->setObjectName(QStringLiteral("sep1"));
-    fichier->addAction(c.Mnu_Quitter);
-
-    QMenu* action = menuBar()->addMenu(QStringLiteral("&Action"));
-    action->setObjectName(QStringLiteral("Mnu_Action"));
-    action->addAction(c.Mnu_Extraire);
-    action->addAction(c.Mnu_Tester);
-    action->addAction(c.Mnu_Lister);
-    action->addSeparator();
-    action->addAction(c.Mnu_Arreter);
-
-    QMenu* aide = menuBar()->addMenu(QStringLiteral("?"));
-    aide->setObjectName(QStringLiteral("Mnu_Help"));
-    aide->addAction(c.Mnu_APropos);
-}
-
-void FUnRAR::createToolBar() {
-    Commandes& c = commandes_;
-    struct Bouton {
-        const char* image;
-        QString texte;
-        QString bulle;
-    };
-    const std::array<Bouton, 6> definitions{{
-        {"ouvrir", QStringLiteral("Ouvrir"), QStringLiteral("Ouvrir un fichier RAR")},
-        {"extraire", QStringLiteral("Extraire"),
-         QStringLiteral("Extraire les fichiers de l'archive")},
-        {"tester", QStringLiteral("Tester"), QStringLiteral("Tester l'archive")},
-        {"lister", QStringLiteral("Lister"), QStringLiteral("Lister les fichiers de l'archive")},
-        {"apropos", QStringLiteral("A Propos"), QStringLiteral("A Propos")},
-        {"quitter", QStringLiteral("Quitter"), QStringLiteral("Quitter Korvane")},
-    }};
-
-    c.Toolbar1 = new QToolBar(this);
-    c.Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    c.Toolbar1->setMovable(false);
-    c.Toolbar1->setFloatable(false);
-    // The window's own context menu, on the menu bar or the toolbar, would only offer to hide the
-    // toolbar, with nothing to bring it back.
-    setContextMenuPolicy(Qt::PreventContextMenu);
-    c.Toolbar1->setIconSize(QSize(32, 32));
-    c.Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    addToolBar(Qt::TopToolBarArea, c.Toolbar1);
-
-    for (std::size_t i = 0; i < definitions.size(); ++i) {
-        const Bouton& b = definitions[i];
-        const QString image = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.image));
-        QAction* bouton = c.Toolbar1->addAction(QIcon(image), b.texte);
-        bouton->setObjectName(QStringLiteral("Toolbar1_%1").arg(i + 1));
-        bouton->setToolTip(b.bulle);
-        const int index = int(i) + 1;
-        connect(bouton, &QAction::triggered, this, [this, index] { Toolbar1_ButtonClick(index); });
-        c.boutons[i] = bouton;
-        if (QWidget* w = c.Toolbar1->widgetForAction(bouton)) {
-            w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
-        }
-    }
-    // Not one of the six buttons: it is there only while a pass runs.
-    c.boutonArreter = c.Toolbar1->addAction(QIcon(QStringLiteral(":/icons/arreter.svg")),
-                                            QStringLiteral("Arrêter"));
-    c.boutonArreter->setObjectName(QStringLiteral("Toolbar1_Arreter"));
-    c.boutonArreter->setToolTip(QStringLiteral("Arrêter le passage en cours (Échap)"));
-    c.boutonArreter->setVisible(false);
-    connect(c.boutonArreter, &QAction::triggered, this, &FUnRAR::Mnu_Arreter_Click);
-    if (QWidget* w = c.Toolbar1->widgetForAction(c.boutonArreter)) {
-        w->setMinimumSize(platform::pixelsX(this, 750), platform::pixelsY(this, 780));
-    }
+const InfosArchive& FUnRAR::infosArchive() const {
+    return passe_->infos();
 }
 
 void FUnRAR::createCentralWidget() {
@@ -427,18 +332,4 @@ void FUnRAR::createStatusBar() {
     passe_ = std::make_unique<PasseFenetre>(
         *this, *pourPasse_, *modele_, statusBar(),
         std::vector<PanneauEtat*>(panneaux_.begin(), panneaux_.end()));
-}
-
-// Once a pass ran outside the sandbox, the status bar says so for the rest of the run.
-void FUnRAR::signalerProtection() {
-    const std::optional<assistant::Avertissement> a = assistant::protectionReduite();
-    if (!a || protection_ != nullptr) {
-        return;
-    }
-    protection_ = new PanneauEtat(platform::pixelsX(this, 1440), true, this);
-    protection_->setText(a->texte);
-    protection_->setObjectName(QStringLiteral("protection"));
-    protection_->setToolTip(a->detail);
-    statusBar()->addPermanentWidget(protection_);
-    passe_->avancement().ajouterPanneau(protection_);
 }

@@ -27,6 +27,7 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QTableView;
+struct InfosArchive;
 
 class FUnRAR final : public QMainWindow {
     Q_OBJECT
@@ -50,6 +51,8 @@ public:
                         ListeResultats* ailleurs = nullptr);
 
     ListeResultats* modeleResultats() const { return modele_; }
+    // What the last listing of the open archive told of it.
+    const InfosArchive& infosArchive() const;
     ListeMontree* listeMontree() const { return montree_; }
 
     void Mnu_Ouvrir_Click();
@@ -78,9 +81,6 @@ protected:
     void dropEvent(QDropEvent* evenement) override;
 
 private:
-    void createActions();
-    void createMenus();
-    void createToolBar();
     void createCentralWidget();
     void createStatusBar();
 
@@ -95,7 +95,6 @@ private:
     bool assezDePlace(const QString& dossier, const std::vector<quint32>& selection = {},
                       int ouvert = -1);
 
-    void signalerProtection();
     // Panel 2: the archive's name, then its size, which is never the part cut.
     void decrireArchive(qint64 taille);
     // The open command once a file is chosen: `octets`, its path on disk.

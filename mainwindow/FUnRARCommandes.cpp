@@ -19,6 +19,7 @@
 #include "PriseFenetre.h"
 #include "TexteVisible.h"
 #include "Titres.h"
+#include "Twips.h"
 #include "Volumes.h"
 
 #include <QAction>
@@ -30,6 +31,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <optional>
@@ -92,7 +94,16 @@ void FUnRAR::TraiterArchive(int mode, const QString& chemin, const QString& motD
                             const std::vector<quint32>& selection, ListeResultats* ailleurs) {
     motDePasse_.donnerA(chemin, motDePasse);
     const assistant::Issue issue = passe_->traiter(mode, chemin, motDePasse, selection, ailleurs);
-    signalerProtection();
+    // Once a pass ran outside the sandbox, the status bar says so for the rest of the run.
+    if (const std::optional<assistant::Avertissement> a = assistant::protectionReduite();
+        a && protection_ == nullptr) {
+        protection_ = new PanneauEtat(platform::pixelsX(this, 1440), true, this);
+        protection_->setText(a->texte);
+        protection_->setObjectName(QStringLiteral("protection"));
+        protection_->setToolTip(a->detail);
+        statusBar()->addPermanentWidget(protection_);
+        passe_->avancement().ajouterPanneau(protection_);
+    }
     if (issue == assistant::Issue::Abandonnee) {
         Check1->setChecked(false); // the password box promises nothing any more
     }

@@ -149,10 +149,8 @@ void RetourFlux::archive(std::uint32_t drapeaux, int format) {
     redaction_.fin();
 }
 
-void RetourFlux::detailsLigne(std::int64_t compressee, bool dossier, std::uint32_t place) {
-    compressee_ = compressee;
-    dossier_ = dossier;
-    place_ = place;
+void RetourFlux::detailsLigne(const DetailsEntree& details) {
+    details_ = details;
 }
 
 void RetourFlux::entreeSautee(std::int64_t taille) {
@@ -172,9 +170,13 @@ void RetourFlux::nouvelleLigne(std::string_view nom, std::int64_t taille) {
     redaction_.debut(Type::Ligne);
     redaction_.texte(nom);
     redaction_.i64(taille);
-    redaction_.i64(compressee_);
-    redaction_.u8(dossier_ ? 1 : 0);
-    redaction_.u32(place_);
+    redaction_.i64(details_.compressee);
+    redaction_.u8(details_.drapeaux);
+    redaction_.u32(details_.place);
+    redaction_.u8(details_.systeme);
+    redaction_.i64(details_.modification);
+    redaction_.u32(details_.attributs);
+    redaction_.u32(details_.crc);
     redaction_.fin();
     if (premiereLigne_ || (longuesEntrees_ && taille >= GrandeEntree)) {
         premiereLigne_ = false;

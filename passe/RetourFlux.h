@@ -25,7 +25,7 @@ public:
     void resultat(Resultat r, int code) override;
     void entreeTerminee() override;
     void archive(std::uint32_t drapeaux, int format) override;
-    void detailsLigne(std::int64_t compressee, bool dossier, std::uint32_t place) override;
+    void detailsLigne(const DetailsEntree& details) override;
     void entreeSautee(std::int64_t taille) override;
     void volumesLus(int nombre) override;
     Remplacement remplacer(std::string_view nom) override;
@@ -54,7 +54,5 @@ private:
     protocole::Redaction redaction_{tampon_};
     std::int64_t envoiMs_ = 0;
     bool premiereLigne_ = true;
-    std::int64_t compressee_ = 0; // of the row that comes next
-    bool dossier_ = false;
-    std::uint32_t place_ = 0;
+    DetailsEntree details_; // of the row that comes next
 };

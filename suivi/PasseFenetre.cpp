@@ -219,22 +219,22 @@ void PasseFenetre::enTeteResultat(const QString& libelle) {
     lignes_->definirEnTeteResultat(libelle);
 }
 
-void PasseFenetre::detailsLigne(qint64 compressee, bool dossier, quint32 place) {
-    details_ = {compressee, dossier, place};
+void PasseFenetre::detailsLigne(const DetailsEntree& details) {
+    details_ = details;
 }
 
 void PasseFenetre::nouvelleLigne(const QString& nom, qint64 taille) {
-    lignes_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
+    lignes_->ajouterEnTete(nom, taille, details_);
     ligneAjoutee(taille);
 }
 
 void PasseFenetre::nouvelleLigneAscii(QByteArrayView nom, qint64 taille) {
-    lignes_->ajouterEnTete(nom, taille, details_.compressee, details_.dossier, details_.place);
+    lignes_->ajouterEnTete(nom, taille, details_);
     ligneAjoutee(taille);
 }
 
 void PasseFenetre::ligneAjoutee(qint64 taille) {
-    ++(details_.dossier ? comptes_.dossiers : comptes_.fichiers);
+    ++(details_.dossier() ? comptes_.dossiers : comptes_.fichiers);
     comptes_.taille += std::max<qint64>(0, taille);
     comptes_.compressee += std::max<qint64>(0, details_.compressee);
     details_ = {};

@@ -89,7 +89,7 @@ private:
     void commentaire(const QString& texte, bool tronque) override;
     void montrerFenetre() override;
     void enTeteResultat(const QString& libelle) override;
-    void detailsLigne(qint64 compressee, bool dossier, quint32 place) override;
+    void detailsLigne(const DetailsEntree& details) override;
     void nouvelleLigne(const QString& nom, qint64 taille) override;
     void nouvelleLigneAscii(QByteArrayView nom, qint64 taille) override;
     void resultat(Resultat r, int code) override;
@@ -120,11 +120,7 @@ private:
     std::unique_ptr<Avancement> avancement_;
     QTimer* horloge_;
 
-    struct {
-        qint64 compressee = 0;
-        bool dossier = false;
-        quint32 place = 0;
-    } details_; // of the row that comes next
+    DetailsEntree details_; // of the row that comes next
     // What the pass's rows add up to, counted as they come: read back from the list after a
     // pass, a million rows would each be decoded anew.
     struct {

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -79,6 +80,9 @@ class TestBureau : public QObject {
     Q_OBJECT
 
 private slots:
+    // Times read in the same zone on every machine.
+    void initTestCase() { qputenv("TZ", ":Europe/Paris"); }
+
     // Only a first argument that is exactly --extraire-ici asks for it; anywhere else, or spelt
     // otherwise, it belongs to the archive's path.
     void lArgumentExtraireIci_data() {
@@ -206,6 +210,30 @@ private slots:
         QVERIFY(b.messages.isEmpty());
     }
 
+    // Propriétés describe the entry too when exactly one row is chosen, in a section of its own:
+    // the row shown first of a list sorted from z is the first entry.
+    void lesProprietesDUneEntreeChoisie() {
+        QTemporaryDir d;
+        FausseInteraction b;
+        FUnRAR f;
+        f.Form_Load(
+            QFile::encodeName(archives::creer(d.path(), "x.rar", {{"b", "1"}, {"a", "2"}})));
+        auto* vue = f.findChild<QTableView*>(QStringLiteral("ListView1"));
+        emit vue->horizontalHeader()->sectionClicked(0);
+        emit vue->horizontalHeader()->sectionClicked(0);
+        for (const bool toutes : {false, true}) {
+            toutes ? vue->selectAll() : vue->selectRow(0);
+            f.bureau().Mnu_Proprietes_Click();
+            const auto* entree = f.findChildren<QDialog*>(QStringLiteral("proprietes"))
+                                     .last()
+                                     ->findChild<QWidget*>(QStringLiteral("entree"));
+            // Its first value comes after the 15 of the archive.
+            QCOMPARE(entree ? entree->findChild<QLabel*>(QStringLiteral("valeur16"))->text()
+                            : QString(),
+                     toutes ? QString() : QStringLiteral("b"));
+        }
+    }
+
     // Every control of the window and of its boxes, and every line that is no field's caption,
     // has a name and a description for screen readers; a label that names a field is its buddy's.
     // Every control of every window and box reads to a screen reader as a name and a
@@ -231,7 +259,8 @@ private slots:
         std::optional<FausseInteraction> b(std::in_place);
         FUnRAR f;
         DosRAR dos;
-        montrerProprietes(&f, {QStringLiteral("/x/y.rar"), true, 0, 5, 0, true, 1, 1, 10, 5});
+        montrerProprietes(&f, {QStringLiteral("/x/y.rar"), true, 0, 5, 0, true, 1, 1, 10, 5},
+                          {{QStringLiteral("Nom"), QStringLiteral("a")}});
         QStringList sansNom;
         if (fenetre < 3) {
             sansNom = controlesSansNom(fenetre == 0   ? static_cast<QWidget*>(&f)
@@ -398,6 +427,52 @@ private slots:
         auto* t = QAccessible::queryAccessibleInterface(&vue)->tableInterface();
         QCOMPARE(t->cellAt(0, 0)->text(QAccessible::Name), "d/a.txt, 1234 octets");
         QCOMPARE(t->cellAt(1, 0)->text(QAccessible::Name), "d, dossier, OK");
+    }
+
+    // A row's tooltip says what its entry's header said, in the words of the system it was made
+    // on; of a row added without it, its name and size. A name like markup shows as it is.
+    void laBulleDUneLigne_data() {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<bool>("details");
+        QTest::addColumn<DetailsEntree>("d");
+        QTest::addColumn<QString>("bulle");
+        DetailsEntree d{.compressee = 300,
+                        .drapeaux = DetailsEntree::AvecCrc | DetailsEntree::AvecDate,
+                        .modification = 1700000000,
+                        .attributs = 0104751,
+                        .crc = 0xdbf026};
+        const QString taille = "\nTaille : 1,2 ko (1\u202F234 octets)\nTaille compressée : 300 "
+                               "octets\nTaux de compression : 24,3 %\nAttributs : ";
+        QTest::newRow("Unix") << "<b>a</b>" << true << d
+                              << "Nom : <b>a</b>" + taille.chopped(12) +
+                                     "Modification : 14/11/2023 23:13\nCRC32 : 00DBF026\n"
+                                     "Attributs : -rwsr-x--x\nSystème d'origine : Unix\n"
+                                     "Chiffrée : non";
+        QTest::newRow("Windows, encrypted, undated")
+            << "a" << true
+            << DetailsEntree{.compressee = 300,
+                             .drapeaux = DetailsEntree::Chiffree,
+                             .systeme = DetailsEntree::Windows,
+                             .attributs = 0x27}
+            << "Nom : a" + taille + "AHRS\nSystème d'origine : Windows\nChiffrée : oui";
+        QTest::newRow("a folder, nothing more known") << "d" << false << d << "Nom : d";
+    }
+    void laBulleDUneLigne() {
+        QFETCH(QString, nom);
+        QFETCH(bool, details);
+        QFETCH(DetailsEntree, d);
+        QFETCH(QString, bulle);
+        ListeResultats m;
+        // The last row of a block whose first is dated 1601: its time is kept from that one's.
+        for (int i = 0; i < 4095; ++i) {
+            m.ajouterEnTete(QStringLiteral("x"), 1,
+                            {.drapeaux = quint8(i == 0 ? DetailsEntree::AvecDate : 0),
+                             .modification = DetailsEntree::DateMin});
+        }
+        details ? m.ajouterEnTete(nom, 1234, d) : m.ajouterEnTete(nom, 1234, 0, true);
+        m.ajouterEnTete(QStringLiteral("autre"), 1, DetailsEntree{});
+        m.publier();
+        QCOMPARE(m.data(m.index(1, 0), Qt::ToolTipRole).toString(), bulleLitterale(bulle));
     }
 
     // The folder name's field reads on a light and on a dark palette: its text is the palette's,

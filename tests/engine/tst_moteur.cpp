@@ -424,6 +424,39 @@ private slots:
         QCOMPARE(vu.enTete, QStringLiteral("Résultat"));
     }
 
+    // What an entry's header says beside its name: the time in UTC, the system that says what
+    // the attributes are, and a CRC only where it is the data's (RAR 5 mixes an encrypted entry's
+    // with a key). As "system attributes (octal) flags packed-size CRC".
+    void lesDetailsDeLEnTete_data() {
+        QTest::addColumn<QByteArray>("archive"); // empty: made by rar -psecret
+        QTest::addColumn<QString>("details");
+        using E = ecrivain::Entree;
+        const E unix{.nom = "a", .contenu = "abc", .mode = 0640};
+        const E windows{
+            .nom = "a", .contenu = "abc", .mode = 0x23, .hote = ecrivain::Hote::Windows};
+        const E dossier{.genre = E::Genre::Dossier, .nom = "d"};
+        QTest::newRow("RAR 5, Unix") << ecrivain::rar5({unix}) << "3 100640 12 3 352441c2";
+        QTest::newRow("RAR 5, Windows") << ecrivain::rar5({windows}) << "2 43 12 3 352441c2";
+        QTest::newRow("RAR 4, local time") << ecrivain::rar4({windows}) << "2 43 12 3 352441c2";
+        QTest::newRow("RAR 4, a folder: a CRC of 0")
+            << ecrivain::rar4({unix, dossier}) << "3 40755 9 0 0";
+        QTest::newRow("RAR 5, encrypted") << QByteArray() << "3 100644 10 16 0";
+    }
+    void lesDetailsDeLEnTete() {
+        QFETCH(QByteArray, archive);
+        QTemporaryDir d;
+        const QString chemin =
+            archive.isEmpty() ? archives::creer(d.path(), "x.rar", {{"a", "abc"}}, {"-psecret"})
+                              : ecrivain::ecrire(d.filePath(QStringLiteral("x.rar")), archive);
+        const Vu vu = passe(ModeListe, chemin);
+        QCOMPARE(echec(vu), QString());
+        const DetailsEntree& e = vu.details.first(); // the last entry
+        QVERIFY(archive.isEmpty() || e.modification == ecrivain::Date);
+        QTEST(QString::asprintf("%d %o %d %lld %x", e.systeme, e.attributs, e.drapeaux,
+                                qint64(e.compressee), e.crc),
+              "details");
+    }
+
     // The library's wide names to UTF-8, and a typed password back, as Qt converts them.
     void lesTextesLarges_data() {
         QTest::addColumn<QList<uint>>("large");

@@ -92,13 +92,17 @@ QByteArray echec(const QString& detail, Genre genre = Genre::Fichier) {
 }
 
 // A row named with the bytes `nom`, and a replace question.
-QByteArray ligneDe(const QByteArray& nom) {
-    return trame(Type::Ligne, [&nom](protocole::Redaction& r) {
+QByteArray ligneDe(const QByteArray& nom, const DetailsEntree& d = {}) {
+    return trame(Type::Ligne, [&nom, &d](protocole::Redaction& r) {
         r.octets(assistant::vue(nom));
         r.i64(1);
-        r.i64(1);
-        r.u8(0);
-        r.u32(0);
+        r.i64(d.compressee);
+        r.u8(d.drapeaux);
+        r.u32(d.place);
+        r.u8(d.systeme);
+        r.i64(d.modification);
+        r.u32(d.attributs);
+        r.u32(d.crc);
     });
 }
 
@@ -212,6 +216,13 @@ private slots:
               trame(Type::Sautee, [](protocole::Redaction& r) { r.i64(1); }).repeated(188));
         rompt("more characters of names than the volumes hold",
               ligneDe(illisible.left(protocole::NomMax)).repeated(13));
+        // Details that no header record holds.
+        rompt("a flag of no detail", ligneDe("a", {.drapeaux = 16}));
+        rompt("a system that the library does not name",
+              ligneDe("a", {.systeme = DetailsEntree::Inconnu + 1}));
+        rompt("a time before 1601", ligneDe("a", {.modification = DetailsEntree::DateMin - 1}));
+        rompt("a time past the library's count",
+              ligneDe("a", {.modification = DetailsEntree::DateMax + 1}));
         rompt("a replace question in a test", ligne + remplacer(QByteArrayLiteral("victime.txt")));
         rompt("a replace question of a name longer than the library makes",
               ligne + remplacer(illisible), ModeExtraction);

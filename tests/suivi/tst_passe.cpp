@@ -6,6 +6,7 @@
 #include "Enfants.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
+#include "InfosArchive.h"
 #include "ListeResultats.h"
 #include "Passe.h"
 

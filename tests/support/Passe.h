@@ -74,6 +74,7 @@ struct Vu {
     bool coche = false;       // "Mot de passe" ticked afterwards
     QString dossierCourant{}; // the process's current directory right after the pass
     QStringList evenements{}; // in the engine alone: "commentaire", "fenetre", "ligne", "abandon"
+    QList<DetailsEntree> details{}; // in the engine alone, top row first
 };
 
 // What a pass writes and asks, recorded as the window would show it.
@@ -89,6 +90,7 @@ public:
     }
     void montrerFenetre() override { vu_.evenements << QStringLiteral("fenetre"); }
     void enTeteResultat(std::string_view libelle) override { vu_.enTete = texteQt(libelle); }
+    void detailsLigne(const DetailsEntree& d) override { vu_.details.prepend(d); }
     void nouvelleLigne(std::string_view nom, std::int64_t taille) override {
         vu_.evenements << QStringLiteral("ligne");
         vu_.noms.prepend(texteQt(nom));
