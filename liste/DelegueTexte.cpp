@@ -105,11 +105,14 @@ bool DelegueTexte::helpEvent(QHelpEvent* evenement, QAbstractItemView* vue,
     }
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const bool coupe = largeurNecessaire(opt.font, opt.widget, opt.text) > opt.rect.width();
+    // An entry's details, whole name first, where the model has them; else a text the cell cuts.
+    QString bulle = index.data(Qt::ToolTipRole).toString();
+    if (bulle.isEmpty() && largeurNecessaire(opt.font, opt.widget, opt.text) > opt.rect.width()) {
+        bulle = bulleLitterale(opt.text);
+    }
     // An empty text hides the tooltip of a cell left for this one; the rectangle hides this one
     // once the pointer leaves the cell.
-    QToolTip::showText(evenement->globalPos(), coupe ? bulleLitterale(opt.text) : QString(),
-                       vue->viewport(), opt.rect);
-    evenement->setAccepted(coupe);
-    return coupe;
+    QToolTip::showText(evenement->globalPos(), bulle, vue->viewport(), opt.rect);
+    evenement->setAccepted(!bulle.isEmpty());
+    return !bulle.isEmpty();
 }

@@ -3,7 +3,8 @@
 // Paints the result list's cells, which hold one line of text each. The toolkit's own delegate
 // lays a cell's text out three times (to size it, to elide it, to draw it); a list that is
 // repainted ten times a second during a pass over a large archive pays for that in the pass.
-// A cell too narrow for its text shows it whole in a tooltip.
+// A name's tooltip gives its entry's details; another cell too narrow for its text shows it whole
+// in one.
 
 #include <QStyledItemDelegate>
 

@@ -3,6 +3,7 @@
 #include "Archives.h"
 #include "ArchivesRecentes.h"
 #include "BureauFenetre.h"
+#include "DelegueTexte.h"
 #include "DosRAR.h"
 #include "FUnRAR.h"
 #include "FausseInteraction.h"
@@ -20,6 +21,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -33,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformtheme.h>
 
@@ -472,7 +475,15 @@ private slots:
         details ? m.ajouterEnTete(nom, 1234, d) : m.ajouterEnTete(nom, 1234, 0, true);
         m.ajouterEnTete(QStringLiteral("autre"), 1, DetailsEntree{});
         m.publier();
-        QCOMPARE(m.data(m.index(1, 0), Qt::ToolTipRole).toString(), bulleLitterale(bulle));
+        // As the pointer over the row in the list shows it.
+        QTableView vue;
+        vue.setModel(&m);
+        vue.setItemDelegate(new DelegueTexte(&vue));
+        vue.show();
+        const QPoint centre = vue.visualRect(m.index(1, 0)).center();
+        QHelpEvent aide(QEvent::ToolTip, centre, vue.viewport()->mapToGlobal(centre));
+        QApplication::sendEvent(vue.viewport(), &aide);
+        QCOMPARE(QToolTip::text(), bulleLitterale(bulle));
     }
 
     // The folder name's field reads on a light and on a dark palette: its text is the palette's,
